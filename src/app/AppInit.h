@@ -1,0 +1,42 @@
+#pragma once
+
+#include "browser/WebView.h"
+
+#include <QString>
+
+class MainFrame;
+class Prefer;
+
+// Program start: decides what the process opens and holds the globals every
+// window shares.
+namespace AppInit {
+
+extern QString AppDir;
+extern QString AppTitle;
+extern bool IsSecondInstance;
+extern bool AcceptHandOff;
+
+struct StartOptions {
+    QString appDir;
+    // The whole command line as one address; empty means none.
+    QString commandLine;
+    WebViewFactory webViewFactory;
+};
+
+// Runs the start-up sequence; returns the frame, or nullptr when this process
+// has nothing to show.
+MainFrame* Main(const StartOptions& options);
+
+// The frame, created on first use.
+MainFrame* MDIForm1();
+Prefer* preferences();
+
+void SetModalLock(bool bLock);
+void SetMenuCaptions();
+void OpenGroupFile(const QString& fileName);
+void ApplyBarSettings();
+
+// Closes the frame (saving the preferences) and releases what start-up made.
+void shutdown();
+
+} // namespace AppInit

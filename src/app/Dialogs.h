@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+// Every message box and file dialog of the program goes through here, so that
+// each is bracketed by the modal lock and tests can answer them without a
+// modal loop.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    static QMessageBox::StandardButton
+    message(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+            QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+    static QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                const QString& filter,
+                                QFileDialog::Options options = QFileDialog::Options());
+    static QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                const QString& filter,
+                                QFileDialog::Options options = QFileDialog::Options());
+
+    // Runs any other modal dialog inside the modal lock.
+    static int runModal(const std::function<int()>& exec);
+
+    // The implementation in use; the default shows real dialogs. Tests install
+    // their own (ownership stays with the caller; nullptr restores the default).
+    static void install(Dialogs* impl);
+    static void setModalLockHook(std::function<void(bool)> hook);
+
+protected:
+    virtual QMessageBox::StandardButton showMessage(QWidget* parent, QMessageBox::Icon icon,
+                                                    const QString& title, const QString& text,
+                                                    QMessageBox::StandardButtons buttons,
+                                                    QMessageBox::StandardButton defaultButton);
+    virtual QString showOpenFile(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter, QFileDialog::Options options);
+    virtual QString showSaveFile(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter, QFileDialog::Options options);
+    virtual int showModal(const std::function<int()>& exec) { return exec(); }
+
+private:
+    static Dialogs& current();
+};

@@ -1,0 +1,79 @@
+#include "app/AppInit.h"
+#include "browser/QtWebView.h"
+#include "frame/MainFrame.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QSocketNotifier>
+#include <QStringList>
+#include <QTranslator>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char c = 1;
+    // Only async-signal-safe work here: wake the event loop.
+    [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &c, 1);
+}
+
+// SIGTERM and SIGINT close the frame the way "Beenden" does, so a logout or a
+// kill saves the preferences and shuts the web engine down cleanly.
+void installSignalHandlers(QApplication& app) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+        char c;
+        [[maybe_unused]] ssize_t n = ::read(g_signalPipe[0], &c, 1);
+        if (MainFrame* frame = AppInit::MDIForm1())
+            frame->close();
+        QApplication::quit();
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGINT, &sa, nullptr);
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvix"));
+    QApplication::setApplicationVersion(QStringLiteral("6.4"));
+
+    // Qt's own dialogs speak German too.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+
+    installSignalHandlers(app);
+
+    // The whole command line is one address.
+    QStringList args = QApplication::arguments();
+    args.removeFirst();
+
+    AppInit::StartOptions options;
+    options.appDir = QApplication::applicationDirPath();
+    options.commandLine = args.join(QLatin1Char(' '));
+    options.webViewFactory = QtWebView::factory();
+    QtWebView::initProfile(options.appDir);
+
+    int rc = 0;
+    if (AppInit::Main(options)) {
+        QApplication::setQuitOnLastWindowClosed(true);
+        rc = QApplication::exec();
+    }
+    AppInit::shutdown();
+    QtWebView::releaseProfile();
+    return rc;
+}

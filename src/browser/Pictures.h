@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QPixmap>
+
+// The pictures of a browser window's animation area: 1 idle, 1 to 4 the busy
+// animation, 5 the lock of an encrypted page. Drawn once, so the program needs
+// no image files.
+QPixmap browserPicture(int index);
+
+// The mail symbol of the frame's status bar.
+QPixmap mailPicture();

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+// What a browser window asks of the embedded web engine. QtWebView maps it onto
+// Qt WebEngine; tests put a fake in its place.
+class WebView : public QObject {
+    Q_OBJECT
+public:
+    enum Command { SaveAs = 4, Print = 6, PrintPreview = 7 };
+    enum class DocumentKind { None, Html, Folder };
+
+    // A page asked for a new window. The handler either leaves `target` empty
+    // (the request is refused) or hands back the web view that takes the page.
+    struct NewWindowRequest {
+        WebView* target = nullptr;
+    };
+
+    using QObject::QObject;
+    ~WebView() override = default;
+
+    // The widget that shows the page; owned by the web view.
+    virtual QWidget* widget() = 0;
+
+    virtual void navigate(const QString& url) = 0;
+    virtual void goBack() = 0;
+    virtual void goForward() = 0;
+    virtual void refresh() = 0;
+    virtual void stop() = 0;
+    virtual void execCommand(Command cmd) = 0;
+
+    virtual QString locationUrl() const = 0;
+    virtual QString locationName() const = 0;
+    virtual bool isBusy() const = 0;
+    virtual bool hasDocument() const = 0;
+    virtual DocumentKind documentKind() const = 0;
+    // The document's own title (empty when it has none) and, for a folder
+    // view, the folder's path.
+    virtual QString documentTitle() const = 0;
+    virtual QString folderPath() const = 0;
+
+    // Collects the addresses of the page's links and frames; the engine
+    // answers later, so the result arrives through the callback.
+    virtual void collectLinks(std::function<void(const QStringList&)> done) = 0;
+
+    // Lifecycle for windows that are not shown: a hidden page may be frozen to
+    // save memory and comes back when shown again.
+    virtual void setPageVisible(bool visible) { Q_UNUSED(visible); }
+
+signals:
+    void statusTextChanged(const QString& text);
+    void titleChanged(const QString& title);
+    void beforeNavigate(const QString& url);
+    void newWindowRequested(WebView::NewWindowRequest* request);
+    void navigateComplete(const QString& url);
+    // Sizes in pixels as the page's script asked; -1 where it asked nothing.
+    void geometryChangeRequested(int left, int top, int width, int height);
+    void windowClosing();
+    void secureLevelChanged(int level);
+    void downloadRequested(const QString& suggestedName);
+};
+
+// Creates the web view of a new browser window.
+using WebViewFactory = std::function<WebView*(QWidget* parent)>;

@@ -1,0 +1,289 @@
+#include "frame/MainFrame.h"
+
+#include "app/AppInit.h"
+#include "app/Dialogs.h"
+#include "browser/BrowserWindow.h"
+#include "browser/Pictures.h"
+#include "common/Twips.h"
+#include "prefs/model/Prefer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QToolBar>
+#include <QUrl>
+
+MainFrame::MainFrame(WebViewFactory factory, QWidget* parent)
+    : QMainWindow(parent), m_factory(std::move(factory)) {
+    setObjectName(QStringLiteral("MDIForm1"));
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("MDIClient"));
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setBackground(palette().brush(QPalette::Dark));
+    setCentralWidget(m_mdi);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* w) {
+        if (auto* browser = qobject_cast<BrowserWindow*>(w))
+            browser->Form_Activate();
+    });
+    buildMenus();
+    buildTabBar();
+    buildStatusBar();
+    m_mdi->viewport()->installEventFilter(this);
+    m_mdi->viewport()->setAcceptDrops(true);
+    MDIForm_Load();
+}
+
+MainFrame::~MainFrame() {
+    // Browser windows leave the registry through the frame; they must go while
+    // the frame is still whole.
+    m_unloaded = true;
+    const QList<BrowserWindow*> windows = m_browser;
+    for (BrowserWindow* w : windows)
+        delete w;
+}
+
+void MainFrame::buildTabBar() {
+    m_toolbar1 = new QToolBar(QStringLiteral("Registerzeile"), this);
+    m_toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar1->setMovable(false);
+    m_toolbar1->setFloatable(false);
+    m_toolbar1->toggleViewAction()->setVisible(false);
+    m_tabStrip = new QTabBar(m_toolbar1);
+    m_tabStrip->setObjectName(QStringLiteral("TabStrip1"));
+    m_tabStrip->setExpanding(false);
+    m_tabStrip->setElideMode(Qt::ElideRight);
+    m_tabStrip->setUsesScrollButtons(true);
+    m_tabStrip->setDocumentMode(true);
+    m_tabStrip->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_tabStrip->setAcceptDrops(true);
+    m_tabStrip->installEventFilter(this);
+    m_toolbar1->addWidget(m_tabStrip);
+    addToolBar(Qt::TopToolBarArea, m_toolbar1);
+    connect(m_tabStrip, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index < 0)
+            return;
+        m_tabStrip->setCurrentIndex(index);
+        TabStrip1_Click();
+    });
+    connect(m_tabStrip, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        menu(QStringLiteral("mn_RegisterDummy"))->popup(m_tabStrip->mapToGlobal(pos));
+    });
+}
+
+void MainFrame::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    m_panelStatus = new QLabel(bar);
+    m_panelStatus->setObjectName(QStringLiteral("status"));
+    m_panelStatus->setTextFormat(Qt::PlainText);
+    m_panelStatus->setMinimumWidth(50);
+    m_panelEmail = new QLabel(bar);
+    m_panelEmail->setObjectName(QStringLiteral("email"));
+    m_panelEmail->installEventFilter(this);
+    bar->addWidget(m_panelStatus, 1);
+    bar->addPermanentWidget(m_panelEmail);
+    m_panelEmail->hide();
+}
+
+void MainFrame::MDIForm_Load() {
+    bPopup = true;
+    bPopupBackgrnd = false;
+    bIsOpenBook = false;
+    bIsOpenHistory = false;
+    setAcceptDrops(true);
+    while (m_tabStrip->count() > 0)
+        m_tabStrip->removeTab(0);
+    m_panelEmail->setPixmap(mailPicture());
+    if (bTabVisible)
+        SetToolbarVisible(action(QStringLiteral("mn_Register"))->isChecked());
+    else
+        SetToolbarVisible(false);
+}
+
+void MainFrame::MDIForm_Activate() {
+    if (!hasPrefs())
+        return;
+    statusBar()->setVisible(StatusBarCurr);
+    action(QStringLiteral("mn_Toggle"))->setChecked(!statusBar()->isHidden());
+    action(QStringLiteral("mn_ctxtStatus"))->setChecked(!statusBar()->isHidden());
+    SetToolbarVisible(!m_browser.isEmpty() && bTabVisible);
+    setChecked({QStringLiteral("mn_Register"), QStringLiteral("mn_ctxtRegister"),
+                QStringLiteral("mn_ctxtRegisterT")},
+               bTabVisible);
+    setChecked({QStringLiteral("mn_ctxtRegisterOben"), QStringLiteral("mn_ctxtRegisterObenT"),
+                QStringLiteral("mn_RegisterOben")},
+               nTabAlign == 1);
+    setChecked({QStringLiteral("mn_ctxtRegisterUnten"), QStringLiteral("mn_ctxtRegisterUntenT"),
+                QStringLiteral("mn_RegisterUnten")},
+               nTabAlign == 2);
+    setEnabled({QStringLiteral("mn_RegisterOben"), QStringLiteral("mn_RegisterUnten")},
+               bTabVisible);
+    m_tabStrip->setFont(SetFontFace(prefs().TabFontBold > 0, QStringLiteral("Verdana")));
+    SetToolbarPos(nTabAlign);
+}
+
+void MainFrame::storeFrameState() {
+    Prefer& p = prefs();
+    if (!isMaximized() && !isMinimized()) {
+        p.MdiHeight = clampInt16(qint64(pxToTwips(height())));
+        p.MdiWidth = clampInt16(qint64(pxToTwips(width())));
+    }
+    p.MdiState = isMinimized() ? 1 : (isMaximized() ? 2 : 0);
+}
+
+void MainFrame::MDIForm_Unload() {
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    if (!IsSecondInstance && hasPrefs()) {
+        storeFrameState();
+        QString error;
+        if (!prefs().SavePref(&error))
+            Dialogs::message(this, QMessageBox::Critical, QStringLiteral("Fehlermeldung"), error);
+    }
+    // The pages go before the engine shuts down.
+    const QList<BrowserWindow*> windows = m_browser;
+    for (BrowserWindow* w : windows)
+        delete w;
+}
+
+void MainFrame::closeEvent(QCloseEvent* event) {
+    MDIForm_Unload();
+    event->accept();
+}
+
+void MainFrame::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        MDIForm_Activate();
+    QMainWindow::changeEvent(event);
+}
+
+void MainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    TabStripResize();
+    if (BrowserWindow* w = activeBrowser())
+        w->ControlResize();
+}
+
+void MainFrame::openDropped(const QMimeData* data) {
+    if (!hasPrefs())
+        return;
+    const bool adress = prefs().Adresszeile != 0;
+    const bool toolbar = prefs().Toolbar != 0;
+    // A link dragged from a page or a file manager comes as a list of
+    // addresses; a file list opens its first file.
+    QString text;
+    QString file;
+    if (data->hasUrls()) {
+        for (const QUrl& url : data->urls()) {
+            if (url.isLocalFile()) {
+                if (file.isEmpty())
+                    file = url.toLocalFile();
+            } else if (text.isEmpty()) {
+                text = url.toString();
+            }
+        }
+    }
+    if (text.isEmpty() && file.isEmpty() && data->hasText())
+        text = data->text().trimmed();
+    if (!text.isEmpty())
+        VisitUrl(text, adress, toolbar);
+    if (!file.isEmpty())
+        VisitUrl(file, adress, toolbar);
+}
+
+bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
+    const bool dropTarget = watched == m_mdi->viewport() || watched == m_tabStrip;
+    if (dropTarget && acceptDrops()) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (drag->mimeData()->hasText() || drag->mimeData()->hasUrls()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+        } else if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            drop->acceptProposedAction();
+            openDropped(drop->mimeData());
+            return true;
+        }
+    }
+    if (watched == m_mdi->viewport() && event->type() == QEvent::ContextMenu) {
+        auto* ctx = static_cast<QContextMenuEvent*>(event);
+        MenuFenster();
+        menu(QStringLiteral("mn_ctxt"))->popup(ctx->globalPos());
+        return true;
+    }
+    if (watched == m_panelEmail && event->type() == QEvent::MouseButtonDblClick) {
+        StartMail();
+        m_panelEmail->hide();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainFrame::setStatusText(const QString& text) {
+    m_panelStatus->setText(text);
+}
+
+void MainFrame::SetModalLock(bool bLock) {
+    AppInit::SetModalLock(bLock);
+}
+
+void MainFrame::webCommand(int command) {
+    BrowserWindow* w = activeBrowser();
+    if (!w || !w->webView()->hasDocument())
+        return;
+    w->webView()->execCommand(static_cast<WebView::Command>(command));
+}
+
+void MainFrame::mn_Toggle_Click() {
+    SetToolbarVisible(false);
+    StatusBarCurr = !StatusBarCurr;
+    statusBar()->setVisible(StatusBarCurr);
+    setChecked({QStringLiteral("mn_Toggle"), QStringLiteral("mn_ctxtStatus")}, StatusBarCurr);
+    SetToolbarVisible(action(QStringLiteral("mn_Register"))->isChecked() && !m_browser.isEmpty());
+}
+
+void MainFrame::StartBookmEd() {
+    // The archive window is not part of this build yet.
+}
+
+void MainFrame::StartMail() {
+    // The mail program launch is not part of this build yet.
+}
+
+void MainFrame::mn_Website_Click() {
+    VisitUrl(action(QStringLiteral("mn_Website"))->text(), false, false);
+}
+
+void MainFrame::mn_IEProp_Click() {
+    // The desktop's network and proxy settings, whichever desktop is installed.
+    const QList<QStringList> candidates = {
+        {QStringLiteral("gnome-control-center"), QStringLiteral("network")},
+        {QStringLiteral("systemsettings"), QStringLiteral("kcm_proxy")},
+        {QStringLiteral("systemsettings5"), QStringLiteral("proxy")},
+        {QStringLiteral("kcmshell5"), QStringLiteral("proxy")},
+        {QStringLiteral("xfce4-settings-manager")},
+        {QStringLiteral("nm-connection-editor")},
+    };
+    for (const QStringList& c : candidates) {
+        const QString program = QStandardPaths::findExecutable(c.first());
+        if (program.isEmpty())
+            continue;
+        QProcess::startDetached(program, c.mid(1));
+        return;
+    }
+    Dialogs::message(this, QMessageBox::Information, QStringLiteral("Meldung"),
+                     QStringLiteral("Auf diesem System ist kein Programm für die Netzwerk- und "
+                                    "Proxy-Einstellungen installiert."));
+}

@@ -1,0 +1,125 @@
+// The frame's registry of browser windows: creating, numbering, counting and
+// closing them.
+#include "app/Dialogs.h"
+#include "browser/BrowserWindow.h"
+#include "browser/model/BrowserRules.h"
+#include "frame/MainFrame.h"
+#include "prefs/model/Prefer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QMdiArea>
+
+QString MainFrame::StrKey(qint32 number) {
+    return QLatin1Char('[') + QString::number(number) + QLatin1Char(']');
+}
+
+BrowserWindow* MainFrame::browserByKey(const QString& key) const {
+    for (BrowserWindow* w : m_browser)
+        if (StrKey(w->ID) == key)
+            return w;
+    return nullptr;
+}
+
+BrowserWindow* MainFrame::activeBrowser() const {
+    return qobject_cast<BrowserWindow*>(m_mdi->activeSubWindow());
+}
+
+WebView* MainFrame::createWebView(QWidget* parent) {
+    return m_factory(parent);
+}
+
+BrowserWindow* MainFrame::CreateBrowser(const QString& sParent) {
+    Q_UNUSED(sParent);
+    // Let pending window events run once before the new window exists.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (counter >= MaxBrowser) {
+        Dialogs::message(this, QMessageBox::Information, QStringLiteral("Meldung"),
+                         QStringLiteral("Es sind nur maximal 300 gleichzeitig geöffnete Browser "
+                                        "möglich !"));
+        return nullptr;
+    }
+    auto* w = new BrowserWindow(this);
+    w->StartingAddress = HistoryUrl.isEmpty() ? prefs().HomeUrl : HistoryUrl;
+    w->Form_Load();
+    w->addressBox()->setEditText(w->StartingAddress);
+
+    w->setBandVisible(BrowserWindow::Band::Toolbar, ToolbarView);
+    w->setBandVisible(BrowserWindow::Band::Adress, AdressView);
+    if (!ToolbarView && !AdressView) {
+        w->setBandVisible(BrowserWindow::Band::Anim, false);
+        w->setCoolBarVisible(false);
+    }
+
+    ++m_nBrowserSeq;
+    CreateTab(m_nBrowserSeq, w->StartingAddress);
+    m_browser.append(w);
+    SetToolbarVisible(action(QStringLiteral("mn_Register"))->isChecked());
+    w->ID = m_nBrowserSeq;
+    ++counter;
+
+    m_mdi->addSubWindow(w);
+    w->show();
+    m_mdi->setActiveSubWindow(w);
+    applyArrangement();
+    return w;
+}
+
+void MainFrame::NewBrowser() {
+    BrowserWindow* w = CreateBrowser(QStringLiteral("MDI"));
+    if (!w)
+        return;
+    if (!HistoryUrl.isEmpty())
+        w->Navigate(BrowserRules::TrimChars(HistoryUrl));
+    else
+        w->Navigate(QString());
+}
+
+void MainFrame::mn_Browser_Click() {
+    if (BrowserWindow* w = CreateBrowser(QStringLiteral("MDI"))) {
+        w->Navigate(QString());
+        HistoryUrl.clear();
+    }
+    if (m_browser.size() == 1)
+        SetToolbarPos(nTabAlign);
+}
+
+void MainFrame::VisitUrl(const QString& sUrl, bool bAdress, bool bToolb, int, int, int, int) {
+    if (sUrl.isEmpty())
+        return;
+    HistoryUrl = sUrl;
+    AdressView = bAdress;
+    ToolbarView = bToolb;
+    mn_Browser_Click();
+    HistoryUrl.clear();
+    AdressView = prefs().Adresszeile != 0;
+    ToolbarView = prefs().Toolbar != 0;
+}
+
+void MainFrame::CloseAllBrowser() {
+    const QList<BrowserWindow*> windows = m_browser;
+    for (BrowserWindow* w : windows)
+        w->close();
+}
+
+void MainFrame::mn_Alleschließen_Click() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    CloseAllBrowser();
+    QApplication::restoreOverrideCursor();
+}
+
+void MainFrame::mn_Aktivschließen_Click() {
+    if (QMdiSubWindow* w = m_mdi->activeSubWindow())
+        w->close();
+}
+
+void MainFrame::browserUnloaded(BrowserWindow* window) {
+    --counter;
+    setStatusText(QString());
+    RemoveTab(window->ID);
+}
+
+void MainFrame::AddToHistory(const QString& sUrl, const QString& sTitle) {
+    History.AddToHistory(sUrl, sTitle, prefs().HistoryRows);
+}

@@ -1,0 +1,35 @@
+#include "history/model/HistoryList.h"
+
+void HistoryItem::SetItem(const QString& url, const QString& title, const QDateTime& date) {
+    Url = url;
+    Title = title;
+    UrlDate = date;
+}
+
+void HistoryList::AddToHistory(const QString& sUrl, const QString& sTitle, int historyRows,
+                               const QDateTime& now) {
+    HistoryItem item;
+    item.SetItem(sUrl, sTitle, now);
+    const int p = indexOf(sUrl);
+    if (p >= 0) {
+        m_items[p] = item;
+        return;
+    }
+    if (!m_items.isEmpty() && m_items.size() >= historyRows)
+        m_items.removeFirst();
+    m_items.append(item);
+}
+
+QString HistoryList::titleOf(const QString& url) const {
+    const int p = indexOf(url);
+    return p >= 0 ? m_items.at(p).Title : QString();
+}
+
+// Case matters: paths and queries of an address are case-sensitive.
+int HistoryList::indexOf(const QString& url) const {
+    for (int i = 0; i < m_items.size(); ++i) {
+        if (m_items.at(i).Url == url)
+            return i;
+    }
+    return -1;
+}

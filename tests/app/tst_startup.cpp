@@ -1,0 +1,229 @@
+#include "FakeWebView.h"
+#include "ScriptedDialogs.h"
+#include "StartedApp.h"
+#include "archive/model/ArchiveRecords.h"
+#include "browser/BrowserWindow.h"
+#include "frame/MainFrame.h"
+#include "prefs/model/Prefer.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMdiArea>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { BrowserWindow::bSuppressPopup = false; }
+
+    void startWindows_data();
+    void startWindows();
+    void groupFileOpensEachBookmarkInOrder();
+    void missingGroupFileStillAppliesBars();
+    void unreadablePrefsAreReportedAndDefaultsUsed();
+    void unloadStoresSizeAndState_data();
+    void unloadStoresSizeAndState();
+    void maximizedStateComesBack();
+    void menuCaptions();
+};
+
+void TestStartup::startWindows_data() {
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<int>("startBrowser");
+    QTest::addColumn<int>("loadOption");
+    QTest::addColumn<int>("windows");
+    QTest::addColumn<QString>("firstAddress");
+
+    const QString home = Prefer::DefaultHomeUrl;
+    QTest::newRow("address, StartBrowser off")
+        << "http://example.org/a b" << 0 << 0 << 1 << "http://example.org/a b";
+    QTest::newRow("address, StartBrowser on")
+        << "http://example.org/" << -1 << 1 << 1 << "http://example.org/";
+    QTest::newRow("quoted address loses its quotes")
+        << "\"http://example.org/q\"" << 0 << 0 << 1 << "http://example.org/q";
+    QTest::newRow("no address, StartBrowser on") << "" << -1 << 1 << 1 << home;
+    QTest::newRow("no address, StartBrowser off, LoadOption 0") << "" << 0 << 0 << 0 << "";
+}
+
+void TestStartup::startWindows() {
+    QFETCH(QString, commandLine);
+    QFETCH(int, startBrowser);
+    QFETCH(int, loadOption);
+    QFETCH(int, windows);
+    QFETCH(QString, firstAddress);
+
+    ScriptedDialogs dialogs;
+    StartedApp app;
+    app.writePrefs([&](Prefer& p) {
+        p.StartBrowser = qint16(startBrowser);
+        p.LoadOption = qint16(loadOption);
+    });
+    MainFrame* frame = app.start(commandLine);
+    QVERIFY(frame);
+    QCOMPARE(frame->windowTitle(), QStringLiteral("Korvix 6.4"));
+    QCOMPARE(frame->browsers().size(), windows);
+    QCOMPARE(frame->counter, windows);
+    QVERIFY(frame->isVisible());
+    if (windows > 0) {
+        BrowserWindow* w = frame->browsers().first();
+        QVERIFY(w->isMaximized());
+        auto* view = static_cast<FakeWebView*>(w->webView());
+        QCOMPARE(view->navigations, QStringList{firstAddress});
+        QCOMPARE(frame->HistoryUrl, QString());
+    }
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void TestStartup::groupFileOpensEachBookmarkInOrder() {
+    ScriptedDialogs dialogs;
+    StartedApp app;
+    QList<BookmarkRecord> records;
+    for (int i = 1; i <= 3; ++i) {
+        BookmarkRecord r;
+        r.Titel = QStringLiteral("Seite %1").arg(i);
+        r.Url = QStringLiteral("  http://example.org/%1  ").arg(i);
+        r.Adresszeile = i == 2 ? 0 : -1;
+        r.Toolbar = -1;
+        records << r;
+    }
+    app.writeFile(QStringLiteral("7.bkm"), writeBookmarkFile(records));
+    app.writePrefs([](Prefer& p) {
+        p.StartBrowser = 0;
+        p.LoadOption = 3;
+        p.GroupFile = QStringLiteral("7.bkm");
+    });
+    MainFrame* frame = app.start();
+    QCOMPARE(frame->browsers().size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        BrowserWindow* w = frame->browsers().at(i);
+        QCOMPARE(static_cast<FakeWebView*>(w->webView())->navigations,
+                 QStringList{QStringLiteral("http://example.org/%1").arg(i + 1)});
+        // The frame shows one maximized child at a time; each comes up
+        // maximized when it is brought to the front.
+        frame->mdiArea()->setActiveSubWindow(w);
+        QVERIFY(w->isMaximized());
+        QCOMPARE(w->bandVisible(BrowserWindow::Band::Adress), i != 1);
+    }
+    // The bars of the next window come from the preferences again.
+    QVERIFY(frame->AdressView);
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void TestStartup::missingGroupFileStillAppliesBars() {
+    ScriptedDialogs dialogs;
+    StartedApp app;
+    app.writePrefs([](Prefer& p) {
+        p.StartBrowser = 0;
+        p.LoadOption = 3;
+        p.GroupFile = QStringLiteral("fehlt.bkm");
+        p.TabStrip = -1;
+        p.TabAlign = 2;
+        p.StatusBar = 0;
+    });
+    MainFrame* frame = app.start();
+    QCOMPARE(frame->browsers().size(), 0);
+    QVERIFY(!frame->tabBar()->isHidden());
+    QCOMPARE(frame->toolBarArea(frame->tabBar()), Qt::BottomToolBarArea);
+    QVERIFY(frame->statusBar()->isHidden());
+    QVERIFY(!frame->action(QStringLiteral("mn_Toggle"))->isChecked());
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void TestStartup::unreadablePrefsAreReportedAndDefaultsUsed() {
+    ScriptedDialogs dialogs;
+    StartedApp app;
+    QVERIFY(QDir(app.dir()).mkdir(QStringLiteral("Pref.kxp")));
+    MainFrame* frame = app.start();
+    QVERIFY(frame);
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages.first().title, QStringLiteral("Fehlermeldung"));
+    QVERIFY(dialogs.messages.first().text.contains(QStringLiteral("Pref.kxp")));
+    // Defaults: one window on the start page.
+    QCOMPARE(frame->browsers().size(), 1);
+    app.stop();
+    QVERIFY(QFileInfo(QDir(app.dir()).filePath(QStringLiteral("Pref.kxp"))).isDir());
+}
+
+void TestStartup::unloadStoresSizeAndState_data() {
+    QTest::addColumn<bool>("maximize");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("expectedWidthTwips");
+    QTest::addColumn<int>("expectedState");
+
+    QTest::newRow("normal") << false << 700 << 700 * 15 << 0;
+    QTest::newRow("wider than 16 bits of twips is clamped") << false << 2500 << 32767 << 0;
+    QTest::newRow("maximized keeps the old size") << true << 700 << 9000 << 2;
+}
+
+void TestStartup::unloadStoresSizeAndState() {
+    QFETCH(bool, maximize);
+    QFETCH(int, width);
+    QFETCH(int, expectedWidthTwips);
+    QFETCH(int, expectedState);
+
+    ScriptedDialogs dialogs;
+    StartedApp app;
+    app.writePrefs([](Prefer& p) {
+        p.StartBrowser = 0;
+        p.MdiWidth = 9000;
+        p.MdiHeight = 6000;
+    });
+    MainFrame* frame = app.start();
+    frame->resize(width, 500);
+    if (maximize)
+        frame->showMaximized();
+    QVERIFY(frame->close());
+    Prefer saved(app.dir());
+    QString error;
+    QVERIFY(saved.LoadPref(&error));
+    QCOMPARE(int(saved.MdiWidth), expectedWidthTwips);
+    QCOMPARE(int(saved.MdiHeight), maximize ? 6000 : 500 * 15);
+    QCOMPARE(int(saved.MdiState), expectedState);
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void TestStartup::maximizedStateComesBack() {
+    ScriptedDialogs dialogs;
+    StartedApp app;
+    app.writePrefs([](Prefer& p) {
+        p.StartBrowser = 0;
+        p.MdiState = 2;
+    });
+    MainFrame* frame = app.start();
+    QVERIFY(frame->isMaximized());
+}
+
+void TestStartup::menuCaptions() {
+    ScriptedDialogs dialogs;
+    StartedApp app;
+    MainFrame* frame = app.start();
+    const QList<std::pair<QString, QString>> expected = {
+        {"mn_Datei", "&Datei"},
+        {"mn_Ansicht", "&Ansicht"},
+        {"mn_Anzeige", "&Tools"},
+        {"mn_Fenster", "&Fenster"},
+        {"mn_Info", "&?"},
+        {"mn_Korvix", "&Info über Korvix 6.4"},
+        {"mn_ctxtRegisterUntenT", "Registerzeile &unten"},
+        {"mn_ctxtAktivschließen", "Schließen"},
+        {"mn_ctxtBeides", "&Beides"},
+        {"mn_ctxtStatus", "&Statuszeile"},
+        {"mn_ctxtFcache", "Link-Ziele im voraus &cachen ein/aus"},
+        {"mn_IEProp", "&Microsoft Internet Eigenschaften..."},
+        {"mn_DisablePopup", "HTML-Seiten dürfen ke&ine Fenster öffnen"},
+    };
+    for (const auto& [name, caption] : expected) {
+        QAction* a = frame->action(name);
+        QVERIFY2(a, qPrintable(name));
+        QCOMPARE(a->text(), caption);
+    }
+    QCOMPARE(frame->action(QStringLiteral("mn_Browser"))->shortcut(), QKeySequence(Qt::Key_F12));
+    QCOMPARE(frame->action(QStringLiteral("mn_Aktivschließen"))->shortcut(),
+             QKeySequence(Qt::CTRL | Qt::Key_F12));
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

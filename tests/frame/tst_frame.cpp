@@ -1,0 +1,419 @@
+#include "FakeWebView.h"
+#include "ScriptedDialogs.h"
+#include "StartedApp.h"
+#include "browser/BrowserWindow.h"
+#include "frame/MainFrame.h"
+#include "frame/model/Arrangement.h"
+#include "prefs/model/Prefer.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMimeData>
+#include <QTabBar>
+#include <QTest>
+#include <QToolBar>
+#include <QUrl>
+
+// Registry, tab strip and menus of the frame, driven through their widgets
+// and actions with fake web views.
+class TestFrame : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void keysAreNeverReused();
+    void limitOf300();
+    void newWindowBars_data();
+    void newWindowBars();
+    void closeAllWithoutWindowsSaysNothing();
+    void visitUrlWithEmptyAddress();
+    void strToCaption_data();
+    void strToCaption();
+    void tabFollowsTitle();
+    void lastWindowClosedHidesTabBar();
+    void tabClickActivatesWindow();
+    void tabStripOffset_data();
+    void tabStripOffset();
+    void windowMenuStates();
+    void historyMenuFromTwoEntries();
+    void popupSwitches();
+    void arrangementGeometry_data();
+    void arrangementGeometry();
+    void sideBySideIsReappliedToNewWindows();
+    void dropOpensWindows();
+    void closeActiveWithCtrlF12();
+
+private:
+    MainFrame* newFrame();
+    BrowserWindow* open();
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<StartedApp> m_app;
+};
+
+void TestFrame::init() {
+    BrowserWindow::bSuppressPopup = false;
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_app = std::make_unique<StartedApp>();
+    m_app->writePrefs([](Prefer& p) { p.StartBrowser = 0; });
+    m_app->start();
+}
+
+void TestFrame::cleanup() {
+    m_app.reset();
+    m_dialogs.reset();
+}
+
+MainFrame* TestFrame::newFrame() {
+    return m_app->frame();
+}
+
+BrowserWindow* TestFrame::open() {
+    newFrame()->action(QStringLiteral("mn_Browser"))->trigger();
+    return newFrame()->activeBrowser();
+}
+
+void TestFrame::keysAreNeverReused() {
+    MainFrame* f = newFrame();
+    BrowserWindow* a = open();
+    BrowserWindow* b = open();
+    QCOMPARE(a->ID, 1);
+    QCOMPARE(b->ID, 2);
+    QCOMPARE(f->browserByKey(QStringLiteral("[1]")), a);
+    a->close();
+    b->close();
+    QCOMPARE(f->counter, 0);
+    BrowserWindow* c = open();
+    QCOMPARE(c->ID, 3);
+    QCOMPARE(MainFrame::StrKey(c->ID), QStringLiteral("[3]"));
+    QCOMPARE(f->browsers().size(), 1);
+}
+
+void TestFrame::limitOf300() {
+    MainFrame* f = newFrame();
+    // The limit is the frame's counter; a lower limit keeps the test quick
+    // while the message stays the literal one.
+    f->MaxBrowser = 3;
+    for (int i = 0; i < 3; ++i)
+        open();
+    QCOMPARE(f->counter, 3);
+    QVERIFY(m_dialogs->messages.isEmpty());
+    f->action(QStringLiteral("mn_Browser"))->trigger();
+    QCOMPARE(f->counter, 3);
+    QCOMPARE(f->browsers().size(), 3);
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages.first().text,
+             QStringLiteral("Es sind nur maximal 300 gleichzeitig geöffnete Browser möglich !"));
+    QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("Meldung"));
+    QCOMPARE(m_dialogs->messages.first().icon, QMessageBox::Information);
+}
+
+void TestFrame::newWindowBars_data() {
+    QTest::addColumn<bool>("toolbar");
+    QTest::addColumn<bool>("adress");
+    QTest::addColumn<bool>("coolBar");
+    QTest::newRow("both") << true << true << true;
+    QTest::newRow("toolbar only") << true << false << true;
+    QTest::newRow("address only") << false << true << true;
+    QTest::newRow("neither hides the bar area") << false << false << false;
+}
+
+void TestFrame::newWindowBars() {
+    QFETCH(bool, toolbar);
+    QFETCH(bool, adress);
+    QFETCH(bool, coolBar);
+    MainFrame* f = newFrame();
+    f->ToolbarView = toolbar;
+    f->AdressView = adress;
+    BrowserWindow* w = open();
+    QCOMPARE(w->bandVisible(BrowserWindow::Band::Toolbar), toolbar);
+    QCOMPARE(w->bandVisible(BrowserWindow::Band::Adress), adress);
+    QCOMPARE(w->coolBarVisible(), coolBar);
+    // An empty HistoryUrl starts the window on the home page.
+    QCOMPARE(w->addressBox()->currentText(), f->prefs().HomeUrl);
+    QCOMPARE(static_cast<FakeWebView*>(w->webView())->navigations, QStringList{f->prefs().HomeUrl});
+}
+
+void TestFrame::closeAllWithoutWindowsSaysNothing() {
+    MainFrame* f = newFrame();
+    f->mn_Alleschließen_Click();
+    QVERIFY(m_dialogs->messages.isEmpty());
+    open();
+    open();
+    f->mn_Alleschließen_Click();
+    QCOMPARE(f->counter, 0);
+    QVERIFY(f->browsers().isEmpty());
+    QCOMPARE(f->tabStrip()->count(), 0);
+}
+
+void TestFrame::visitUrlWithEmptyAddress() {
+    MainFrame* f = newFrame();
+    f->AdressView = false;
+    f->VisitUrl(QString(), true, true);
+    QCOMPARE(f->counter, 0);
+    QVERIFY(!f->AdressView);
+    f->VisitUrl(QStringLiteral("http://example.org/"), false, false);
+    QCOMPARE(f->counter, 1);
+    QVERIFY(!f->browsers().first()->coolBarVisible());
+    // The flags come back from the preferences afterwards.
+    QVERIFY(f->AdressView);
+    QVERIFY(f->ToolbarView);
+}
+
+void TestFrame::strToCaption_data() {
+    QTest::addColumn<QString>("in");
+    QTest::addColumn<QString>("out");
+    QTest::newRow("one") << "A&B"
+                         << "A&&B";
+    QTest::newRow("two") << "&&"
+                         << "&&&&";
+    QTest::newRow("none") << "Müller"
+                          << "Müller";
+    QTest::newRow("edges") << "&x&"
+                           << "&&x&&";
+}
+
+void TestFrame::strToCaption() {
+    QFETCH(QString, in);
+    QFETCH(QString, out);
+    QCOMPARE(MainFrame::StrToCaption(in), out);
+}
+
+void TestFrame::tabFollowsTitle() {
+    MainFrame* f = newFrame();
+    f->mn_Register_Click();
+    QVERIFY(f->bTabVisible);
+    BrowserWindow* w = open();
+    QVERIFY(!f->tabBar()->isHidden());
+    const int i = f->tabIndexOf(w->ID);
+    // A new tab shows the start address as it is.
+    QCOMPARE(f->tabStrip()->tabText(i), f->prefs().HomeUrl);
+    f->SetTapTitle(QStringLiteral("Fish & Chips"), w->ID);
+    QCOMPARE(f->tabStrip()->tabText(i), QStringLiteral("Fish && Chips"));
+    QCOMPARE(f->tabStrip()->tabToolTip(i), QStringLiteral("Fish && Chips"));
+    // Empty titles and unknown keys change nothing.
+    f->SetTapTitle(QString(), w->ID);
+    f->SetTapTitle(QStringLiteral("x"), 0);
+    QCOMPARE(f->tabStrip()->tabText(i), QStringLiteral("Fish && Chips"));
+
+    // The page-state poll brings the page's title to caption and tab.
+    auto* view = static_cast<FakeWebView*>(w->webView());
+    view->finishLoad(QStringLiteral("http://example.org/"), QStringLiteral("Beispiel & Co"));
+    QTRY_COMPARE(w->windowTitle(), QStringLiteral("Beispiel & Co"));
+    QCOMPARE(f->tabStrip()->tabText(i), QStringLiteral("Beispiel && Co"));
+}
+
+void TestFrame::lastWindowClosedHidesTabBar() {
+    MainFrame* f = newFrame();
+    f->mn_Register_Click();
+    BrowserWindow* w = open();
+    QVERIFY(!f->tabBar()->isHidden());
+    const QStringList positions = {
+        QStringLiteral("mn_RegisterOben"), QStringLiteral("mn_RegisterUnten"),
+        QStringLiteral("mn_ctxtRegisterOben"), QStringLiteral("mn_ctxtRegisterUnten")};
+    for (const QString& n : positions)
+        QVERIFY(f->action(n)->isEnabled());
+    w->close();
+    QVERIFY(f->tabBar()->isHidden());
+    for (const QString& n : positions)
+        QVERIFY2(!f->action(n)->isEnabled(), qPrintable(n));
+    open();
+    QVERIFY(!f->tabBar()->isHidden());
+}
+
+void TestFrame::tabClickActivatesWindow() {
+    MainFrame* f = newFrame();
+    f->mn_Register_Click();
+    BrowserWindow* a = open();
+    BrowserWindow* b = open();
+    QCOMPARE(f->activeBrowser(), b);
+    QCOMPARE(f->tabStrip()->currentIndex(), f->tabIndexOf(b->ID));
+    static_cast<FakeWebView*>(a->webView())->url = QStringLiteral("http://a.example/");
+    const QRect tabRect = f->tabStrip()->tabRect(f->tabIndexOf(a->ID));
+    QTest::mouseClick(f->tabStrip(), Qt::LeftButton, {}, tabRect.center());
+    QCOMPARE(f->activeBrowser(), a);
+    // A window without a title yet shows its address on the tab.
+    QCOMPARE(f->tabStrip()->tabText(f->tabIndexOf(a->ID)), QStringLiteral("http://a.example/"));
+}
+
+void TestFrame::tabStripOffset_data() {
+    QTest::addColumn<bool>("buttons");
+    QTest::addColumn<int>("align");
+    QTest::addColumn<int>("offset");
+    QTest::newRow("tabs top") << false << 1 << 30;
+    QTest::newRow("tabs bottom") << false << 2 << -60;
+    QTest::newRow("buttons top") << true << 1 << 60;
+    QTest::newRow("buttons bottom") << true << 2 << -90;
+}
+
+void TestFrame::tabStripOffset() {
+    QFETCH(bool, buttons);
+    QFETCH(int, align);
+    QFETCH(int, offset);
+    QCOMPARE(MainFrame::tabStripOffset(buttons, align).value_or(12345), offset);
+    QVERIFY(!MainFrame::tabStripOffset(buttons, 3).has_value());
+}
+
+void TestFrame::windowMenuStates() {
+    MainFrame* f = newFrame();
+    auto enabled = [f](const char* n) { return f->action(QString::fromUtf8(n))->isEnabled(); };
+    f->MenuFenster();
+    QVERIFY(!enabled("mn_Untereinander"));
+    QVERIFY(!enabled("mn_Nebeneinander"));
+    QVERIFY(!enabled("mn_Kaskadiert"));
+    QVERIFY(!enabled("mn_Aktives"));
+    QVERIFY(!enabled("mn_Aktivschließen"));
+    QVERIFY(!enabled("mn_Alleschließen"));
+    QVERIFY(enabled("mn_Anordnung_load"));
+    // Only the archive window open: the same.
+    f->bIsOpenBook = true;
+    f->MenuFenster();
+    QVERIFY(!enabled("mn_Kaskadiert"));
+    QVERIFY(!enabled("mn_ctxtAlleschließen"));
+    f->bIsOpenBook = false;
+
+    BrowserWindow* w = open();
+    f->MenuFenster();
+    QVERIFY(enabled("mn_Kaskadiert"));
+    QVERIFY(enabled("mn_ctxtAktivschließen"));
+    QVERIFY(!enabled("mn_Anordnung_load"));
+    w->showMaximized();
+    f->MenuFenster();
+    QVERIFY(!enabled("mn_Anordnung_save"));
+    w->showNormal();
+    f->MenuFenster();
+    QVERIFY(enabled("mn_Anordnung_save"));
+    // Only the toolbar band shown: "Beides" is not offered.
+    w->setBandVisible(BrowserWindow::Band::Adress, false);
+    f->MenuFenster();
+    QVERIFY(!f->action(QStringLiteral("mn_beides"))->isVisible());
+    QVERIFY(f->action(QStringLiteral("mn_toolbar"))->isChecked());
+    QVERIFY(!f->action(QStringLiteral("mn_adresszeile"))->isChecked());
+}
+
+void TestFrame::historyMenuFromTwoEntries() {
+    MainFrame* f = newFrame();
+    QMenu* tools = f->menu(QStringLiteral("mn_Anzeige"));
+    QAction* historie = f->action(QStringLiteral("mn_Historie"));
+    BrowserWindow* w = open();
+    auto* view = static_cast<FakeWebView*>(w->webView());
+    view->finishLoad(QStringLiteral("http://a.example/"), QStringLiteral("A"));
+    emit tools->aboutToShow();
+    QVERIFY(!historie->isEnabled());
+    // A revisit is no new entry.
+    view->finishLoad(QStringLiteral("http://a.example/"), QStringLiteral("A"));
+    emit tools->aboutToShow();
+    QVERIFY(!historie->isEnabled());
+    view->finishLoad(QStringLiteral("http://b.example/"), QStringLiteral("B"));
+    emit tools->aboutToShow();
+    QVERIFY(historie->isEnabled());
+    QCOMPARE(f->History.count(), 2);
+    QCOMPARE(f->History.at(1).Title, QStringLiteral("B"));
+}
+
+void TestFrame::popupSwitches() {
+    MainFrame* f = newFrame();
+    QAction* toBack = f->action(QStringLiteral("mn_PopupToBack"));
+    toBack->trigger();
+    QVERIFY(f->bPopupBackgrnd);
+    QVERIFY(f->action(QStringLiteral("mn_ctxtPopupToBack"))->isChecked());
+    f->action(QStringLiteral("mn_ctxtDisablePopup"))->trigger();
+    QVERIFY(!f->bPopup);
+    QVERIFY(f->action(QStringLiteral("mn_DisablePopup"))->isChecked());
+    QVERIFY(!f->action(QStringLiteral("mn_EnablePopup"))->isChecked());
+    // Disabled, but it keeps its check.
+    QVERIFY(!toBack->isEnabled());
+    QVERIFY(toBack->isChecked());
+    f->action(QStringLiteral("mn_EnablePopup"))->trigger();
+    QVERIFY(f->bPopup);
+    QVERIFY(toBack->isEnabled());
+    QVERIFY(f->action(QStringLiteral("mn_ctxtEnablePopup"))->isChecked());
+}
+
+void TestFrame::arrangementGeometry_data() {
+    QTest::addColumn<bool>("sideBySide");
+    QTest::addColumn<int>("count");
+    QTest::newRow("below, 3") << false << 3;
+    QTest::newRow("side, 3") << true << 3;
+    QTest::newRow("side, 7") << true << 7;
+    QTest::newRow("below, 1") << false << 1;
+}
+
+void TestFrame::arrangementGeometry() {
+    QFETCH(bool, sideBySide);
+    QFETCH(int, count);
+    const QRect area(0, 0, 1001, 700);
+    const QList<QRect> rects =
+        sideBySide ? Arrangement::sideBySide(area, count) : Arrangement::oneBelowOther(area, count);
+    QCOMPARE(rects.size(), count);
+    int covered = 0;
+    for (int i = 0; i < count; ++i) {
+        const QRect& r = rects[i];
+        covered += sideBySide ? r.width() : r.height();
+        QCOMPARE(sideBySide ? r.height() : r.width(), sideBySide ? 700 : 1001);
+        if (i > 0) {
+            // Neighbours touch and do not overlap.
+            if (sideBySide)
+                QCOMPARE(r.left(), rects[i - 1].right() + 1);
+            else
+                QCOMPARE(r.top(), rects[i - 1].bottom() + 1);
+        }
+    }
+    QCOMPARE(covered, sideBySide ? 1001 : 700);
+}
+
+void TestFrame::sideBySideIsReappliedToNewWindows() {
+    MainFrame* f = newFrame();
+    f->resize(900, 600);
+    open();
+    open();
+    open();
+    f->MenuFenster();
+    f->action(QStringLiteral("mn_Nebeneinander"))->trigger();
+    QVERIFY(f->action(QStringLiteral("mn_ctxtNebeneinander"))->isChecked());
+    QVERIFY(!f->action(QStringLiteral("mn_Kaskadiert"))->isChecked());
+    BrowserWindow* d = open();
+    const QList<BrowserWindow*> all = f->browsers();
+    QCOMPARE(all.size(), 4);
+    QCOMPARE(d->height(), f->mdiArea()->viewport()->height());
+    for (int i = 1; i < all.size(); ++i)
+        QVERIFY(all[i]->x() > all[i - 1]->x());
+}
+
+void TestFrame::dropOpensWindows() {
+    MainFrame* f = newFrame();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/seite.html"))});
+    f->openDropped(&data);
+    QCOMPARE(f->counter, 1);
+    QCOMPARE(static_cast<FakeWebView*>(f->browsers().last()->webView())->navigations,
+             QStringList{QStringLiteral("/tmp/seite.html")});
+    QMimeData link;
+    link.setText(QStringLiteral("http://example.org/link"));
+    f->openDropped(&link);
+    QCOMPARE(f->counter, 2);
+    QCOMPARE(static_cast<FakeWebView*>(f->browsers().last()->webView())->navigations,
+             QStringList{QStringLiteral("http://example.org/link")});
+    QMimeData nothing;
+    nothing.setData(QStringLiteral("application/x-unknown"), "x");
+    f->openDropped(&nothing);
+    QCOMPARE(f->counter, 2);
+}
+
+void TestFrame::closeActiveWithCtrlF12() {
+    MainFrame* f = newFrame();
+    open();
+    BrowserWindow* b = open();
+    QPointer<BrowserWindow> guard(b);
+    f->activateWindow();
+    QTest::keyClick(f, Qt::Key_F12, Qt::ControlModifier);
+    QTRY_VERIFY(guard.isNull());
+    QCOMPARE(f->counter, 1);
+    QTest::keyClick(f, Qt::Key_F12);
+    QCOMPARE(f->counter, 2);
+}
+
+QTEST_MAIN(TestFrame)
+#include "tst_frame.moc"

@@ -1,0 +1,42 @@
+#include "FakeWebView.h"
+
+#include <QWidget>
+
+FakeWebView::FakeWebView(QWidget* parent) : WebView(parent), m_widget(new QWidget(parent)) {
+    all().append(this);
+}
+
+FakeWebView::~FakeWebView() {
+    all().removeAll(this);
+}
+
+QList<FakeWebView*>& FakeWebView::all() {
+    static QList<FakeWebView*> views;
+    return views;
+}
+
+WebViewFactory FakeWebView::factory() {
+    return [](QWidget* parent) -> WebView* { return new FakeWebView(parent); };
+}
+
+void FakeWebView::navigate(const QString& address) {
+    calls << QStringLiteral("navigate:") + address;
+    navigations << address;
+    busy = true;
+}
+
+void FakeWebView::stop() {
+    calls << QStringLiteral("stop");
+    busy = false;
+}
+
+void FakeWebView::finishLoad(const QString& address, const QString& title) {
+    url = address;
+    docTitle = title;
+    name = title.isEmpty() ? address : title;
+    hasDoc = true;
+    kind = DocumentKind::Html;
+    busy = false;
+    emit titleChanged(title);
+    emit navigateComplete(address);
+}

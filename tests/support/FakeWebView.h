@@ -1,0 +1,52 @@
+#pragma once
+
+#include "browser/WebView.h"
+
+#include <QList>
+#include <QStringList>
+
+// A web view that loads nothing: it records what it was asked and lets a test
+// play the engine's part.
+class FakeWebView : public WebView {
+    Q_OBJECT
+public:
+    explicit FakeWebView(QWidget* parent);
+    ~FakeWebView() override;
+
+    static WebViewFactory factory();
+    // Every fake view alive, in creation order.
+    static QList<FakeWebView*>& all();
+
+    QWidget* widget() override { return m_widget; }
+    void navigate(const QString& url) override;
+    void goBack() override { calls << QStringLiteral("goBack"); }
+    void goForward() override { calls << QStringLiteral("goForward"); }
+    void refresh() override { calls << QStringLiteral("refresh"); }
+    void stop() override;
+    void execCommand(Command cmd) override { calls << QStringLiteral("exec:%1").arg(int(cmd)); }
+    QString locationUrl() const override { return url; }
+    QString locationName() const override { return name; }
+    bool isBusy() const override { return busy; }
+    bool hasDocument() const override { return hasDoc; }
+    DocumentKind documentKind() const override { return kind; }
+    QString documentTitle() const override { return docTitle; }
+    QString folderPath() const override { return folder; }
+    void collectLinks(std::function<void(const QStringList&)> done) override { done(links); }
+
+    // Plays a finished load: the page is there, with this address and title.
+    void finishLoad(const QString& address, const QString& title);
+
+    QStringList calls;
+    QStringList navigations;
+    QString url;
+    QString name;
+    QString docTitle;
+    QString folder;
+    QStringList links;
+    bool busy = false;
+    bool hasDoc = false;
+    DocumentKind kind = DocumentKind::None;
+
+private:
+    QWidget* m_widget;
+};

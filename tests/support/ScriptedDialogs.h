@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/Dialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+// Answers message boxes and file dialogs without a modal loop and keeps what
+// they showed. Installed for its lifetime.
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Shown {
+        QMessageBox::Icon icon;
+        QString title;
+        QString text;
+    };
+
+    ScriptedDialogs() { Dialogs::install(this); }
+    ~ScriptedDialogs() override { Dialogs::install(nullptr); }
+
+    QList<Shown> messages;
+    QList<QMessageBox::StandardButton> answers; // next answers, first first
+    QStringList fileNames;                      // next file dialog results
+    QStringList fileCaptions;
+    int modalRuns = 0;
+
+protected:
+    QMessageBox::StandardButton showMessage(QWidget*, QMessageBox::Icon icon, const QString& title,
+                                            const QString& text, QMessageBox::StandardButtons,
+                                            QMessageBox::StandardButton) override {
+        messages.append({icon, title, text});
+        return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
+    }
+    QString showOpenFile(QWidget*, const QString& caption, const QString&, const QString&,
+                         QFileDialog::Options) override {
+        fileCaptions << caption;
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+    QString showSaveFile(QWidget*, const QString& caption, const QString&, const QString&,
+                         QFileDialog::Options) override {
+        fileCaptions << caption;
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+    int showModal(const std::function<int()>&) override {
+        ++modalRuns;
+        return 0;
+    }
+};

@@ -1,0 +1,44 @@
+#include "StartedApp.h"
+
+#include "FakeWebView.h"
+#include "frame/MainFrame.h"
+#include "prefs/model/Prefer.h"
+
+#include <QDir>
+#include <QFile>
+
+StartedApp::StartedApp() = default;
+
+StartedApp::~StartedApp() {
+    stop();
+}
+
+void StartedApp::writePrefs(const std::function<void(Prefer&)>& edit) {
+    Prefer prefs(m_dir.path());
+    prefs.setDefaults();
+    edit(prefs);
+    QString error;
+    prefs.SavePref(&error);
+}
+
+void StartedApp::writeFile(const QString& name, const QByteArray& data) {
+    QFile f(QDir(m_dir.path()).filePath(name));
+    if (f.open(QIODevice::WriteOnly))
+        f.write(data);
+}
+
+MainFrame* StartedApp::start(const QString& commandLine) {
+    AppInit::StartOptions options;
+    options.appDir = m_dir.path();
+    options.commandLine = commandLine;
+    options.webViewFactory = FakeWebView::factory();
+    m_frame = AppInit::Main(options);
+    return m_frame;
+}
+
+void StartedApp::stop() {
+    if (m_frame) {
+        AppInit::shutdown();
+        m_frame = nullptr;
+    }
+}

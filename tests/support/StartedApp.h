@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/AppInit.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+class MainFrame;
+class Prefer;
+
+// A program started on a fresh temporary program directory with fake web
+// views; shut down when it goes out of scope.
+class StartedApp {
+public:
+    StartedApp();
+    ~StartedApp();
+
+    QString dir() const { return m_dir.path(); }
+    // Writes a preferences file before the start; `edit` changes the defaults.
+    void writePrefs(const std::function<void(Prefer&)>& edit);
+    void writeFile(const QString& name, const QByteArray& data);
+    MainFrame* start(const QString& commandLine = QString());
+    MainFrame* frame() const { return m_frame; }
+    void stop();
+
+private:
+    QTemporaryDir m_dir;
+    MainFrame* m_frame = nullptr;
+};
