@@ -93,21 +93,25 @@ void TestFrame::keysAreNeverReused() {
 
 void TestFrame::limitOf300() {
     MainFrame* f = newFrame();
-    // The limit is the frame's counter; a lower limit keeps the test quick
-    // while the message stays the literal one.
-    f->MaxBrowser = 3;
-    for (int i = 0; i < 3; ++i)
-        open();
-    QCOMPARE(f->counter, 3);
+    QCOMPARE(f->MaxBrowser, 300);
+    for (int i = 0; i < 300; ++i)
+        f->NewBrowser();
+    QCOMPARE(f->counter, 300);
     QVERIFY(m_dialogs->messages.isEmpty());
     f->action(QStringLiteral("mn_Browser"))->trigger();
-    QCOMPARE(f->counter, 3);
-    QCOMPARE(f->browsers().size(), 3);
+    QCOMPARE(f->counter, 300);
+    QCOMPARE(f->browsers().size(), 300);
+    QCOMPARE(f->lastWindowNumber(), 300);
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(m_dialogs->messages.first().text,
              QStringLiteral("Es sind nur maximal 300 gleichzeitig geöffnete Browser möglich !"));
     QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("Meldung"));
     QCOMPARE(m_dialogs->messages.first().icon, QMessageBox::Information);
+    // Room again after one closes.
+    f->browsers().first()->close();
+    f->action(QStringLiteral("mn_Browser"))->trigger();
+    QCOMPARE(f->counter, 300);
+    QCOMPARE(m_dialogs->messages.size(), 1);
 }
 
 void TestFrame::newWindowBars_data() {

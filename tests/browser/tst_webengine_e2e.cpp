@@ -1,0 +1,145 @@
+#include "ScriptedDialogs.h"
+#include "app/AppInit.h"
+#include "browser/BrowserWindow.h"
+#include "browser/QtWebView.h"
+#include "frame/MainFrame.h"
+#include "prefs/model/Prefer.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+// The real web engine on local pages: titles, pages that open windows and
+// pages that close their own window.
+class TestWebEngineE2E : public QObject {
+    Q_OBJECT
+public:
+    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void titleReachesCaptionAndTab();
+    void windowOpenCreatesRegisteredWindow();
+    void windowOpenRefusedWhenPopupsOff();
+    void windowCloseRemovesWindowAndTab();
+
+private:
+    QString page(const QString& name) const {
+        return QUrl::fromLocalFile(QDir(m_dir.path()).filePath(name)).toString();
+    }
+    void writePage(const QString& name, const QByteArray& html);
+    BrowserWindow* openOn(const QString& url);
+    static bool loaded(BrowserWindow* w) {
+        return w && w->webView()->hasDocument() && !w->webView()->isBusy() && !w->isPolling();
+    }
+
+    QTemporaryDir m_dir;
+    ScriptedDialogs m_dialogs;
+    MainFrame* m_frame = nullptr;
+};
+
+void TestWebEngineE2E::writePage(const QString& name, const QByteArray& html) {
+    QFile f(QDir(m_dir.path()).filePath(name));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(html);
+}
+
+void TestWebEngineE2E::initTestCase() {
+    writePage(QStringLiteral("title.html"),
+              "<html><head><meta charset='utf-8'><title>Grüße &amp; mehr</title></head>"
+              "<body>Hallo</body></html>");
+    writePage(QStringLiteral("opener.html"),
+              "<html><head><title>Opener</title></head><body><script>"
+              "window.addEventListener('load', function(){ window.open('title.html'); });"
+              "</script></body></html>");
+    writePage(QStringLiteral("closer.html"),
+              "<html><head><title>Closer</title></head><body><script>"
+              "setTimeout(function(){ window.close(); }, 300);</script></body></html>");
+    {
+        Prefer prefs(m_dir.path());
+        prefs.setDefaults();
+        prefs.StartBrowser = 0;
+        prefs.HomeUrl = page(QStringLiteral("title.html"));
+        QString error;
+        QVERIFY(prefs.SavePref(&error));
+    }
+    QtWebView::initProfile(m_dir.path());
+    AppInit::StartOptions options;
+    options.appDir = m_dir.path();
+    options.webViewFactory = QtWebView::factory();
+    m_frame = AppInit::Main(options);
+    QVERIFY(m_frame);
+    m_frame->mn_Register_Click();
+}
+
+void TestWebEngineE2E::cleanupTestCase() {
+    AppInit::shutdown();
+    QtWebView::releaseProfile();
+}
+
+BrowserWindow* TestWebEngineE2E::openOn(const QString& url) {
+    m_frame->VisitUrl(url, true, true);
+    return m_frame->activeBrowser();
+}
+
+void TestWebEngineE2E::titleReachesCaptionAndTab() {
+    BrowserWindow* w = openOn(page(QStringLiteral("title.html")));
+    QVERIFY(w);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded(w), 30000);
+    QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
+    QCOMPARE(m_frame->tabStrip()->tabText(m_frame->tabIndexOf(w->ID)),
+             QStringLiteral("Grüße && mehr"));
+    QVERIFY(m_frame->History.count() >= 1);
+    QCOMPARE(m_frame->History.at(m_frame->History.count() - 1).Url, page("title.html"));
+    w->close();
+}
+
+void TestWebEngineE2E::windowOpenCreatesRegisteredWindow() {
+    m_frame->bPopup = true;
+    BrowserWindow::bSuppressPopup = false;
+    const int before = m_frame->counter;
+    BrowserWindow* opener = openOn(page(QStringLiteral("opener.html")));
+    const qint32 openerId = opener->ID;
+    QTRY_COMPARE_WITH_TIMEOUT(int(m_frame->counter), before + 2, 30000);
+    BrowserWindow* popup = m_frame->browsers().last();
+    QCOMPARE(popup->ID, openerId + 1);
+    QVERIFY(m_frame->browserByKey(MainFrame::StrKey(openerId + 1)));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        loaded(popup) && popup->webView()->locationUrl().endsWith(QStringLiteral("title.html")),
+        30000);
+    QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), QStringLiteral("Grüße & mehr"), 10000);
+    m_frame->CloseAllBrowser();
+    QCOMPARE(int(m_frame->counter), 0);
+}
+
+void TestWebEngineE2E::windowOpenRefusedWhenPopupsOff() {
+    m_frame->action(QStringLiteral("mn_DisablePopup"))->trigger();
+    QVERIFY(!m_frame->bPopup);
+    BrowserWindow* opener = openOn(page(QStringLiteral("opener.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(loaded(opener), 30000);
+    // Give the page's load handler time to ask.
+    QTest::qWait(1500);
+    QCOMPARE(int(m_frame->counter), 1);
+    m_frame->action(QStringLiteral("mn_EnablePopup"))->trigger();
+    m_frame->CloseAllBrowser();
+}
+
+void TestWebEngineE2E::windowCloseRemovesWindowAndTab() {
+    BrowserWindow* keep = openOn(page(QStringLiteral("title.html")));
+    QPointer<BrowserWindow> closer = openOn(page(QStringLiteral("closer.html")));
+    QCOMPARE(int(m_frame->counter), 2);
+    QCOMPARE(m_frame->tabStrip()->count(), 2);
+    QTRY_VERIFY_WITH_TIMEOUT(closer.isNull(), 30000);
+    QCOMPARE(int(m_frame->counter), 1);
+    QCOMPARE(m_frame->tabStrip()->count(), 1);
+    QCOMPARE(m_frame->browsers(), QList<BrowserWindow*>{keep});
+}
+
+QTEST_MAIN(TestWebEngineE2E)
+#include "tst_webengine_e2e.moc"
