@@ -85,9 +85,16 @@ qint64 msSinceProcessStart() {
     return nowMs - startTicks * 1000 / hz;
 }
 
-// This process and every process below it, found through the parent links.
-QList<qint64> processTree(qint64 root) {
-    QHash<qint64, QList<qint64>> children;
+struct Process {
+    qint64 pid = 0;
+    qint64 parent = 0;
+    bool zombie = false;
+};
+
+// This process and every process below it, found through the parent links;
+// the root comes first, every parent before its children.
+QList<Process> processTree(qint64 root) {
+    QHash<qint64, QList<Process>> children;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString& name : entries) {
         bool ok = false;
@@ -98,11 +105,12 @@ QList<qint64> processTree(qint64 root) {
             statFields(readProcFile(QStringLiteral("/proc/%1/stat").arg(pid)));
         if (fields.size() < 2)
             continue; // gone meanwhile
-        children[fields.at(1).toLongLong()].append(pid);
+        const qint64 parent = fields.at(1).toLongLong();
+        children[parent].append({pid, parent, fields.at(0) == "Z"});
     }
-    QList<qint64> tree{root};
+    QList<Process> tree{{root, 0, false}};
     for (qsizetype i = 0; i < tree.size(); ++i)
-        tree += children.value(tree.at(i));
+        tree += children.value(tree.at(i).pid);
     return tree;
 }
 
@@ -119,37 +127,67 @@ qint64 kilobytesOf(const QByteArray& text, const QByteArray& key) {
     return ok ? kb : -1;
 }
 
+struct Memory {
+    qint64 pssKb = 0;
+    qint64 privateKb = 0;
+};
+
 // Proportional set size, so pages the processes share count once in the sum;
-// resident size where the kernel has no rollup.
-qint64 processKilobytes(qint64 pid) {
-    const qint64 pss =
-        kilobytesOf(readProcFile(QStringLiteral("/proc/%1/smaps_rollup").arg(pid)), "Pss:");
-    if (pss >= 0)
-        return pss;
-    return qMax<qint64>(
-        0, kilobytesOf(readProcFile(QStringLiteral("/proc/%1/status").arg(pid)), "VmRSS:"));
+// resident size where the kernel has no rollup. Other programs that map the
+// same libraries lower the proportional figure, the private one they leave
+// alone.
+Memory processMemory(qint64 pid) {
+    Memory m;
+    const QByteArray rollup = readProcFile(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    const qint64 pss = kilobytesOf(rollup, "Pss:");
+    if (pss >= 0) {
+        m.pssKb = pss;
+        m.privateKb = qMax<qint64>(0, kilobytesOf(rollup, "Private_Clean:")) +
+                      qMax<qint64>(0, kilobytesOf(rollup, "Private_Dirty:"));
+        return m;
+    }
+    const QByteArray status = readProcFile(QStringLiteral("/proc/%1/status").arg(pid));
+    m.pssKb = qMax<qint64>(0, kilobytesOf(status, "VmRSS:"));
+    m.privateKb = qMax<qint64>(0, kilobytesOf(status, "RssAnon:"));
+    return m;
 }
 
-bool isRenderer(qint64 pid) {
-    return readProcFile(QStringLiteral("/proc/%1/cmdline").arg(pid)).contains("--type=renderer");
+QByteArray commandLine(qint64 pid) {
+    return readProcFile(QStringLiteral("/proc/%1/cmdline").arg(pid));
+}
+
+// A renderer says so on its command line, unless the zygote forked it: then
+// it keeps the zygote's command line, and its zygote parent gives it away.
+bool isRenderer(const QByteArray& cmdline, const QByteArray& parentCmdline) {
+    return cmdline.contains("--type=renderer") ||
+           (cmdline.contains("--type=zygote") && parentCmdline.contains("--type=zygote"));
 }
 
 struct TreeStats {
     double megabytes = 0;
+    double privateMegabytes = 0;
     int processes = 0;
     int renderers = 0;
 };
 
+// Exited children not yet reaped hold no memory and do not count.
 TreeStats measureTree() {
     TreeStats stats;
-    qint64 kb = 0;
-    for (qint64 pid : processTree(::getpid())) {
-        kb += processKilobytes(pid);
+    Memory sum;
+    QHash<qint64, QByteArray> cmdlines;
+    for (const Process& p : processTree(::getpid())) {
+        cmdlines.insert(p.pid, commandLine(p.pid));
+        if (p.zombie)
+            continue;
+        const Memory m = processMemory(p.pid);
+        sum.pssKb += m.pssKb;
+        sum.privateKb += m.privateKb;
         ++stats.processes;
-        if (isRenderer(pid))
+        if (isRenderer(cmdlines.value(p.pid), cmdlines.value(p.parent)))
             ++stats.renderers;
     }
-    stats.megabytes = double(kb) / 1024.0;
+    stats.megabytes = double(sum.pssKb) / 1024.0;
+    stats.privateMegabytes = double(sum.privateKb) / 1024.0;
     return stats;
 }
 
@@ -207,8 +245,9 @@ void openWindowsRound(MainFrame* frame, const QString& pageUrl, int count, int t
     const TreeStats stats = measureTree();
     std::printf("open %d windows: %lld ms, process tree memory: %.1f MB\n", count,
                 static_cast<long long>(ms), stats.megabytes);
-    std::printf("%d windows: processes in tree: %d, renderer processes: %d\n", count,
-                stats.processes, stats.renderers);
+    std::printf("%d windows: private memory: %.1f MB, processes in tree: %d, renderer "
+                "processes: %d\n",
+                count, stats.privateMegabytes, stats.processes, stats.renderers);
     if (!all)
         std::printf("%d windows: only %d of %d loaded within %d ms\n", count, loadedCount(frame),
                     count, timeoutMs);
@@ -280,9 +319,9 @@ int main(int argc, char* argv[]) {
         std::printf("first window shows %s instead of the page\n",
                     qPrintable(frame->browsers().first()->webView()->locationUrl()));
     const TreeStats first = measureTree();
-    std::printf("1 window: process tree memory: %.1f MB, processes in tree: %d, renderer "
-                "processes: %d\n",
-                first.megabytes, first.processes, first.renderers);
+    std::printf("1 window: process tree memory: %.1f MB, private memory: %.1f MB, processes in "
+                "tree: %d, renderer processes: %d\n",
+                first.megabytes, first.privateMegabytes, first.processes, first.renderers);
     std::fflush(stdout);
 
     // Each round starts from an empty frame, so its figures belong to exactly

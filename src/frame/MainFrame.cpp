@@ -161,6 +161,16 @@ void MainFrame::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void MainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The frame counts as activated when it first shows, whether or not the
+    // desktop hands it the focus.
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        MDIForm_Activate();
+    }
+}
+
 void MainFrame::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         MDIForm_Activate();

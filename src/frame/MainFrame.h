@@ -132,6 +132,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -168,4 +169,5 @@ private:
     QHash<QString, QMenu*> m_menus;
     QList<QAction*> m_windowListActions;
     bool m_unloaded = false;
+    bool m_shownOnce = false;
 };

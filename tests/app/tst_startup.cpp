@@ -28,7 +28,34 @@ private slots:
     void unloadStoresSizeAndState();
     void maximizedStateComesBack();
     void menuCaptions();
+    void tabStripPreferenceShowsBar_data();
+    void tabStripPreferenceShowsBar();
 };
+
+void TestStartup::tabStripPreferenceShowsBar_data() {
+    QTest::addColumn<int>("tabStrip");
+    QTest::addColumn<int>("startBrowser");
+    QTest::addColumn<bool>("visible");
+    QTest::newRow("on, with a window") << -1 << -1 << true;
+    QTest::newRow("on, no window") << -1 << 0 << false;
+    QTest::newRow("off, with a window") << 0 << -1 << false;
+}
+
+void TestStartup::tabStripPreferenceShowsBar() {
+    QFETCH(int, tabStrip);
+    QFETCH(int, startBrowser);
+    QFETCH(bool, visible);
+    ScriptedDialogs dialogs;
+    StartedApp app;
+    app.writePrefs([&](Prefer& p) {
+        p.TabStrip = qint16(tabStrip);
+        p.StartBrowser = qint16(startBrowser);
+    });
+    MainFrame* frame = app.start();
+    QCOMPARE(!frame->tabBar()->isHidden(), visible);
+    QCOMPARE(frame->action(QStringLiteral("mn_Register"))->isChecked(), tabStrip != 0);
+    QCOMPARE(frame->action(QStringLiteral("mn_ctxtRegisterT"))->isChecked(), tabStrip != 0);
+}
 
 void TestStartup::startWindows_data() {
     QTest::addColumn<QString>("commandLine");
