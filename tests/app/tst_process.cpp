@@ -1,0 +1,59 @@
+#include "prefs/model/Prefer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+// The real program as a process: started from a bare copy in an empty
+// folder, ended by a signal.
+class TestProcess : public QObject {
+    Q_OBJECT
+private slots:
+    void signalClosesLikeBeenden_data();
+    void signalClosesLikeBeenden();
+};
+
+void TestProcess::signalClosesLikeBeenden_data() {
+    QTest::addColumn<int>("sig");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestProcess::signalClosesLikeBeenden() {
+    QFETCH(int, sig);
+    QTemporaryDir dir;
+    const QString exe = QDir(dir.path()).filePath(QStringLiteral("korvix"));
+    QVERIFY(QFile::copy(QStringLiteral(KORVIX_EXECUTABLE), exe));
+    {
+        // A width that is no whole number of pixels: the value saved at the
+        // end is the frame's real width, so it changes only if the frame saved.
+        Prefer p(dir.path());
+        p.setDefaults();
+        p.StartBrowser = 0;
+        p.MdiWidth = 12346;
+        QString error;
+        QVERIFY(p.SavePref(&error));
+    }
+    QProcess process;
+    process.setProgram(exe);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start();
+    QVERIFY(process.waitForStarted(10000));
+    // Time to reach the event loop.
+    QTest::qWait(3000);
+    ::kill(pid_t(process.processId()), sig);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    Prefer saved(dir.path());
+    QString error;
+    QVERIFY(saved.LoadPref(&error));
+    QCOMPARE(int(saved.MdiWidth), 823 * 15);
+    QVERIFY(QFileInfo(QDir(dir.path()).filePath(QStringLiteral("WebEngine"))).isDir());
+}
+
+QTEST_GUILESS_MAIN(TestProcess)
+#include "tst_process.moc"
