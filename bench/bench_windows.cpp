@@ -42,7 +42,7 @@ protected:
         return defaultButton == QMessageBox::NoButton ? QMessageBox::Ok : defaultButton;
     }
     QString showOpenFile(QWidget*, const QString&, const QString&, const QString&,
-                         QFileDialog::Options) override {
+                         QFileDialog::Options, bool) override {
         return QString();
     }
     QString showSaveFile(QWidget*, const QString&, const QString&, const QString&,

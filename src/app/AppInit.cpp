@@ -7,6 +7,7 @@
 #include "common/RecordCodec.h"
 #include "common/SafeFile.h"
 #include "common/Twips.h"
+#include "frame/Layout.h"
 #include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
 
@@ -196,6 +197,12 @@ MainFrame* Main(const StartOptions& options) {
         frame->show();
     if (p.LoadOption == 3) {
         OpenGroupFile(p.GroupFile);
+        ApplyBarSettings();
+    } else if (p.LoadOption == 2) {
+        // A relative name lies in the program directory.
+        const QString name = trimBlanks(p.Layout);
+        if (!name.isEmpty())
+            Layout(frame).LoadLayout(QDir(AppDir).filePath(name));
         ApplyBarSettings();
     }
     return frame;

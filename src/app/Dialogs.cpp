@@ -39,9 +39,9 @@ QMessageBox::StandardButton Dialogs::message(QWidget* parent, QMessageBox::Icon 
 }
 
 QString Dialogs::openFileName(QWidget* parent, const QString& caption, const QString& dir,
-                              const QString& filter, QFileDialog::Options options) {
+                              const QString& filter, QFileDialog::Options options, bool mustExist) {
     ModalLock lock;
-    return current().showOpenFile(parent, caption, dir, filter, options);
+    return current().showOpenFile(parent, caption, dir, filter, options, mustExist);
 }
 
 QString Dialogs::saveFileName(QWidget* parent, const QString& caption, const QString& dir,
@@ -66,8 +66,16 @@ QMessageBox::StandardButton Dialogs::showMessage(QWidget* parent, QMessageBox::I
 }
 
 QString Dialogs::showOpenFile(QWidget* parent, const QString& caption, const QString& dir,
-                              const QString& filter, QFileDialog::Options options) {
-    return QFileDialog::getOpenFileName(parent, caption, dir, filter, nullptr, options);
+                              const QString& filter, QFileDialog::Options options, bool mustExist) {
+    if (mustExist)
+        return QFileDialog::getOpenFileName(parent, caption, dir, filter, nullptr, options);
+    QFileDialog dialog(parent, caption, dir, filter);
+    dialog.setOptions(options);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
 }
 
 QString Dialogs::showSaveFile(QWidget* parent, const QString& caption, const QString& dir,

@@ -16,9 +16,11 @@ public:
     message(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
             QMessageBox::StandardButtons buttons = QMessageBox::Ok,
             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+    // mustExist false lets the user name a file that does not exist yet.
     static QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
                                 const QString& filter,
-                                QFileDialog::Options options = QFileDialog::Options());
+                                QFileDialog::Options options = QFileDialog::Options(),
+                                bool mustExist = true);
     static QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                 const QString& filter,
                                 QFileDialog::Options options = QFileDialog::Options());
@@ -37,7 +39,8 @@ protected:
                                                     QMessageBox::StandardButtons buttons,
                                                     QMessageBox::StandardButton defaultButton);
     virtual QString showOpenFile(QWidget* parent, const QString& caption, const QString& dir,
-                                 const QString& filter, QFileDialog::Options options);
+                                 const QString& filter, QFileDialog::Options options,
+                                 bool mustExist);
     virtual QString showSaveFile(QWidget* parent, const QString& caption, const QString& dir,
                                  const QString& filter, QFileDialog::Options options);
     virtual int showModal(const std::function<int()>& exec) { return exec(); }

@@ -23,6 +23,8 @@ public:
     virtual BrowserWindow* CreateBrowser(const QString& sParent) = 0;
     virtual void NewBrowser() = 0;
     virtual void CloseAllBrowser() = 0;
+    // Opens every link of the page in its own new window.
+    virtual void OpenAllAnchors(WebView* oBr) = 0;
     virtual void setHistoryUrl(const QString& url) = 0;
     virtual void AddToHistory(const QString& sUrl, const QString& sTitle) = 0;
 

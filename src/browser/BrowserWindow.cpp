@@ -2,13 +2,16 @@
 
 #include "app/Dialogs.h"
 #include "browser/BrowserHost.h"
+#include "browser/FrmRefresh.h"
 #include "browser/Pictures.h"
 #include "browser/model/BrowserRules.h"
+#include "browser/model/SecurityText.h"
 #include "common/Twips.h"
 #include "prefs/model/Prefer.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -17,8 +20,10 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QStorageInfo>
 #include <QStyle>
+#include <QTime>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -60,6 +65,9 @@ BrowserWindow::BrowserWindow(BrowserHost* host, QWidget* parent)
 
     m_timTimer.setInterval(55);
     connect(&m_timTimer, &QTimer::timeout, this, &BrowserWindow::timTimer_Timer);
+    m_timRoundtrip.setInterval(1750);
+    connect(&m_timRoundtrip, &QTimer::timeout, this, &BrowserWindow::timRoundtrip_Timer);
+    connect(&m_timRefresh, &QTimer::timeout, this, &BrowserWindow::timRefresh_Timer);
 
     connect(m_web, &WebView::statusTextChanged, this,
             [this](const QString& text) { m_host->setStatusText(text); });
@@ -79,6 +87,11 @@ BrowserWindow::BrowserWindow(BrowserHost* host, QWidget* parent)
     connect(m_web, &WebView::secureLevelChanged, this, [this](int level) {
         m_bSecure = level > 0;
         m_nSecureLevel = level;
+    });
+    connect(m_web, &WebView::downloadRequested, this, [this](const QString&) {
+        // A download must not hold up a link walk.
+        if (m_timRoundtrip.isActive())
+            m_web->stop();
     });
 }
 
@@ -338,9 +351,12 @@ void BrowserWindow::timTimer_Timer() {
         return;
     }
     m_timTimer.stop();
+    m_roundTrip.pageLoaded();
     if (m_bSecure) {
         m_anim->setPixmap(browserPicture(5));
-        m_anim->setToolTip(QStringLiteral("Verschlüsselt mit 128 Bit"));
+        if (const std::optional<QString> text = securityLevelText(m_nSecureLevel);
+            text && m_nSecureLevel > 0)
+            m_anim->setToolTip(*text);
     } else {
         m_anim->setPixmap(browserPicture(1));
         m_anim->setToolTip(QString());
@@ -356,6 +372,58 @@ void BrowserWindow::timTimer_Timer() {
                                      m_web->folderPath(), m_web->locationUrl());
     setWindowTitle(sTitle);
     m_host->SetTapTitle(sTitle, ID);
+}
+
+void BrowserWindow::openRefreshDialog() {
+    nLeft = clampInt16(pxToTwips(x()));
+    nTop = clampInt16(pxToTwips(y()));
+    FrmRefresh dialog(iSekunden, mapToGlobal(QPoint(0, 0)), this);
+    Dialogs::runModal([&] { return dialog.exec(); });
+    iSekunden = dialog.seconds();
+    SetRefresh();
+}
+
+void BrowserWindow::SetRefresh() {
+    const int interval = qBound(0, iSekunden, 65) * 1000;
+    m_timRefresh.setInterval(interval);
+    if (interval != 0) {
+        m_timRefresh.start();
+        StartBusyIndicator();
+    } else {
+        m_timRefresh.stop();
+    }
+}
+
+void BrowserWindow::timRefresh_Timer() {
+    m_web->refresh();
+}
+
+static double secondsOfDay() {
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+}
+
+void BrowserWindow::startRoundTrip() {
+    if (!m_web->hasDocument())
+        return;
+    QPointer<BrowserWindow> self(this);
+    m_web->collectLinks([self](const QStringList& raw) {
+        if (!self)
+            return;
+        if (self->m_roundTrip.start(LinkWalk::selectLinks(raw), self->m_web->locationUrl(),
+                                    secondsOfDay()))
+            self->m_timRoundtrip.start(1750);
+    });
+}
+
+void BrowserWindow::timRoundtrip_Timer() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const LinkWalk::RoundTrip::Step step = m_roundTrip.tick(secondsOfDay());
+    if (step.kind == LinkWalk::RoundTrip::Step::Navigate) {
+        m_web->navigate(step.url);
+    } else if (step.kind == LinkWalk::RoundTrip::Step::Finish) {
+        m_timRoundtrip.stop();
+        m_web->navigate(step.url);
+    }
 }
 
 void BrowserWindow::GoToAddressBox() {
@@ -396,12 +464,19 @@ void BrowserWindow::tbToolBar_ButtonClick(const QString& key) {
     } else if (key == QLatin1String("Mail")) {
         m_host->StartMail();
     } else if (key == QLatin1String("Sendurl")) {
-        m_web->navigate(QStringLiteral("mailto:?subject=") + m_web->locationName() +
-                        QStringLiteral("&body=") + m_web->locationUrl());
+        // Subject and body are encoded, so an "&" in a title cannot cut the
+        // address short.
+        m_web->navigate(QStringLiteral("mailto:?subject=") +
+                        QString::fromLatin1(QUrl::toPercentEncoding(m_web->locationName())) +
+                        QStringLiteral("&body=") +
+                        QString::fromLatin1(QUrl::toPercentEncoding(m_web->locationUrl())));
     } else if (key == QLatin1String("Bookm")) {
         m_host->StartBookmEd();
     } else if (key == QLatin1String("Stop")) {
         m_timTimer.stop();
+        m_timRefresh.stop();
+        m_timRoundtrip.stop();
+        m_roundTrip.stop();
         iSekunden = 0;
         m_anim->setPixmap(browserPicture(1));
         if (m_web->isBusy()) {
@@ -421,7 +496,13 @@ void BrowserWindow::tbToolBar_ButtonMenuClick(const QString& key, const QString&
     bSuppressPopup = true;
     if (m_web->widget()->isHidden())
         return;
-    if (key == QLatin1String("ppreview")) {
+    if (key == QLatin1String("Refresh")) {
+        openRefreshDialog();
+    } else if (key == QLatin1String("Roundtrip")) {
+        startRoundTrip();
+    } else if (key == QLatin1String("OpenallA")) {
+        m_host->OpenAllAnchors(m_web);
+    } else if (key == QLatin1String("ppreview")) {
         if (m_web->hasDocument())
             m_web->execCommand(WebView::PrintPreview);
     } else if (key == QLatin1String("print")) {
@@ -520,6 +601,8 @@ void BrowserWindow::closeEvent(QCloseEvent* event) {
     if (!event->isAccepted())
         return;
     m_timTimer.stop();
+    m_timRoundtrip.stop();
+    m_timRefresh.stop();
     if (!m_unloaded) {
         m_unloaded = true;
         m_host->browserUnloaded(this);

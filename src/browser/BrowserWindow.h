@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/WebView.h"
+#include "browser/model/LinkWalk.h"
 
 #include <QMdiSubWindow>
 #include <QTimer>
@@ -42,6 +43,10 @@ public:
     void Navigate(const QString& sUrl);
     void ControlResize();
     void PubResize();
+    // Applies iSekunden to the auto-refresh timer.
+    void SetRefresh();
+    // Starts the walk over this page's links.
+    void startRoundTrip();
 
     WebView* webView() const { return m_web; }
     QComboBox* addressBox() const { return m_address; }
@@ -49,6 +54,13 @@ public:
     QLabel* animPicture() const { return m_anim; }
     int animFrame() const { return m_animFrame; }
     bool isPolling() const { return m_timTimer.isActive(); }
+    bool isRefreshing() const { return m_timRefresh.isActive(); }
+    int refreshInterval() const { return m_timRefresh.interval(); }
+    bool isWalking() const { return m_timRoundtrip.isActive(); }
+    const LinkWalk::RoundTrip& roundTrip() const { return m_roundTrip; }
+    // Runs what a choice in a toolbar button's menu runs.
+    void tbToolBar_ButtonMenuClick(const QString& key, const QString& text = QString());
+    void tbToolBar_ButtonClick(const QString& key);
 
     bool bandVisible(Band band) const;
     void setBandVisible(Band band, bool visible);
@@ -71,9 +83,10 @@ private:
     void setToolTips();
     void StartBusyIndicator();
     void timTimer_Timer();
-    void tbToolBar_ButtonClick(const QString& key);
-    void tbToolBar_ButtonMenuClick(const QString& key, const QString& text = QString());
     void fillDriveMenu();
+    void timRoundtrip_Timer();
+    void timRefresh_Timer();
+    void openRefreshDialog();
 
     void brwWebBrowser_NewWindow2(WebView::NewWindowRequest* request);
     void brwWebBrowser_NavigateComplete2(const QString& url);
@@ -92,6 +105,9 @@ private:
     WebView* m_web = nullptr;
 
     QTimer m_timTimer;
+    QTimer m_timRoundtrip;
+    QTimer m_timRefresh;
+    LinkWalk::RoundTrip m_roundTrip;
     int m_animFrame = 1;
     int m_animFrames = 4;
     bool m_bUpdatingAddress = false;

@@ -288,13 +288,14 @@ QString QtWebView::folderPath() const {
 }
 
 void QtWebView::collectLinks(std::function<void(const QStringList&)> done) {
-    // Links and frames in document order: an anchor's absolute address, a
-    // frame's address as written.
-    static const QString script = QStringLiteral(
-        "(function(){var r=[];var all=document.querySelectorAll('a[href],area[href],frame,iframe');"
-        "for(var i=0;i<all.length;i++){var e=all[i];var t=e.tagName.toLowerCase();"
-        "if(t==='frame'||t==='iframe'){var s=e.getAttribute('src');if(s)r.push(s);}"
-        "else r.push(e.href);}return r;})()");
+    // Anchors and frames in document order: an anchor's absolute address, a
+    // frame's address as written. Inline frames and image-map areas are other
+    // kinds of element and do not count.
+    static const QString script =
+        QStringLiteral("(function(){var r=[];var all=document.querySelectorAll('a,frame');"
+                       "for(var i=0;i<all.length;i++){var e=all[i];"
+                       "if(e.tagName.toLowerCase()==='frame')r.push(e.getAttribute('src')||'');"
+                       "else r.push(e.href||'');}return r;})()");
     m_page->runJavaScript(script, [done](const QVariant& v) { done(v.toStringList()); });
 }
 

@@ -134,8 +134,10 @@ void MainFrame::buildMenus() {
     addItem(fenster, QStringLiteral("mn_Kaskadiert"), QStringLiteral("&Kaskadiert"),
             &MainFrame::mn_Kaskadiert_Click, true);
     addSeparator(fenster, QStringLiteral("mn_t2"));
-    addItem(fenster, QStringLiteral("mn_Anordnung_save"), QStringLiteral("Anordnung &speichern"));
-    addItem(fenster, QStringLiteral("mn_Anordnung_load"), QStringLiteral("Anordnung &laden"));
+    addItem(fenster, QStringLiteral("mn_Anordnung_save"), QStringLiteral("Anordnung &speichern"),
+            &MainFrame::mn_Anordnung_save_Click);
+    addItem(fenster, QStringLiteral("mn_Anordnung_load"), QStringLiteral("Anordnung &laden"),
+            &MainFrame::mn_Anordnung_load_Click);
     addSeparator(fenster, QStringLiteral("mn_t7"));
     addItem(fenster, QStringLiteral("mn_EnablePopup"),
             QStringLiteral("HTML-Seiten &dürfen neue Fenster öffnen"),

@@ -53,6 +53,12 @@ public:
     void VisitUrl(const QString& sUrl, bool bAdress, bool bToolb, int nLeft = 0, int nTop = 0,
                   int nWidth = 0, int nHeight = 0);
     void CloseAllBrowser() override;
+    void OpenAllAnchors(WebView* oBr) override;
+    // Creates one window of a layout file.
+    void OpenLayoutItem(const QString& sUrl, qint16 bAdress, qint16 bToolb, qint16 nLeft,
+                        qint16 nTop, qint16 nWidth, qint16 nHeight, qint16 nState);
+    void mn_Anordnung_load_Click();
+    void mn_Anordnung_save_Click();
     void mn_Alleschließen_Click();
     void mn_Aktivschließen_Click();
     BrowserWindow* browserByKey(const QString& key) const;

@@ -3,6 +3,7 @@
 #include "app/Dialogs.h"
 #include "browser/BrowserWindow.h"
 #include "browser/model/BrowserRules.h"
+#include "browser/model/LinkWalk.h"
 #include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
 
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QMdiArea>
+#include <QPointer>
 
 QString MainFrame::StrKey(qint32 number) {
     return QLatin1Char('[') + QString::number(number) + QLatin1Char(']');
@@ -122,4 +124,20 @@ void MainFrame::browserUnloaded(BrowserWindow* window) {
 
 void MainFrame::AddToHistory(const QString& sUrl, const QString& sTitle) {
     History.AddToHistory(sUrl, sTitle, prefs().HistoryRows);
+}
+
+void MainFrame::OpenAllAnchors(WebView* oBr) {
+    if (!oBr || !oBr->hasDocument())
+        return;
+    const QString base = LinkWalk::baseOf(oBr->locationUrl());
+    QPointer<MainFrame> self(this);
+    oBr->collectLinks([self, base](const QStringList& raw) {
+        if (!self)
+            return;
+        for (const QString& link : LinkWalk::selectLinks(raw)) {
+            self->HistoryUrl = LinkWalk::absoluteLink(link, base);
+            self->NewBrowser();
+            self->HistoryUrl.clear();
+        }
+    });
 }

@@ -1,4 +1,5 @@
 #include "ScriptedDialogs.h"
+#include "StartedApp.h"
 #include "app/AppInit.h"
 #include "browser/BrowserWindow.h"
 #include "browser/QtWebView.h"
@@ -31,7 +32,7 @@ private slots:
 
 private:
     QString page(const QString& name) const {
-        return QUrl::fromLocalFile(QDir(m_dir.path()).filePath(name)).toString();
+        return QUrl::fromLocalFile(QDir(m_app.dir()).filePath(name)).toString();
     }
     void writePage(const QString& name, const QByteArray& html);
     BrowserWindow* openOn(const QString& url);
@@ -39,15 +40,13 @@ private:
         return w && w->webView()->hasDocument() && !w->webView()->isBusy() && !w->isPolling();
     }
 
-    QTemporaryDir m_dir;
     ScriptedDialogs m_dialogs;
+    StartedApp m_app;
     MainFrame* m_frame = nullptr;
 };
 
 void TestWebEngineE2E::writePage(const QString& name, const QByteArray& html) {
-    QFile f(QDir(m_dir.path()).filePath(name));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(html);
+    m_app.writeFile(name, html);
 }
 
 void TestWebEngineE2E::initTestCase() {
@@ -61,26 +60,17 @@ void TestWebEngineE2E::initTestCase() {
     writePage(QStringLiteral("closer.html"),
               "<html><head><title>Closer</title></head><body><script>"
               "setTimeout(function(){ window.close(); }, 300);</script></body></html>");
-    {
-        Prefer prefs(m_dir.path());
-        prefs.setDefaults();
-        prefs.StartBrowser = 0;
-        prefs.HomeUrl = page(QStringLiteral("title.html"));
-        QString error;
-        QVERIFY(prefs.SavePref(&error));
-    }
-    QtWebView::initProfile(m_dir.path());
-    AppInit::StartOptions options;
-    options.appDir = m_dir.path();
-    options.webViewFactory = QtWebView::factory();
-    m_frame = AppInit::Main(options);
+    m_app.writePrefs([this](Prefer& p) {
+        p.StartBrowser = 0;
+        p.HomeUrl = page(QStringLiteral("title.html"));
+    });
+    m_frame = m_app.startWithEngine();
     QVERIFY(m_frame);
     m_frame->mn_Register_Click();
 }
 
 void TestWebEngineE2E::cleanupTestCase() {
-    AppInit::shutdown();
-    QtWebView::releaseProfile();
+    m_app.stop();
 }
 
 BrowserWindow* TestWebEngineE2E::openOn(const QString& url) {

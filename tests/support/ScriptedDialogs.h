@@ -32,7 +32,7 @@ protected:
         return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
     }
     QString showOpenFile(QWidget*, const QString& caption, const QString&, const QString&,
-                         QFileDialog::Options) override {
+                         QFileDialog::Options, bool) override {
         fileCaptions << caption;
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }

@@ -1,6 +1,7 @@
 #include "StartedApp.h"
 
 #include "FakeWebView.h"
+#include "browser/QtWebView.h"
 #include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
 
@@ -36,9 +37,24 @@ MainFrame* StartedApp::start(const QString& commandLine) {
     return m_frame;
 }
 
+MainFrame* StartedApp::startWithEngine(const QString& commandLine) {
+    QtWebView::initProfile(m_dir.path());
+    m_engine = true;
+    AppInit::StartOptions options;
+    options.appDir = m_dir.path();
+    options.commandLine = commandLine;
+    options.webViewFactory = QtWebView::factory();
+    m_frame = AppInit::Main(options);
+    return m_frame;
+}
+
 void StartedApp::stop() {
     if (m_frame) {
         AppInit::shutdown();
         m_frame = nullptr;
+    }
+    if (m_engine) {
+        QtWebView::releaseProfile();
+        m_engine = false;
     }
 }

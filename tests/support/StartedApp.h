@@ -22,10 +22,14 @@ public:
     void writePrefs(const std::function<void(Prefer&)>& edit);
     void writeFile(const QString& name, const QByteArray& data);
     MainFrame* start(const QString& commandLine = QString());
+    // The same with the real web engine; its profile lives in the program
+    // directory and is released at stop().
+    MainFrame* startWithEngine(const QString& commandLine = QString());
     MainFrame* frame() const { return m_frame; }
     void stop();
 
 private:
     QTemporaryDir m_dir;
     MainFrame* m_frame = nullptr;
+    bool m_engine = false;
 };

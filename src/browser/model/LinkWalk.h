@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Choosing a page's links and walking them one after another.
+namespace LinkWalk {
+
+// Keeps the links worth visiting, in document order: script and mail links
+// (in any letter case) and empty ones are dropped, duplicates stay.
+QStringList selectLinks(const QStringList& raw);
+
+// A link with a colon anywhere is absolute; any other gets the base put in
+// front of it.
+QString absoluteLink(const QString& link, const QString& base);
+
+// The address up to and including its last "/"; empty when it has none.
+QString baseOf(const QString& address);
+
+// The round trip's base: the page's own base when its last "/" stands after
+// the 8th character, else the previous base.
+QString roundTripBase(const QString& address, const QString& previousBase);
+
+// The link round trip of one window. The window's timer calls tick(); the
+// page-state poll calls pageLoaded() when a page has finished.
+class RoundTrip {
+public:
+    struct Step {
+        enum Kind { Wait, Navigate, Finish } kind = Wait;
+        QString url;
+    };
+
+    // Starts on the given links of the page at locationUrl; false when there
+    // is nothing to visit.
+    bool start(const QStringList& links, const QString& locationUrl, double now);
+    Step tick(double secondsOfDay);
+    void pageLoaded() { bNextLink = true; }
+    void stop() { m_running = false; }
+    bool isRunning() const { return m_running; }
+
+    // How long a page may take before the walk goes on without it.
+    static constexpr double GiveUpSeconds = 30.0;
+
+    QStringList colLinks;
+    int nLinkIndex = 1;
+    bool bNextLink = false;
+    double sngLastLinkTime = 0;
+    QString sStartUrl;
+    QString sBaseUrl;
+
+private:
+    bool m_running = false;
+};
+
+} // namespace LinkWalk

@@ -1,0 +1,127 @@
+#include "HttpTestServer.h"
+#include "ScriptedDialogs.h"
+#include "StartedApp.h"
+#include "browser/BrowserWindow.h"
+#include "frame/MainFrame.h"
+#include "prefs/model/Prefer.h"
+
+#include <QTest>
+
+// Link walks and auto-refresh with the real web engine on pages served from
+// 127.0.0.1.
+class TestLinkWalkE2E : public QObject {
+    Q_OBJECT
+public:
+    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void roundTripVisitsFramesAndReturns();
+    void openAllLinksOpensOneWindowEach();
+    void autoRefreshReloads();
+
+private:
+    BrowserWindow* openLoaded(const QString& url);
+    static bool loaded(BrowserWindow* w) {
+        return w && w->webView()->hasDocument() && !w->webView()->isBusy() && !w->isPolling();
+    }
+
+    HttpTestServer m_server;
+    ScriptedDialogs m_dialogs;
+    StartedApp m_app;
+    MainFrame* m_frame = nullptr;
+};
+
+void TestLinkWalkE2E::initTestCase() {
+    QVERIFY(m_server.start());
+    m_server.addPage(QStringLiteral("/dir/"),
+                     "<html><head><title>Rahmen</title></head><frameset cols='50%,50%'>"
+                     "<frame src='a.html'><frame src='b.html'></frameset></html>");
+    m_server.addPage(QStringLiteral("/dir/a.html"), "<html><title>A</title><body>A</body></html>");
+    m_server.addPage(QStringLiteral("/dir/b.html"), "<html><title>B</title><body>B</body></html>");
+    m_server.addPage(QStringLiteral("/links.html"),
+                     "<html><title>Links</title><body>"
+                     "<a href='/one.html'>1</a> <a href='JavaScript:void(0)'>js</a>"
+                     "<a href='/two.html'>2</a> <a href='MailTo:x@example.org'>m</a>"
+                     "<a href='/three.html'>3</a></body></html>");
+    for (const char* p : {"/one.html", "/two.html", "/three.html"})
+        m_server.addPage(QString::fromLatin1(p), "<html><title>n</title><body>n</body></html>");
+    m_server.addPage(QStringLiteral("/clock.html"),
+                     "<html><title>Uhr</title><body>x</body></html>");
+    m_app.writePrefs([](Prefer& p) {
+        p.StartBrowser = 0;
+        p.HomeUrl = QStringLiteral("about:blank");
+    });
+    m_frame = m_app.startWithEngine();
+    QVERIFY(m_frame);
+}
+
+void TestLinkWalkE2E::cleanupTestCase() {
+    m_app.stop();
+}
+
+BrowserWindow* TestLinkWalkE2E::openLoaded(const QString& url) {
+    m_frame->VisitUrl(url, true, true);
+    BrowserWindow* w = m_frame->activeBrowser();
+    if (!QTest::qWaitFor([w] { return loaded(w); }, 30000))
+        return nullptr;
+    return w;
+}
+
+void TestLinkWalkE2E::roundTripVisitsFramesAndReturns() {
+    const QString start = m_server.url(QStringLiteral("/dir/"));
+    BrowserWindow* w = openLoaded(start);
+    QVERIFY(w);
+    const int aBefore = m_server.hits(QStringLiteral("/dir/a.html"));
+    const int bBefore = m_server.hits(QStringLiteral("/dir/b.html"));
+    w->tbToolBar_ButtonMenuClick(QStringLiteral("Roundtrip"));
+    QTRY_VERIFY_WITH_TIMEOUT(w->isWalking(), 10000);
+    QCOMPARE(w->roundTrip().colLinks, (QStringList{"a.html", "b.html"}));
+    // Each frame is shown as a page of its own, then the walk comes back.
+    QTRY_VERIFY_WITH_TIMEOUT(!w->isWalking(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded(w) && w->webView()->locationUrl() == start, 30000);
+    QVERIFY(m_server.hits(QStringLiteral("/dir/a.html")) > aBefore);
+    QVERIFY(m_server.hits(QStringLiteral("/dir/b.html")) > bBefore);
+    bool sawA = false, sawB = false;
+    for (const HistoryItem& item : m_frame->History.items()) {
+        sawA = sawA || item.Url == m_server.url(QStringLiteral("/dir/a.html"));
+        sawB = sawB || item.Url == m_server.url(QStringLiteral("/dir/b.html"));
+    }
+    QVERIFY(sawA && sawB);
+    m_frame->CloseAllBrowser();
+}
+
+void TestLinkWalkE2E::openAllLinksOpensOneWindowEach() {
+    BrowserWindow* w = openLoaded(m_server.url(QStringLiteral("/links.html")));
+    QVERIFY(w);
+    w->tbToolBar_ButtonMenuClick(QStringLiteral("OpenallA"));
+    QTRY_COMPARE_WITH_TIMEOUT(int(m_frame->counter), 4, 10000);
+    const QList<BrowserWindow*> all = m_frame->browsers();
+    const QStringList expected = {m_server.url(QStringLiteral("/one.html")),
+                                  m_server.url(QStringLiteral("/two.html")),
+                                  m_server.url(QStringLiteral("/three.html"))};
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(all[i + 1]->StartingAddress, expected[i]);
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.hits(QStringLiteral("/three.html")) >= 1, 30000);
+    m_frame->CloseAllBrowser();
+}
+
+void TestLinkWalkE2E::autoRefreshReloads() {
+    BrowserWindow* w = openLoaded(m_server.url(QStringLiteral("/clock.html")));
+    QVERIFY(w);
+    const int before = m_server.hits(QStringLiteral("/clock.html"));
+    w->iSekunden = 1;
+    w->SetRefresh();
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.hits(QStringLiteral("/clock.html")) >= before + 2, 15000);
+    w->tbToolBar_ButtonClick(QStringLiteral("Stop"));
+    QVERIFY(!w->isRefreshing());
+    QTest::qWait(300);
+    const int afterStop = m_server.hits(QStringLiteral("/clock.html"));
+    QTest::qWait(2500);
+    QCOMPARE(m_server.hits(QStringLiteral("/clock.html")), afterStop);
+    m_frame->CloseAllBrowser();
+}
+
+QTEST_MAIN(TestLinkWalkE2E)
+#include "tst_linkwalk_e2e.moc"

@@ -1,0 +1,269 @@
+#include "FakeWebView.h"
+#include "ScriptedDialogs.h"
+#include "StartedApp.h"
+#include "browser/BrowserWindow.h"
+#include "browser/FrmRefresh.h"
+#include "common/Twips.h"
+#include "frame/MainFrame.h"
+#include "prefs/model/Prefer.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QStorageInfo>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrlQuery>
+
+// The toolbar of a browser window, its button menus, the refresh dialog and
+// the lock.
+class TestToolbar : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void suppressionAfterEachButton_data();
+    void suppressionAfterEachButton();
+    void suppressionAfterEachMenuChoice_data();
+    void suppressionAfterEachMenuChoice();
+    void getHomeWritesPreferences();
+    void driveMenu();
+    void sendUrlEncodesTitle();
+    void cloneOpensSamePage();
+    void refreshDialog_data();
+    void refreshDialog();
+    void refreshIntervalsPerWindow();
+    void lockAndTooltip();
+
+private:
+    BrowserWindow* open();
+    FakeWebView* view(BrowserWindow* w) { return static_cast<FakeWebView*>(w->webView()); }
+    MainFrame* frame() { return m_app->frame(); }
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<StartedApp> m_app;
+};
+
+void TestToolbar::init() {
+    BrowserWindow::bSuppressPopup = false;
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_app = std::make_unique<StartedApp>();
+    m_app->writePrefs([](Prefer& p) {
+        p.StartBrowser = 0;
+        p.HomeUrl = QStringLiteral("http://home.example/");
+    });
+    m_app->start();
+}
+
+void TestToolbar::cleanup() {
+    m_app.reset();
+    m_dialogs.reset();
+}
+
+BrowserWindow* TestToolbar::open() {
+    frame()->action(QStringLiteral("mn_Browser"))->trigger();
+    return frame()->activeBrowser();
+}
+
+void TestToolbar::suppressionAfterEachButton_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("suppressed");
+    for (const char* key : {"Back", "Forward", "Refresh", "Home", "Search", "Mail", "Sendurl",
+                            "Bookm", "Save", "Print"})
+        QTest::newRow(key) << QString::fromLatin1(key) << true;
+    // The clone is a new window, and a window that loads lifts the suppression.
+    QTest::newRow("Clone") << QStringLiteral("Clone") << false;
+    QTest::newRow("Stop") << QStringLiteral("Stop") << false;
+    QTest::newRow("Drive") << QStringLiteral("Drive") << false;
+}
+
+void TestToolbar::suppressionAfterEachButton() {
+    QFETCH(QString, key);
+    QFETCH(bool, suppressed);
+    BrowserWindow* w = open();
+    BrowserWindow::bSuppressPopup = true;
+    w->toolBar()->findChild<QToolButton*>(key)->click();
+    QCOMPARE(BrowserWindow::bSuppressPopup, suppressed);
+    QVERIFY(w->isPolling() || key == QLatin1String("Stop"));
+}
+
+void TestToolbar::suppressionAfterEachMenuChoice_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("suppressed");
+    for (const char* key :
+         {"Roundtrip", "GetHome", "OpenallA", "ppreview", "print", "Refresh", "CloseallWin"})
+        QTest::newRow(key) << QString::fromLatin1(key) << true;
+    // These open a window, whose load lifts the suppression again.
+    QTest::newRow("Cloneit") << QStringLiteral("Cloneit") << false;
+    QTest::newRow("Startit") << QStringLiteral("Startit") << false;
+}
+
+void TestToolbar::suppressionAfterEachMenuChoice() {
+    QFETCH(QString, key);
+    QFETCH(bool, suppressed);
+    BrowserWindow* w = open();
+    QAction* entry = nullptr;
+    for (QToolButton* b : w->toolBar()->findChildren<QToolButton*>())
+        if (b->menu())
+            for (QAction* a : b->menu()->actions())
+                if (a->data().toString() == key)
+                    entry = a;
+    QVERIFY(entry);
+    BrowserWindow::bSuppressPopup = false;
+    entry->trigger();
+    QCOMPARE(BrowserWindow::bSuppressPopup, suppressed);
+}
+
+void TestToolbar::getHomeWritesPreferences() {
+    BrowserWindow* w = open();
+    view(w)->finishLoad(QStringLiteral("http://neu.example/start"), QStringLiteral("Neu"));
+    w->tbToolBar_ButtonMenuClick(QStringLiteral("GetHome"));
+    QCOMPARE(w->toolBar()->findChild<QToolButton*>(QStringLiteral("Home"))->toolTip(),
+             QStringLiteral("http://neu.example/start"));
+    Prefer saved(m_app->dir());
+    QString error;
+    QVERIFY(saved.LoadPref(&error));
+    QCOMPARE(saved.HomeUrl, QStringLiteral("http://neu.example/start"));
+    // A new window's Home button shows it too.
+    BrowserWindow* second = open();
+    QCOMPARE(second->toolBar()->findChild<QToolButton*>(QStringLiteral("Home"))->toolTip(),
+             QStringLiteral("http://neu.example/start"));
+}
+
+void TestToolbar::driveMenu() {
+    BrowserWindow* w = open();
+    QMenu* menu = w->toolBar()->findChild<QToolButton*>(QStringLiteral("Drive"))->menu();
+    int entries = 0, separators = 0;
+    const QList<QAction*> actions = menu->actions();
+    for (int i = 0; i < actions.size(); ++i) {
+        if (actions[i]->isSeparator()) {
+            ++separators;
+            // Never first, last, or two in a row.
+            QVERIFY(i > 0 && i + 1 < actions.size() && !actions[i + 1]->isSeparator());
+        } else {
+            ++entries;
+        }
+    }
+    QVERIFY(entries >= 1);
+    QCOMPARE(separators, entries - 1);
+    // Choosing the root entry shows that folder.
+    QAction* root = nullptr;
+    for (QAction* a : actions)
+        if (a->text().startsWith(QLatin1Char('/')) &&
+            a->text().section(QLatin1Char(' '), 0, 0) == "/")
+            root = a;
+    QVERIFY(root);
+    root->trigger();
+    QCOMPARE(view(w)->navigations.last(), QStringLiteral("file:///"));
+}
+
+void TestToolbar::sendUrlEncodesTitle() {
+    BrowserWindow* w = open();
+    view(w)->finishLoad(QStringLiteral("http://a.example/?x=1&y=2"),
+                        QStringLiteral("Fish & Chips"));
+    w->toolBar()->findChild<QToolButton*>(QStringLiteral("Sendurl"))->click();
+    const QUrl mail(view(w)->navigations.last());
+    QCOMPARE(mail.scheme(), QStringLiteral("mailto"));
+    const QUrlQuery query(mail);
+    QCOMPARE(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
+             QStringLiteral("Fish & Chips"));
+    QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded),
+             QStringLiteral("http://a.example/?x=1&y=2"));
+}
+
+void TestToolbar::cloneOpensSamePage() {
+    BrowserWindow* w = open();
+    view(w)->finishLoad(QStringLiteral("http://c.example/"), QStringLiteral("C"));
+    w->toolBar()->findChild<QToolButton*>(QStringLiteral("Clone"))->click();
+    QCOMPARE(frame()->counter, 2);
+    QCOMPARE(view(frame()->browsers().last())->navigations,
+             QStringList{QStringLiteral("http://c.example/")});
+    QCOMPARE(frame()->HistoryUrl, QString());
+}
+
+void TestToolbar::refreshDialog_data() {
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<int>("action"); // 0 close as is, 1 tick, 2 clear
+    QTest::addColumn<int>("result");
+    QTest::newRow("off, closed as is") << 0 << false << "3" << 0 << 0;
+    QTest::newRow("off, ticked gives 3 s") << 0 << false << "3" << 1 << 3;
+    QTest::newRow("65 shows 65") << 65 << true << "65" << 0 << 65;
+    QTest::newRow("cleared with Escape") << 10 << true << "10" << 2 << 0;
+}
+
+void TestToolbar::refreshDialog() {
+    QFETCH(int, seconds);
+    QFETCH(bool, ticked);
+    QFETCH(QString, selected);
+    QFETCH(int, action);
+    QFETCH(int, result);
+    FrmRefresh dialog(seconds, QPoint(10, 10));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Refresh-Intervall"));
+    QCOMPARE(dialog.check()->isChecked(), ticked);
+    QCOMPARE(dialog.list()->currentText(), selected);
+    QCOMPARE(dialog.list()->count(), 65);
+    QCOMPARE(dialog.height(), twipsToPx(ticked ? 1500 : 900));
+    dialog.show();
+    if (action == 1)
+        dialog.check()->click();
+    if (action == 2)
+        dialog.check()->click();
+    QCOMPARE(dialog.height(), twipsToPx(dialog.check()->isChecked() ? 1500 : 900));
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.seconds(), result);
+}
+
+void TestToolbar::refreshIntervalsPerWindow() {
+    BrowserWindow* a = open();
+    BrowserWindow* b = open();
+    a->iSekunden = 5;
+    a->SetRefresh();
+    b->iSekunden = 65;
+    b->SetRefresh();
+    QCOMPARE(a->refreshInterval(), 5000);
+    QCOMPARE(b->refreshInterval(), 65000);
+    QVERIFY(a->isRefreshing() && b->isRefreshing());
+    // The dialog (answered without changes here) keeps a window's interval.
+    a->tbToolBar_ButtonMenuClick(QStringLiteral("Refresh"));
+    QCOMPARE(a->iSekunden, 5);
+    QVERIFY(a->isRefreshing());
+    a->toolBar()->findChild<QToolButton*>(QStringLiteral("Stop"))->click();
+    QVERIFY(!a->isRefreshing());
+    QCOMPARE(a->iSekunden, 0);
+    QVERIFY(b->isRefreshing());
+    // A new page does not switch it on again.
+    view(a)->finishLoad(QStringLiteral("http://n.example/"), QStringLiteral("N"));
+    QVERIFY(!a->isRefreshing());
+}
+
+void TestToolbar::lockAndTooltip() {
+    BrowserWindow* w = open();
+    FakeWebView* v = view(w);
+    emit v->secureLevelChanged(6);
+    v->finishLoad(QStringLiteral("https://s.example/"), QStringLiteral("S"));
+    QTRY_VERIFY(!w->isPolling());
+    QCOMPARE(w->animPicture()->toolTip(), QStringLiteral("Verschlüsselt mit 128 Bit"));
+    // While the next page loads the old text stays; a plain page clears it.
+    emit v->beforeNavigate(QStringLiteral("http://p.example/"));
+    v->busy = true;
+    QTest::qWait(120);
+    QCOMPARE(w->animPicture()->toolTip(), QStringLiteral("Verschlüsselt mit 128 Bit"));
+    emit v->secureLevelChanged(0);
+    v->finishLoad(QStringLiteral("http://p.example/"), QStringLiteral("P"));
+    QTRY_VERIFY(!w->isPolling());
+    QCOMPARE(w->animPicture()->toolTip(), QString());
+    emit v->beforeNavigate(QStringLiteral("https://m.example/"));
+    emit v->secureLevelChanged(1);
+    v->finishLoad(QStringLiteral("https://m.example/"), QStringLiteral("M"));
+    QTRY_VERIFY(!w->isPolling());
+    QCOMPARE(w->animPicture()->toolTip(), QStringLiteral("Mehrfache Verschlüsselung"));
+}
+
+QTEST_MAIN(TestToolbar)
+#include "tst_toolbar.moc"

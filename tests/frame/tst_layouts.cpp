@@ -1,0 +1,164 @@
+#include "FakeWebView.h"
+#include "ScriptedDialogs.h"
+#include "StartedApp.h"
+#include "browser/BrowserWindow.h"
+#include "frame/Layout.h"
+#include "frame/MainFrame.h"
+#include "frame/model/LayoutFile.h"
+#include "prefs/model/Prefer.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMdiArea>
+#include <QTest>
+
+// Saving the open windows to a layout file and opening them again, through
+// the frame's menu and at start-up.
+class TestLayouts : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void saveAndLoadThroughMenus();
+    void itemRules_data();
+    void itemRules();
+    void noWindowGivesEmptyFile();
+    void startUpOpensLayout();
+    void unreadableLayoutIsReported();
+
+private:
+    BrowserWindow* open(const QString& url);
+    QString path(const QString& name) const { return QDir(m_app->dir()).filePath(name); }
+    MainFrame* frame() { return m_app->frame(); }
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<StartedApp> m_app;
+};
+
+void TestLayouts::init() {
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_app = std::make_unique<StartedApp>();
+    m_app->writePrefs([](Prefer& p) { p.StartBrowser = 0; });
+    m_app->start();
+    frame()->resize(1000, 800);
+}
+
+void TestLayouts::cleanup() {
+    m_app.reset();
+    m_dialogs.reset();
+}
+
+BrowserWindow* TestLayouts::open(const QString& url) {
+    frame()->VisitUrl(url, true, true);
+    BrowserWindow* w = frame()->activeBrowser();
+    static_cast<FakeWebView*>(w->webView())->finishLoad(url, url);
+    return w;
+}
+
+void TestLayouts::saveAndLoadThroughMenus() {
+    BrowserWindow* a = open(QStringLiteral("http://a.example/"));
+    BrowserWindow* b = open(QStringLiteral("http://b.example/"));
+    BrowserWindow* c = open(QStringLiteral("http://c.example/"));
+    a->setGeometry(10, 20, 300, 200);
+    b->setGeometry(40, 50, 320, 240);
+    b->setBothBands(false);
+    c->setBandVisible(BrowserWindow::Band::Adress, false);
+    m_dialogs->fileNames << path(QStringLiteral("drei.wlt"));
+    frame()->action(QStringLiteral("mn_Anordnung_save"))->trigger();
+    QCOMPARE(QFileInfo(path(QStringLiteral("drei.wlt"))).size(), 1548);
+
+    m_dialogs->fileNames << path(QStringLiteral("drei.wlt"));
+    frame()->action(QStringLiteral("mn_Anordnung_load"))->trigger();
+    QCOMPARE(m_dialogs->fileCaptions.last(), QStringLiteral("Anordnung laden..."));
+    // The old windows are gone; three new ones took their place.
+    const QList<BrowserWindow*> all = frame()->browsers();
+    QCOMPARE(all.size(), 3);
+    QCOMPARE(all[0]->ID, 4);
+    QCOMPARE(static_cast<FakeWebView*>(all[0]->webView())->navigations,
+             QStringList{QStringLiteral("http://a.example/")});
+    QCOMPARE(all[0]->geometry(), QRect(10, 20, 300, 200));
+    QCOMPARE(all[1]->geometry(), QRect(40, 50, 320, 240));
+    QVERIFY(!all[1]->coolBarVisible());
+    QVERIFY(all[2]->bandVisible(BrowserWindow::Band::Toolbar));
+    QVERIFY(!all[2]->bandVisible(BrowserWindow::Band::Adress));
+    QVERIFY(all[2]->coolBarVisible());
+    QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestLayouts::itemRules_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<bool>("maximized");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("width 0 keeps the default size") << 0 << 0 << false << QSize(640, 480);
+    QTest::newRow("maximized after its normal geometry") << 4500 << 2 << true << QSize(300, 200);
+    QTest::newRow("normal") << 4500 << 0 << false << QSize(300, 200);
+}
+
+void TestLayouts::itemRules() {
+    QFETCH(int, width);
+    QFETCH(int, state);
+    QFETCH(bool, maximized);
+    QFETCH(QSize, size);
+    frame()->OpenLayoutItem(QStringLiteral("http://x.example/"), -1, -1, 150, 150, qint16(width),
+                            3000, qint16(state));
+    BrowserWindow* w = frame()->browsers().last();
+    QCOMPARE(w->isMaximized(), maximized);
+    if (maximized)
+        w->showNormal();
+    QCOMPARE(w->size(), size);
+    QCOMPARE(static_cast<FakeWebView*>(w->webView())->navigations,
+             QStringList{QStringLiteral("http://x.example/")});
+    QCOMPARE(frame()->HistoryUrl, QString());
+}
+
+void TestLayouts::noWindowGivesEmptyFile() {
+    QVERIFY(Layout(frame()).SaveLayout(path(QStringLiteral("leer.wlt"))));
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("leer.wlt"))));
+    QCOMPARE(QFileInfo(path(QStringLiteral("leer.wlt"))).size(), 0);
+    QVERIFY(Layout(frame()).LoadLayout(path(QStringLiteral("leer.wlt"))));
+    QCOMPARE(frame()->counter, 0);
+    // A name that does not exist is created empty and opens nothing.
+    QVERIFY(Layout(frame()).LoadLayout(QStringLiteral(" ") + path(QStringLiteral("neu.wlt"))));
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("neu.wlt"))));
+    QCOMPARE(frame()->counter, 0);
+}
+
+void TestLayouts::startUpOpensLayout() {
+    m_app.reset();
+    m_app = std::make_unique<StartedApp>();
+    LayoutItem a;
+    a.url = QStringLiteral("http://a.example/");
+    a.width = 4500;
+    a.height = 3000;
+    LayoutItem b = a;
+    b.url = QStringLiteral("http://b.example/");
+    b.toolbar = b.adress = false;
+    QString error;
+    QVERIFY(LayoutFile::save(path(QStringLiteral("start.wlt")), {a, b}, &error));
+    m_app->writePrefs([](Prefer& p) {
+        p.StartBrowser = -1;
+        p.LoadOption = 2;
+        p.Layout = QStringLiteral("start.wlt");
+        p.TabStrip = -1;
+    });
+    MainFrame* f = m_app->start();
+    // The start window stays; the layout adds its two.
+    QCOMPARE(f->counter, 3);
+    QCOMPARE(static_cast<FakeWebView*>(f->browsers().at(2)->webView())->navigations,
+             QStringList{QStringLiteral("http://b.example/")});
+    QVERIFY(!f->browsers().at(2)->coolBarVisible());
+    QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestLayouts::unreadableLayoutIsReported() {
+    QVERIFY(QDir(m_app->dir()).mkdir(QStringLiteral("ordner.wlt")));
+    QVERIFY(!Layout(frame()).LoadLayout(path(QStringLiteral("ordner.wlt"))));
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY(m_dialogs->messages.first().text.startsWith(
+        QStringLiteral("Fehler beim lesen der Datei !")));
+    QCOMPARE(frame()->counter, 0);
+}
+
+QTEST_MAIN(TestLayouts)
+#include "tst_layouts.moc"
