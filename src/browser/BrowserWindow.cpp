@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,7 +24,6 @@
 #include <QPointer>
 #include <QStorageInfo>
 #include <QStyle>
-#include <QTime>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -398,7 +398,7 @@ void BrowserWindow::timRefresh_Timer() {
     m_web->refresh();
 }
 
-static double secondsOfDay() {
+static double walkClock() {
     return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
 }
 
@@ -410,14 +410,14 @@ void BrowserWindow::startRoundTrip() {
         if (!self)
             return;
         if (self->m_roundTrip.start(LinkWalk::selectLinks(raw), self->m_web->locationUrl(),
-                                    secondsOfDay()))
+                                    walkClock()))
             self->m_timRoundtrip.start(1750);
     });
 }
 
 void BrowserWindow::timRoundtrip_Timer() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    const LinkWalk::RoundTrip::Step step = m_roundTrip.tick(secondsOfDay());
+    const LinkWalk::RoundTrip::Step step = m_roundTrip.tick(walkClock());
     if (step.kind == LinkWalk::RoundTrip::Step::Navigate) {
         m_web->navigate(step.url);
     } else if (step.kind == LinkWalk::RoundTrip::Step::Finish) {

@@ -140,8 +140,11 @@ void QtWebView::onLoadFinished(bool ok) {
     m_hasDocument = true;
     m_titlePending = true;
     const QUrl url = m_page->url();
-    // Encryption level as the lock shows it: https without a certificate
-    // problem counts as strong encryption (6), everything else as none (0).
+    // Encryption level as the lock shows it: a page that came over https
+    // without a certificate problem counts as strong encryption (6); plain
+    // http and local pages as none (0). Qt WebEngine does not report mixed
+    // content on a secure page, so the "several kinds" level (1) never comes
+    // from here.
     emit secureLevelChanged(url.scheme() == QLatin1String("https") && !m_certificateError ? 6 : 0);
     emit statusTextChanged(ok ? QStringLiteral("Fertig")
                               : QStringLiteral("Die Seite konnte nicht geladen werden."));

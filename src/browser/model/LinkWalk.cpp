@@ -48,11 +48,11 @@ bool RoundTrip::start(const QStringList& links, const QString& locationUrl, doub
     return true;
 }
 
-RoundTrip::Step RoundTrip::tick(double secondsOfDay) {
+RoundTrip::Step RoundTrip::tick(double now) {
     Step step;
     if (!m_running)
         return step;
-    if (nLinkIndex > 1 && qAbs(secondsOfDay - sngLastLinkTime) > GiveUpSeconds)
+    if (nLinkIndex > 1 && qAbs(now - sngLastLinkTime) > GiveUpSeconds)
         bNextLink = true;
     if (nLinkIndex > colLinks.size()) {
         m_running = false;
@@ -63,7 +63,7 @@ RoundTrip::Step RoundTrip::tick(double secondsOfDay) {
     }
     if (bNextLink) {
         bNextLink = false;
-        sngLastLinkTime = secondsOfDay;
+        sngLastLinkTime = now;
         step.kind = Step::Navigate;
         step.url = absoluteLink(colLinks.at(nLinkIndex - 1), sBaseUrl);
         ++nLinkIndex;

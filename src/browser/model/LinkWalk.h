@@ -31,9 +31,9 @@ public:
     };
 
     // Starts on the given links of the page at locationUrl; false when there
-    // is nothing to visit.
+    // is nothing to visit. Times are seconds on a monotonic clock.
     bool start(const QStringList& links, const QString& locationUrl, double now);
-    Step tick(double secondsOfDay);
+    Step tick(double now);
     void pageLoaded() { bNextLink = true; }
     void stop() { m_running = false; }
     bool isRunning() const { return m_running; }
