@@ -2,6 +2,7 @@
 
 #include "app/AppInit.h"
 #include "app/Dialogs.h"
+#include "archive/FrmBook.h"
 #include "browser/BrowserWindow.h"
 #include "browser/Pictures.h"
 #include "common/Twips.h"
@@ -46,6 +47,7 @@ MainFrame::~MainFrame() {
     // Browser windows leave the registry through the frame; they must go while
     // the frame is still whole.
     m_unloaded = true;
+    delete m_book;
     const QList<BrowserWindow*> windows = m_browser;
     for (BrowserWindow* w : windows)
         delete w;
@@ -157,6 +159,12 @@ void MainFrame::MDIForm_Unload() {
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
+    // The archive window asks about unsaved changes first; if its save fails
+    // the program stays open so nothing is lost.
+    if (m_book && !m_book->close()) {
+        event->ignore();
+        return;
+    }
     MDIForm_Unload();
     event->accept();
 }
@@ -265,7 +273,15 @@ void MainFrame::mn_Toggle_Click() {
 }
 
 void MainFrame::StartBookmEd() {
-    // The archive window is not part of this build yet.
+    if (!m_book)
+        m_book = new FrmBook(this);
+    // Near the frame's right edge, level with its top.
+    const int left = qAbs(frameGeometry().width() - m_book->frameGeometry().width()) +
+                     frameGeometry().left() - twipsToPx(850);
+    m_book->move(left, frameGeometry().top());
+    m_book->show();
+    m_book->raise();
+    m_book->activateWindow();
 }
 
 void MainFrame::StartMail() {
@@ -296,4 +312,8 @@ void MainFrame::mn_IEProp_Click() {
     Dialogs::message(this, QMessageBox::Information, QStringLiteral("Meldung"),
                      QStringLiteral("Auf diesem System ist kein Programm für die Netzwerk- und "
                                     "Proxy-Einstellungen installiert."));
+}
+
+FrmBook* MainFrame::bookWindow() const {
+    return m_book.data();
 }

@@ -6,9 +6,11 @@
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <optional>
 
 class BrowserWindow;
+class FrmBook;
 class QAction;
 class QLabel;
 class QMdiArea;
@@ -128,6 +130,8 @@ public:
     void SetModalLock(bool bLock) override;
     void browserUnloaded(BrowserWindow* window) override;
     void StartBookmEd() override;
+    // The archive window while it is open.
+    FrmBook* bookWindow() const;
     void StartMail() override;
     void popupActiveWindowMenu(const QPoint& globalPos) override;
 
@@ -174,6 +178,7 @@ private:
     QHash<QString, QAction*> m_actions;
     QHash<QString, QMenu*> m_menus;
     QList<QAction*> m_windowListActions;
+    QPointer<FrmBook> m_book;
     bool m_unloaded = false;
     bool m_shownOnce = false;
 };

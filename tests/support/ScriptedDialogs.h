@@ -23,6 +23,9 @@ public:
     QStringList fileNames;                      // next file dialog results
     QStringList fileCaptions;
     int modalRuns = 0;
+    // Plays the user's part while a modal dialog is "open": the dialog exists
+    // as a top-level widget during the call.
+    std::function<void()> onModal;
 
 protected:
     QMessageBox::StandardButton showMessage(QWidget*, QMessageBox::Icon icon, const QString& title,
@@ -43,6 +46,8 @@ protected:
     }
     int showModal(const std::function<int()>&) override {
         ++modalRuns;
+        if (onModal)
+            onModal();
         return 0;
     }
 };

@@ -1,0 +1,361 @@
+// Editing the archive through its tree: folders, bookmarks, sorting, opening.
+#include "app/Dialogs.h"
+#include "archive/FrmBMProperty.h"
+#include "archive/FrmBook.h"
+#include "archive/model/ArchiveRules.h"
+#include "common/RecordCodec.h"
+#include "frame/MainFrame.h"
+#include "prefs/model/Prefer.h"
+
+#include <QApplication>
+#include <QMimeData>
+#include <QStyle>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+
+namespace {
+constexpr int KeyRole = Qt::UserRole;
+} // namespace
+
+void FrmBook::GetLAndR_Indx(QTreeWidgetItem* xNode, qint32& nDirNr, qint16& nBookmarkNr) {
+    if (xNode)
+        ArchiveRules::GetLAndR_Indx(xNode->data(0, KeyRole).toString(), nDirNr, nBookmarkNr);
+}
+
+std::shared_ptr<Thema> FrmBook::folderOf(QTreeWidgetItem* node) const {
+    if (!node || !m_book->colThema)
+        return nullptr;
+    qint32 dirNr = 0;
+    qint16 bkmNr = 0;
+    GetLAndR_Indx(node, dirNr, bkmNr);
+    const int at = ArchiveRules::GetDirIdx(*m_book->colThema, dirNr);
+    return at > 0 ? m_book->colThema->at(at - 1) : nullptr;
+}
+
+Bookmark* FrmBook::bookmarkOf(QTreeWidgetItem* node) const {
+    if (nodeTag(node) != QLatin1String("Url"))
+        return nullptr;
+    const std::shared_ptr<Thema> folder = folderOf(node);
+    if (!folder || !folder->colBookmark)
+        return nullptr;
+    qint32 dirNr = 0;
+    qint16 bkmNr = 0;
+    GetLAndR_Indx(node, dirNr, bkmNr);
+    const int at = ArchiveRules::GetBookmarkIdx(*folder->colBookmark, bkmNr);
+    return at > 0 ? &(*folder->colBookmark)[at - 1] : nullptr;
+}
+
+// Folders.
+
+void FrmBook::mn_AddOrdner_Click() {
+    if (nodeTag(m_tree->currentItem()) == QLatin1String("Url"))
+        return;
+    if (const std::optional<QString> name = ArchiveRules::newFolderName(allNodeTexts()))
+        AddDirToArchive(*name);
+}
+
+void FrmBook::AddDirToArchive(const QString& name) {
+    QTreeWidgetItem* selected = m_tree->currentItem();
+    if (!selected || nodeTag(selected) == QLatin1String("Url"))
+        selected = m_root;
+    const std::optional<qint32> number = m_book->GetNewKey();
+    if (!number)
+        return;
+    auto folder = std::make_shared<Thema>();
+    folder->Nr = *number;
+    folder->FileName = QString::number(*number) + QStringLiteral(".bkm");
+    folder->setDirName(name);
+    folder->Sequenz = *number;
+
+    int nodeIndex = 0;
+    if (selected == m_root) {
+        if (m_root->childCount() == 0 || !m_book->colThema)
+            m_book->colThema = QList<std::shared_ptr<Thema>>{folder};
+        else
+            m_book->colThema->prepend(folder);
+    } else {
+        const std::shared_ptr<Thema> after = folderOf(selected);
+        if (!m_book->colThema)
+            m_book->colThema.emplace();
+        const int at = after ? ArchiveRules::GetDirIdx(*m_book->colThema, after->Nr) : 0;
+        m_book->colThema->insert(at, folder);
+        nodeIndex = m_root->indexOfChild(selected) + 1;
+    }
+    setSorted(m_root, false);
+    QTreeWidgetItem* node = addFolderNode(*folder, nodeIndex);
+    m_tree->setCurrentItem(node);
+    m_tree->editItem(node, 0);
+    m_book->IsEdit = true;
+}
+
+void FrmBook::mn_AttrOrdner_Click() {
+    QTreeWidgetItem* node = m_tree->currentItem();
+    if (nodeTag(node) == QLatin1String("Dir"))
+        m_tree->editItem(node, 0);
+}
+
+void FrmBook::renameFinished(QTreeWidgetItem* node, const QString& typed) {
+    if (!node || nodeTag(node) != QLatin1String("Dir"))
+        return;
+    const QString text = trimBlanks(typed);
+    if (text == node->text(0))
+        return;
+    if (text.isEmpty()) {
+        Dialogs::message(this, QMessageBox::Warning, QStringLiteral("Meldung"),
+                         QStringLiteral("Der Ordner muß einen Namen haben !"));
+        m_tree->editItem(node, 0);
+        return;
+    }
+    if (allNodeTexts().contains(text)) {
+        Dialogs::message(this, QMessageBox::Warning, QStringLiteral("Meldung"),
+                         QStringLiteral("Der Ordner mit dem Namen '") + text +
+                             QStringLiteral("' existiert schon !\nBitte wählen Sie einen anderen "
+                                            "Namen."));
+        m_tree->editItem(node, 0);
+        return;
+    }
+    if (const std::shared_ptr<Thema> folder = folderOf(node)) {
+        m_tree->setCurrentItem(node);
+        UpdateDir(*folder, text);
+    }
+}
+
+void FrmBook::UpdateDir(Thema& xDir, const QString& sName) {
+    xDir.setDirName(sName);
+    xDir.IsEdit = true;
+    if (QTreeWidgetItem* node = m_tree->currentItem())
+        node->setText(0, sName);
+    m_book->IsEdit = true;
+    QTreeWidgetItem* node = m_tree->currentItem();
+    if (node && node->parent() && isSorted(node->parent()))
+        sortChildren(node->parent());
+}
+
+void FrmBook::mn_DelOrdner_Click() {
+    QTreeWidgetItem* node = m_tree->currentItem();
+    if (nodeTag(node) != QLatin1String("Dir"))
+        return;
+    const std::shared_ptr<Thema> folder = folderOf(node);
+    if (!folder)
+        return;
+    const int index = ArchiveRules::GetDirIdx(*m_book->colThema, folder->Nr);
+    const bool hasBookmarks = folder->colBookmark && !folder->colBookmark->isEmpty();
+    if (hasBookmarks) {
+        if (trimBlanks(m_frame->prefs().Group) == node->text(0)) {
+            Dialogs::message(this, QMessageBox::Warning, QStringLiteral("Meldung"),
+                             QStringLiteral("Der Ordner wird beim Programmstart benutzt und kann "
+                                            "nicht gelöscht werden.\r\nBitte lösen sie zuerst "
+                                            "diesen Konflikt."));
+            return;
+        }
+        if (Dialogs::message(this, QMessageBox::Question, QStringLiteral("Meldung"),
+                             QStringLiteral("Der Ordner ist nicht leer, trotzdem löschen ?"),
+                             QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+            return;
+    }
+    QString error;
+    const bool saved = m_book->DeleteThema(index, &error);
+    m_sorted.remove(node);
+    delete node;
+    if (!saved)
+        showError(QStringLiteral("Das Archiv wurde nicht gespeichert.\n\n") + error);
+}
+
+// Bookmarks.
+
+void FrmBook::mn_Hinzufügen_Click() {
+    const QString tag = nodeTag(m_tree->currentItem());
+    if (tag != QLatin1String("Dir") && tag != QLatin1String("Url"))
+        return;
+    FrmBMProperty dialog(this, true);
+    Dialogs::runModal([&] { return dialog.exec(); });
+}
+
+void FrmBook::mn_Eigenschaften_Click() {
+    if (nodeTag(m_tree->currentItem()) != QLatin1String("Url"))
+        return;
+    FrmBMProperty dialog(this, false);
+    Dialogs::runModal([&] { return dialog.exec(); });
+}
+
+void FrmBook::AddBkmToArchive(const QString& sTitel, const QString& sUrl, const QString& sInfo) {
+    QTreeWidgetItem* selected = m_tree->currentItem();
+    const QString tag = nodeTag(selected);
+    const std::shared_ptr<Thema> folder = folderOf(selected);
+    if (!folder || (tag != QLatin1String("Dir") && tag != QLatin1String("Url")))
+        return;
+    const std::optional<qint16> number = folder->GetNewKey();
+    if (!number)
+        return;
+    Bookmark b;
+    b.Titel = sTitel;
+    b.Url = sUrl;
+    b.Info = sInfo;
+    b.Nr = *number;
+    if (tag == QLatin1String("Dir")) {
+        if (selected->childCount() == 0 || !folder->colBookmark)
+            folder->colBookmark = QList<Bookmark>{b};
+        else
+            folder->colBookmark->prepend(b);
+        addBookmarkNode(selected, folder->Nr, b, 0);
+        if (isSorted(selected))
+            sortChildren(selected);
+    } else {
+        qint32 dirNr = 0;
+        qint16 bkmNr = 0;
+        GetLAndR_Indx(selected, dirNr, bkmNr);
+        if (!folder->colBookmark)
+            folder->colBookmark.emplace();
+        const int at = ArchiveRules::GetBookmarkIdx(*folder->colBookmark, bkmNr);
+        folder->colBookmark->insert(at, b);
+        QTreeWidgetItem* folderNode = selected->parent();
+        addBookmarkNode(folderNode, folder->Nr, b, folderNode->indexOfChild(selected) + 1);
+        if (isSorted(folderNode))
+            sortChildren(folderNode);
+    }
+    folder->IsEdit = true;
+    m_book->IsEdit = true;
+}
+
+void FrmBook::UpdateBookmark(Bookmark& xBkm, const QString& sTitel, const QString& sUrl,
+                             const QString& sInfo, bool bAdress, bool bToolb) {
+    xBkm.Titel = sTitel;
+    xBkm.Url = sUrl;
+    xBkm.Info = sInfo;
+    xBkm.Adresszeile = bAdress;
+    xBkm.Toolbar = bToolb;
+    QTreeWidgetItem* node = m_tree->currentItem();
+    if (node)
+        node->setText(0, sTitel);
+    if (const std::shared_ptr<Thema> folder = folderOf(node))
+        folder->IsEdit = true;
+    m_book->IsEdit = true;
+}
+
+void FrmBook::mn_Loeschen_Click() {
+    QTreeWidgetItem* node = m_tree->currentItem();
+    if (nodeTag(node) != QLatin1String("Url"))
+        return;
+    const std::shared_ptr<Thema> folder = folderOf(node);
+    qint32 dirNr = 0;
+    qint16 bkmNr = 0;
+    GetLAndR_Indx(node, dirNr, bkmNr);
+    delete node;
+    if (!folder)
+        return;
+    if (folder->colBookmark) {
+        const int at = ArchiveRules::GetBookmarkIdx(*folder->colBookmark, bkmNr);
+        if (at > 0)
+            folder->colBookmark->removeAt(at - 1);
+    }
+    folder->IsEdit = true;
+    m_book->IsEdit = true;
+}
+
+void FrmBook::OpenBookmark() {
+    if (Bookmark* b = bookmarkOf(m_tree->currentItem()))
+        m_frame->VisitUrl(b->Url, b->Adresszeile, b->Toolbar);
+}
+
+void FrmBook::OpenAll() {
+    QTreeWidgetItem* node = m_tree->currentItem();
+    if (nodeTag(node) != QLatin1String("Dir"))
+        return;
+    const std::shared_ptr<Thema> folder = folderOf(node);
+    if (!folder || !folder->colBookmark)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QList<Bookmark> bookmarks = *folder->colBookmark;
+    for (const Bookmark& b : bookmarks) {
+        const bool limit = m_frame->browsers().size() + 1 > m_frame->MaxBrowser;
+        m_frame->VisitUrl(b.Url, b.Adresszeile, b.Toolbar);
+        if (limit)
+            break;
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+void FrmBook::mn_setHome_Click() {
+    Bookmark* b = bookmarkOf(m_tree->currentItem());
+    if (!b)
+        return;
+    Prefer& prefs = m_frame->prefs();
+    prefs.HomeUrl = b->Url;
+    QString error;
+    if (!prefs.SavePref(&error))
+        showError(error);
+}
+
+// Sorting: only the tree's order changes; the archive keeps its own.
+
+void FrmBook::setSorted(QTreeWidgetItem* node, bool sorted) {
+    if (!node)
+        return;
+    if (sorted) {
+        m_sorted.insert(node);
+        sortChildren(node);
+    } else {
+        m_sorted.remove(node);
+    }
+}
+
+void FrmBook::sortChildren(QTreeWidgetItem* node) {
+    QTreeWidgetItem* current = m_tree->currentItem();
+    QList<QTreeWidgetItem*> children = node->takeChildren();
+    std::stable_sort(children.begin(), children.end(), [](QTreeWidgetItem* a, QTreeWidgetItem* b) {
+        return QString::compare(a->text(0), b->text(0), Qt::CaseInsensitive) < 0;
+    });
+    node->addChildren(children);
+    if (current)
+        m_tree->setCurrentItem(current);
+}
+
+void FrmBook::sortArchiv() {
+    QTreeWidgetItem* node = m_tree->currentItem();
+    const QString tag = nodeTag(node);
+    if (tag == QLatin1String("Url") || tag == QLatin1String("Dir"))
+        setSorted(node->parent(), true);
+    else
+        setSorted(m_root, true);
+}
+
+void FrmBook::mn_SortOrdner_Click() {
+    const QString tag = nodeTag(m_tree->currentItem());
+    if (tag == QLatin1String("Archiv") || tag == QLatin1String("Dir"))
+        setSorted(m_root, true);
+}
+
+void FrmBook::mn_SortBkm_Click() {
+    QTreeWidgetItem* node = m_tree->currentItem();
+    const QString tag = nodeTag(node);
+    if (tag == QLatin1String("Dir"))
+        setSorted(node, true);
+    else if (tag == QLatin1String("Url"))
+        setSorted(node->parent(), true);
+}
+
+// Drops.
+
+void FrmBook::dropOn(QTreeWidgetItem* node, const QMimeData* data) {
+    if (!node || node->text(0) == QLatin1String("Archiv") ||
+        nodeTag(node) == QLatin1String("Archiv"))
+        return;
+    QString text;
+    QString file;
+    if (data->hasUrls() && !data->urls().isEmpty()) {
+        const QUrl first = data->urls().first();
+        if (first.isLocalFile())
+            file = first.toLocalFile();
+        else
+            text = first.toString();
+    }
+    if (text.isEmpty() && data->hasText())
+        text = data->text();
+    const std::optional<ArchiveRules::Dropped> dropped =
+        ArchiveRules::droppedBookmark(text, file, m_frame->History);
+    if (!dropped)
+        return;
+    m_tree->setCurrentItem(node);
+    AddBkmToArchive(dropped->title, dropped->address, QString());
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <memory>
+#include <optional>
+
+// The bookmark archive: folders (Thema) holding bookmarks, stored as an index
+// file Book.bkm and one file per folder in the program directory.
+
+struct Bookmark {
+    qint16 Nr = 0;
+    QString Titel;
+    QString Url;
+    QString Info;
+    bool Adresszeile = true;
+    bool Toolbar = true;
+    qint16 Order = 0;
+};
+
+class Thema {
+public:
+    qint32 Nr = 0;
+    QString FileName;
+    bool IsEdit = false;
+    qint16 ItCounter = 0;
+    qint32 Sequenz = 0;
+    qint16 Order = 0;
+    QString FileNameNew;
+    // Absent means the folder is empty and has no file.
+    std::optional<QList<Bookmark>> colBookmark;
+    // The folder file could not be read; it is not rewritten unless the user
+    // changes the folder, so whatever it holds is not lost.
+    bool readFailed = false;
+
+    const QString& DirName() const { return m_dirName; }
+    // Every assignment marks the folder changed.
+    void setDirName(const QString& name);
+
+    // Next bookmark number; nothing on overflow (the counter stays).
+    std::optional<qint16> GetNewKey();
+
+    // Reads the folder file (a missing file reads as empty and is not
+    // created). False with a reason when the file cannot be read.
+    bool LoadBookmarks(const QString& appDir, QString* error);
+    // Rewrites the folder file crash-safe; a folder without a collection has
+    // no file. False with a reason on failure, and IsEdit stays set.
+    bool SaveBookmarks(const QString& appDir, QString* error);
+
+private:
+    QString m_dirName;
+};
+
+class Book {
+public:
+    explicit Book(const QString& appDir) : m_appDir(appDir) {}
+
+    std::optional<QList<std::shared_ptr<Thema>>> colThema;
+    qint32 SequenzMax = 0;
+    qint16 ItCounter = 0;
+    bool IsEdit = false;
+
+    const QString& appDir() const { return m_appDir; }
+
+    // Next folder number; nothing on overflow.
+    std::optional<qint32> GetNewKey();
+
+    enum class LoadResult { Loaded, Empty, Failed };
+    // Reads Book.bkm into new folders (not their bookmarks). Empty when the
+    // index holds no folder (a missing index is created empty). Failed, with
+    // a reason, when the index cannot be read. Positions stored twice are
+    // reported in `warning` and the folders are numbered by their place in
+    // the file instead, so none is lost.
+    LoadResult LoadAllThema(QString* error, QString* warning = nullptr);
+    // LoadAllThema, then every folder's bookmarks. Folder files that cannot
+    // be read are named in `warning`; those folders show empty.
+    LoadResult LoadAll(QString* error, QString* warning);
+
+    // Writes Book.bkm and the file of every changed folder, each crash-safe.
+    // On failure: false with a reason; the change flags of what was not
+    // written stay set.
+    bool SaveAllThema(QString* error);
+    // True when the archive or any folder changed since the last save.
+    bool anyChanged() const;
+
+    // Removes the folder at 1-based position `index`, deletes its file and
+    // saves the archive at once.
+    bool DeleteThema(int index, QString* error);
+
+    // Writes the archive that a new installation starts with.
+    bool createDefaultArchive(const QString& appTitle, const QString& documentationUrl,
+                              const QString& websiteUrl, QString* error);
+
+private:
+    QString m_appDir;
+};

@@ -1,0 +1,552 @@
+#include "FakeWebView.h"
+#include "ScriptedDialogs.h"
+#include "StartedApp.h"
+#include "archive/FrmBMProperty.h"
+#include "archive/FrmBook.h"
+#include "archive/model/ArchiveRecords.h"
+#include "browser/BrowserWindow.h"
+#include "frame/MainFrame.h"
+#include "prefs/model/Prefer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <QUrl>
+
+// The archive window driven through its tree, menus and dialog, on a
+// temporary program directory with fake web views.
+class TestFrmBook : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void firstOpeningWritesDefaultArchive();
+    void newFolderNames();
+    void renameRefusalsAndTrimming_data();
+    void renameRefusalsAndTrimming();
+    void deleteFolder();
+    void addBookmarkPositions();
+    void propertiesDialog();
+    void menuStates_data();
+    void menuStates();
+    void contextMenuShowsOnlyItsSubmenu();
+    void openAllRespectsLimit();
+    void sortingOnlyReordersTree();
+    void drops_data();
+    void drops();
+    void closingAsksOnlyWhenChanged();
+    void failedSaveKeepsChanges();
+    void loadErrorsLeaveWindowUsable();
+    void rollUpAndPlace();
+
+private:
+    FrmBook* openBook();
+    QTreeWidgetItem* folderNode(const QString& text);
+    void writeArchive(const QList<std::pair<QString, QStringList>>& folders);
+    MainFrame* frame() { return m_app->frame(); }
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<StartedApp> m_app;
+};
+
+void TestFrmBook::init() {
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_app = std::make_unique<StartedApp>();
+    m_app->writePrefs([](Prefer& p) { p.StartBrowser = 0; });
+    m_app->start();
+}
+
+void TestFrmBook::cleanup() {
+    m_app.reset();
+    m_dialogs.reset();
+}
+
+// Folders named as given, each with bookmarks titled as given (address
+// http://<title>.example/).
+void TestFrmBook::writeArchive(const QList<std::pair<QString, QStringList>>& folders) {
+    QList<ThemaRecord> index;
+    int n = 0;
+    for (const auto& [name, titles] : folders) {
+        ++n;
+        ThemaRecord t;
+        t.Sequenz = n;
+        t.DirName = name;
+        t.FileName = QStringLiteral("%1.bkm").arg(n);
+        index << t;
+        QList<BookmarkRecord> records;
+        for (const QString& title : titles) {
+            BookmarkRecord r;
+            r.Titel = title;
+            r.Url = QStringLiteral("http://%1.example/").arg(title);
+            records << r;
+        }
+        m_app->writeFile(t.FileName, writeBookmarkFile(records));
+    }
+    m_app->writeFile(QStringLiteral("Book.bkm"), writeThemaFile(index));
+}
+
+FrmBook* TestFrmBook::openBook() {
+    frame()->action(QStringLiteral("mn_Bookmarks"))->trigger();
+    return frame()->bookWindow();
+}
+
+QTreeWidgetItem* TestFrmBook::folderNode(const QString& text) {
+    QTreeWidgetItem* root = frame()->bookWindow()->rootNode();
+    for (int i = 0; i < root->childCount(); ++i)
+        if (root->child(i)->text(0) == text)
+            return root->child(i);
+    return nullptr;
+}
+
+void TestFrmBook::firstOpeningWritesDefaultArchive() {
+    FrmBook* book = openBook();
+    QVERIFY(book);
+    QVERIFY(frame()->bIsOpenBook);
+    QCOMPARE(book->windowTitle(), QStringLiteral("Bookmark Archiv"));
+    QCOMPARE(book->rootNode()->text(0), QStringLiteral("Archiv"));
+    QCOMPARE(book->rootNode()->childCount(), 0);
+    QCOMPARE(QFileInfo(QDir(m_app->dir()).filePath("Book.bkm")).size(), 336);
+    QCOMPARE(QFileInfo(QDir(m_app->dir()).filePath("1.bkm")).size(), 2 * 1081);
+    book->mn_Laden_Click();
+    QTreeWidgetItem* info = folderNode(QStringLiteral("Info zu Korvix 6.4"));
+    QVERIFY(info);
+    QCOMPARE(info->childCount(), 2);
+    QCOMPARE(info->child(0)->text(0), QStringLiteral("Korvix Dokumentation"));
+    QCOMPARE(info->child(1)->text(0), QStringLiteral("Korvix Website"));
+    QVERIFY(book->close());
+    QVERIFY(m_dialogs->messages.isEmpty());
+    QVERIFY(!frame()->bIsOpenBook);
+}
+
+void TestFrmBook::newFolderNames() {
+    writeArchive({{QStringLiteral("Neuer Ordner"), {}},
+                  {QStringLiteral("B"), {QStringLiteral("Neuer Ordner (1)")}}});
+    FrmBook* book = openBook();
+    book->tree()->setCurrentItem(book->rootNode());
+    book->mn_AddOrdner_Click();
+    QTreeWidgetItem* added = book->tree()->currentItem();
+    QCOMPARE(added->text(0), QStringLiteral("Neuer Ordner (2)"));
+    // A new folder under the root comes first, and its number is new.
+    QCOMPARE(book->rootNode()->child(0), added);
+    QCOMPARE(book->Buch()->colThema->first()->Nr, 3);
+    QCOMPARE(book->Buch()->colThema->first()->FileName, QStringLiteral("3.bkm"));
+    QVERIFY(book->Buch()->IsEdit);
+    // After a selected folder, the next one goes right behind it.
+    book->tree()->setCurrentItem(folderNode(QStringLiteral("Neuer Ordner")));
+    book->mn_AddOrdner_Click();
+    QCOMPARE(book->tree()->currentItem()->text(0), QStringLiteral("Neuer Ordner (3)"));
+    QCOMPARE(book->rootNode()->indexOfChild(book->tree()->currentItem()), 2);
+    QCOMPARE(book->Buch()->colThema->at(2)->DirName(), QStringLiteral("Neuer Ordner (3)"));
+}
+
+void TestFrmBook::renameRefusalsAndTrimming_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("trimmed") << "  Reisen  "
+                             << "Reisen"
+                             << "";
+    QTest::newRow("blanks only") << "   "
+                                 << "A"
+                                 << "Der Ordner muß einen Namen haben !";
+    QTest::newRow("like a bookmark") << "x"
+                                     << "A"
+                                     << "Der Ordner mit dem Namen 'x' existiert schon !\nBitte "
+                                        "wählen Sie einen anderen Namen.";
+    QTest::newRow("like the root") << "Archiv"
+                                   << "A"
+                                   << "Der Ordner mit dem Namen 'Archiv' existiert schon !\nBitte "
+                                      "wählen Sie einen anderen Namen.";
+    QTest::newRow("unchanged") << "A"
+                               << "A"
+                               << "";
+}
+
+void TestFrmBook::renameRefusalsAndTrimming() {
+    QFETCH(QString, typed);
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    writeArchive({{QStringLiteral("A"), {QStringLiteral("x")}}, {QStringLiteral("B"), {}}});
+    FrmBook* book = openBook();
+    QTreeWidgetItem* node = folderNode(QStringLiteral("A"));
+    book->tree()->setCurrentItem(node);
+    book->renameFinished(node, typed);
+    QCOMPARE(node->text(0), name);
+    QCOMPARE(book->Buch()->colThema->first()->DirName(), name);
+    QCOMPARE(book->Buch()->IsEdit, name != QLatin1String("A"));
+    if (message.isEmpty()) {
+        QVERIFY(m_dialogs->messages.isEmpty());
+    } else {
+        QCOMPARE(m_dialogs->messages.size(), 1);
+        QCOMPARE(m_dialogs->messages.first().text, message);
+        QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("Meldung"));
+    }
+}
+
+void TestFrmBook::deleteFolder() {
+    writeArchive({{QStringLiteral("Start"), {QStringLiteral("s")}},
+                  {QStringLiteral("Voll"), {QStringLiteral("v")}},
+                  {QStringLiteral("Leer"), {}}});
+    frame()->prefs().Group = QStringLiteral("Start") + QString(195, QLatin1Char(' '));
+    FrmBook* book = openBook();
+    // The start-up folder is refused while it has bookmarks.
+    book->tree()->setCurrentItem(folderNode(QStringLiteral("Start")));
+    book->mn_DelOrdner_Click();
+    QVERIFY(folderNode(QStringLiteral("Start")));
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY(m_dialogs->messages.last().text.startsWith(
+        QStringLiteral("Der Ordner wird beim Programmstart benutzt")));
+    // A full folder asks; Cancel keeps it.
+    book->tree()->setCurrentItem(folderNode(QStringLiteral("Voll")));
+    m_dialogs->answers << QMessageBox::Cancel;
+    book->mn_DelOrdner_Click();
+    QVERIFY(folderNode(QStringLiteral("Voll")));
+    QCOMPARE(m_dialogs->messages.last().text,
+             QStringLiteral("Der Ordner ist nicht leer, trotzdem löschen ?"));
+    m_dialogs->answers << QMessageBox::Ok;
+    book->mn_DelOrdner_Click();
+    QVERIFY(!folderNode(QStringLiteral("Voll")));
+    QVERIFY(!QFileInfo::exists(QDir(m_app->dir()).filePath("2.bkm")));
+    // An empty folder goes without a question; the archive is saved at once.
+    const int asked = m_dialogs->messages.size();
+    book->tree()->setCurrentItem(folderNode(QStringLiteral("Leer")));
+    book->mn_DelOrdner_Click();
+    QCOMPARE(m_dialogs->messages.size(), asked);
+    QCOMPARE(QFileInfo(QDir(m_app->dir()).filePath("Book.bkm")).size(), 336);
+    QVERIFY(!book->Buch()->IsEdit);
+}
+
+void TestFrmBook::addBookmarkPositions() {
+    writeArchive({{QStringLiteral("F"), {QStringLiteral("a"), QStringLiteral("b")}}});
+    FrmBook* book = openBook();
+    QTreeWidgetItem* f = folderNode(QStringLiteral("F"));
+    book->tree()->setCurrentItem(f);
+    book->AddBkmToArchive(QStringLiteral("first"), QStringLiteral("http://first/"), QString());
+    QCOMPARE(f->child(0)->text(0), QStringLiteral("first"));
+    QCOMPARE(book->Buch()->colThema->first()->colBookmark->first().Titel, QStringLiteral("first"));
+    QCOMPARE(book->Buch()->colThema->first()->colBookmark->first().Nr, 3);
+    book->tree()->setCurrentItem(f->child(1)); // "a"
+    book->AddBkmToArchive(QStringLiteral("after a"), QStringLiteral("http://x/"), QString());
+    QStringList titles;
+    for (int i = 0; i < f->childCount(); ++i)
+        titles << f->child(i)->text(0);
+    QCOMPARE(titles, (QStringList{"first", "a", "after a", "b"}));
+    QStringList stored;
+    for (const Bookmark& b : *book->Buch()->colThema->first()->colBookmark)
+        stored << b.Titel;
+    QCOMPARE(stored, titles);
+    QVERIFY(book->Buch()->colThema->first()->IsEdit);
+    // Deleting one takes it out of both.
+    book->tree()->setCurrentItem(f->child(1));
+    book->mn_Loeschen_Click();
+    QCOMPARE(f->childCount(), 3);
+    QCOMPARE(book->Buch()->colThema->first()->colBookmark->size(), 3);
+    QCOMPARE(book->Buch()->colThema->first()->colBookmark->at(1).Titel, QStringLiteral("after a"));
+}
+
+void TestFrmBook::propertiesDialog() {
+    writeArchive({{QStringLiteral("F"), {QStringLiteral("a")}}});
+    FrmBook* book = openBook();
+    QTreeWidgetItem* f = folderNode(QStringLiteral("F"));
+    book->tree()->setCurrentItem(f);
+    {
+        FrmBMProperty dialog(book, true);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Bookmark - Hinzufügen"));
+        QCOMPARE(dialog.Text2->text(), QStringLiteral("http://"));
+        QVERIFY(dialog.Check1->isChecked() && dialog.Check2->isChecked());
+        dialog.Text2->clear();
+        dialog.Text1->setText(QStringLiteral(" "));
+        dialog.Ok->click();
+        QCOMPARE(m_dialogs->messages.last().text, QStringLiteral("Feld darf nicht leer sein."));
+        QCOMPARE(f->childCount(), 1);
+        // A duplicate address asks; Yes stores it a second time.
+        dialog.Text2->setText(QStringLiteral("http://a.example/"));
+        m_dialogs->answers << QMessageBox::Yes;
+        dialog.Ok->click();
+        QCOMPARE(
+            m_dialogs->messages.last().text,
+            QStringLiteral("Die Url: http://a.example/ existiert bereits, trotzdem übernehmen ?"));
+        QCOMPARE(f->childCount(), 2);
+        QCOMPARE(book->Buch()->colThema->first()->colBookmark->first().Titel, QStringLiteral(" "));
+    }
+    // Editing through the menu: the dialog shows the bookmark, and OK
+    // stores exactly what was typed.
+    book->tree()->setCurrentItem(f->child(1));
+    const int before = m_dialogs->messages.size();
+    m_dialogs->onModal = [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<FrmBMProperty*>(w)) {
+                QCOMPARE(d->windowTitle(), QStringLiteral("Bookmark Eigenschaften"));
+                QCOMPARE(d->Text1->text(), QStringLiteral("a"));
+                d->Text1->setText(QStringLiteral("A neu "));
+                d->Text3->setPlainText(QStringLiteral("Zeile 1\nZeile 2"));
+                d->Check2->setChecked(false);
+                QTest::keyClick(d->Text1, Qt::Key_Return);
+            }
+        }
+    };
+    book->mn_Eigenschaften_Click();
+    QCOMPARE(m_dialogs->messages.size(), before);
+    QCOMPARE(f->child(1)->text(0), QStringLiteral("A neu "));
+    const Bookmark& b = book->Buch()->colThema->first()->colBookmark->at(1);
+    QCOMPARE(b.Info, QStringLiteral("Zeile 1\nZeile 2"));
+    QVERIFY(!b.Toolbar);
+    QVERIFY(b.Adresszeile);
+}
+
+void TestFrmBook::menuStates_data() {
+    QTest::addColumn<QString>("select");
+    QTest::addColumn<QString>("enabled");
+    QTest::newRow("root") << "Archiv"
+                          << "mn_AddOrdner";
+    QTest::newRow("folder with bookmarks")
+        << "F"
+        << "mn_AddOrdner mn_DelOrdner mn_AttrOrdner mn_exportdetail mn_Hinzufügen mn_OpenAllBkm";
+    QTest::newRow("empty folder")
+        << "E"
+        << "mn_AddOrdner mn_DelOrdner mn_AttrOrdner mn_Hinzufügen mn_OpenAllBkm";
+    QTest::newRow("bookmark") << "a"
+                              << "mn_Hinzufügen mn_Loeschen mn_Eigenschaften mn_setHome mn_OpenBkm";
+}
+
+void TestFrmBook::menuStates() {
+    QFETCH(QString, select);
+    QFETCH(QString, enabled);
+    writeArchive({{QStringLiteral("F"), {QStringLiteral("a")}}, {QStringLiteral("E"), {}}});
+    FrmBook* book = openBook();
+    const QList<QTreeWidgetItem*> found =
+        book->tree()->findItems(select, Qt::MatchExactly | Qt::MatchRecursive);
+    QCOMPARE(found.size(), 1);
+    book->tree()->setCurrentItem(found.first());
+    book->refreshOrdnerMenu();
+    book->refreshBookmarkMenu();
+    const QStringList on = enabled.split(QLatin1Char(' '));
+    for (const char* name :
+         {"mn_AddOrdner", "mn_DelOrdner", "mn_AttrOrdner", "mn_exportdetail", "mn_Hinzufügen",
+          "mn_Loeschen", "mn_Eigenschaften", "mn_setHome", "mn_OpenBkm", "mn_OpenAllBkm"}) {
+        const QString n = QString::fromUtf8(name);
+        QVERIFY2(book->action(n)->isEnabled() == on.contains(n), qPrintable(n));
+    }
+}
+
+void TestFrmBook::contextMenuShowsOnlyItsSubmenu() {
+    writeArchive({{QStringLiteral("F"), {QStringLiteral("a")}}});
+    FrmBook* book = openBook();
+    book->tree()->setCurrentItem(folderNode(QStringLiteral("F"))->child(0));
+    book->prepareContextMenu();
+    QVERIFY(!book->action(QStringLiteral("mn_Ordner"))->isVisible());
+    QVERIFY(book->action(QStringLiteral("mn_Bookmark"))->isVisible());
+    QVERIFY(!book->action(QStringLiteral("mn_OpenAllBkm"))->isEnabled());
+    book->restoreContextMenu();
+    book->tree()->setCurrentItem(book->rootNode());
+    book->prepareContextMenu();
+    QVERIFY(book->action(QStringLiteral("mn_Ordner"))->isVisible());
+    QVERIFY(!book->action(QStringLiteral("mn_Bookmark"))->isVisible());
+    book->restoreContextMenu();
+    book->tree()->setCurrentItem(folderNode(QStringLiteral("F")));
+    book->prepareContextMenu();
+    QVERIFY(book->action(QStringLiteral("mn_Ordner"))->isVisible());
+    QVERIFY(book->action(QStringLiteral("mn_Bookmark"))->isVisible());
+    QVERIFY(book->action(QStringLiteral("mn_tz5"))->isVisible());
+}
+
+void TestFrmBook::openAllRespectsLimit() {
+    QStringList ten;
+    for (int i = 0; i < 10; ++i)
+        ten << QStringLiteral("s%1").arg(i);
+    writeArchive({{QStringLiteral("F"), ten}});
+    FrmBook* book = openBook();
+    frame()->MaxBrowser = 10;
+    for (int i = 0; i < 5; ++i)
+        frame()->NewBrowser();
+    book->tree()->setCurrentItem(folderNode(QStringLiteral("F")));
+    book->OpenAll();
+    // Five fit; the sixth call meets the limit message and ends the walk.
+    QCOMPARE(frame()->counter, 10);
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(static_cast<FakeWebView*>(frame()->browsers().at(5)->webView())->navigations,
+             QStringList{QStringLiteral("http://s0.example/")});
+}
+
+void TestFrmBook::sortingOnlyReordersTree() {
+    writeArchive({{QStringLiteral("b"), {QStringLiteral("Zebra"), QStringLiteral("affe")}},
+                  {QStringLiteral("A"), {}}});
+    FrmBook* book = openBook();
+    book->tree()->setCurrentItem(book->rootNode());
+    book->sortArchiv();
+    QCOMPARE(book->rootNode()->child(0)->text(0), QStringLiteral("A"));
+    QTreeWidgetItem* b = folderNode(QStringLiteral("b"));
+    book->tree()->setCurrentItem(b);
+    book->mn_SortBkm_Click();
+    QCOMPARE(b->child(0)->text(0), QStringLiteral("affe"));
+    QCOMPARE(book->Buch()->colThema->first()->DirName(), QStringLiteral("b"));
+    QVERIFY(!book->Buch()->anyChanged());
+    book->mn_Laden_Click();
+    QCOMPARE(book->rootNode()->child(0)->text(0), QStringLiteral("b"));
+    QCOMPARE(folderNode(QStringLiteral("b"))->child(0)->text(0), QStringLiteral("Zebra"));
+}
+
+void TestFrmBook::drops_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("historyTitle");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("folder address") << "http://example.org/docs/"
+                                    << ""
+                                    << ""
+                                    << "docs"
+                                    << "http://example.org/docs/";
+    QTest::newRow("history title wins") << "http://example.org/docs/"
+                                        << ""
+                                        << "Die Doku"
+                                        << "Die Doku"
+                                        << "http://example.org/docs/";
+    QTest::newRow("drive file address") << "file:///C:/web/index.htm"
+                                        << ""
+                                        << ""
+                                        << "index.htm"
+                                        << "C:\\web\\index.htm";
+    QTest::newRow("local file") << ""
+                                << "/tmp/seite.html"
+                                << ""
+                                << "seite.html"
+                                << "/tmp/seite.html";
+}
+
+void TestFrmBook::drops() {
+    QFETCH(QString, text);
+    QFETCH(QString, file);
+    QFETCH(QString, historyTitle);
+    QFETCH(QString, title);
+    QFETCH(QString, address);
+    writeArchive({{QStringLiteral("F"), {QStringLiteral("a")}}});
+    if (!historyTitle.isEmpty())
+        frame()->AddToHistory(text, historyTitle);
+    FrmBook* book = openBook();
+    QMimeData data;
+    if (!file.isEmpty())
+        data.setUrls({QUrl::fromLocalFile(file)});
+    else
+        data.setText(text);
+    // On the root nothing is added.
+    book->dropOn(book->rootNode(), &data);
+    QTreeWidgetItem* f = folderNode(QStringLiteral("F"));
+    QCOMPARE(f->childCount(), 1);
+    book->dropOn(f, &data);
+    QCOMPARE(f->childCount(), 2);
+    QCOMPARE(f->child(0)->text(0), title);
+    QCOMPARE(book->Buch()->colThema->first()->colBookmark->first().Url, address);
+    // A drop with no address adds nothing.
+    QMimeData empty;
+    empty.setData(QStringLiteral("application/x-other"), "x");
+    book->dropOn(f, &empty);
+    QCOMPARE(f->childCount(), 2);
+}
+
+void TestFrmBook::closingAsksOnlyWhenChanged() {
+    writeArchive({{QStringLiteral("A"), {QStringLiteral("x")}}});
+    FrmBook* book = openBook();
+    QVERIFY(book->close());
+    QVERIFY(m_dialogs->messages.isEmpty());
+    book = openBook();
+    QTreeWidgetItem* node = folderNode(QStringLiteral("A"));
+    book->tree()->setCurrentItem(node);
+    book->renameFinished(node, QStringLiteral("Neu"));
+    // "Laden" brings the old name back; closing still asks.
+    book->mn_Laden_Click();
+    QVERIFY(folderNode(QStringLiteral("A")));
+    m_dialogs->answers << QMessageBox::No;
+    QVERIFY(book->close());
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages.first().text, QStringLiteral("Änderungen am Archiv speichern ?"));
+    // Answering Yes writes the change.
+    book = openBook();
+    book->tree()->setCurrentItem(folderNode(QStringLiteral("A")));
+    book->renameFinished(folderNode(QStringLiteral("A")), QStringLiteral("Neu"));
+    m_dialogs->answers << QMessageBox::Yes;
+    QVERIFY(book->close());
+    const QList<ThemaRecord> index = [this] {
+        QFile f(QDir(m_app->dir()).filePath("Book.bkm"));
+        f.open(QIODevice::ReadOnly);
+        return parseThemaFile(f.readAll());
+    }();
+    QCOMPARE(index.size(), 1);
+    QCOMPARE(index.first().DirName, QStringLiteral("Neu"));
+}
+
+void TestFrmBook::failedSaveKeepsChanges() {
+    writeArchive({{QStringLiteral("A"), {QStringLiteral("x")}}});
+    FrmBook* book = openBook();
+    QTreeWidgetItem* f = folderNode(QStringLiteral("A"));
+    book->tree()->setCurrentItem(f);
+    book->AddBkmToArchive(QStringLiteral("neu"), QStringLiteral("http://neu/"), QString());
+    // The folder file's place is taken by a directory: the save must fail.
+    const QString file = QDir(m_app->dir()).filePath("1.bkm");
+    QFile::remove(file);
+    QVERIFY(QDir().mkdir(file));
+    QFile index(QDir(m_app->dir()).filePath("Book.bkm"));
+    QVERIFY(index.open(QIODevice::ReadOnly));
+    const QByteArray before = index.readAll();
+    index.close();
+    QVERIFY(!book->mn_Speichern_Click());
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("Fehlermeldung"));
+    QVERIFY(m_dialogs->messages.first().text.contains(QStringLiteral("1.bkm")));
+    QVERIFY(book->Buch()->anyChanged());
+    QCOMPARE(f->childCount(), 2);
+    QVERIFY(index.open(QIODevice::ReadOnly));
+    QCOMPARE(index.readAll(), before);
+    // Closing offers the save again, and a failed one keeps the window open.
+    m_dialogs->answers << QMessageBox::Yes;
+    QVERIFY(!book->close());
+    QVERIFY(frame()->bookWindow());
+}
+
+void TestFrmBook::loadErrorsLeaveWindowUsable() {
+    QVERIFY(QDir(m_app->dir()).mkdir(QStringLiteral("Book.bkm")));
+    FrmBook* book = openBook();
+    QVERIFY(book);
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY(m_dialogs->messages.first().text.contains(QStringLiteral("Book.bkm")));
+    QCOMPARE(book->rootNode()->childCount(), 0);
+    // No default archive over the unreadable one.
+    QVERIFY(!QFileInfo::exists(QDir(m_app->dir()).filePath("1.bkm")));
+    QVERIFY(book->close());
+}
+
+void TestFrmBook::rollUpAndPlace() {
+    FrmBook* book = openBook();
+    const int opening = book->height();
+    book->resize(300, opening + 40);
+    book->mn_mini_Click();
+    QVERIFY(book->isRolledUp());
+    QVERIFY(book->height() < opening);
+    book->mn_aufklapp_Click();
+    QVERIFY(!book->isRolledUp());
+    QCOMPARE(book->height(), opening + 40);
+    // Made smaller than at opening, it unrolls to the opening height.
+    book->resize(300, opening - 100);
+    book->mn_mini_Click();
+    book->mn_aufklapp_Click();
+    QCOMPARE(book->height(), opening);
+    // Bottom-right corner on the frame's bottom-right corner.
+    frame()->setGeometry(50, 60, 900, 700);
+    book->place(QStringLiteral("mn_ru"));
+    QCOMPARE(book->frameGeometry().bottomRight(), frame()->frameGeometry().bottomRight());
+    book->place(QStringLiteral("mn_lo"));
+    QCOMPARE(book->frameGeometry().topLeft(), frame()->frameGeometry().topLeft());
+}
+
+QTEST_MAIN(TestFrmBook)
+#include "tst_frmbook.moc"
