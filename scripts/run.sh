@@ -14,6 +14,15 @@ app="$root/bin"
 mkdir -p "$app"
 cp "$build/korvix" "$app/korvix"
 
+# Make Korvix selectable as the desktop's web browser (http, https and local
+# HTML files open with it), pointing at this build.
+apps="${XDG_DATA_HOME:-$HOME/.local/share}/applications"
+mkdir -p "$apps"
+sed "s|^Exec=korvix |Exec=\"$app/korvix\" |" "$root/resources/korvix.desktop" >"$apps/korvix.desktop"
+if command -v update-desktop-database >/dev/null 2>&1; then
+  update-desktop-database "$apps" >/dev/null 2>&1 || true
+fi
+
 # Chromium refuses to run its sandbox as root.
 if [ "$(id -u)" -eq 0 ]; then
   export QTWEBENGINE_DISABLE_SANDBOX=1

@@ -1,6 +1,7 @@
 #include "app/AppInit.h"
 
 #include "app/Dialogs.h"
+#include "app/SingleInstance.h"
 #include "archive/model/ArchiveRecords.h"
 #include "browser/BrowserWindow.h"
 #include "common/Product.h"
@@ -19,6 +20,7 @@
 #include <QTabBar>
 #include <QToolBar>
 #include <memory>
+#include <utility>
 
 // Pages and pictures compiled into the program live in a static library, so
 // they are registered by hand.
@@ -35,6 +37,9 @@ bool AcceptHandOff = true;
 
 namespace {
 MainFrame* g_frame = nullptr;
+SingleInstance* g_instance = nullptr;
+// Addresses handed over while a modal dialog was open; opened when it closes.
+QStringList g_pendingHandOffs;
 std::unique_ptr<Prefer> g_prefs;
 WebViewFactory g_factory;
 
@@ -58,6 +63,43 @@ Prefer* preferences() {
 void SetModalLock(bool bLock) {
     MDIForm1()->setAcceptDrops(!bLock);
     AcceptHandOff = !bLock;
+    if (!bLock) {
+        const QStringList pending = std::exchange(g_pendingHandOffs, {});
+        for (const QString& address : pending)
+            handOffReceived(address);
+    }
+}
+
+void handOffReceived(const QString& address) {
+    MainFrame* frame = MDIForm1();
+    // Creating a window lets pending events run, and with them the next
+    // hand-off; it waits its turn so each address gets its own window.
+    static bool busy = false;
+    static QStringList queued;
+    if (busy) {
+        queued << address;
+        return;
+    }
+    if (!address.isEmpty()) {
+        if (AcceptHandOff) {
+            busy = true;
+            frame->HistoryUrl = address;
+            frame->NewBrowser();
+            frame->HistoryUrl.clear();
+            busy = false;
+        } else {
+            g_pendingHandOffs << address;
+        }
+    }
+    const bool minimized = frame->isMinimized();
+    if (minimized)
+        frame->showNormal();
+    frame->raise();
+    frame->activateWindow();
+    if (minimized)
+        frame->reapplyArrangement();
+    if (!queued.isEmpty())
+        handOffReceived(queued.takeFirst());
 }
 
 void SetMenuCaptions() {
@@ -158,8 +200,19 @@ MainFrame* Main(const StartOptions& options) {
     AppTitle = Product::AppTitle;
     frame->setWindowTitle(QStringLiteral("---"));
 
+    // Another instance for this program directory takes the address (or just
+    // comes to the front) and this process ends without a window.
+    delete g_instance;
+    g_instance = new SingleInstance(AppDir);
+    if (g_instance->handOff(commandLine)) {
+        IsSecondInstance = true;
+        frame->IsSecondInstance = true;
+        return nullptr;
+    }
     IsSecondInstance = false;
     frame->IsSecondInstance = false;
+    g_instance->listen();
+    QObject::connect(g_instance, &SingleInstance::addressReceived, frame, &handOffReceived);
     g_prefs = std::make_unique<Prefer>(AppDir);
     QString error;
     if (!g_prefs->LoadPref(&error))
@@ -209,6 +262,9 @@ MainFrame* Main(const StartOptions& options) {
 }
 
 void shutdown() {
+    delete g_instance;
+    g_instance = nullptr;
+    g_pendingHandOffs.clear();
     if (g_frame) {
         g_frame->close();
         delete g_frame;

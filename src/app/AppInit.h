@@ -32,6 +32,9 @@ MainFrame* MDIForm1();
 Prefer* preferences();
 
 void SetModalLock(bool bLock);
+// What the running instance does with an address a second start handed over
+// (empty: only come to the front).
+void handOffReceived(const QString& address);
 void SetMenuCaptions();
 void OpenGroupFile(const QString& fileName);
 void ApplyBarSettings();

@@ -1,8 +1,10 @@
 #include "app/AppInit.h"
+#include "browser/Pictures.h"
 #include "browser/QtWebView.h"
 #include "frame/MainFrame.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSocketNotifier>
@@ -48,6 +50,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvix"));
     QApplication::setApplicationVersion(QStringLiteral("6.4"));
+    QApplication::setWindowIcon(QIcon(programIcon(48)));
 
     // Qt's own dialogs speak German too.
     QTranslator qtTranslator;
@@ -65,8 +68,12 @@ int main(int argc, char* argv[]) {
     AppInit::StartOptions options;
     options.appDir = QApplication::applicationDirPath();
     options.commandLine = args.join(QLatin1Char(' '));
-    options.webViewFactory = QtWebView::factory();
-    QtWebView::initProfile(options.appDir);
+    // The engine starts with the first window, so a second start that only
+    // hands its address over never touches the web storage.
+    options.webViewFactory = [appDir = options.appDir](QWidget* parent) -> WebView* {
+        QtWebView::initProfile(appDir);
+        return new QtWebView(parent);
+    };
 
     int rc = 0;
     if (AppInit::Main(options)) {

@@ -7,11 +7,12 @@
 namespace {
 constexpr int Size = 22;
 
-QPixmap drawGlobe(int litQuarter) {
-    QPixmap pm(Size, Size);
+QPixmap drawGlobe(int litQuarter, int size = Size) {
+    QPixmap pm(size, size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / double(Size), size / double(Size));
     const QRectF r(2.5, 2.5, Size - 5, Size - 5);
     p.setPen(QPen(QColor(40, 70, 140), 1.5));
     p.setBrush(QColor(200, 220, 250));
@@ -69,4 +70,8 @@ QPixmap mailPicture() {
     p.drawLine(QPointF(2.5, 2.5), QPointF(Size / 2.0, 9));
     p.drawLine(QPointF(Size - 2.5, 2.5), QPointF(Size / 2.0, 9));
     return pm;
+}
+
+QPixmap programIcon(int size) {
+    return drawGlobe(1, size);
 }

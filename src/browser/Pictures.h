@@ -9,3 +9,6 @@ QPixmap browserPicture(int index);
 
 // The mail symbol of the frame's status bar.
 QPixmap mailPicture();
+
+// The program's icon: the globe, at the given size.
+QPixmap programIcon(int size);

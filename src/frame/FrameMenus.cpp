@@ -114,7 +114,8 @@ void MainFrame::buildMenus() {
     QMenu* tools = topMenu(QStringLiteral("mn_Anzeige"), QStringLiteral("&Tools"));
     addItem(tools, QStringLiteral("mn_Bookmarks"), QStringLiteral("Bookmark &Archiv"),
             &MainFrame::StartBookmEd);
-    addItem(tools, QStringLiteral("mn_Historie"), QStringLiteral("&Historie"));
+    addItem(tools, QStringLiteral("mn_Historie"), QStringLiteral("&Historie"),
+            &MainFrame::mn_Historie_Click);
     addSeparator(tools, QStringLiteral("mn_t5"));
     addItem(tools, QStringLiteral("mn_Email"), QStringLiteral("&E-Mail Anwendung"),
             &MainFrame::StartMail);
@@ -178,7 +179,8 @@ void MainFrame::buildMenus() {
                false);
 
     QMenu* info = topMenu(QStringLiteral("mn_Info"), QStringLiteral("&?"));
-    addItem(info, QStringLiteral("mn_Korvix"), QStringLiteral("&Info über Korvix 6.4"));
+    addItem(info, QStringLiteral("mn_Korvix"), QStringLiteral("&Info über Korvix 6.4"),
+            &MainFrame::mn_Korvix_Click);
     addSeparator(info, QStringLiteral("mn_t4"));
     addItem(info, QStringLiteral("mn_Website"), Product::WebsiteUrl, &MainFrame::mn_Website_Click);
 

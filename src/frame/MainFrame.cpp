@@ -2,10 +2,12 @@
 
 #include "app/AppInit.h"
 #include "app/Dialogs.h"
+#include "app/FrmAbout.h"
 #include "archive/FrmBook.h"
 #include "browser/BrowserWindow.h"
 #include "browser/Pictures.h"
 #include "common/Twips.h"
+#include "history/FrmHistory.h"
 #include "prefs/model/Prefer.h"
 
 #include <QAction>
@@ -48,6 +50,7 @@ MainFrame::~MainFrame() {
     // the frame is still whole.
     m_unloaded = true;
     delete m_book;
+    delete m_history;
     const QList<BrowserWindow*> windows = m_browser;
     for (BrowserWindow* w : windows)
         delete w;
@@ -316,4 +319,26 @@ void MainFrame::mn_IEProp_Click() {
 
 FrmBook* MainFrame::bookWindow() const {
     return m_book.data();
+}
+
+FrmHistory* MainFrame::historyWindow() const {
+    return m_history.data();
+}
+
+void MainFrame::mn_Historie_Click() {
+    HistoryUrl.clear();
+    if (!m_history)
+        m_history = new FrmHistory(this);
+    m_history->move(m_history->x(), frameGeometry().top() + twipsToPx(650));
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
+}
+
+void MainFrame::mn_Korvix_Click() {
+    auto* about = new FrmAbout(this);
+    about->move(frameGeometry().center() - about->rect().center());
+    about->show();
+    about->raise();
+    about->activateWindow();
 }

@@ -11,6 +11,7 @@
 
 class BrowserWindow;
 class FrmBook;
+class FrmHistory;
 class QAction;
 class QLabel;
 class QMdiArea;
@@ -95,6 +96,8 @@ public:
     QAction* action(const QString& name) const;
     QMenu* menu(const QString& name) const;
     void MenuFenster();
+    // Applies the arrangement the window menu has checked, if any.
+    void reapplyArrangement() { applyArrangement(); }
     void setMenuCaption(const QString& name, const QString& caption);
     void mn_Untereinander_Click();
     void mn_Nebeneinander_Click();
@@ -132,6 +135,10 @@ public:
     void StartBookmEd() override;
     // The archive window while it is open.
     FrmBook* bookWindow() const;
+    // The history window while it is open.
+    FrmHistory* historyWindow() const;
+    void mn_Historie_Click();
+    void mn_Korvix_Click();
     void StartMail() override;
     void popupActiveWindowMenu(const QPoint& globalPos) override;
 
@@ -179,6 +186,7 @@ private:
     QHash<QString, QMenu*> m_menus;
     QList<QAction*> m_windowListActions;
     QPointer<FrmBook> m_book;
+    QPointer<FrmHistory> m_history;
     bool m_unloaded = false;
     bool m_shownOnce = false;
 };
