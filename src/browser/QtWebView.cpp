@@ -16,6 +16,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <utility>
 
 namespace {
 QWebEngineProfile* g_profile = nullptr;
@@ -43,6 +44,8 @@ void handleDownload(QWebEngineDownloadRequest* download) {
     const QFileInfo info(target);
     download->setDownloadDirectory(info.absolutePath());
     download->setDownloadFileName(info.fileName());
+    if (QtWebView* view = QtWebView::forPage(download->page()))
+        view->downloadStarted(download);
     download->accept();
 }
 } // namespace
@@ -146,9 +149,13 @@ void QtWebView::onLoadFinished(bool ok) {
     // content on a secure page, so the "several kinds" level (1) never comes
     // from here.
     emit secureLevelChanged(url.scheme() == QLatin1String("https") && !m_certificateError ? 6 : 0);
-    emit statusTextChanged(ok ? QStringLiteral("Fertig")
-                              : QStringLiteral("Die Seite konnte nicht geladen werden."));
-    emit navigateComplete(url.toString());
+    // Bringing a discarded page back is no visit: no history entry, no move
+    // in the address list.
+    if (!std::exchange(m_restoring, false)) {
+        emit statusTextChanged(ok ? QStringLiteral("Fertig")
+                                  : QStringLiteral("Die Seite konnte nicht geladen werden."));
+        emit navigateComplete(url.toString());
+    }
     // The engine's title falls back to the address; the document's own title
     // is asked for, and the page counts as busy until it is known.
     m_page->runJavaScript(QStringLiteral("document.title"), [this](const QVariant& v) {
@@ -302,12 +309,44 @@ void QtWebView::collectLinks(std::function<void(const QStringList&)> done) {
     m_page->runJavaScript(script, [done](const QVariant& v) { done(v.toStringList()); });
 }
 
-void QtWebView::setPageVisible(bool visible) {
-    if (visible) {
-        m_page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
-        m_page->setVisible(true);
-    } else {
+void QtWebView::setLifecycle(Lifecycle::State state) {
+    using S = QWebEnginePage::LifecycleState;
+    const S now = m_page->lifecycleState();
+    switch (state) {
+    case Lifecycle::State::Active:
+        if (now == S::Discarded)
+            m_restoring = true;
+        m_page->setLifecycleState(S::Active);
+        m_page->setVisible(m_view->isVisible());
+        break;
+    case Lifecycle::State::Frozen:
+    case Lifecycle::State::Discarded:
+        // The engine freezes or discards only pages that are not visible.
         m_page->setVisible(false);
-        m_page->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
+        m_page->setLifecycleState(state == Lifecycle::State::Frozen ? S::Frozen : S::Discarded);
+        break;
     }
+}
+
+Lifecycle::State QtWebView::lifecycle() const {
+    switch (m_page->lifecycleState()) {
+    case QWebEnginePage::LifecycleState::Frozen:
+        return Lifecycle::State::Frozen;
+    case QWebEnginePage::LifecycleState::Discarded:
+        return Lifecycle::State::Discarded;
+    default:
+        return Lifecycle::State::Active;
+    }
+}
+
+bool QtWebView::isBackgroundBusy() const {
+    return m_page->recentlyAudible() || m_downloads > 0;
+}
+
+void QtWebView::downloadStarted(QWebEngineDownloadRequest* download) {
+    ++m_downloads;
+    connect(download, &QWebEngineDownloadRequest::isFinishedChanged, this, [this, download] {
+        if (download->isFinished())
+            --m_downloads;
+    });
 }

@@ -37,11 +37,15 @@ public:
     QString documentTitle() const override;
     QString folderPath() const override;
     void collectLinks(std::function<void(const QStringList&)> done) override;
-    void setPageVisible(bool visible) override;
+    void setLifecycle(Lifecycle::State state) override;
+    Lifecycle::State lifecycle() const override;
+    bool isBackgroundBusy() const override;
 
     QWebEnginePage* page() const;
     // The view that shows the given page, if it is one of ours.
     static QtWebView* forPage(QWebEnginePage* page);
+    // A download of this page is running until it finishes.
+    void downloadStarted(class QWebEngineDownloadRequest* download);
 
 private:
     class Page;
@@ -57,4 +61,7 @@ private:
     bool m_hasDocument = false;
     bool m_certificateError = false;
     QString m_docTitle;
+    int m_downloads = 0;
+    // The next load only brings a discarded page back.
+    bool m_restoring = false;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser/model/Lifecycle.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -48,9 +50,12 @@ public:
     // answers later, so the result arrives through the callback.
     virtual void collectLinks(std::function<void(const QStringList&)> done) = 0;
 
-    // Lifecycle for windows that are not shown: a hidden page may be frozen to
-    // save memory and comes back when shown again.
-    virtual void setPageVisible(bool visible) { Q_UNUSED(visible); }
+    // Pages nobody sees are frozen or discarded to save memory and come back
+    // when shown again; coming back is no new visit.
+    virtual void setLifecycle(Lifecycle::State state) = 0;
+    virtual Lifecycle::State lifecycle() const = 0;
+    // Playing sound or downloading: such a page must keep running.
+    virtual bool isBackgroundBusy() const = 0;
 
 signals:
     void statusTextChanged(const QString& text);

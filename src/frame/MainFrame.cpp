@@ -13,14 +13,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -33,10 +36,23 @@ MainFrame::MainFrame(WebViewFactory factory, QWidget* parent)
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setBackground(palette().brush(QPalette::Dark));
     setCentralWidget(m_mdi);
-    connect(m_mdi, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* w) {
-        if (auto* browser = qobject_cast<BrowserWindow*>(w))
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        if (auto* browser = qobject_cast<BrowserWindow*>(w)) {
+            // A page that was put to sleep comes back before anything else.
+            browser->webView()->setLifecycle(Lifecycle::State::Active);
             browser->Form_Activate();
+        }
+        updateLifecycles();
     });
+    clock = [timer = std::make_shared<QElapsedTimer>()] {
+        if (!timer->isValid())
+            timer->start();
+        return timer->elapsed();
+    };
+    m_lifecycleTimer = new QTimer(this);
+    m_lifecycleTimer->setInterval(1000);
+    connect(m_lifecycleTimer, &QTimer::timeout, this, &MainFrame::updateLifecycles);
+    m_lifecycleTimer->start();
     buildMenus();
     buildTabBar();
     buildStatusBar();
@@ -341,4 +357,29 @@ void MainFrame::mn_Korvix_Click() {
     about->show();
     about->raise();
     about->activateWindow();
+}
+
+bool MainFrame::isWindowVisible(BrowserWindow* w) const {
+    if (isMinimized() || w->isMinimized() || w->isHidden())
+        return false;
+    QMdiSubWindow* active = m_mdi->activeSubWindow();
+    if (active && active != w && active->isMaximized())
+        return false;
+    return m_mdi->viewport()->rect().intersects(w->geometry());
+}
+
+void MainFrame::updateLifecycles() {
+    const qint64 now = clock();
+    for (BrowserWindow* w : m_browser) {
+        const bool visible = isWindowVisible(w);
+        if (visible)
+            m_hiddenSince.remove(w);
+        else if (!m_hiddenSince.contains(w))
+            m_hiddenSince.insert(w, now);
+        const bool busy = w->isRefreshing() || w->isWalking() || w->webView()->isBackgroundBusy();
+        const Lifecycle::State want =
+            Lifecycle::wanted(visible, busy, now - m_hiddenSince.value(w, now), lifecyclePolicy);
+        if (w->webView()->lifecycle() != want)
+            w->webView()->setLifecycle(want);
+    }
 }

@@ -96,6 +96,13 @@ public:
     QAction* action(const QString& name) const;
     QMenu* menu(const QString& name) const;
     void MenuFenster();
+    // Freezes or discards the pages nobody can see and wakes the ones that
+    // can; runs every second and whenever the visible windows change.
+    void updateLifecycles();
+    bool isWindowVisible(BrowserWindow* w) const;
+    Lifecycle::Policy lifecyclePolicy;
+    // Milliseconds on a monotonic clock; tests put their own in.
+    std::function<qint64()> clock;
     // Applies the arrangement the window menu has checked, if any.
     void reapplyArrangement() { applyArrangement(); }
     void setMenuCaption(const QString& name, const QString& caption);
@@ -186,6 +193,8 @@ private:
     QHash<QString, QMenu*> m_menus;
     QList<QAction*> m_windowListActions;
     QPointer<FrmBook> m_book;
+    QHash<BrowserWindow*, qint64> m_hiddenSince;
+    class QTimer* m_lifecycleTimer = nullptr;
     QPointer<FrmHistory> m_history;
     bool m_unloaded = false;
     bool m_shownOnce = false;

@@ -117,6 +117,7 @@ void MainFrame::mn_Aktivschließen_Click() {
 }
 
 void MainFrame::browserUnloaded(BrowserWindow* window) {
+    m_hiddenSince.remove(window);
     --counter;
     setStatusText(QString());
     RemoveTab(window->ID);

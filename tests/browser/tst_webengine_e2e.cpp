@@ -7,6 +7,7 @@
 #include "prefs/model/Prefer.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
@@ -29,6 +30,7 @@ private slots:
     void windowOpenCreatesRegisteredWindow();
     void windowOpenRefusedWhenPopupsOff();
     void windowCloseRemovesWindowAndTab();
+    void discardedPageComesBackWithoutVisit();
 
 private:
     QString page(const QString& name) const {
@@ -129,6 +131,24 @@ void TestWebEngineE2E::windowCloseRemovesWindowAndTab() {
     QCOMPARE(int(m_frame->counter), 1);
     QCOMPARE(m_frame->tabStrip()->count(), 1);
     QCOMPARE(m_frame->browsers(), QList<BrowserWindow*>{keep});
+}
+
+void TestWebEngineE2E::discardedPageComesBackWithoutVisit() {
+    BrowserWindow* w = openOn(page(QStringLiteral("title.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(loaded(w), 30000);
+    const int visits = m_frame->History.count();
+    const int addresses = w->addressBox()->count();
+    w->webView()->setLifecycle(Lifecycle::State::Discarded);
+    QTRY_COMPARE_WITH_TIMEOUT(w->webView()->lifecycle(), Lifecycle::State::Discarded, 10000);
+    w->webView()->setLifecycle(Lifecycle::State::Active);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->webView()->isBusy(), 30000);
+    QTest::qWait(300);
+    QCOMPARE(w->webView()->lifecycle(), Lifecycle::State::Active);
+    QCOMPARE(w->webView()->locationUrl(), page(QStringLiteral("title.html")));
+    QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
+    QCOMPARE(m_frame->History.count(), visits);
+    QCOMPARE(w->addressBox()->count(), addresses);
+    m_frame->CloseAllBrowser();
 }
 
 QTEST_MAIN(TestWebEngineE2E)

@@ -32,6 +32,9 @@ public:
     QString documentTitle() const override { return docTitle; }
     QString folderPath() const override { return folder; }
     void collectLinks(std::function<void(const QStringList&)> done) override { done(links); }
+    void setLifecycle(Lifecycle::State s) override { state = s; }
+    Lifecycle::State lifecycle() const override { return state; }
+    bool isBackgroundBusy() const override { return backgroundBusy; }
 
     // Plays a finished load: the page is there, with this address and title.
     void finishLoad(const QString& address, const QString& title);
@@ -44,6 +47,8 @@ public:
     QString folder;
     QStringList links;
     bool busy = false;
+    bool backgroundBusy = false;
+    Lifecycle::State state = Lifecycle::State::Active;
     bool hasDoc = false;
     DocumentKind kind = DocumentKind::None;
 

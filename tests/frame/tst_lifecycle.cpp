@@ -1,0 +1,139 @@
+#include "FakeWebView.h"
+#include "ScriptedDialogs.h"
+#include "StartedApp.h"
+#include "browser/BrowserWindow.h"
+#include "browser/model/Lifecycle.h"
+#include "frame/MainFrame.h"
+#include "prefs/model/Prefer.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QTest>
+
+using Lifecycle::State;
+
+// Pages nobody sees are frozen, then discarded, and wake up when shown.
+class TestLifecycle : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void policy_data();
+    void policy();
+    void coveredWindowsSleepAndWake();
+    void busyPagesStayActive();
+    void minimizedFrameSleepsEverything();
+
+private:
+    BrowserWindow* open(const QString& url);
+    FakeWebView* view(BrowserWindow* w) { return static_cast<FakeWebView*>(w->webView()); }
+    MainFrame* frame() { return m_app->frame(); }
+    qint64 m_now = 0;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<StartedApp> m_app;
+};
+
+void TestLifecycle::init() {
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_app = std::make_unique<StartedApp>();
+    m_app->writePrefs([](Prefer& p) { p.StartBrowser = 0; });
+    m_app->start();
+    m_now = 1000;
+    frame()->clock = [this] { return m_now; };
+    frame()->resize(900, 700);
+}
+
+void TestLifecycle::cleanup() {
+    m_app.reset();
+    m_dialogs.reset();
+}
+
+BrowserWindow* TestLifecycle::open(const QString& url) {
+    frame()->VisitUrl(url, true, true);
+    BrowserWindow* w = frame()->activeBrowser();
+    view(w)->finishLoad(url, url);
+    return w;
+}
+
+void TestLifecycle::policy_data() {
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<int>("hiddenMs");
+    QTest::addColumn<int>("state");
+    QTest::newRow("visible") << true << false << 999999 << int(State::Active);
+    QTest::newRow("just hidden") << false << false << 9999 << int(State::Active);
+    QTest::newRow("hidden a while") << false << false << 10000 << int(State::Frozen);
+    QTest::newRow("hidden long") << false << false << 60000 << int(State::Discarded);
+    QTest::newRow("busy") << false << true << 999999 << int(State::Active);
+}
+
+void TestLifecycle::policy() {
+    QFETCH(bool, visible);
+    QFETCH(bool, busy);
+    QFETCH(int, hiddenMs);
+    QFETCH(int, state);
+    QCOMPARE(int(Lifecycle::wanted(visible, busy, hiddenMs, Lifecycle::Policy())), state);
+}
+
+void TestLifecycle::coveredWindowsSleepAndWake() {
+    BrowserWindow* a = open(QStringLiteral("http://a.example/"));
+    BrowserWindow* b = open(QStringLiteral("http://b.example/"));
+    b->showMaximized();
+    frame()->mdiArea()->setActiveSubWindow(b);
+    frame()->updateLifecycles();
+    QVERIFY(!frame()->isWindowVisible(a));
+    QCOMPARE(view(a)->state, State::Active);
+    m_now += 10000;
+    frame()->updateLifecycles();
+    QCOMPARE(view(a)->state, State::Frozen);
+    QCOMPARE(view(b)->state, State::Active);
+    m_now += 50000;
+    frame()->updateLifecycles();
+    QCOMPARE(view(a)->state, State::Discarded);
+    const int historyBefore = frame()->History.count();
+    // Shown again: active at once, same address and title on its tab.
+    frame()->mdiArea()->setActiveSubWindow(a);
+    QCOMPARE(view(a)->state, State::Active);
+    QCOMPARE(frame()->History.count(), historyBefore);
+    QCOMPARE(a->webView()->locationUrl(), QStringLiteral("http://a.example/"));
+    QCOMPARE(a->addressBox()->count(), 1);
+    m_now += 10000;
+    frame()->updateLifecycles();
+    QCOMPARE(view(b)->state, State::Frozen);
+}
+
+void TestLifecycle::busyPagesStayActive() {
+    BrowserWindow* refreshing = open(QStringLiteral("http://r.example/"));
+    BrowserWindow* audio = open(QStringLiteral("http://m.example/"));
+    BrowserWindow* top = open(QStringLiteral("http://t.example/"));
+    refreshing->iSekunden = 30;
+    refreshing->SetRefresh();
+    view(audio)->backgroundBusy = true;
+    top->showMaximized();
+    frame()->mdiArea()->setActiveSubWindow(top);
+    frame()->updateLifecycles();
+    m_now += 120000;
+    frame()->updateLifecycles();
+    QCOMPARE(view(refreshing)->state, State::Active);
+    QCOMPARE(view(audio)->state, State::Active);
+    // Once the sound stops, it may sleep after its own while.
+    view(audio)->backgroundBusy = false;
+    frame()->updateLifecycles();
+    QCOMPARE(view(audio)->state, State::Discarded);
+}
+
+void TestLifecycle::minimizedFrameSleepsEverything() {
+    BrowserWindow* a = open(QStringLiteral("http://a.example/"));
+    frame()->showMinimized();
+    frame()->updateLifecycles();
+    m_now += 10000;
+    frame()->updateLifecycles();
+    QCOMPARE(view(a)->state, State::Frozen);
+    frame()->showNormal();
+    frame()->updateLifecycles();
+    QCOMPARE(view(a)->state, State::Active);
+}
+
+QTEST_MAIN(TestLifecycle)
+#include "tst_lifecycle.moc"
