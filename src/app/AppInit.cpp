@@ -155,6 +155,9 @@ void SetMenuCaptions() {
 
 void OpenGroupFile(const QString& fileName) {
     MainFrame* frame = MDIForm1();
+    // No folder chosen: nothing to open.
+    if (trimBlanks(fileName).isEmpty())
+        return;
     const QString path = QDir(AppDir).filePath(trimBlanks(fileName));
     QByteArray data;
     QString error;

@@ -120,7 +120,8 @@ void MainFrame::buildMenus() {
     addItem(tools, QStringLiteral("mn_Email"), QStringLiteral("&E-Mail Anwendung"),
             &MainFrame::StartMail);
     addSeparator(tools, QStringLiteral("mn_tr13"));
-    addItem(tools, QStringLiteral("mn_Einstellungen"), QStringLiteral("Korvix &Einstellungen..."))
+    addItem(tools, QStringLiteral("mn_Einstellungen"), QStringLiteral("Korvix &Einstellungen..."),
+            &MainFrame::mn_Einstellungen_Click)
         ->setMenuRole(QAction::NoRole);
     addSeparator(tools, QStringLiteral("mn_tr14"));
     addItem(tools, QStringLiteral("mn_IEProp"),

@@ -8,6 +8,7 @@
 #include "browser/Pictures.h"
 #include "common/Twips.h"
 #include "history/FrmHistory.h"
+#include "prefs/FrmEinstell.h"
 #include "prefs/model/Prefer.h"
 
 #include <QAction>
@@ -382,4 +383,37 @@ void MainFrame::updateLifecycles() {
         if (w->webView()->lifecycle() != want)
             w->webView()->setLifecycle(want);
     }
+}
+
+void MainFrame::mn_Einstellungen_Click() {
+    BrowserWindow* active = activeBrowser();
+    const qint32 activeId = active ? active->ID : 0;
+    FrmEinstell dialog(prefs(), AppInit::AppDir, this);
+    Dialogs::runModal([&] { return dialog.exec(); });
+    if (dialog.saved()) {
+        applySavedSettings();
+        if (activeId > 0 && !m_toolbar1->isHidden()) {
+            const int tab = tabIndexOf(activeId);
+            if (tab >= 0)
+                m_tabStrip->setCurrentIndex(tab);
+        }
+    }
+    // The Home and Search buttons show the addresses they go to.
+    if (BrowserWindow* w = activeBrowser())
+        w->Form_Activate();
+}
+
+void MainFrame::applySavedSettings() {
+    const Prefer& p = prefs();
+    AdressView = p.Adresszeile != 0;
+    ToolbarView = p.Toolbar != 0;
+    nTabAlign = p.TabAlign;
+    StatusBarCurr = p.StatusBar > 0;
+    bTabVisible = p.TabStrip != 0;
+    setChecked({QStringLiteral("mn_Register"), QStringLiteral("mn_ctxtRegister"),
+                QStringLiteral("mn_ctxtRegisterT")},
+               bTabVisible);
+    AppInit::ApplyBarSettings();
+    SetToolbarVisible(bTabVisible && !m_browser.isEmpty());
+    emit settingsSaved();
 }

@@ -146,12 +146,19 @@ public:
     FrmHistory* historyWindow() const;
     void mn_Historie_Click();
     void mn_Korvix_Click();
+    void mn_Einstellungen_Click();
+    // Applies the preferences the settings dialog saved to the frame's bars.
+    void applySavedSettings();
     void StartMail() override;
     void popupActiveWindowMenu(const QPoint& globalPos) override;
 
     // Whether the frame saves anything when it closes (a second instance saves
     // nothing).
     bool IsSecondInstance = false;
+
+signals:
+    // The settings dialog saved new preferences (the mail check restarts).
+    void settingsSaved();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

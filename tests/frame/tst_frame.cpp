@@ -4,13 +4,20 @@
 #include "browser/BrowserWindow.h"
 #include "frame/MainFrame.h"
 #include "frame/model/Arrangement.h"
+#include "prefs/FrmEinstell.h"
 #include "prefs/model/Prefer.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
 #include <QToolBar>
@@ -45,6 +52,7 @@ private slots:
     void sideBySideIsReappliedToNewWindows();
     void dropOpensWindows();
     void closeActiveWithCtrlF12();
+    void settingsApplyToFrame();
 
 private:
     MainFrame* newFrame();
@@ -417,6 +425,42 @@ void TestFrame::closeActiveWithCtrlF12() {
     QCOMPARE(f->counter, 1);
     QTest::keyClick(f, Qt::Key_F12);
     QCOMPARE(f->counter, 2);
+}
+
+void TestFrame::settingsApplyToFrame() {
+    MainFrame* f = newFrame();
+    open();
+    QSignalSpy saved(f, &MainFrame::settingsSaved);
+    m_dialogs->onModal = [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<FrmEinstell*>(w)) {
+                d->findChild<QRadioButton*>(QStringLiteral("Option5"))->click();
+                d->findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(false);
+                d->findChild<QPushButton*>(QStringLiteral("Save"))->click();
+            }
+        }
+    };
+    f->action(QStringLiteral("mn_ctxtEinstell"))->trigger();
+    QCOMPARE(saved.count(), 1);
+    QCOMPARE(f->nTabAlign, 2);
+    QCOMPARE(f->toolBarArea(f->tabBar()), Qt::BottomToolBarArea);
+    QVERIFY(f->statusBar()->isHidden());
+    Prefer stored(m_app->dir());
+    QString error;
+    QVERIFY(stored.LoadPref(&error));
+    QCOMPARE(int(stored.TabAlign), 2);
+    QCOMPARE(int(stored.StatusBar), 0);
+    // Cancelled: nothing changes.
+    m_dialogs->onModal = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<FrmEinstell*>(w)) {
+                d->findChild<QRadioButton*>(QStringLiteral("Option4"))->click();
+                d->findChild<QPushButton*>(QStringLiteral("Quit"))->click();
+            }
+    };
+    f->action(QStringLiteral("mn_Einstellungen"))->trigger();
+    QCOMPARE(saved.count(), 1);
+    QCOMPARE(f->nTabAlign, 2);
 }
 
 QTEST_MAIN(TestFrame)

@@ -1,0 +1,1037 @@
+#include "archive/model/Archive.h"
+#include "prefs/FrmEinstell.h"
+#include "prefs/model/Prefer.h"
+
+#include "ScriptedDialogs.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+using PrefEdit = std::function<void(Prefer&)>;
+Q_DECLARE_METATYPE(PrefEdit)
+
+namespace {
+
+struct FolderSpec {
+    qint32 nr;
+    QString name;
+    QString file;
+};
+
+// Writes an archive index naming these folders (their files stay absent,
+// which the archive reads as empty folders).
+void writeArchive(const QString& dir, const QList<FolderSpec>& folders) {
+    Book book(dir);
+    QList<std::shared_ptr<Thema>> list;
+    for (const FolderSpec& f : folders) {
+        auto t = std::make_shared<Thema>();
+        t->Nr = f.nr;
+        t->Sequenz = f.nr;
+        t->FileName = f.file;
+        t->setDirName(f.name);
+        list.append(t);
+    }
+    book.colThema = list;
+    QString error;
+    QVERIFY2(book.SaveAllThema(&error), qPrintable(error));
+}
+
+using KindMember = qint16 Prefer::*;
+const KindMember KindMembers[] = {&Prefer::StatusBar, &Prefer::TabStrip,    &Prefer::Adresszeile,
+                                  &Prefer::Toolbar,   &Prefer::TabFontBold, &Prefer::TabButton,
+                                  &Prefer::TabAlign,  &Prefer::StartBrowser};
+
+const QList<FolderSpec> FourFolders = {
+    {1, QStringLiteral("Zeitung"), QStringLiteral("z.bkm")},
+    {2, QStringLiteral("arbeit"), QStringLiteral("a.bkm")},
+    {3, QStringLiteral("Ämter"), QStringLiteral("ae.bkm")},
+    {4, QStringLiteral("Beta"), QStringLiteral("b.bkm")},
+};
+
+template <typename T> T* control(QWidget* dialog, const QString& name) {
+    T* w = dialog->findChild<T*>(name);
+    if (!w)
+        qFatal("control %s missing", qPrintable(name));
+    return w;
+}
+
+// A click inside the box or circle, where the user aims; the widget may be
+// wider than its caption.
+void clickButton(QAbstractButton* b) {
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+}
+
+void typeInto(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+}
+
+QStringList itemsOf(const QComboBox* combo) {
+    QStringList out;
+    for (int i = 0; i < combo->count(); ++i)
+        out << combo->itemText(i);
+    return out;
+}
+
+QByteArray fileContent(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestFrmEinstell : public QObject {
+    Q_OBJECT
+
+private:
+    // One dialog on a fresh program directory.
+    struct Session {
+        QTemporaryDir dir;
+        Prefer prefs{dir.path()};
+        ScriptedDialogs dialogs;
+        std::unique_ptr<FrmEinstell> dlg;
+
+        QString prefFile() const { return dir.filePath(QStringLiteral("Pref.kxp")); }
+        void open() {
+            dlg = std::make_unique<FrmEinstell>(prefs, dir.path(), nullptr);
+            dlg->show();
+            dlg->activateWindow();
+            if (!QTest::qWaitForWindowActive(dlg.get()))
+                qWarning("dialog did not become active");
+        }
+        template <typename T> T* get(const QString& name) { return control<T>(dlg.get(), name); }
+        QTabWidget* tabs() { return get<QTabWidget>(QStringLiteral("TabStrip2")); }
+        void page(int index) {
+            QTabBar* bar = tabs()->tabBar();
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        }
+        void click(const QString& name) { clickButton(get<QAbstractButton>(name)); }
+        void push(const QString& name) {
+            QTest::mouseClick(get<QPushButton>(name), Qt::LeftButton);
+        }
+        bool checked(const QString& name) { return get<QAbstractButton>(name)->isChecked(); }
+        void pickFolder(const QString& name) {
+            auto* combo = get<QComboBox>(QStringLiteral("ImageCombo1"));
+            const int index = combo->findText(name);
+            QVERIFY2(index >= 0, qPrintable(name));
+            combo->showPopup();
+            QAbstractItemView* view = combo->view();
+            QVERIFY(QTest::qWaitForWindowExposed(view->window()));
+            const QRect rect = view->visualRect(view->model()->index(index, 0));
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+            QTRY_VERIFY(!view->isVisible());
+            QCOMPARE(combo->currentText(), name);
+        }
+        // Which start-page control is currently enabled in its own right.
+        bool enabledOnPage(const QString& name) {
+            QWidget* w = get<QWidget>(name);
+            return w->isEnabledTo(get<QWidget>(QStringLiteral("Frame1_1")));
+        }
+    };
+
+private slots:
+    void opensOnFirstPageAndOnlyThatPageTakesInput();
+    void historyRows_data();
+    void historyRows();
+    void checkIntervall_data();
+    void checkIntervall();
+    void typedNumbers_data();
+    void typedNumbers();
+    void numberListsTakeOnlyDigits();
+    void shownValues_data();
+    void shownValues();
+    void storedKinds_data();
+    void storedKinds();
+    void missingAccountField_data();
+    void missingAccountField();
+    void disabledAccountIsNotChecked();
+    void accountCheckBoxes();
+    void browserAndFolderGiveLoadOption3();
+    void nothingChecked_data();
+    void nothingChecked();
+    void layoutFile();
+    void coupling_data();
+    void coupling();
+    void folderListSortedByName();
+    void storedFolderShownOnOpen();
+    void folderBoxWithoutPick();
+    void storedFolderAmongTwoOfOneName();
+    void groupFileOnFolderChange_data();
+    void groupFileOnFolderChange();
+    void standardResetsControlsOnly();
+    void standardThenCancelChangesNothing();
+    void keys_data();
+    void keys();
+    void mailProgramChooser();
+    void failedSaveKeepsDialogOpen();
+};
+
+void TestFrmEinstell::opensOnFirstPageAndOnlyThatPageTakesInput() {
+    Session s;
+    s.open();
+    QCOMPARE(s.dlg->windowTitle(), QStringLiteral("Korvix Einstellungen"));
+    QTabWidget* tabs = s.tabs();
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("Allgemein"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("Programmstart"));
+    QCOMPARE(tabs->tabText(2), QStringLiteral("POP3 E-Mail Checking"));
+    QCOMPARE(tabs->currentIndex(), 0);
+    for (int shown : {0, 2, 1}) {
+        s.page(shown);
+        QCOMPARE(tabs->currentIndex(), shown);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(s.get<QWidget>(QStringLiteral("Frame1_%1").arg(i))->isEnabled(), i == shown);
+    }
+}
+
+void TestFrmEinstell::historyRows_data() {
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("25 shows as 10") << 25 << "10";
+    QTest::newRow("100 kept") << 100 << "100";
+    QTest::newRow("30 not in the list, kept") << 30 << "30";
+    QTest::newRow("0") << 0 << "10";
+    QTest::newRow("negative multiple of 10") << -20 << "10";
+}
+
+void TestFrmEinstell::historyRows() {
+    QFETCH(int, stored);
+    QFETCH(QString, shown);
+    Session s;
+    s.prefs.HistoryRows = qint16(stored);
+    s.open();
+    QCOMPARE(s.get<QComboBox>(QStringLiteral("Combo1"))->currentText(), shown);
+    s.push(QStringLiteral("Save"));
+    QVERIFY(s.dlg->saved());
+    QCOMPARE(s.dlg->result(), int(QDialog::Accepted));
+    QCOMPARE(s.prefs.HistoryRows, qint16(shown.toInt()));
+    Prefer again(s.dir.path());
+    QString error;
+    QVERIFY2(again.LoadPref(&error), qPrintable(error));
+    QCOMPARE(again.HistoryRows, qint16(shown.toInt()));
+}
+
+void TestFrmEinstell::checkIntervall_data() {
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("5") << 5 << "5";
+    QTest::newRow("20, typed once") << 20 << "20";
+    QTest::newRow("0 shows as 1") << 0 << "1";
+    QTest::newRow("-3 shows as 1") << -3 << "1";
+    QTest::newRow("546 is the most") << 546 << "546";
+    QTest::newRow("600 would overflow the poller") << 600 << "546";
+}
+
+void TestFrmEinstell::checkIntervall() {
+    QFETCH(int, stored);
+    QFETCH(QString, shown);
+    Session s;
+    s.prefs.CheckIntervall = qint16(stored);
+    s.open();
+    QCOMPARE(s.get<QComboBox>(QStringLiteral("Combo2"))->currentText(), shown);
+    s.push(QStringLiteral("Save"));
+    QVERIFY(s.dlg->saved());
+    QCOMPARE(s.prefs.CheckIntervall, qint16(shown.toInt()));
+}
+
+void TestFrmEinstell::typedNumbers_data() {
+    QTest::addColumn<QString>("combo");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message"); // empty: accepted
+    QTest::addColumn<int>("stored");
+    const QString empty = QStringLiteral("Feld darf nicht leer sein.");
+    QTest::newRow("history 70") << "Combo1" << 0 << "70"
+                                << "" << 70;
+    QTest::newRow("history largest") << "Combo1" << 0 << "32767"
+                                     << "" << 32767;
+    QTest::newRow("history too large") << "Combo1" << 0 << "32768"
+                                       << "Bitte eine ganze Zahl von 1 bis 32767 eingeben." << 0;
+    QTest::newRow("history 0") << "Combo1" << 0 << "0"
+                               << "Bitte eine ganze Zahl von 1 bis 32767 eingeben." << 0;
+    QTest::newRow("history empty") << "Combo1" << 0 << "" << empty << 0;
+    QTest::newRow("interval 546") << "Combo2" << 2 << "546"
+                                  << "" << 546;
+    QTest::newRow("interval 547") << "Combo2" << 2 << "547"
+                                  << "Bitte eine ganze Zahl von 1 bis 546 eingeben." << 0;
+    QTest::newRow("interval 0") << "Combo2" << 2 << "0"
+                                << "Bitte eine ganze Zahl von 1 bis 546 eingeben." << 0;
+    QTest::newRow("interval empty") << "Combo2" << 2 << "" << empty << 0;
+}
+
+void TestFrmEinstell::typedNumbers() {
+    QFETCH(QString, combo);
+    QFETCH(int, page);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    QFETCH(int, stored);
+    Session s;
+    s.open();
+    const QByteArray before = s.prefs.toRecord();
+    auto* box = s.get<QComboBox>(combo);
+    s.page(page);
+    typeInto(box->lineEdit(), typed);
+    QCOMPARE(box->currentText(), typed);
+    // Start from the other page, so the check has to bring the field forward.
+    s.page(1);
+    s.push(QStringLiteral("Save"));
+    if (message.isEmpty()) {
+        QVERIFY(s.dlg->saved());
+        QVERIFY(s.dialogs.messages.isEmpty());
+        QCOMPARE(combo == QLatin1String("Combo1") ? s.prefs.HistoryRows : s.prefs.CheckIntervall,
+                 qint16(stored));
+        return;
+    }
+    QCOMPARE(s.dialogs.messages.size(), 1);
+    QCOMPARE(s.dialogs.messages[0].text, message);
+    QCOMPARE(s.dialogs.messages[0].title, QStringLiteral("Meldung"));
+    QVERIFY(!s.dlg->saved());
+    QVERIFY(s.dlg->isVisible());
+    QCOMPARE(s.tabs()->currentIndex(), page);
+    QCOMPARE(s.dlg->focusWidget(), box);
+    QCOMPARE(s.prefs.toRecord(), before);
+    QVERIFY(!QFile::exists(s.prefFile()));
+}
+
+void TestFrmEinstell::numberListsTakeOnlyDigits() {
+    Session s;
+    s.open();
+    auto* history = s.get<QComboBox>(QStringLiteral("Combo1"));
+    typeInto(history->lineEdit(), QStringLiteral("-1a2 3.4,5"));
+    QCOMPARE(history->currentText(), QStringLiteral("12345"));
+    QTest::keyClicks(history->lineEdit(), QStringLiteral("6"));
+    QCOMPARE(history->currentText(), QStringLiteral("12345"));
+    s.page(2);
+    auto* interval = s.get<QComboBox>(QStringLiteral("Combo2"));
+    typeInto(interval->lineEdit(), QStringLiteral("9999"));
+    QCOMPARE(interval->currentText(), QStringLiteral("999"));
+    QCOMPARE(itemsOf(interval), (QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
+    QCOMPARE(itemsOf(history), (QStringList{"10", "50", "100"}));
+}
+
+void TestFrmEinstell::shownValues_data() {
+    QTest::addColumn<PrefEdit>("edit");
+    QTest::addColumn<QStringList>("checkedNames");
+    QTest::addColumn<QStringList>("uncheckedNames");
+    QTest::newRow("all zero") << PrefEdit([](Prefer& p) {
+        p.StatusBar = p.TabStrip = p.StartBrowser = p.Toolbar = p.Adresszeile = 0;
+        p.TabButton = p.TabFontBold = 0;
+        p.TabAlign = 0;
+        p.LoadOption = 0;
+    }) << QStringList{"Option1", "Option4"}
+                              << QStringList{"Check1",  "Check2",  "Check3",  "Check4",  "Check5",
+                                             "Check6",  "Check7",  "Option2", "Option3", "Option5",
+                                             "CheckM1", "CheckM2", "CheckM3", "CheckM4"};
+    QTest::newRow("any non-zero value is on")
+        << PrefEdit([](Prefer& p) {
+               p.StatusBar = 2;
+               p.TabStrip = p.StartBrowser = p.Toolbar = p.Adresszeile = 1;
+               p.TabButton = 5;
+               p.TabFontBold = -1;
+               p.TabAlign = 2;
+               p.LoadOption = 1;
+               p.EnableMailCheck2 = 1;
+               p.EnableMailCheck4 = -1;
+           })
+        << QStringList{"Check1", "Check2",  "Check3",  "Check4",  "Check5",
+                       "Check7", "Option2", "Option5", "CheckM2", "CheckM4"}
+        << QStringList{"Check6", "Option1", "Option3", "Option4", "CheckM1", "CheckM3"};
+    QTest::newRow("tab position above 2 is the bottom")
+        << PrefEdit([](Prefer& p) { p.TabAlign = 7; }) << QStringList{"Option5", "Option2"}
+        << QStringList{"Option4", "Option1"};
+    QTest::newRow("layout start hides the browser window") << PrefEdit([](Prefer& p) {
+        p.StartBrowser = -1;
+        p.LoadOption = 2;
+        p.Layout = QStringLiteral("  sitzung.wlt") + QString(1010, u' ');
+    }) << QStringList{"Option3"} << QStringList{"Check2", "Check6"};
+}
+
+void TestFrmEinstell::shownValues() {
+    QFETCH(PrefEdit, edit);
+    QFETCH(QStringList, checkedNames);
+    QFETCH(QStringList, uncheckedNames);
+    Session s;
+    s.prefs.HomeUrl = QStringLiteral("https://start.example/");
+    s.prefs.SearchEngine = QStringLiteral("https://suche.example/");
+    s.prefs.MailClient = QStringLiteral("/usr/bin/mail programm");
+    s.prefs.MailSrv3 = QStringLiteral("  pop.example  ");
+    s.prefs.User3 = QStringLiteral(" ich");
+    s.prefs.Pwd3 = QStringLiteral("geheim ");
+    edit(s.prefs);
+    s.open();
+    for (const QString& name : checkedNames)
+        QVERIFY2(s.checked(name), qPrintable(name));
+    for (const QString& name : uncheckedNames)
+        QVERIFY2(!s.checked(name), qPrintable(name));
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("Text1"))->text(), s.prefs.HomeUrl);
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("Text2"))->text(), s.prefs.SearchEngine);
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("Text3"))->text(), s.prefs.MailClient);
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("TextSrv3"))->text(), QStringLiteral("pop.example"));
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("TextUsr3"))->text(), QStringLiteral("ich"));
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("TextPwd3"))->text(), QStringLiteral("geheim"));
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("TextPwd3"))->echoMode(), QLineEdit::Password);
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("Text16"))->text(),
+             s.prefs.LoadOption == 2 ? QStringLiteral("sitzung.wlt") : QString());
+    // Account fields follow their boxes.
+    for (int n = 1; n <= 4; ++n) {
+        const bool on = s.checked(QStringLiteral("CheckM%1").arg(n));
+        for (const char* field : {"TextSrv", "TextUsr", "TextPwd"}) {
+            QWidget* w = s.get<QWidget>(QString::fromLatin1(field) + QString::number(n));
+            QCOMPARE(w->isEnabledTo(s.get<QWidget>(QStringLiteral("Frame1_2"))), on);
+        }
+    }
+}
+
+void TestFrmEinstell::storedKinds_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("which"); // index into KindMembers
+    QTest::addColumn<int>("expected");
+    // Booleans are stored as -1, check states as 1, the tab position as 2.
+    QTest::newRow("status bar") << "Check1" << 1 << 0 << 1;
+    QTest::newRow("tab strip") << "Check5" << 1 << 1 << -1;
+    QTest::newRow("address line") << "Check3" << 0 << 2 << -1;
+    QTest::newRow("toolbar") << "Check4" << 0 << 3 << -1;
+    QTest::newRow("bold tabs") << "Check7" << 0 << 4 << 1;
+    QTest::newRow("tabs as buttons") << "Option2" << 0 << 5 << -1;
+    QTest::newRow("tabs at the bottom") << "Option5" << 0 << 6 << 2;
+    QTest::newRow("browser window") << "Check2" << 1 << 7 << -1;
+}
+
+void TestFrmEinstell::storedKinds() {
+    QFETCH(QString, name);
+    QFETCH(int, page);
+    QFETCH(int, which);
+    QFETCH(int, expected);
+    Session s;
+    Prefer& p = s.prefs;
+    p.StatusBar = p.TabStrip = p.Adresszeile = p.Toolbar = p.TabFontBold = p.TabButton = 0;
+    p.StartBrowser = 0;
+    p.TabAlign = 1;
+    p.LoadOption = 0;
+    s.open();
+    s.page(page);
+    s.click(name);
+    QVERIFY(s.checked(name));
+    s.push(QStringLiteral("Save"));
+    QVERIFY(s.dlg->saved());
+    const KindMember m = KindMembers[which];
+    QCOMPARE(int(p.*m), expected);
+    // Every other value stayed as it was.
+    for (const KindMember other : KindMembers) {
+        if (other != m)
+            QCOMPARE(int(p.*other), other == &Prefer::TabAlign ? 1 : 0);
+    }
+}
+
+void TestFrmEinstell::missingAccountField_data() {
+    QTest::addColumn<int>("account");
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("focused");
+    QTest::newRow("account 2, password of blanks") << 2 << "pop.example"
+                                                   << "ich"
+                                                   << "   "
+                                                   << "TextPwd2";
+    QTest::newRow("account 4, empty password") << 4 << "pop.example"
+                                               << "ich"
+                                               << ""
+                                               << "TextPwd4";
+    QTest::newRow("account 1, nothing") << 1 << ""
+                                        << ""
+                                        << ""
+                                        << "TextSrv1";
+    QTest::newRow("account 3, user of blanks") << 3 << "pop"
+                                               << "  "
+                                               << "x"
+                                               << "TextUsr3";
+    QTest::newRow("server of blanks before empty password") << 2 << " "
+                                                            << "ich"
+                                                            << ""
+                                                            << "TextSrv2";
+}
+
+void TestFrmEinstell::missingAccountField() {
+    QFETCH(int, account);
+    QFETCH(QString, server);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, focused);
+    Session s;
+    // A complete account after the faulty one must not hide the fault.
+    s.prefs.EnableMailCheck4 = account == 4 ? 0 : -1;
+    s.prefs.MailSrv4 = s.prefs.User4 = s.prefs.Pwd4 = QStringLiteral("x");
+    s.open();
+    const QByteArray before = s.prefs.toRecord();
+    s.page(2);
+    const QString n = QString::number(account);
+    s.click(QStringLiteral("CheckM") + n);
+    typeInto(s.get<QLineEdit>(QStringLiteral("TextSrv") + n), server);
+    typeInto(s.get<QLineEdit>(QStringLiteral("TextUsr") + n), user);
+    typeInto(s.get<QLineEdit>(QStringLiteral("TextPwd") + n), password);
+    s.page(0);
+    s.get<QWidget>(QStringLiteral("Text1"))->setFocus();
+    s.push(QStringLiteral("Save"));
+
+    QCOMPARE(s.dialogs.messages.size(), 1);
+    QCOMPARE(s.dialogs.messages[0].text, QStringLiteral("Feld darf nicht leer sein."));
+    QCOMPARE(s.dialogs.messages[0].title, QStringLiteral("Meldung"));
+    QCOMPARE(s.dialogs.messages[0].icon, QMessageBox::Warning);
+    QCOMPARE(s.tabs()->currentIndex(), 2);
+    QCOMPARE(s.dlg->focusWidget(), s.get<QWidget>(focused));
+    QVERIFY(s.dlg->isVisible());
+    QVERIFY(!s.dlg->saved());
+    QCOMPARE(s.prefs.toRecord(), before);
+    QVERIFY(!QFile::exists(s.prefFile()));
+}
+
+void TestFrmEinstell::disabledAccountIsNotChecked() {
+    Session s;
+    s.prefs.EnableMailCheck1 = -1;
+    s.prefs.MailSrv1 = QStringLiteral("pop.one");
+    s.open();
+    s.page(2);
+    // Switching the account off keeps its unfinished fields out of the check.
+    s.click(QStringLiteral("CheckM1"));
+    s.click(QStringLiteral("CheckM3"));
+    typeInto(s.get<QLineEdit>(QStringLiteral("TextSrv3")), QStringLiteral("pop.drei"));
+    typeInto(s.get<QLineEdit>(QStringLiteral("TextUsr3")), QStringLiteral("drei"));
+    typeInto(s.get<QLineEdit>(QStringLiteral("TextPwd3")), QStringLiteral(" p w "));
+    s.push(QStringLiteral("Save"));
+    QVERIFY(s.dialogs.messages.isEmpty());
+    QVERIFY(s.dlg->saved());
+    QCOMPARE(s.prefs.EnableMailCheck1, qint16(0));
+    QCOMPARE(s.prefs.MailSrv1, QStringLiteral("pop.one"));
+    QCOMPARE(s.prefs.EnableMailCheck3, qint16(-1));
+    QCOMPARE(s.prefs.MailSrv3, QStringLiteral("pop.drei"));
+    QCOMPARE(s.prefs.User3, QStringLiteral("drei"));
+    QCOMPARE(s.prefs.Pwd3, QStringLiteral(" p w "));
+    QCOMPARE(s.prefs.EnableMailCheck2, qint16(0));
+    QCOMPARE(s.prefs.EnableMailCheck4, qint16(0));
+}
+
+void TestFrmEinstell::accountCheckBoxes() {
+    Session s;
+    s.prefs.MailSrv1 = QStringLiteral("pop.one");
+    s.open();
+    s.page(2);
+    auto* srv1 = s.get<QLineEdit>(QStringLiteral("TextSrv1"));
+    auto* srv2 = s.get<QLineEdit>(QStringLiteral("TextSrv2"));
+    QVERIFY(!srv2->isEnabled());
+    s.click(QStringLiteral("CheckM2"));
+    QVERIFY(srv2->isEnabled());
+    QVERIFY(s.get<QWidget>(QStringLiteral("TextUsr2"))->isEnabled());
+    QVERIFY(s.get<QWidget>(QStringLiteral("TextPwd2"))->isEnabled());
+    QCOMPARE(s.dlg->focusWidget(), srv2);
+    // A server already entered leaves the focus on the box.
+    s.click(QStringLiteral("CheckM1"));
+    QVERIFY(srv1->isEnabled());
+    QCOMPARE(s.dlg->focusWidget(), s.get<QWidget>(QStringLiteral("CheckM1")));
+    s.click(QStringLiteral("CheckM2"));
+    QVERIFY(!srv2->isEnabled());
+    QVERIFY(!s.get<QWidget>(QStringLiteral("TextPwd2"))->isEnabled());
+}
+
+void TestFrmEinstell::browserAndFolderGiveLoadOption3() {
+    Session s;
+    writeArchive(s.dir.path(), FourFolders);
+    s.prefs.StartBrowser = -1;
+    s.prefs.LoadOption = 1;
+    s.open();
+    s.page(1);
+    QVERIFY(s.checked(QStringLiteral("Check2")));
+    s.click(QStringLiteral("Check6"));
+    s.pickFolder(QStringLiteral("Beta"));
+    s.push(QStringLiteral("Save"));
+    QVERIFY(s.dlg->saved());
+    QCOMPARE(s.prefs.LoadOption, qint16(3));
+    QCOMPARE(s.prefs.StartBrowser, qint16(-1));
+    QCOMPARE(s.prefs.Group, QStringLiteral("Beta"));
+    QCOMPARE(s.prefs.GroupFile, QStringLiteral("b.bkm"));
+    QCOMPARE(s.prefs.Layout, QString());
+}
+
+void TestFrmEinstell::nothingChecked_data() {
+    QTest::addColumn<PrefEdit>("edit");
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QString>("group");
+    QTest::newRow("browser switched off") << PrefEdit([](Prefer& p) {
+        p.LoadOption = 1;
+        p.StartBrowser = -1;
+        p.Layout = QStringLiteral("alt.wlt");
+    }) << QStringList{"Check2"} << "";
+    QTest::newRow("layout switched off through the browser box") << PrefEdit([](Prefer& p) {
+        p.LoadOption = 2;
+        p.StartBrowser = -1;
+        p.Layout = QStringLiteral("alt.wlt");
+    }) << QStringList{"Check2", "Check2"} << "";
+    QTest::newRow("folder and browser switched off") << PrefEdit([](Prefer& p) {
+        p.LoadOption = 3;
+        p.StartBrowser = -1;
+        p.Group = QStringLiteral("Beta");
+        p.GroupFile = QStringLiteral("b.bkm");
+        p.Layout = QStringLiteral("alt.wlt");
+    }) << QStringList{"Check6", "Check2"} << "Beta";
+    QTest::newRow("layout selected but empty") << PrefEdit([](Prefer& p) {
+        p.LoadOption = 1;
+        p.StartBrowser = -1;
+        p.Layout = QStringLiteral("alt.wlt");
+    }) << QStringList{"Option3"} << "";
+}
+
+void TestFrmEinstell::nothingChecked() {
+    QFETCH(PrefEdit, edit);
+    QFETCH(QStringList, clicks);
+    QFETCH(QString, group);
+    Session s;
+    writeArchive(s.dir.path(), FourFolders);
+    edit(s.prefs);
+    s.open();
+    s.page(1);
+    for (const QString& name : clicks)
+        s.click(name);
+    QVERIFY(!s.checked(QStringLiteral("Check2")));
+    QVERIFY(!s.checked(QStringLiteral("Check6")));
+    s.push(QStringLiteral("Save"));
+    QVERIFY(s.dlg->saved());
+    QCOMPARE(s.prefs.LoadOption, qint16(0));
+    QCOMPARE(s.prefs.Layout, QString());
+    QCOMPARE(s.prefs.StartBrowser, qint16(0));
+    // The folder was never picked, so its name stays for a later start.
+    QCOMPARE(s.prefs.Group, group);
+}
+
+void TestFrmEinstell::layoutFile() {
+    Session s;
+    writeArchive(s.dir.path(), FourFolders);
+    s.prefs.LoadOption = 3;
+    s.prefs.StartBrowser = -1;
+    s.prefs.Group = QStringLiteral("Beta");
+    s.prefs.GroupFile = QStringLiteral("b.bkm");
+    s.open();
+    s.page(1);
+    QVERIFY(!s.enabledOnPage(QStringLiteral("LayoutSearch_Btn")));
+    s.click(QStringLiteral("Option3"));
+    QVERIFY(s.enabledOnPage(QStringLiteral("LayoutSearch_Btn")));
+    QVERIFY(s.enabledOnPage(QStringLiteral("Text16")));
+
+    // A cancelled choice leaves the field alone.
+    s.push(QStringLiteral("LayoutSearch_Btn"));
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("Text16"))->text(), QString());
+    const QString chosen = s.dir.filePath(QStringLiteral("arbeit platz.wlt"));
+    s.dialogs.fileNames << chosen;
+    s.push(QStringLiteral("LayoutSearch_Btn"));
+    QCOMPARE(s.dialogs.fileCaptions,
+             (QStringList{"Fensterlayout-Datei auswählen...", "Fensterlayout-Datei auswählen..."}));
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("Text16"))->text(), chosen);
+    s.push(QStringLiteral("Save"));
+    QVERIFY(s.dlg->saved());
+    QCOMPARE(s.prefs.LoadOption, qint16(2));
+    QCOMPARE(s.prefs.Layout, chosen);
+    QCOMPARE(s.prefs.StartBrowser, qint16(0));
+    QCOMPARE(s.prefs.GroupFile, QStringLiteral("b.bkm"));
+}
+
+void TestFrmEinstell::coupling_data() {
+    QTest::addColumn<int>("loadOption");
+    QTest::addColumn<QStringList>("clicks");
+    // Check2, Check6, Option3, list, Text16, LayoutSearch_Btn
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("listItems");
+    QTest::newRow("open with browser") << 1 << QStringList{} << "100000" << 0;
+    QTest::newRow("open with folder") << 3 << QStringList{} << "110100" << 4;
+    QTest::newRow("open with layout") << 2 << QStringList{} << "001011" << 0;
+    QTest::newRow("layout clears browser and folder")
+        << 3 << QStringList{"Option3"} << "001011" << 4;
+    QTest::newRow("second click keeps the layout")
+        << 1 << QStringList{"Option3", "Option3"} << "001011" << 0;
+    QTest::newRow("browser box ends the layout") << 2 << QStringList{"Check2"} << "100000" << 0;
+    QTest::newRow("browser box off ends the layout too")
+        << 2 << QStringList{"Check2", "Option3", "Check2", "Check2"} << "000000" << 0;
+    QTest::newRow("folder box ends the layout") << 2 << QStringList{"Check6"} << "010100" << 4;
+    QTest::newRow("folder box off empties the list") << 3 << QStringList{"Check6"} << "100000" << 0;
+    QTest::newRow("browser box leaves the folder") << 3 << QStringList{"Check2"} << "010100" << 4;
+    QTest::newRow("folder after layout") << 1 << QStringList{"Option3", "Check6"} << "010100" << 4;
+}
+
+void TestFrmEinstell::coupling() {
+    QFETCH(int, loadOption);
+    QFETCH(QStringList, clicks);
+    QFETCH(QString, expected);
+    QFETCH(int, listItems);
+    Session s;
+    writeArchive(s.dir.path(), FourFolders);
+    s.prefs.LoadOption = qint16(loadOption);
+    s.prefs.StartBrowser = -1;
+    s.prefs.Group = QStringLiteral("Beta");
+    s.open();
+    s.page(1);
+    for (const QString& name : clicks)
+        s.click(name);
+    const auto bit = [](bool b) { return b ? QLatin1Char('1') : QLatin1Char('0'); };
+    QString actual;
+    actual += bit(s.checked(QStringLiteral("Check2")));
+    actual += bit(s.checked(QStringLiteral("Check6")));
+    actual += bit(s.checked(QStringLiteral("Option3")));
+    actual += bit(s.enabledOnPage(QStringLiteral("ImageCombo1")));
+    actual += bit(s.enabledOnPage(QStringLiteral("Text16")));
+    actual += bit(s.enabledOnPage(QStringLiteral("LayoutSearch_Btn")));
+    QCOMPARE(actual, expected);
+    QCOMPARE(s.get<QComboBox>(QStringLiteral("ImageCombo1"))->count(), listItems);
+}
+
+void TestFrmEinstell::folderListSortedByName() {
+    Session s;
+    writeArchive(s.dir.path(), FourFolders);
+    s.open();
+    s.page(1);
+    s.click(QStringLiteral("Check6"));
+    auto* list = s.get<QComboBox>(QStringLiteral("ImageCombo1"));
+    QCOMPARE(itemsOf(list), (QStringList{"Ämter", "arbeit", "Beta", "Zeitung"}));
+    QCOMPARE(list->currentText(), QString());
+    QCOMPARE(list->itemData(list->findText("arbeit")).toString(), QStringLiteral("[2]"));
+    QVERIFY(!list->itemIcon(0).isNull());
+}
+
+void TestFrmEinstell::storedFolderShownOnOpen() {
+    Session s;
+    writeArchive(s.dir.path(), FourFolders);
+    s.prefs.LoadOption = 3;
+    s.prefs.StartBrowser = 0;
+    // As loaded from the file: padded with blanks.
+    s.prefs.Group = QStringLiteral("Zeitung") + QString(193, u' ');
+    s.prefs.GroupFile = QStringLiteral("z.bkm") + QString(1019, u' ');
+    const QString group = s.prefs.Group;
+    const QString groupFile = s.prefs.GroupFile;
+    s.open();
+    s.page(1);
+    QVERIFY(s.checked(QStringLiteral("Check6")));
+    QCOMPARE(s.get<QComboBox>(QStringLiteral("ImageCombo1"))->currentText(),
+             QStringLiteral("Zeitung"));
+    s.push(QStringLiteral("Save"));
+    QVERIFY(s.dlg->saved());
+    QCOMPARE(s.prefs.LoadOption, qint16(3));
+    QCOMPARE(s.prefs.StartBrowser, qint16(0));
+    QCOMPARE(s.prefs.Group, group);
+    QCOMPARE(s.prefs.GroupFile, groupFile);
+}
+
+void TestFrmEinstell::folderBoxWithoutPick() {
+    Session s;
+    writeArchive(s.dir.path(), FourFolders);
+    s.prefs.LoadOption = 1;
+    s.prefs.StartBrowser = -1;
+    s.prefs.Group = QStringLiteral("Beta");
+    s.prefs.GroupFile = QStringLiteral("b.bkm");
+    s.open();
+    s.page(1);
+    s.click(QStringLiteral("Check6"));
+    QCOMPARE(s.get<QComboBox>(QStringLiteral("ImageCombo1"))->currentText(), QString());
+    s.push(QStringLiteral("Save"));
+    QVERIFY(s.dlg->saved());
+    // The folder wins over the browser window, and the one chosen before stays.
+    QCOMPARE(s.prefs.LoadOption, qint16(3));
+    QCOMPARE(s.prefs.StartBrowser, qint16(-1));
+    QCOMPARE(s.prefs.Group, QStringLiteral("Beta"));
+    QCOMPARE(s.prefs.GroupFile, QStringLiteral("b.bkm"));
+}
+
+void TestFrmEinstell::storedFolderAmongTwoOfOneName() {
+    Session s;
+    writeArchive(s.dir.path(), {{1, QStringLiteral("Beta"), QStringLiteral("b1.bkm")},
+                                {2, QStringLiteral("Beta"), QStringLiteral("b2.bkm")}});
+    s.prefs.LoadOption = 3;
+    s.prefs.Group = QStringLiteral("Beta");
+    s.prefs.GroupFile = QStringLiteral("b2.bkm");
+    s.open();
+    s.page(1);
+    auto* list = s.get<QComboBox>(QStringLiteral("ImageCombo1"));
+    QCOMPARE(list->currentIndex(), 1);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(list->currentIndex(), 0);
+    s.push(QStringLiteral("Save"));
+    QVERIFY(s.dlg->saved());
+    QCOMPARE(s.prefs.Group, QStringLiteral("Beta"));
+    QCOMPARE(s.prefs.GroupFile, QStringLiteral("b1.bkm"));
+}
+
+void TestFrmEinstell::groupFileOnFolderChange_data() {
+    QTest::addColumn<QStringList>("picks");
+    QTest::addColumn<QStringList>("clicks"); // after the picks
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("groupFile");
+    QTest::addColumn<int>("loadOption");
+    QTest::newRow("other folder") << QStringList{"Alpha"} << QStringList{} << "Save"
+                                  << "Alpha"
+                                  << "a.bkm" << 3;
+    // The same name as before, but the other folder of that name.
+    QTest::newRow("second folder of the same name")
+        << QStringList{"Beta#2"} << QStringList{} << "Save"
+        << "Beta"
+        << "b2.bkm" << 3;
+    QTest::newRow("there and back") << QStringList{"Alpha", "Beta#1"} << QStringList{} << "Save"
+                                    << "Beta"
+                                    << "b1.bkm" << 3;
+    QTest::newRow("picked, then switched off")
+        << QStringList{"Alpha"} << QStringList{"Check6"} << "Save"
+        << ""
+        << "a.bkm" << 1;
+    // Off and on again empties the list: a folder box without a folder is
+    // switched off, and with it the last start option.
+    QTest::newRow("picked, then list emptied")
+        << QStringList{"Alpha"} << QStringList{"Check6", "Check6", "Check2"} << "Save"
+        << ""
+        << "a.bkm" << 0;
+    QTest::newRow("cancelled") << QStringList{"Alpha"} << QStringList{} << "Quit"
+                               << "Beta"
+                               << "b1.bkm" << 3;
+}
+
+void TestFrmEinstell::groupFileOnFolderChange() {
+    QFETCH(QStringList, picks);
+    QFETCH(QStringList, clicks);
+    QFETCH(QString, button);
+    QFETCH(QString, group);
+    QFETCH(QString, groupFile);
+    QFETCH(int, loadOption);
+    Session s;
+    writeArchive(s.dir.path(), {{1, QStringLiteral("Beta"), QStringLiteral("b1.bkm")},
+                                {2, QStringLiteral("Alpha"), QStringLiteral("a.bkm")},
+                                {3, QStringLiteral("Beta"), QStringLiteral("b2.bkm")}});
+    s.prefs.LoadOption = 3;
+    s.prefs.StartBrowser = -1;
+    s.prefs.Group = QStringLiteral("Beta");
+    s.prefs.GroupFile = QStringLiteral("b1.bkm");
+    s.open();
+    s.page(1);
+    auto* list = s.get<QComboBox>(QStringLiteral("ImageCombo1"));
+    QCOMPARE(itemsOf(list), (QStringList{"Alpha", "Beta", "Beta"}));
+    QCOMPARE(list->currentIndex(), 1);
+    for (const QString& pick : picks) {
+        const QStringList parts = pick.split(QLatin1Char('#'));
+        if (parts.size() == 1) {
+            s.pickFolder(pick);
+            continue;
+        }
+        // Folders of one name lie side by side; reach the n-th from the first.
+        s.pickFolder(parts[0]);
+        list->setFocus();
+        for (int i = 1; i < parts[1].toInt(); ++i)
+            QTest::keyClick(list, Qt::Key_Down);
+    }
+    for (const QString& name : clicks)
+        s.click(name);
+    s.push(button);
+    QCOMPARE(s.dlg->saved(), button == QLatin1String("Save"));
+    QVERIFY(!s.dlg->isVisible());
+    QCOMPARE(s.prefs.Group, group);
+    QCOMPARE(s.prefs.GroupFile, groupFile);
+    QCOMPARE(s.prefs.LoadOption, qint16(loadOption));
+}
+
+void TestFrmEinstell::standardResetsControlsOnly() {
+    Session s;
+    Prefer& p = s.prefs;
+    p.HomeUrl = QStringLiteral("https://start.example/");
+    p.SearchEngine = QStringLiteral("https://suche.example/");
+    p.MailClient = QStringLiteral("/usr/bin/mailer");
+    p.HistoryRows = 100;
+    p.StatusBar = 0;
+    p.StartBrowser = 0;
+    p.Adresszeile = 0;
+    p.Toolbar = 0;
+    p.TabStrip = -1;
+    p.TabButton = -1;
+    p.TabFontBold = 1;
+    p.TabAlign = 2;
+    p.CheckIntervall = 7;
+    p.LoadOption = 2;
+    p.Layout = QStringLiteral("sitzung.wlt");
+    p.EnableMailCheck2 = -1;
+    p.MailSrv2 = QStringLiteral("pop.zwei");
+    p.User2 = QStringLiteral("zwei");
+    p.Pwd2 = QStringLiteral("pw");
+    s.open();
+    const QByteArray before = p.toRecord();
+    s.push(QStringLiteral("Standard"));
+    QCOMPARE(p.toRecord(), before);
+    QVERIFY(s.dlg->isVisible());
+
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("Text1"))->text(), Prefer::DefaultHomeUrl);
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("Text2"))->text(), Prefer::DefaultSearchEngine);
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("Text3"))->text(), QString());
+    QCOMPARE(s.get<QComboBox>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("50"));
+    for (const char* on : {"Check1", "Check2", "Check3", "Check4", "Option1", "Option5"})
+        QVERIFY2(s.checked(QString::fromLatin1(on)), on);
+    for (const char* off : {"Check5", "Check7", "Option2", "Option3", "CheckM2"})
+        QVERIFY2(!s.checked(QString::fromLatin1(off)), off);
+    QVERIFY(!s.enabledOnPage(QStringLiteral("Text16")));
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("Text16"))->text(), QStringLiteral("sitzung.wlt"));
+    QCOMPARE(s.get<QComboBox>(QStringLiteral("Combo2"))->currentText(), QStringLiteral("7"));
+    auto* srv2 = s.get<QLineEdit>(QStringLiteral("TextSrv2"));
+    QCOMPARE(srv2->text(), QStringLiteral("pop.zwei"));
+    QVERIFY(!srv2->isEnabledTo(s.get<QWidget>(QStringLiteral("Frame1_2"))));
+
+    s.push(QStringLiteral("Save"));
+    QVERIFY(s.dlg->saved());
+    QCOMPARE(p.HomeUrl, Prefer::DefaultHomeUrl);
+    QCOMPARE(p.SearchEngine, Prefer::DefaultSearchEngine);
+    QCOMPARE(p.MailClient, QString());
+    QCOMPARE(p.HistoryRows, qint16(50));
+    QCOMPARE(p.StatusBar, qint16(1));
+    QCOMPARE(p.StartBrowser, qint16(-1));
+    QCOMPARE(p.LoadOption, qint16(1));
+    QCOMPARE(p.Layout, QString());
+    QCOMPARE(p.Adresszeile, qint16(-1));
+    QCOMPARE(p.Toolbar, qint16(-1));
+    QCOMPARE(p.TabStrip, qint16(0));
+    QCOMPARE(p.TabButton, qint16(0));
+    QCOMPARE(p.TabFontBold, qint16(0));
+    QCOMPARE(p.TabAlign, qint16(2));
+    QCOMPARE(p.CheckIntervall, qint16(7));
+    QCOMPARE(p.EnableMailCheck2, qint16(0));
+    QCOMPARE(p.MailSrv2, QStringLiteral("pop.zwei"));
+    QCOMPARE(p.Pwd2, QStringLiteral("pw"));
+}
+
+void TestFrmEinstell::standardThenCancelChangesNothing() {
+    Session s;
+    writeArchive(s.dir.path(), FourFolders);
+    Prefer& p = s.prefs;
+    p.HomeUrl = QStringLiteral("https://start.example/");
+    p.HistoryRows = 25;
+    p.TabButton = -1;
+    p.LoadOption = 3;
+    p.Group = QStringLiteral("Beta");
+    p.GroupFile = QStringLiteral("b.bkm");
+    p.EnableMailCheck1 = -1;
+    p.MailSrv1 = p.User1 = p.Pwd1 = QStringLiteral("x");
+    s.open();
+    const QByteArray before = p.toRecord();
+    s.push(QStringLiteral("Standard"));
+    s.page(1);
+    s.pickFolder(QStringLiteral("Zeitung"));
+    s.push(QStringLiteral("Quit"));
+    QVERIFY(!s.dlg->isVisible());
+    QCOMPARE(s.dlg->result(), int(QDialog::Rejected));
+    QVERIFY(!s.dlg->saved());
+    QCOMPARE(p.toRecord(), before);
+    QCOMPARE(p.GroupFile, QStringLiteral("b.bkm"));
+    QVERIFY(!QFile::exists(s.prefFile()));
+}
+
+void TestFrmEinstell::keys_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("outcome"); // saved, cancelled, open
+    const int enter = Qt::Key_Return;
+    const int escape = Qt::Key_Escape;
+    QTest::newRow("Enter in the start address") << "Text1" << 0 << enter << "saved";
+    QTest::newRow("keypad Enter in the search engine")
+        << "Text2" << 0 << int(Qt::Key_Enter) << "saved";
+    QTest::newRow("Enter in the mail program") << "Text3" << 0 << enter << "saved";
+    QTest::newRow("Enter in a server field") << "TextSrv2" << 2 << enter << "saved";
+    QTest::newRow("Enter in a password field") << "TextPwd4" << 2 << enter << "saved";
+    QTest::newRow("Enter on OK") << "Save" << 0 << enter << "saved";
+    QTest::newRow("Enter on a check box") << "Check5" << 1 << enter << "open";
+    QTest::newRow("Enter in the layout field") << "Text16" << 1 << enter << "open";
+    QTest::newRow("Escape in the start address") << "Text1" << 0 << escape << "cancelled";
+    QTest::newRow("Escape in a user field") << "TextUsr1" << 2 << escape << "cancelled";
+    QTest::newRow("Escape on OK") << "Save" << 0 << escape << "cancelled";
+    QTest::newRow("Escape on Standard") << "Standard" << 0 << escape << "cancelled";
+    QTest::newRow("Escape on Abbruch") << "Quit" << 0 << escape << "cancelled";
+    QTest::newRow("Escape on Suchen") << "Command2" << 0 << escape << "cancelled";
+    QTest::newRow("Enter on Abbruch") << "Quit" << 0 << enter << "cancelled";
+}
+
+void TestFrmEinstell::keys() {
+    QFETCH(QString, focus);
+    QFETCH(int, page);
+    QFETCH(int, key);
+    QFETCH(QString, outcome);
+    Session s;
+    s.prefs.LoadOption = 2; // so that the layout field takes input
+    s.prefs.Layout = QStringLiteral("a.wlt");
+    s.prefs.EnableMailCheck1 = s.prefs.EnableMailCheck2 = s.prefs.EnableMailCheck4 = -1;
+    for (int n : {1, 2, 4})
+        s.prefs.MailSrv(n) = s.prefs.User(n) = s.prefs.Pwd(n) = QStringLiteral("x");
+    s.open();
+    s.page(page);
+    s.get<QLineEdit>(QStringLiteral("Text1"))->setText(QStringLiteral("https://neu.example/"));
+    QWidget* target = s.get<QWidget>(focus);
+    target->setFocus();
+    QCOMPARE(s.dlg->focusWidget(), target);
+    QTest::keyClick(target, Qt::Key(key));
+    if (outcome == QLatin1String("saved")) {
+        QVERIFY(s.dlg->saved());
+        QVERIFY(!s.dlg->isVisible());
+        QCOMPARE(s.prefs.HomeUrl, QStringLiteral("https://neu.example/"));
+    } else if (outcome == QLatin1String("cancelled")) {
+        QVERIFY(!s.dlg->saved());
+        QVERIFY(!s.dlg->isVisible());
+        QCOMPARE(s.dlg->result(), int(QDialog::Rejected));
+        QCOMPARE(s.prefs.HomeUrl, Prefer::DefaultHomeUrl);
+    } else {
+        QVERIFY(s.dlg->isVisible());
+        QVERIFY(!s.dlg->saved());
+        QCOMPARE(s.prefs.HomeUrl, Prefer::DefaultHomeUrl);
+    }
+}
+
+void TestFrmEinstell::mailProgramChooser() {
+    Session s;
+    s.prefs.MailClient = QStringLiteral("/usr/bin/alt");
+    s.open();
+    s.push(QStringLiteral("Command2"));
+    QCOMPARE(s.dialogs.fileCaptions, QStringList{"E-Mail Anwendung auswählen..."});
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("Text3"))->text(), QStringLiteral("/usr/bin/alt"));
+    s.dialogs.fileNames << QStringLiteral("/opt/Mail Programm/bin/post");
+    s.push(QStringLiteral("Command2"));
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("Text3"))->text(),
+             QStringLiteral("/opt/Mail Programm/bin/post"));
+    s.push(QStringLiteral("Save"));
+    QCOMPARE(s.prefs.MailClient, QStringLiteral("/opt/Mail Programm/bin/post"));
+}
+
+void TestFrmEinstell::failedSaveKeepsDialogOpen() {
+    Session s;
+    s.open();
+    // A folder where the file belongs cannot be written over.
+    QVERIFY(QDir(s.dir.path()).mkdir(QStringLiteral("Pref.kxp")));
+    typeInto(s.get<QLineEdit>(QStringLiteral("Text1")), QStringLiteral("https://neu.example/"));
+    s.push(QStringLiteral("Save"));
+    QCOMPARE(s.dialogs.messages.size(), 1);
+    QCOMPARE(s.dialogs.messages[0].title, QStringLiteral("Fehlermeldung"));
+    QVERIFY(s.dlg->isVisible());
+    QVERIFY(!s.dlg->saved());
+    QCOMPARE(s.prefs.HomeUrl, Prefer::DefaultHomeUrl);
+
+    // Once the way is clear, "OK" again saves what is shown.
+    QVERIFY(QDir(s.dir.path()).rmdir(QStringLiteral("Pref.kxp")));
+    s.push(QStringLiteral("Save"));
+    QVERIFY(s.dlg->saved());
+    QVERIFY(!s.dlg->isVisible());
+    QCOMPARE(s.prefs.HomeUrl, QStringLiteral("https://neu.example/"));
+    QVERIFY(fileContent(s.prefFile()).contains("https://neu.example/"));
+}
+
+QTEST_MAIN(TestFrmEinstell)
+#include "tst_frmeinstell.moc"
