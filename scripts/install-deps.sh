@@ -9,6 +9,7 @@ PKGS=(
   qt6-multimedia-dev qt6-translations-l10n
   libgumbo-dev
   xvfb xauth fonts-dejavu-core
+  dovecot-core dovecot-pop3d
 )
 
 missing=()
@@ -23,5 +24,22 @@ fi
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
+
+# Dovecot's maintainer scripts start its system service. Where no init system
+# runs (containers, CI) that start cannot work, so it is refused for the
+# length of the install; the tests run a private Dovecot of their own.
+policy=/usr/sbin/policy-rc.d
+own_policy=0
+if [ ! -d /run/systemd/system ] && [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$policy" >/dev/null
+  $SUDO chmod 755 "$policy"
+  own_policy=1
+fi
+drop_policy() {
+  if [ "$own_policy" -eq 1 ]; then $SUDO rm -f "$policy"; fi
+}
+trap drop_policy EXIT
+
 $SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$SUDO apt-get install -y -qq --no-install-recommends \
+  -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold "${missing[@]}"

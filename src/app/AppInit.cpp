@@ -251,6 +251,8 @@ MainFrame* Main(const StartOptions& options) {
         frame->showMaximized();
     else
         frame->show();
+    frame->InitForPOP3(p.EnableMailCheck1 || p.EnableMailCheck2 || p.EnableMailCheck3 ||
+                       p.EnableMailCheck4);
     if (p.LoadOption == 3) {
         OpenGroupFile(p.GroupFile);
         ApplyBarSettings();

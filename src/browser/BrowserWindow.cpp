@@ -7,6 +7,7 @@
 #include "browser/model/BrowserRules.h"
 #include "browser/model/SecurityText.h"
 #include "common/Twips.h"
+#include "mail/model/MailLink.h"
 #include "prefs/model/Prefer.h"
 
 #include <QCloseEvent>
@@ -466,10 +467,8 @@ void BrowserWindow::tbToolBar_ButtonClick(const QString& key) {
     } else if (key == QLatin1String("Sendurl")) {
         // Subject and body are encoded, so an "&" in a title cannot cut the
         // address short.
-        m_web->navigate(QStringLiteral("mailto:?subject=") +
-                        QString::fromLatin1(QUrl::toPercentEncoding(m_web->locationName())) +
-                        QStringLiteral("&body=") +
-                        QString::fromLatin1(QUrl::toPercentEncoding(m_web->locationUrl())));
+        m_web->navigate(MailLink::linkUrl(m_web->locationName(), m_web->locationUrl())
+                            .toString(QUrl::FullyEncoded));
     } else if (key == QLatin1String("Bookm")) {
         m_host->StartBookmEd();
     } else if (key == QLatin1String("Stop")) {

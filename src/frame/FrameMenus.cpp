@@ -83,7 +83,8 @@ void MainFrame::buildMenus() {
     addSeparator(datei, QStringLiteral("mn_t1"));
     addItem(datei, QStringLiteral("mn_save"), QStringLiteral("Webseite &speichern..."));
     addSeparator(datei, QStringLiteral("mn_t8"));
-    addItem(datei, QStringLiteral("mn_send"), QStringLiteral("&Link per E-Mail versenden..."));
+    addItem(datei, QStringLiteral("mn_send"), QStringLiteral("&Link per E-Mail versenden..."),
+            &MainFrame::mn_send_Click);
     addSeparator(datei, QStringLiteral("mn_t9"));
     addItem(datei, QStringLiteral("mn_print"), QStringLiteral("&Drucken..."));
     addItem(datei, QStringLiteral("mn_ppreview"), QStringLiteral("Druck&vorschau..."));

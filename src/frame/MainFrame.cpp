@@ -8,6 +8,8 @@
 #include "browser/Pictures.h"
 #include "common/Twips.h"
 #include "history/FrmHistory.h"
+#include "mail/MailLauncher.h"
+#include "mail/MailPoller.h"
 #include "prefs/FrmEinstell.h"
 #include "prefs/model/Prefer.h"
 
@@ -166,6 +168,8 @@ void MainFrame::MDIForm_Unload() {
     if (m_unloaded)
         return;
     m_unloaded = true;
+    if (m_poller)
+        m_poller->abort();
     if (!IsSecondInstance && hasPrefs()) {
         storeFrameState();
         QString error;
@@ -264,6 +268,8 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_panelEmail && event->type() == QEvent::MouseButtonDblClick) {
         StartMail();
         m_panelEmail->hide();
+        if (m_poller)
+            m_poller->mailSymbolHidden();
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
@@ -305,7 +311,27 @@ void MainFrame::StartBookmEd() {
 }
 
 void MainFrame::StartMail() {
-    // The mail program launch is not part of this build yet.
+    if (hasPrefs())
+        MailLauncher::StartMail(this, prefs());
+}
+
+void MainFrame::mn_send_Click() {
+    BrowserWindow* w = activeBrowser();
+    if (!w || !w->webView()->hasDocument())
+        return;
+    MailLauncher::SendLink(w->webView()->locationName(), w->webView()->locationUrl());
+}
+
+void MainFrame::InitForPOP3(bool enable) {
+    if (!m_poller) {
+        m_poller = new MailPoller(prefs(), AppInit::AppDir, this);
+        connect(m_poller, &MailPoller::statusText, this, &MainFrame::setStatusText);
+        connect(m_poller, &MailPoller::mailWaiting, this, [this](const QString& server) {
+            m_panelEmail->setToolTip(MailPoller::mailHint(server));
+            m_panelEmail->show();
+        });
+    }
+    m_poller->InitForPOP3(enable);
 }
 
 void MainFrame::mn_Website_Click() {
@@ -415,5 +441,7 @@ void MainFrame::applySavedSettings() {
                bTabVisible);
     AppInit::ApplyBarSettings();
     SetToolbarVisible(bTabVisible && !m_browser.isEmpty());
+    InitForPOP3(p.EnableMailCheck1 || p.EnableMailCheck2 || p.EnableMailCheck3 ||
+                p.EnableMailCheck4);
     emit settingsSaved();
 }

@@ -12,6 +12,7 @@
 class BrowserWindow;
 class FrmBook;
 class FrmHistory;
+class MailPoller;
 class QAction;
 class QLabel;
 class QMdiArea;
@@ -147,6 +148,10 @@ public:
     void mn_Historie_Click();
     void mn_Korvix_Click();
     void mn_Einstellungen_Click();
+    void mn_send_Click();
+    // Starts (or stops) the mail check of the preferences' accounts.
+    void InitForPOP3(bool enable);
+    MailPoller* mailPoller() const { return m_poller; }
     // Applies the preferences the settings dialog saved to the frame's bars.
     void applySavedSettings();
     void StartMail() override;
@@ -201,6 +206,7 @@ private:
     QList<QAction*> m_windowListActions;
     QPointer<FrmBook> m_book;
     QHash<BrowserWindow*, qint64> m_hiddenSince;
+    MailPoller* m_poller = nullptr;
     class QTimer* m_lifecycleTimer = nullptr;
     QPointer<FrmHistory> m_history;
     bool m_unloaded = false;

@@ -1,0 +1,52 @@
+#include "mail/MailLauncher.h"
+
+#include "app/Dialogs.h"
+#include "mail/model/MailLink.h"
+#include "prefs/model/Prefer.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace {
+MailLauncher::UrlOpener g_opener;
+} // namespace
+
+QString MailLauncher::notFoundText(const QString& path) {
+    return QStringLiteral("Die Anwendung '") + path +
+           QStringLiteral("' konnte nicht gefunden werden.");
+}
+
+void MailLauncher::StartMail(QWidget* parent, Prefer& prefs) {
+    if (prefs.MailClient.trimmed().isEmpty()) {
+        Dialogs::message(parent, QMessageBox::Information, MessageTitle, NotConfiguredText);
+        const QString chosen =
+            Dialogs::openFileName(parent, ChooseCaption, QString(), ChooseFilter);
+        if (chosen.isEmpty())
+            return;
+        prefs.MailClient = chosen;
+        // Kept for this session even if the file cannot be written now.
+        prefs.SavePref(nullptr);
+        return;
+    }
+    // No argument splitting: blanks belong to the path.
+    const QString program = prefs.MailClient;
+    if (QProcess::startDetached(program, QStringList()))
+        return;
+    if (!QFileInfo::exists(program))
+        Dialogs::message(parent, QMessageBox::Warning, MessageTitle, notFoundText(program));
+}
+
+void MailLauncher::SendLink(const QString& title, const QString& url) {
+    if (url.isEmpty())
+        return;
+    const QUrl link = MailLink::linkUrl(title, url);
+    if (g_opener)
+        g_opener(link);
+    else
+        QDesktopServices::openUrl(link);
+}
+
+void MailLauncher::setUrlOpener(UrlOpener opener) {
+    g_opener = std::move(opener);
+}

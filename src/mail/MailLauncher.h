@@ -1,0 +1,34 @@
+#pragma once
+
+// The user's mail program and the desktop's mail handler.
+
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+class Prefer;
+class QWidget;
+
+namespace MailLauncher {
+
+inline const QString MessageTitle = QStringLiteral("Meldung");
+inline const QString NotConfiguredText =
+    QStringLiteral("Bitte konfigurieren Sie Ihre E-Mail Anwendung.");
+inline const QString ChooseCaption = QStringLiteral("E-Mail Anwendung auswählen...");
+inline const QString ChooseFilter = QStringLiteral("Anwendung (*)");
+QString notFoundText(const QString& path);
+
+// Starts the program named by prefs.MailClient, the whole text being its path.
+// With none configured the user is told so and may choose one, which is
+// stored and saved; a program that is not there is reported by name.
+void StartMail(QWidget* parent, Prefer& prefs);
+
+// Hands a page's title and address to the desktop's mail handler. Nothing
+// happens without an address (no document).
+void SendLink(const QString& title, const QString& url);
+
+// Who receives the mail link; empty restores QDesktopServices::openUrl.
+using UrlOpener = std::function<bool(const QUrl&)>;
+void setUrlOpener(UrlOpener opener);
+
+} // namespace MailLauncher

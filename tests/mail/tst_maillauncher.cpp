@@ -1,0 +1,216 @@
+#include "ScriptedDialogs.h"
+#include "mail/MailLauncher.h"
+#include "prefs/model/Prefer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrlQuery>
+
+namespace {
+
+// Keeps the order of everything shown, and the filter the file dialog offered.
+class RecordingDialogs : public ScriptedDialogs {
+public:
+    QStringList shown;
+    QStringList filters;
+
+protected:
+    QMessageBox::StandardButton showMessage(QWidget* parent, QMessageBox::Icon icon,
+                                            const QString& title, const QString& text,
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton def) override {
+        shown << QStringLiteral("message");
+        return ScriptedDialogs::showMessage(parent, icon, title, text, buttons, def);
+    }
+    QString showOpenFile(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter, QFileDialog::Options options,
+                         bool mustExist) override {
+        shown << QStringLiteral("file");
+        filters << filter;
+        return ScriptedDialogs::showOpenFile(parent, caption, dir, filter, options, mustExist);
+    }
+};
+
+QString contentOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+bool writeProgram(const QString& path, const QByteArray& body, bool executable) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(body) != body.size())
+        return false;
+    f.close();
+    QFile::Permissions p = QFile::ReadOwner | QFile::WriteOwner;
+    if (executable)
+        p |= QFile::ExeOwner;
+    return f.setPermissions(p);
+}
+
+} // namespace
+
+class TestMailLauncher : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void unconfiguredAsksThenOffersTheChoice_data();
+    void unconfiguredAsksThenOffersTheChoice();
+    void choiceCancelledChangesNothing();
+    void missingProgramIsNamed_data();
+    void missingProgramIsNamed();
+    void programWithBlanksInItsPathStarts();
+    void programThatCannotStartIsNotReported();
+    void linkCarriesTitleAndAddressWhole_data();
+    void linkCarriesTitleAndAddressWhole();
+    void noAddressNoLink();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Prefer> m_prefs;
+    std::unique_ptr<RecordingDialogs> m_dialogs;
+    QList<QUrl> m_opened;
+};
+
+void TestMailLauncher::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_prefs = std::make_unique<Prefer>(m_dir->path());
+    m_prefs->setDefaults();
+    m_dialogs = std::make_unique<RecordingDialogs>();
+    m_opened.clear();
+    MailLauncher::setUrlOpener([this](const QUrl& url) {
+        m_opened << url;
+        return true;
+    });
+}
+
+void TestMailLauncher::cleanup() {
+    MailLauncher::setUrlOpener({});
+    m_dialogs.reset();
+    m_prefs.reset();
+    m_dir.reset();
+}
+
+void TestMailLauncher::unconfiguredAsksThenOffersTheChoice_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blanks") << QStringLiteral("   ");
+}
+
+void TestMailLauncher::unconfiguredAsksThenOffersTheChoice() {
+    QFETCH(QString, stored);
+    m_prefs->MailClient = stored;
+    const QString chosen = m_dir->path() + QStringLiteral("/Mail Programme/post fach");
+    m_dialogs->fileNames << chosen;
+
+    MailLauncher::StartMail(nullptr, *m_prefs);
+
+    QCOMPARE(m_dialogs->shown, (QStringList{"message", "file"}));
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages[0].icon, QMessageBox::Information);
+    QCOMPARE(m_dialogs->messages[0].title, QStringLiteral("Meldung"));
+    QCOMPARE(m_dialogs->messages[0].text,
+             QStringLiteral("Bitte konfigurieren Sie Ihre E-Mail Anwendung."));
+    QCOMPARE(m_dialogs->fileCaptions, QStringList{QStringLiteral("E-Mail Anwendung auswählen...")});
+    QCOMPARE(m_dialogs->filters, QStringList{QStringLiteral("Anwendung (*)")});
+    QCOMPARE(m_prefs->MailClient, chosen);
+
+    // Saved for the next start as well.
+    Prefer reloaded(m_dir->path());
+    QVERIFY(reloaded.LoadPref(nullptr));
+    QCOMPARE(reloaded.MailClient, chosen);
+}
+
+void TestMailLauncher::choiceCancelledChangesNothing() {
+    MailLauncher::StartMail(nullptr, *m_prefs);
+    QCOMPARE(m_dialogs->shown, (QStringList{"message", "file"}));
+    QCOMPARE(m_prefs->MailClient, QString());
+    QVERIFY(!QFile::exists(m_prefs->filePath()));
+}
+
+void TestMailLauncher::missingProgramIsNamed_data() {
+    QTest::addColumn<QString>("path");
+    QTest::newRow("absolute") << QStringLiteral("/nirgends/mail");
+    QTest::newRow("with blanks") << QStringLiteral("/opt/Mein Mail/bin/mail --neu");
+    QTest::newRow("bare name") << QStringLiteral("korvix-kein-mailprogramm");
+}
+
+void TestMailLauncher::missingProgramIsNamed() {
+    QFETCH(QString, path);
+    m_prefs->MailClient = path;
+    MailLauncher::StartMail(nullptr, *m_prefs);
+    QCOMPARE(m_dialogs->shown, QStringList{"message"});
+    QCOMPARE(m_dialogs->messages[0].icon, QMessageBox::Warning);
+    QCOMPARE(m_dialogs->messages[0].title, QStringLiteral("Meldung"));
+    QCOMPARE(m_dialogs->messages[0].text, QStringLiteral("Die Anwendung '") + path +
+                                              QStringLiteral("' konnte nicht gefunden werden."));
+    QCOMPARE(m_prefs->MailClient, path);
+}
+
+void TestMailLauncher::programWithBlanksInItsPathStarts() {
+    const QString folder = m_dir->path() + QStringLiteral("/Mail Programm");
+    QVERIFY(QDir().mkpath(folder));
+    const QString program = folder + QStringLiteral("/post fach");
+    const QString marker = m_dir->path() + QStringLiteral("/gestartet");
+    // Writes its own path and arguments, so a split path would show.
+    QVERIFY(writeProgram(
+        program, "#!/bin/sh\nprintf '%s|%s' \"$0\" \"$#\" > '" + marker.toUtf8() + "'\n", true));
+    m_prefs->MailClient = program;
+    MailLauncher::StartMail(nullptr, *m_prefs);
+    QVERIFY(m_dialogs->shown.isEmpty());
+    QTRY_COMPARE(contentOf(marker), program + QStringLiteral("|0"));
+}
+
+void TestMailLauncher::programThatCannotStartIsNotReported() {
+    const QString program = m_dir->path() + QStringLiteral("/kein programm");
+    QVERIFY(writeProgram(program, "nur Text\n", false));
+    m_prefs->MailClient = program;
+    MailLauncher::StartMail(nullptr, *m_prefs);
+    QVERIFY(m_dialogs->shown.isEmpty());
+}
+
+void TestMailLauncher::linkCarriesTitleAndAddressWhole_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("ampersands") << QStringLiteral("Fish & Chips")
+                                << QStringLiteral("http://a.example/?x=1&y=2");
+    QTest::newRow("equals and hash") << QStringLiteral("a=b #1") << QStringLiteral("http://h/#top");
+    QTest::newRow("plus and percent")
+        << QStringLiteral("C++ zu 100%") << QStringLiteral("http://h/?q=c%2B%2B+tipps");
+    QTest::newRow("umlauts") << QStringLiteral("Grüße aus Köln")
+                             << QStringLiteral("http://köln.de/");
+    QTest::newRow("empty title") << QString() << QStringLiteral("file:///tmp/a b.html");
+}
+
+void TestMailLauncher::linkCarriesTitleAndAddressWhole() {
+    QFETCH(QString, title);
+    QFETCH(QString, address);
+    MailLauncher::SendLink(title, address);
+    QCOMPARE(m_opened.size(), 1);
+    const QUrl link = m_opened.first();
+    QVERIFY(link.isValid());
+    QCOMPARE(link.scheme(), QStringLiteral("mailto"));
+    const QUrlQuery query(link);
+    QCOMPARE(query.queryItems(QUrl::FullyDecoded).size(), 2);
+    QCOMPARE(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), title);
+    QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded), address);
+    // What the mail program receives: one separator, nothing a handler could
+    // read as a blank or a further field.
+    const QByteArray sent = link.toEncoded();
+    QVERIFY2(sent.startsWith("mailto:?subject="), sent.constData());
+    QCOMPARE(sent.count('&'), 1);
+    QCOMPARE(sent.count('='), 2);
+    QVERIFY2(!sent.contains('+') && !sent.contains(' ') && !sent.contains('#'), sent.constData());
+}
+
+void TestMailLauncher::noAddressNoLink() {
+    MailLauncher::SendLink(QStringLiteral("Titel"), QString());
+    QVERIFY(m_opened.isEmpty());
+}
+
+QTEST_MAIN(TestMailLauncher)
+#include "tst_maillauncher.moc"
