@@ -94,10 +94,9 @@ FrmBook::FrmBook(MainFrame* frame) : QMainWindow(frame, Qt::Window), m_frame(fra
     setSorted(m_root, false);
 }
 
-FrmBook::~FrmBook() {
-    if (m_frame)
-        m_frame->bIsOpenBook = false;
-}
+// The flag goes down when the window closes; a closed window may linger
+// until it is deleted while a new one is already open.
+FrmBook::~FrmBook() = default;
 
 QAction* FrmBook::addItem(QMenu* menu, const QString& name, const QString& caption,
                           void (FrmBook::*handler)()) {
@@ -140,8 +139,8 @@ void FrmBook::buildMenus() {
     addItem(exp, QStringLiteral("mn_ExpNetscapeHtml"),
             QStringLiteral("in eine IE/Netscape Bookmark Datei"));
     QMenu* imp = sub(archiv, QStringLiteral("mn_import"), QStringLiteral("Importieren"));
-    addItem(imp, QStringLiteral("mn_ImpNetscapeHtml"),
-            QStringLiteral("IE/Netscape Bookmark Datei"));
+    addItem(imp, QStringLiteral("mn_ImpNetscapeHtml"), QStringLiteral("IE/Netscape Bookmark Datei"),
+            &FrmBook::mn_ImpNetscapeHtml_Click);
     archiv->addSeparator();
     addItem(archiv, QStringLiteral("mn_Schließen"), QStringLiteral("Schließen"));
     connect(action(QStringLiteral("mn_Schließen")), &QAction::triggered, this, &QWidget::close);
@@ -191,6 +190,16 @@ void FrmBook::buildMenus() {
     });
     connect(ordner, &QMenu::aboutToShow, this, &FrmBook::refreshOrdnerMenu);
     connect(bookmark, &QMenu::aboutToShow, this, &FrmBook::refreshBookmarkMenu);
+
+    // The six export commands: text, HTML page, bookmark file; archive or folder.
+    const std::tuple<const char*, int, bool> exports[] = {
+        {"mn_ExpTxt", 0, true},          {"mn_ExpHtml", 1, true},
+        {"mn_ExpNetscapeHtml", 2, true}, {"mn_expdetText", 0, false},
+        {"mn_expdetHtml", 1, false},     {"mn_expdetNetscapeHtml", 2, false}};
+    for (const auto& [name, kind, whole] : exports) {
+        connect(action(QString::fromLatin1(name)), &QAction::triggered, this,
+                [this, kind = kind, whole = whole] { exportTo(kind, whole); });
+    }
 
     QMenu* fenster = sub(nullptr, QStringLiteral("mn_BkFenster"), QStringLiteral("&Fenster"));
     addItem(fenster, QStringLiteral("mn_lo"), QStringLiteral("&Links oben"));
@@ -351,6 +360,7 @@ void FrmBook::closeEvent(QCloseEvent* event) {
         }
     }
     m_frame->bIsOpenBook = false;
+    m_closed = true;
     event->accept();
 }
 

@@ -60,6 +60,13 @@ public:
     // Adds what a drop carries to the node under it.
     void dropOn(QTreeWidgetItem* node, const class QMimeData* data);
 
+    // Writes the archive (or the selected folder) in one of the export
+    // formats, asking for the file name.
+    void exportTo(int kind, bool wholeArchive);
+    void mn_ImpNetscapeHtml_Click();
+    // Replaces the archive by the folders of a bookmark file.
+    bool importFile(const QString& path);
+
     // Menu states for the selected node.
     void refreshOrdnerMenu();
     void refreshBookmarkMenu();
@@ -73,6 +80,8 @@ public:
     bool isRolledUp() const { return m_rolledUp; }
     void place(const QString& corner);
 
+    // Closed and only waiting to be deleted.
+    bool isClosed() const { return m_closed; }
     QString nodeTag(QTreeWidgetItem* node) const;
     QStringList allNodeTexts() const;
     bool isSorted(QTreeWidgetItem* node) const { return m_sorted.contains(node); }
@@ -108,4 +117,5 @@ private:
     int m_restoreHeight = 0;
     int m_openingHeight = 0;
     bool m_rolledUp = false;
+    bool m_closed = false;
 };

@@ -299,7 +299,9 @@ void MainFrame::mn_Toggle_Click() {
 }
 
 void MainFrame::StartBookmEd() {
-    if (!m_book)
+    // A closed archive window is on its way out; each opening reads the
+    // archive afresh.
+    if (!m_book || m_book->isClosed())
         m_book = new FrmBook(this);
     // Near the frame's right edge, level with its top.
     const int left = qAbs(frameGeometry().width() - m_book->frameGeometry().width()) +
@@ -370,7 +372,7 @@ FrmHistory* MainFrame::historyWindow() const {
 
 void MainFrame::mn_Historie_Click() {
     HistoryUrl.clear();
-    if (!m_history)
+    if (!m_history || m_history->isClosed())
         m_history = new FrmHistory(this);
     m_history->move(m_history->x(), frameGeometry().top() + twipsToPx(650));
     m_history->show();

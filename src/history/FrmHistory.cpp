@@ -77,11 +77,6 @@ FrmHistory::FrmHistory(MainFrame* frame) : QMainWindow(frame, Qt::Window), m_fra
     fillGrid();
 }
 
-FrmHistory::~FrmHistory() {
-    if (m_frame)
-        m_frame->bIsOpenHistory = false;
-}
-
 QAction* FrmHistory::action(const QString& name) const {
     return findChild<QAction*>(name);
 }
@@ -209,5 +204,6 @@ bool FrmHistory::eventFilter(QObject* watched, QEvent* event) {
 
 void FrmHistory::closeEvent(QCloseEvent* event) {
     m_frame->bIsOpenHistory = false;
+    m_closed = true;
     QMainWindow::closeEvent(event);
 }

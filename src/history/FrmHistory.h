@@ -12,12 +12,13 @@ class FrmHistory : public QMainWindow {
     Q_OBJECT
 public:
     explicit FrmHistory(MainFrame* frame);
-    ~FrmHistory() override;
 
     QTableWidget* grid() const { return m_grid; }
     QMenu* tableMenu() const { return m_menu; }
     QAction* action(const QString& name) const;
     bool headerClicked() const { return m_bHeaderClicked; }
+    // Closed and only waiting to be deleted.
+    bool isClosed() const { return m_closed; }
 
     void fillGrid();
     void sortBy(int column);
@@ -44,4 +45,5 @@ private:
     QTableWidget* m_grid;
     QMenu* m_menu;
     bool m_bHeaderClicked = false;
+    bool m_closed = false;
 };

@@ -49,6 +49,7 @@ private slots:
     void failedSaveKeepsChanges();
     void loadErrorsLeaveWindowUsable();
     void rollUpAndPlace();
+    void exportAndImportThroughMenus();
 
 private:
     FrmBook* openBook();
@@ -546,6 +547,49 @@ void TestFrmBook::rollUpAndPlace() {
     QCOMPARE(book->frameGeometry().bottomRight(), frame()->frameGeometry().bottomRight());
     book->place(QStringLiteral("mn_lo"));
     QCOMPARE(book->frameGeometry().topLeft(), frame()->frameGeometry().topLeft());
+}
+
+void TestFrmBook::exportAndImportThroughMenus() {
+    writeArchive(
+        {{QStringLiteral("Reisen & Urlaub"), {QStringLiteral("Zug"), QStringLiteral("Ärmel")}},
+         {QStringLiteral("Москва"), {QStringLiteral("北京")}}});
+    FrmBook* book = openBook();
+    const QString file = QDir(m_app->dir()).filePath(QStringLiteral("export.html"));
+    m_dialogs->fileNames << file;
+    m_dialogs->answers << QMessageBox::Yes;
+    book->action(QStringLiteral("mn_ExpNetscapeHtml"))->trigger();
+    QVERIFY(QFileInfo(file).size() > 0);
+    QCOMPARE(m_dialogs->fileCaptions.last(),
+             QStringLiteral("Archiv exportieren in IE/Netscape Bookmark Dateiformat..."));
+    QVERIFY(
+        m_dialogs->messages.last().text.startsWith(QStringLiteral("Der Export war erfolgreich")));
+    // "Ja" shows the file in a new window.
+    QCOMPARE(frame()->counter, 1);
+    QCOMPARE(static_cast<FakeWebView*>(frame()->browsers().first()->webView())->navigations,
+             QStringList{file});
+
+    // A different archive, then the export imported back replaces it.
+    book->close();
+    writeArchive({{QStringLiteral("Anderes"), {QStringLiteral("x")}}});
+    book = openBook();
+    m_dialogs->fileNames << file;
+    book->action(QStringLiteral("mn_ImpNetscapeHtml"))->trigger();
+    QStringList folders;
+    for (int i = 0; i < book->rootNode()->childCount(); ++i)
+        folders << book->rootNode()->child(i)->text(0);
+    QCOMPARE(folders, (QStringList{QStringLiteral("Reisen & Urlaub"), QStringLiteral("Москва")}));
+    QCOMPARE(folderNode(QStringLiteral("Москва"))->child(0)->text(0), QStringLiteral("北京"));
+    QCOMPARE(folderNode(QStringLiteral("Reisen & Urlaub"))->child(1)->text(0),
+             QStringLiteral("Ärmel"));
+
+    // A file that cannot be imported leaves the archive as it is.
+    const QString junk = QDir(m_app->dir()).filePath(QStringLiteral("leer.html"));
+    m_app->writeFile(QStringLiteral("leer.html"), QByteArray());
+    m_dialogs->fileNames << junk;
+    const int shown = m_dialogs->messages.size();
+    book->action(QStringLiteral("mn_ImpNetscapeHtml"))->trigger();
+    QCOMPARE(m_dialogs->messages.size(), shown + 1);
+    QCOMPARE(book->rootNode()->childCount(), 2);
 }
 
 QTEST_MAIN(TestFrmBook)

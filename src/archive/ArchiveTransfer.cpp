@@ -1,0 +1,76 @@
+// Exporting the archive or one folder, and importing a bookmark file.
+#include "app/AppInit.h"
+#include "app/Dialogs.h"
+#include "archive/FrmBook.h"
+#include "archive/model/BookmarkImport.h"
+#include "archive/model/ExportWriters.h"
+#include "frame/MainFrame.h"
+
+#include <QApplication>
+#include <QTreeWidget>
+
+void FrmBook::exportTo(int kind, bool wholeArchive) {
+    const auto k = static_cast<ExportWriters::Kind>(kind);
+    std::shared_ptr<Thema> folder;
+    if (!wholeArchive) {
+        QTreeWidgetItem* node = m_tree->currentItem();
+        if (nodeTag(node) != QLatin1String("Dir"))
+            return;
+        folder = folderOf(node);
+        if (!folder)
+            return;
+    }
+    const ExportWriters::DialogTexts texts = ExportWriters::dialogTexts(k, wholeArchive);
+    const QString path = Dialogs::saveFileName(this, texts.caption, AppInit::AppDir, texts.filter,
+                                               QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QDateTime now = QDateTime::currentDateTime();
+    const QByteArray bytes =
+        wholeArchive ? ExportWriters::exportArchive(
+                           k, m_book->colThema.value_or(QList<std::shared_ptr<Thema>>()), now)
+                     : ExportWriters::exportFolder(k, *folder, now);
+    QString error;
+    const bool written = ExportWriters::writeExport(path, bytes, &error);
+    QApplication::restoreOverrideCursor();
+    if (!written) {
+        showError(error);
+        return;
+    }
+    if (Dialogs::message(this, QMessageBox::Information, QStringLiteral("Meldung"),
+                         ExportWriters::successQuestion(path),
+                         QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+        m_frame->VisitUrl(path, true, true);
+}
+
+void FrmBook::mn_ImpNetscapeHtml_Click() {
+    const ExportWriters::DialogTexts texts = BookmarkImport::dialogTexts();
+    const QString path = Dialogs::openFileName(this, texts.caption, AppInit::AppDir, texts.filter);
+    if (path.isEmpty())
+        return;
+    importFile(path);
+}
+
+bool FrmBook::importFile(const QString& path) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const BookmarkImport::Result result = BookmarkImport::parseFile(path);
+    QString error = result.error;
+    bool ok = result.ok;
+    // A file without a single folder leaves the archive as it is.
+    if (ok && !result.folders.isEmpty())
+        ok = BookmarkImport::replaceArchive(AppInit::AppDir, result.folders, &error);
+    QApplication::restoreOverrideCursor();
+    if (!ok) {
+        showError(
+            QStringLiteral("Der Import ist fehlgeschlagen; das Archiv bleibt, wie es war.\n\n") +
+            error);
+        return false;
+    }
+    if (!result.folders.isEmpty()) {
+        // The imported files are the archive now; what was open is replaced.
+        m_book = std::make_unique<Book>(AppInit::AppDir);
+        loadArchive();
+    }
+    return true;
+}

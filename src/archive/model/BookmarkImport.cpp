@@ -1,0 +1,1247 @@
+#include "archive/model/BookmarkImport.h"
+
+#include "archive/model/ArchiveRecords.h"
+#include "common/RecordCodec.h"
+#include "common/SafeFile.h"
+#include "common/Twips.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+
+#include <gumbo.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csetjmp>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <mutex>
+#include <system_error>
+#include <vector>
+
+namespace BookmarkImport {
+
+namespace {
+
+// Bounds that keep a hostile or broken file from taking the program down.
+// Real bookmark files stay far below each of them.
+constexpr qint64 MaxFileBytes = 32 * 1024 * 1024;
+constexpr int MaxNesting = 5000;
+constexpr qint64 MaxEntries = 1000000;
+constexpr qint64 MaxWalkSteps = 200000000;
+constexpr int MaxTextLength = 8192;
+constexpr std::chrono::seconds MaxParseTime{30};
+
+void setText(QString* target, const QString& text) {
+    if (target)
+        *target = text;
+}
+
+Result failure(const QString& reason) {
+    Result r;
+    r.error = reason;
+    return r;
+}
+
+QString tooLarge() {
+    return QStringLiteral("Die Datei ist zu umfangreich, um sie zu importieren.");
+}
+
+// ---------------------------------------------------------------------------
+// Character set
+
+// Windows-1252 bytes 0x80..0x9F; the five unassigned ones map to the C1
+// control of the same value, as browsers decode them.
+constexpr char16_t Cp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString fromWindows1252(const QByteArray& bytes) {
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* dst = out.data();
+    for (const char ch : bytes) {
+        const auto b = quint8(ch);
+        *dst++ = QChar(b >= 0x80 && b <= 0x9F ? Cp1252High[b - 0x80] : char16_t(b));
+    }
+    return out;
+}
+
+bool isAsciiSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+bool startsWithNoCase(const QByteArray& data, qsizetype pos, const char* word) {
+    for (qsizetype i = 0; word[i]; ++i) {
+        if (pos + i >= data.size() || QChar::toLower(uint(quint8(data[pos + i]))) != uint(word[i]))
+            return false;
+    }
+    return true;
+}
+
+// A comment starting at pos; *after is where the text goes on (the end for
+// a comment left open).
+bool commentAt(const QByteArray& data, qsizetype pos, qsizetype* after) {
+    if (pos + 4 > data.size() || std::memcmp(data.constData() + pos, "<!--", 4) != 0)
+        return false;
+    const qsizetype body = pos + 4;
+    // "<!-->" and "<!--->" end at once.
+    if (body < data.size() && data[body] == '>') {
+        *after = body + 1;
+    } else if (body + 1 < data.size() && data[body] == '-' && data[body + 1] == '>') {
+        *after = body + 2;
+    } else {
+        const qsizetype end = data.indexOf("-->", body);
+        *after = end < 0 ? data.size() : end + 3;
+    }
+    return true;
+}
+
+struct Attribute {
+    QByteArray name;
+    QByteArray value;
+};
+
+// Reads one attribute of a tag at pos, as the encoding prescan of HTML does.
+// False at the end of the tag.
+bool nextAttribute(const QByteArray& data, qsizetype* pos, Attribute* attr) {
+    qsizetype i = *pos;
+    const qsizetype n = data.size();
+    while (i < n && (isAsciiSpace(data[i]) || data[i] == '/'))
+        ++i;
+    if (i >= n || data[i] == '>') {
+        *pos = i;
+        return false;
+    }
+    attr->name.clear();
+    attr->value.clear();
+    while (i < n && !isAsciiSpace(data[i]) && data[i] != '=' && data[i] != '>' && data[i] != '/')
+        attr->name += char(QChar::toLower(uint(quint8(data[i++]))));
+    while (i < n && isAsciiSpace(data[i]))
+        ++i;
+    if (i < n && data[i] == '=') {
+        ++i;
+        while (i < n && isAsciiSpace(data[i]))
+            ++i;
+        if (i < n && (data[i] == '"' || data[i] == '\'')) {
+            const char quote = data[i++];
+            while (i < n && data[i] != quote)
+                attr->value += data[i++];
+            ++i;
+        } else {
+            while (i < n && !isAsciiSpace(data[i]) && data[i] != '>')
+                attr->value += data[i++];
+        }
+    }
+    *pos = i;
+    return true;
+}
+
+QByteArray charsetFromContent(const QByteArray& content) {
+    const QByteArray lower = content.toLower();
+    qsizetype at = lower.indexOf("charset");
+    if (at < 0)
+        return {};
+    at += 7;
+    while (at < lower.size() && isAsciiSpace(lower[at]))
+        ++at;
+    if (at >= lower.size() || lower[at] != '=')
+        return {};
+    ++at;
+    while (at < lower.size() && isAsciiSpace(lower[at]))
+        ++at;
+    qsizetype end = at;
+    if (at < lower.size() && (lower[at] == '"' || lower[at] == '\'')) {
+        const char quote = lower[at++];
+        end = lower.indexOf(quote, at);
+        return end < 0 ? QByteArray() : content.mid(at, end - at);
+    }
+    while (end < lower.size() && !isAsciiSpace(lower[end]) && lower[end] != ';')
+        ++end;
+    return content.mid(at, end - at);
+}
+
+// The charset the file's META names, looked for where browsers look: in the
+// markup before the content, skipping comments.
+QByteArray declaredCharset(const QByteArray& data) {
+    const QByteArray head = data.left(8192);
+    qsizetype i = 0;
+    while (i < head.size()) {
+        if (head[i] != '<') {
+            ++i;
+            continue;
+        }
+        if (commentAt(head, i, &i))
+            continue;
+        if (startsWithNoCase(head, i, "<meta") && i + 5 < head.size() &&
+            (isAsciiSpace(head[i + 5]) || head[i + 5] == '/')) {
+            qsizetype pos = i + 5;
+            Attribute attr;
+            QByteArray charset;
+            QByteArray content;
+            bool contentType = false;
+            while (nextAttribute(head, &pos, &attr)) {
+                if (attr.name == "charset" && charset.isEmpty())
+                    charset = attr.value.trimmed();
+                else if (attr.name == "http-equiv")
+                    contentType = attr.value.trimmed().toLower() == "content-type";
+                else if (attr.name == "content")
+                    content = attr.value;
+            }
+            if (charset.isEmpty() && contentType)
+                charset = charsetFromContent(content).trimmed();
+            if (!charset.isEmpty())
+                return charset.toLower();
+            i = pos;
+            continue;
+        }
+        // Any other tag: skip its attributes, whose values may hold a '<'.
+        qsizetype pos = i + 1;
+        while (pos < head.size() && !isAsciiSpace(head[pos]) && head[pos] != '>')
+            ++pos;
+        Attribute attr;
+        while (nextAttribute(head, &pos, &attr)) {
+        }
+        i = pos + 1;
+    }
+    return {};
+}
+
+enum class Charset { Utf8, Windows1252, Other };
+
+Charset charsetOfLabel(const QByteArray& label) {
+    static const char* const utf8[] = {
+        "utf-8", "utf8", "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8", "x-unicode20utf8",
+        // A page cannot declare UTF-16 from inside itself;
+        // browsers read such a page as UTF-8.
+        "utf-16", "utf-16le", "utf-16be", "unicode", "ucs-2", "csunicode", "iso-10646-ucs-2",
+        "unicodefeff", "unicodefffe"};
+    // Browsers read Latin-1 and ASCII labels as Windows-1252.
+    static const char* const cp1252[] = {
+        "windows-1252", "cp1252", "x-cp1252",   "iso-8859-1",      "iso8859-1",     "iso88591",
+        "iso_8859-1",   "latin1", "l1",         "ascii",           "us-ascii",      "cp819",
+        "csisolatin1",  "ibm819", "iso-ir-100", "iso_8859-1:1987", "ansi_x3.4-1968"};
+    for (const char* name : utf8) {
+        if (label == name)
+            return Charset::Utf8;
+    }
+    for (const char* name : cp1252) {
+        if (label == name)
+            return Charset::Windows1252;
+    }
+    return Charset::Other;
+}
+
+QString decodeUtf8(const QByteArray& bytes, bool* valid) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (valid)
+        *valid = !decoder.hasError();
+    return text;
+}
+
+QString decodeDocument(const QByteArray& bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return decodeUtf8(bytes.mid(3), nullptr);
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                            : QStringDecoder::Utf16BE);
+        return decoder.decode(bytes.mid(2));
+    }
+    const QByteArray label = declaredCharset(bytes);
+    if (!label.isEmpty()) {
+        switch (charsetOfLabel(label)) {
+        case Charset::Utf8:
+            return decodeUtf8(bytes, nullptr);
+        case Charset::Windows1252:
+            return fromWindows1252(bytes);
+        case Charset::Other: {
+            QStringDecoder decoder(label.constData());
+            if (decoder.isValid())
+                return decoder.decode(bytes);
+            break; // unknown name: as if none were given
+        }
+        }
+    }
+    bool valid = false;
+    QString text = decodeUtf8(bytes, &valid);
+    return valid ? text : fromWindows1252(bytes);
+}
+
+// ---------------------------------------------------------------------------
+// Nesting
+
+// An upper estimate of how deep the parser will nest elements: every open tag
+// that the parser does not close by itself counts until its end tag. The
+// parser's cost grows with the square of the depth, so a file nested beyond
+// any real bookmark file is refused before parsing.
+int roughNesting(const QByteArray& utf8, int limit) {
+    static const QSet<QByteArray> selfClosing = {
+        "area",     "base",  "br",    "col",      "embed",   "hr",    "img",    "input",
+        "link",     "meta",  "param", "source",   "track",   "wbr",   "keygen", "basefont",
+        "bgsound",  "frame", "image", "p",        "dt",      "dd",    "li",     "option",
+        "optgroup", "tr",    "td",    "th",       "tbody",   "thead", "tfoot",  "rb",
+        "rt",       "rp",    "rtc",   "colgroup", "caption", "html",  "head",   "body"};
+    QHash<QByteArray, int> open;
+    int depth = 0;
+    int deepest = 0;
+    qsizetype i = 0;
+    const qsizetype n = utf8.size();
+    while (i < n) {
+        i = utf8.indexOf('<', i);
+        if (i < 0)
+            break;
+        if (commentAt(utf8, i, &i))
+            continue;
+        const bool closing = i + 1 < n && utf8[i + 1] == '/';
+        qsizetype pos = i + (closing ? 2 : 1);
+        QByteArray name;
+        while (pos < n && name.size() < 32 && !isAsciiSpace(utf8[pos]) && utf8[pos] != '>' &&
+               utf8[pos] != '/' && utf8[pos] != '<')
+            name += char(QChar::toLower(uint(quint8(utf8[pos++]))));
+        i = pos;
+        // Only a letter starts a tag; "<3", "<!" and "<?" open nothing.
+        if (name.isEmpty() || name.front() < 'a' || name.front() > 'z' ||
+            selfClosing.contains(name))
+            continue;
+        int& count = open[name];
+        if (closing) {
+            if (count > 0) {
+                --count;
+                --depth;
+            }
+        } else {
+            ++count;
+            deepest = std::max(deepest, ++depth);
+            if (deepest > limit)
+                break;
+        }
+    }
+    return deepest;
+}
+
+// ---------------------------------------------------------------------------
+// Parsing with a budget
+
+// Gumbo frees its tree recursively and cannot stop on its own; every block it
+// allocates goes through here instead, so the tree is freed without
+// recursion, and memory and time are capped by leaving the parse early.
+struct alignas(std::max_align_t) Block {
+    Block* prev;
+    Block* next;
+    size_t size;
+};
+
+constexpr size_t MallocOverhead = 16;
+
+enum class ParseEnd { Done, OverBudget, ParserFault };
+
+struct ParseBudget {
+    Block ring{&ring, &ring, 0};
+    size_t bytes = 0;
+    size_t limit = 0;
+    std::chrono::steady_clock::time_point deadline;
+    unsigned calls = 0;
+    ParseEnd end = ParseEnd::Done;
+    sigjmp_buf exit;
+
+    ParseBudget() = default;
+    ParseBudget(const ParseBudget&) = delete;
+    ParseBudget& operator=(const ParseBudget&) = delete;
+    ~ParseBudget() {
+        Block* b = ring.next;
+        while (b != &ring) {
+            Block* next = b->next;
+            std::free(b);
+            b = next;
+        }
+    }
+};
+
+[[noreturn]] void leaveParse(ParseBudget* budget, ParseEnd why) {
+    budget->end = why;
+    siglongjmp(budget->exit, 1);
+}
+
+void* budgetAllocate(void* userdata, size_t size) {
+    auto* budget = static_cast<ParseBudget*>(userdata);
+    const bool late =
+        (++budget->calls & 1023) == 0 && std::chrono::steady_clock::now() > budget->deadline;
+    // What the block really takes: Gumbo makes many small ones.
+    const size_t taken = size + sizeof(Block) + MallocOverhead;
+    if (late || taken > budget->limit - std::min(budget->limit, budget->bytes))
+        leaveParse(budget, ParseEnd::OverBudget);
+    auto* block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
+    if (!block)
+        leaveParse(budget, ParseEnd::OverBudget);
+    block->size = taken;
+    block->prev = &budget->ring;
+    block->next = budget->ring.next;
+    budget->ring.next->prev = block;
+    budget->ring.next = block;
+    budget->bytes += taken;
+    return block + 1;
+}
+
+void budgetFree(void* userdata, void* ptr) {
+    if (!ptr)
+        return;
+    auto* budget = static_cast<ParseBudget*>(userdata);
+    Block* block = static_cast<Block*>(ptr) - 1;
+    block->prev->next = block->next;
+    block->next->prev = block->prev;
+    budget->bytes -= block->size;
+    std::free(block);
+}
+
+// The installed Gumbo checks its own state with assert(), and some malformed
+// markup trips one of them, which would end the whole program. While a file
+// is parsed, such an abort on the parsing thread leaves the parse instead;
+// everything Gumbo allocated is freed by the budget. One parse at a time, as
+// the handler is the process's.
+std::mutex abortGuardLock;
+struct sigaction abortBefore;
+thread_local ParseBudget* abortingParse = nullptr;
+
+extern "C" void onAbortWhileParsing(int signal) {
+    if (abortingParse)
+        leaveParse(abortingParse, ParseEnd::ParserFault);
+    // Another thread aborts: as it would have without us.
+    sigaction(SIGABRT, &abortBefore, nullptr);
+    raise(signal);
+}
+
+class AbortGuard {
+public:
+    explicit AbortGuard(ParseBudget* budget) : m_lock(abortGuardLock) {
+        struct sigaction handler = {};
+        handler.sa_handler = onAbortWhileParsing;
+        sigemptyset(&handler.sa_mask);
+        sigaction(SIGABRT, &handler, &abortBefore);
+        abortingParse = budget;
+    }
+    ~AbortGuard() {
+        abortingParse = nullptr;
+        sigaction(SIGABRT, &abortBefore, nullptr);
+    }
+    AbortGuard(const AbortGuard&) = delete;
+    AbortGuard& operator=(const AbortGuard&) = delete;
+
+private:
+    std::lock_guard<std::mutex> m_lock;
+};
+
+// Null when the parse was left early (see budget.end). Nothing here may need
+// a destructor: the parse is left by siglongjmp.
+GumboOutput* parseWithin(ParseBudget* budget, const GumboOptions* options, const char* text,
+                         size_t length) {
+    if (sigsetjmp(budget->exit, 1) != 0)
+        return nullptr;
+    return gumbo_parse_with_options(options, text, length);
+}
+
+// ---------------------------------------------------------------------------
+// The page as a tree that can be regrouped and walked without recursion
+
+struct Node {
+    const GumboNode* g = nullptr;
+    int parent = -1;
+    int first = -1;
+    int last = -1;
+    int next = -1;
+};
+
+class Page {
+public:
+    explicit Page(const GumboNode* body) { build(body); }
+
+    int size() const { return int(m_nodes.size()); }
+    const Node& at(int i) const { return m_nodes[size_t(i)]; }
+
+    // The HTML tag of an element, GUMBO_TAG_LAST for anything else.
+    GumboTag tag(int i) const {
+        const GumboNode* g = at(i).g;
+        if ((g->type != GUMBO_NODE_ELEMENT && g->type != GUMBO_NODE_TEMPLATE) ||
+            g->v.element.tag_namespace != GUMBO_NAMESPACE_HTML)
+            return GUMBO_TAG_LAST;
+        return g->v.element.tag;
+    }
+    bool isElement(int i) const {
+        return at(i).g->type == GUMBO_NODE_ELEMENT || at(i).g->type == GUMBO_NODE_TEMPLATE;
+    }
+
+    // The H3 that is the element's first child (blank text before it does
+    // not count), or -1.
+    int headingOf(int i) const {
+        int c = at(i).first;
+        while (c >= 0 && at(c).g->type == GUMBO_NODE_WHITESPACE)
+            c = at(c).next;
+        return c >= 0 && tag(c) == GUMBO_TAG_H3 ? c : -1;
+    }
+
+    // A heading's list may come after something else (a folder description,
+    // a rule); the parser then closes the heading's element before the list.
+    // Such a list, and what stands between, is moved into the heading's
+    // element, so the list belongs to its heading as in a plain folder. This
+    // keeps the document order, so positions in the page do not change.
+    void groupListsWithHeadings() {
+        std::vector<char> holdsList(size_t(size()), 0);
+        for (int i = size() - 1; i > 0; --i) {
+            if (tag(i) == GUMBO_TAG_DL || holdsList[size_t(i)])
+                holdsList[size_t(at(i).parent)] = 1;
+        }
+        for (int e = 1; e < size(); ++e) {
+            if (holdsList[size_t(e)] || headingOf(e) < 0)
+                continue;
+            int s = at(e).next;
+            int found = -1;
+            while (s >= 0) {
+                if (isElement(s)) {
+                    if (tag(s) == GUMBO_TAG_DT || headingOf(s) >= 0)
+                        break;
+                    if (tag(s) == GUMBO_TAG_DL || holdsList[size_t(s)]) {
+                        found = s;
+                        break;
+                    }
+                }
+                s = at(s).next;
+            }
+            if (found < 0)
+                continue;
+            moveSiblingsInto(e, found);
+            holdsList[size_t(e)] = 1;
+        }
+    }
+
+    // Elements in document order (the body's "All") and, for each node, where
+    // its descendants end in that order.
+    void index() {
+        const int n = size();
+        m_end.assign(size_t(n), 0);
+        for (int i = n - 1; i >= 0; --i)
+            m_end[size_t(i)] = at(i).last < 0 ? i + 1 : m_end[size_t(at(i).last)];
+        m_before.assign(size_t(n) + 1, 0);
+        for (int i = 0; i < n; ++i) {
+            const bool counted = i > 0 && isElement(i);
+            m_before[size_t(i) + 1] = m_before[size_t(i)] + (counted ? 1 : 0);
+            if (counted)
+                m_elements.push_back(i);
+        }
+    }
+    const std::vector<int>& elements() const { return m_elements; }
+    // Range of an element's descendant elements within elements().
+    int allBegin(int i) const { return m_before[size_t(i) + 1]; }
+    int allEnd(int i) const { return m_before[size_t(m_end[size_t(i)])]; }
+
+private:
+    void build(const GumboNode* body) {
+        std::vector<std::pair<const GumboNode*, int>> stack;
+        stack.emplace_back(body, -1);
+        while (!stack.empty()) {
+            const auto [g, parent] = stack.back();
+            stack.pop_back();
+            if (g->type == GUMBO_NODE_COMMENT)
+                continue;
+            const int id = size();
+            Node node;
+            node.g = g;
+            node.parent = parent;
+            m_nodes.push_back(node);
+            if (parent >= 0) {
+                Node& p = m_nodes[size_t(parent)];
+                if (p.last >= 0)
+                    m_nodes[size_t(p.last)].next = id;
+                else
+                    p.first = id;
+                p.last = id;
+            }
+            // A template's content is not part of the page.
+            if (g->type == GUMBO_NODE_ELEMENT) {
+                const GumboVector& children = g->v.element.children;
+                for (unsigned k = children.length; k > 0; --k)
+                    stack.emplace_back(static_cast<const GumboNode*>(children.data[k - 1]), id);
+            }
+        }
+    }
+
+    void moveSiblingsInto(int e, int lastMoved) {
+        Node& target = m_nodes[size_t(e)];
+        const int firstMoved = target.next;
+        const int parent = target.parent;
+        target.next = m_nodes[size_t(lastMoved)].next;
+        if (m_nodes[size_t(parent)].last == lastMoved)
+            m_nodes[size_t(parent)].last = e;
+        for (int s = firstMoved;; s = m_nodes[size_t(s)].next) {
+            m_nodes[size_t(s)].parent = e;
+            if (s == lastMoved)
+                break;
+        }
+        m_nodes[size_t(lastMoved)].next = -1;
+        if (target.last >= 0)
+            m_nodes[size_t(target.last)].next = firstMoved;
+        else
+            target.first = firstMoved;
+        target.last = lastMoved;
+    }
+
+    std::vector<Node> m_nodes;
+    std::vector<int> m_end;
+    std::vector<int> m_before;
+    std::vector<int> m_elements;
+};
+
+// ---------------------------------------------------------------------------
+// innerText: the text as a browser shows it, for a page without style sheets
+
+// Line breaks a browser shows around an element of the tag: one around a
+// block, two around a paragraph.
+int breaksAround(GumboTag t) {
+    static const QSet<int> blocks = {
+        GUMBO_TAG_ADDRESS,  GUMBO_TAG_ARTICLE,    GUMBO_TAG_ASIDE,     GUMBO_TAG_BLOCKQUOTE,
+        GUMBO_TAG_BODY,     GUMBO_TAG_CENTER,     GUMBO_TAG_DD,        GUMBO_TAG_DETAILS,
+        GUMBO_TAG_DIR,      GUMBO_TAG_DIV,        GUMBO_TAG_DL,        GUMBO_TAG_DT,
+        GUMBO_TAG_FIELDSET, GUMBO_TAG_FIGCAPTION, GUMBO_TAG_FIGURE,    GUMBO_TAG_FOOTER,
+        GUMBO_TAG_FORM,     GUMBO_TAG_H1,         GUMBO_TAG_H2,        GUMBO_TAG_H3,
+        GUMBO_TAG_H4,       GUMBO_TAG_H5,         GUMBO_TAG_H6,        GUMBO_TAG_HEADER,
+        GUMBO_TAG_HGROUP,   GUMBO_TAG_HR,         GUMBO_TAG_HTML,      GUMBO_TAG_LEGEND,
+        GUMBO_TAG_LI,       GUMBO_TAG_LISTING,    GUMBO_TAG_MAIN,      GUMBO_TAG_MENU,
+        GUMBO_TAG_NAV,      GUMBO_TAG_OL,         GUMBO_TAG_PLAINTEXT, GUMBO_TAG_PRE,
+        GUMBO_TAG_SECTION,  GUMBO_TAG_SUMMARY,    GUMBO_TAG_TABLE,     GUMBO_TAG_CAPTION,
+        GUMBO_TAG_TR,       GUMBO_TAG_UL,         GUMBO_TAG_XMP,       GUMBO_TAG_FRAMESET};
+    if (t == GUMBO_TAG_P)
+        return 2;
+    return blocks.contains(t) ? 1 : 0;
+}
+
+bool isPreformatted(GumboTag t) {
+    return t == GUMBO_TAG_PRE || t == GUMBO_TAG_LISTING || t == GUMBO_TAG_XMP ||
+           t == GUMBO_TAG_PLAINTEXT;
+}
+
+bool isCell(GumboTag t) {
+    return t == GUMBO_TAG_TD || t == GUMBO_TAG_TH;
+}
+
+// Elements a browser does not render, or renders as a control or picture
+// whose inner text is not part of the page's text.
+bool isHidden(const Page& page, int i) {
+    static const QSet<int> hidden = {
+        GUMBO_TAG_HEAD,     GUMBO_TAG_TITLE,    GUMBO_TAG_SCRIPT,   GUMBO_TAG_STYLE,
+        GUMBO_TAG_TEMPLATE, GUMBO_TAG_NOSCRIPT, GUMBO_TAG_NOEMBED,  GUMBO_TAG_NOFRAMES,
+        GUMBO_TAG_IFRAME,   GUMBO_TAG_OBJECT,   GUMBO_TAG_EMBED,    GUMBO_TAG_AUDIO,
+        GUMBO_TAG_VIDEO,    GUMBO_TAG_CANVAS,   GUMBO_TAG_TEXTAREA, GUMBO_TAG_SELECT,
+        GUMBO_TAG_DATALIST, GUMBO_TAG_INPUT,    GUMBO_TAG_IMG,      GUMBO_TAG_AREA};
+    const GumboTag t = page.tag(i);
+    if (t == GUMBO_TAG_LAST)
+        return false;
+    return hidden.contains(t) ||
+           gumbo_get_attribute(&page.at(i).g->v.element.attributes, "hidden") != nullptr;
+}
+
+// White space as HTML knows it.
+bool isBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
+           c == QLatin1Char('\r') || c == QLatin1Char('\f');
+}
+
+class TextCollector {
+public:
+    void text(const QString& s, bool preformatted) {
+        if (preformatted) {
+            startWord();
+            QString t = s;
+            t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+            t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+            m_out += t;
+            m_lineStart = t.endsWith(QLatin1Char('\n'));
+            return;
+        }
+        for (const QChar c : s) {
+            if (isBlank(c)) {
+                if (!m_lineStart)
+                    m_space = true;
+                continue;
+            }
+            startWord();
+            m_out += c;
+            m_lineStart = false;
+        }
+    }
+    void lineBreak() {
+        breaks();
+        m_out += QLatin1Char('\n');
+        m_lineStart = true;
+        m_space = false;
+    }
+    void block(int breaks) {
+        m_breaks = std::max(m_breaks, breaks);
+        m_space = false;
+        m_cellEnded = false;
+    }
+    // Cells of a row are separated by a tab.
+    void cellStarts() {
+        if (m_cellEnded) {
+            breaks();
+            m_out += QLatin1Char('\t');
+            m_space = false;
+            m_lineStart = false;
+        }
+        m_cellEnded = false;
+    }
+    void cellEnds() { m_cellEnded = true; }
+    bool full() const { return m_out.size() > MaxTextLength; }
+    QString result() const { return m_out; }
+
+private:
+    // Line breaks a block asked for appear only between pieces of text.
+    void breaks() {
+        if (m_breaks > 0 && !m_out.isEmpty()) {
+            m_out += QString(m_breaks, QLatin1Char('\n'));
+            m_lineStart = true;
+            m_space = false;
+        }
+        m_breaks = 0;
+    }
+    void startWord() {
+        breaks();
+        if (m_space && !m_lineStart)
+            m_out += QLatin1Char(' ');
+        m_space = false;
+    }
+
+    QString m_out;
+    int m_breaks = 0;
+    bool m_space = false;
+    bool m_lineStart = true;
+    bool m_cellEnded = false;
+};
+
+// Names and titles are single lines in the archive; the shown text can break
+// lines (<BR>, cells, preformatted text), which becomes one blank.
+QString oneLine(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    bool gap = false;
+    for (const QChar c : text) {
+        if (isBlank(c)) {
+            gap = !out.isEmpty();
+            continue;
+        }
+        if (gap)
+            out += QLatin1Char(' ');
+        gap = false;
+        out += c;
+    }
+    return out;
+}
+
+// A description keeps its line breaks; blanks within a line are what the
+// bookmark file can carry (one between words), and trailing breaks would be
+// lost on the next export. So the text reads the same after an export and
+// another import.
+QString plainLines(const QString& text) {
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = oneLine(line);
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines.join(QLatin1Char('\n'));
+}
+
+class Walker {
+public:
+    Walker(const Page& page, const QUrl& base) : m_page(page), m_base(base) {}
+
+    bool overBudget() const { return m_steps > MaxWalkSteps; }
+    void step(qint64 n = 1) { m_steps += n; }
+
+    QString innerText(int root) {
+        TextCollector out;
+        int pre = isPreformatted(m_page.tag(root)) ? 1 : 0;
+        const auto leave = [&](int i) {
+            const GumboTag t = m_page.tag(i);
+            if (isPreformatted(t))
+                --pre;
+            if (breaksAround(t) > 0)
+                out.block(breaksAround(t));
+            if (isCell(t))
+                out.cellEnds();
+        };
+        int cur = m_page.at(root).first;
+        while (cur >= 0 && !out.full() && !overBudget()) {
+            step();
+            const Node& node = m_page.at(cur);
+            bool descend = false;
+            switch (node.g->type) {
+            case GUMBO_NODE_TEXT:
+            case GUMBO_NODE_WHITESPACE:
+            case GUMBO_NODE_CDATA:
+                out.text(QString::fromUtf8(node.g->v.text.text), pre > 0);
+                break;
+            case GUMBO_NODE_ELEMENT:
+            case GUMBO_NODE_TEMPLATE: {
+                if (isHidden(m_page, cur))
+                    break;
+                const GumboTag t = m_page.tag(cur);
+                if (t == GUMBO_TAG_BR) {
+                    out.lineBreak();
+                    break;
+                }
+                if (isCell(t))
+                    out.cellStarts();
+                if (breaksAround(t) > 0)
+                    out.block(breaksAround(t));
+                if (isPreformatted(t))
+                    ++pre;
+                if (node.first >= 0)
+                    descend = true;
+                else
+                    leave(cur);
+                break;
+            }
+            default:
+                break;
+            }
+            if (descend) {
+                cur = node.first;
+                continue;
+            }
+            // Next node in document order, leaving finished elements.
+            while (cur != root) {
+                const int next = m_page.at(cur).next;
+                if (next >= 0) {
+                    cur = next;
+                    break;
+                }
+                cur = m_page.at(cur).parent;
+                if (cur == root) {
+                    cur = -1;
+                    break;
+                }
+                leave(cur);
+            }
+            if (cur == root)
+                cur = -1;
+        }
+        return out.result();
+    }
+
+    // The address as the document resolves it.
+    QString href(int a) {
+        const GumboAttribute* attr =
+            gumbo_get_attribute(&m_page.at(a).g->v.element.attributes, "href");
+        if (!attr)
+            return {};
+        QString value = QString::fromUtf8(attr->value);
+        value.remove(QLatin1Char('\t'));
+        value.remove(QLatin1Char('\n'));
+        value.remove(QLatin1Char('\r'));
+        while (!value.isEmpty() && value.front().unicode() <= 0x20)
+            value.remove(0, 1);
+        while (!value.isEmpty() && value.back().unicode() <= 0x20)
+            value.chop(1);
+        if (value.isEmpty())
+            return value;
+        // An address with a scheme is kept as written, so it imports exactly
+        // as it was exported; only relative ones need the file's location.
+        const QUrl url(value);
+        if (!url.isRelative() || !m_base.isValid())
+            return value;
+        return m_base.resolved(url).toString();
+    }
+
+    struct Link {
+        QString title;
+        QString url;
+    };
+    const Link& link(int a) {
+        auto it = m_links.find(a);
+        if (it == m_links.end())
+            it = m_links.insert(a, Link{oneLine(innerText(a)), href(a)});
+        return *it;
+    }
+    const QString& description(int dd) {
+        auto it = m_descriptions.find(dd);
+        if (it == m_descriptions.end())
+            it = m_descriptions.insert(dd, plainLines(innerText(dd)));
+        return *it;
+    }
+
+private:
+    const Page& m_page;
+    const QUrl m_base;
+    qint64 m_steps = 0;
+    QHash<int, Link> m_links;
+    QHash<int, QString> m_descriptions;
+};
+
+Result walk(Page& page, const QUrl& base) {
+    page.groupListsWithHeadings();
+    page.index();
+    Walker walker(page, base);
+    const std::vector<int>& all = page.elements();
+    Result result;
+    qint64 entries = 0;
+    for (size_t i = 0; i < all.size(); ++i) {
+        const int e = all[i];
+        const int heading = page.headingOf(e);
+        walker.step();
+        if (heading < 0)
+            continue;
+        Folder folder;
+        folder.name = oneLine(walker.innerText(heading));
+        folder.sequenz = qint32(std::min<size_t>(i + 1, std::numeric_limits<qint32>::max()));
+        const int from = page.allBegin(e);
+        const int m = page.allEnd(e) - from;
+        walker.step(m);
+        for (int j = 0; j < m; ++j) {
+            const int f = all[size_t(from + j)];
+            if (page.tag(f) != GUMBO_TAG_A)
+                continue;
+            if (++entries > MaxEntries) {
+                return failure(QStringLiteral("Die Datei ergäbe mehr als %1 Lesezeichen und ist "
+                                              "zu umfangreich, um sie zu importieren.")
+                                   .arg(MaxEntries));
+            }
+            const Walker::Link& link = walker.link(f);
+            Bookmark b;
+            b.Nr = clampInt16(j + 1);
+            b.Titel = link.title;
+            b.Url = link.url;
+            // A description counts only where the folder's list goes on
+            // after it.
+            if (j + 1 < m - 1 && page.tag(all[size_t(from + j + 1)]) == GUMBO_TAG_DD)
+                b.Info = walker.description(all[size_t(from + j + 1)]);
+            b.Adresszeile = true;
+            b.Toolbar = true;
+            folder.bookmarks.append(b);
+            if (walker.overBudget())
+                break;
+        }
+        if (walker.overBudget())
+            return failure(tooLarge());
+        result.folders.append(folder);
+    }
+    result.ok = true;
+    return result;
+}
+
+const GumboNode* bodyOf(const GumboOutput* output) {
+    const GumboNode* root = output->root;
+    if (!root || root->type != GUMBO_NODE_ELEMENT)
+        return nullptr;
+    const GumboVector& children = root->v.element.children;
+    for (unsigned k = 0; k < children.length; ++k) {
+        const auto* child = static_cast<const GumboNode*>(children.data[k]);
+        if (child->type == GUMBO_NODE_ELEMENT &&
+            (child->v.element.tag == GUMBO_TAG_BODY || child->v.element.tag == GUMBO_TAG_FRAMESET))
+            return child;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Putting the new archive in place
+
+const QString IndexFileName = QStringLiteral("Book.bkm");
+// Where ThemaRecord keeps the folder file name.
+constexpr int FileNameOffset = 208;
+constexpr int FileNameWidth = 128;
+
+std::filesystem::path fsPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+bool fileOrLinkExists(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// A second name for the file's content: a hard link where possible, else a
+// copy.
+bool keepAs(const QString& from, const QString& to, QString* reason) {
+    std::error_code ec;
+    std::filesystem::create_hard_link(fsPath(from), fsPath(to), ec);
+    if (!ec)
+        return true;
+    if (QFile::copy(from, to))
+        return true;
+    setText(reason, QStringLiteral("Die Datei '%1' konnte nicht gesichert werden: %2")
+                        .arg(QDir::toNativeSeparators(from), QString::fromStdString(ec.message())));
+    return false;
+}
+
+// Replaces `to` in one step; an existing file of that name is never absent.
+bool moveOver(const QString& from, const QString& to, QString* reason) {
+    std::error_code ec;
+    std::filesystem::rename(fsPath(from), fsPath(to), ec);
+    if (!ec)
+        return true;
+    setText(reason, QStringLiteral("Die Datei '%1' konnte nicht ersetzt werden: %2")
+                        .arg(QDir::toNativeSeparators(to), QString::fromStdString(ec.message())));
+    return false;
+}
+
+QString unusedName(const QDir& dir, const QString& base) {
+    for (;;) {
+        const QString name =
+            QStringLiteral("%1~import-%2")
+                .arg(base)
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        if (!fileOrLinkExists(dir.filePath(name)))
+            return name;
+    }
+}
+
+// Moves the staged files into the program directory. The old index names
+// some of the files about to be replaced; it is first pointed at second
+// names of those files, so that whenever the program stops, Book.bkm (old or
+// new) names only files holding its own folders' data.
+class Commit {
+public:
+    Commit(const QString& appDir, const QString& stagingDir)
+        : m_app(appDir), m_staging(stagingDir) {}
+
+    bool run(const QStringList& folderFiles, QString* reason) {
+        if (!prepare(folderFiles, reason))
+            return rollBack(reason);
+        for (const QString& name : folderFiles) {
+            if (!moveOver(m_staging.filePath(name), m_app.filePath(name), reason))
+                return rollBack(reason);
+            m_replaced.append(name);
+        }
+        if (!moveOver(m_staging.filePath(IndexFileName), m_app.filePath(IndexFileName), reason))
+            return rollBack(reason);
+        // The new index is in place; the second names are named by nothing.
+        for (const QString& alias : std::as_const(m_aliases))
+            QFile::remove(m_app.filePath(alias));
+        return true;
+    }
+
+private:
+    bool prepare(const QStringList& folderFiles, QString* reason) {
+        QDir(m_staging.path()).mkdir(QStringLiteral("before"));
+        m_backup = QDir(m_staging.filePath(QStringLiteral("before")));
+
+        // Everything about to be replaced is kept for going back.
+        for (const QString& name : folderFiles + QStringList{IndexFileName}) {
+            const QString target = m_app.filePath(name);
+            // A folder in the way makes the move fail and the import go back.
+            if (!fileOrLinkExists(target) || QFileInfo(target).isDir())
+                continue;
+            if (!keepAs(target, m_backup.filePath(name), reason))
+                return false;
+            m_saved.insert(name);
+        }
+
+        QByteArray index;
+        if (!m_saved.contains(IndexFileName) ||
+            readWholeFile(m_app.filePath(IndexFileName), &index, nullptr) != ReadStatus::Ok)
+            return true; // no readable old archive to keep consistent
+        const QSet<QString> replaced(folderFiles.cbegin(), folderFiles.cend());
+        QHash<QString, QString> aliasOf;
+        QByteArray patched;
+        bool changed = false;
+        for (const QByteArray& raw : splitRecords(index, ThemaRecord::Size)) {
+            const QString name = ThemaRecord::fromBytes(raw).FileName;
+            if (!replaced.contains(name)) {
+                patched += raw;
+                continue;
+            }
+            if (!aliasOf.contains(name)) {
+                const QString alias = unusedName(m_app, name);
+                if (fileOrLinkExists(m_app.filePath(name)) &&
+                    !QFileInfo(m_app.filePath(name)).isDir()) {
+                    if (!keepAs(m_app.filePath(name), m_app.filePath(alias), reason))
+                        return false;
+                    m_aliases.append(alias);
+                }
+                aliasOf.insert(name, alias);
+            }
+            Record record(raw, ThemaRecord::Size);
+            record.setText(FileNameOffset, FileNameWidth, aliasOf.value(name));
+            patched += record.bytes();
+            changed = true;
+        }
+        if (!changed)
+            return true;
+        // Keep a torn tail as it was.
+        patched += index.mid(patched.size());
+        if (!writeFileAtomic(m_app.filePath(IndexFileName), patched, reason))
+            return false;
+        m_indexPatched = true;
+        return true;
+    }
+
+    // Puts every replaced file back, then the old index, then drops the
+    // second names; each step leaves an archive that reads as the old one.
+    bool rollBack(QString* reason) {
+        QStringList problems;
+        for (auto it = m_replaced.crbegin(); it != m_replaced.crend(); ++it) {
+            QString problem;
+            const QString target = m_app.filePath(*it);
+            if (m_saved.contains(*it)) {
+                if (!moveOver(m_backup.filePath(*it), target, &problem))
+                    problems.append(problem);
+            } else if (!QFile::remove(target)) {
+                problems.append(QStringLiteral("Die Datei '%1' konnte nicht entfernt werden.")
+                                    .arg(QDir::toNativeSeparators(target)));
+            }
+        }
+        if (m_indexPatched) {
+            QString problem;
+            if (!moveOver(m_backup.filePath(IndexFileName), m_app.filePath(IndexFileName),
+                          &problem))
+                problems.append(problem);
+        }
+        if (problems.isEmpty()) {
+            for (const QString& alias : std::as_const(m_aliases))
+                QFile::remove(m_app.filePath(alias));
+        } else if (reason) {
+            *reason += QStringLiteral("\nDas bisherige Archiv konnte nicht vollständig "
+                                      "wiederhergestellt werden: ") +
+                       problems.join(QLatin1Char('\n'));
+        }
+        return false;
+    }
+
+    const QDir m_app;
+    const QDir m_staging;
+    QDir m_backup;
+    QSet<QString> m_saved;
+    QStringList m_aliases;
+    QStringList m_replaced;
+    bool m_indexPatched = false;
+};
+
+} // namespace
+
+Result parse(const QByteArray& bytes, const QUrl& fileUrl) {
+    if (bytes.isEmpty())
+        return failure(QStringLiteral("Die Datei ist leer."));
+    if (bytes.size() > MaxFileBytes)
+        return failure(tooLarge());
+    const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+    // A picture or program picked by mistake must not replace the archive.
+    if (!utf16 && bytes.contains('\0'))
+        return failure(
+            QStringLiteral("Die Datei enthält Binärdaten und ist keine Lesezeichendatei."));
+
+    const QByteArray utf8 = decodeDocument(bytes).toUtf8();
+    if (roughNesting(utf8, MaxNesting) > MaxNesting)
+        return failure(QStringLiteral("Die Datei ist zu tief verschachtelt (mehr als %1 Ebenen).")
+                           .arg(MaxNesting));
+
+    ParseBudget budget;
+    // A bookmark file of 20 MB takes some 350 MB as a tree, one of very
+    // short links up to 50 times its size.
+    budget.limit = size_t(128) * 1024 * 1024 + size_t(utf8.size()) * 56;
+    budget.deadline = std::chrono::steady_clock::now() + MaxParseTime;
+    GumboOptions options = kGumboDefaultOptions;
+    options.allocator = budgetAllocate;
+    options.deallocator = budgetFree;
+    options.userdata = &budget;
+    options.max_errors = 0;
+    const GumboOutput* output = nullptr;
+    {
+        const AbortGuard guard(&budget);
+        output = parseWithin(&budget, &options, utf8.constData(), size_t(utf8.size()));
+    }
+    if (!output) {
+        return failure(budget.end == ParseEnd::ParserFault
+                           ? QStringLiteral("Die Datei enthält fehlerhaftes HTML, an dem der "
+                                            "HTML-Parser scheitert.")
+                           : tooLarge());
+    }
+    const GumboNode* body = bodyOf(output);
+    if (!body)
+        return failure(QStringLiteral("Die Datei enthält keine lesbare Seite."));
+    Page page(body);
+    return walk(page, fileUrl); // the budget then frees the whole tree
+}
+
+Result parseFile(const QString& path) {
+    const QString shown = QDir::toNativeSeparators(path);
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() > MaxFileBytes) {
+        return failure(
+            QStringLiteral("Die Datei '%1' ist zu groß für den Import (höchstens %2 MB).")
+                .arg(shown)
+                .arg(MaxFileBytes / (1024 * 1024)));
+    }
+    QByteArray bytes;
+    QString reason;
+    switch (readWholeFile(path, &bytes, &reason, MaxFileBytes + 1)) {
+    case ReadStatus::NotFound:
+        return failure(QStringLiteral("Die Datei '%1' wurde nicht gefunden.").arg(shown));
+    case ReadStatus::Failed:
+        return failure(reason);
+    case ReadStatus::Ok:
+        break;
+    }
+    Result result = parse(bytes, QUrl::fromLocalFile(info.absoluteFilePath()));
+    if (!result.ok)
+        result.error = QStringLiteral("Die Datei '%1' kann nicht importiert werden. ").arg(shown) +
+                       result.error;
+    return result;
+}
+
+bool replaceArchive(const QString& appDir, const QList<Folder>& folders, QString* error) {
+    QTemporaryDir staging(QDir(appDir).filePath(QStringLiteral(".korvix-import-XXXXXX")));
+    if (!staging.isValid()) {
+        setText(error, QStringLiteral("Der Import konnte im Ordner '%1' nicht vorbereitet "
+                                      "werden: %2")
+                           .arg(QDir::toNativeSeparators(appDir), staging.errorString()));
+        return false;
+    }
+
+    Book staged(staging.path());
+    QList<std::shared_ptr<Thema>> themen;
+    QStringList folderFiles;
+    for (qsizetype k = 0; k < folders.size(); ++k) {
+        const Folder& f = folders.at(k);
+        auto thema = std::make_shared<Thema>();
+        thema->Nr = 1;
+        thema->FileName = QString::number(k + 1) + QStringLiteral(".bkm");
+        thema->setDirName(f.name);
+        thema->Sequenz = f.sequenz > 0 ? f.sequenz : qint32(k + 1);
+        thema->colBookmark = f.bookmarks;
+        thema->ItCounter = clampInt16(f.bookmarks.size());
+        themen.append(thema);
+        folderFiles.append(thema->FileName);
+    }
+    staged.colThema = themen;
+    QString reason;
+    if (!staged.SaveAllThema(&reason)) {
+        setText(error, QStringLiteral("Der Import konnte nicht geschrieben werden: ") + reason);
+        return false;
+    }
+
+    Commit commit(appDir, staging.path());
+    if (!commit.run(folderFiles, &reason)) {
+        setText(error, QStringLiteral("Der Import konnte nicht abgeschlossen werden; das "
+                                      "bisherige Archiv bleibt erhalten. ") +
+                           reason);
+        return false;
+    }
+    return true;
+}
+
+ExportWriters::DialogTexts dialogTexts() {
+    ExportWriters::DialogTexts texts;
+    texts.caption = QStringLiteral("Importieren einer IE/Netscape Bookmark Datei ...");
+    texts.filter = QStringLiteral("HTML-Datei (*.htm *.html)");
+    return texts;
+}
+
+} // namespace BookmarkImport
