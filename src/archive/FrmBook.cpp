@@ -53,6 +53,11 @@ FrmBook::FrmBook(MainFrame* frame) : QMainWindow(frame, Qt::Window), m_frame(fra
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Bookmark Archiv"));
     m_frame->bIsOpenBook = true;
+    // The pictures "Dir", "OpenDir" and "Url", made once: a large archive has
+    // many thousands of nodes.
+    m_dirIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    m_openDirIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    m_urlIcon = style()->standardIcon(QStyle::SP_FileLinkIcon);
 
     m_tree = new QTreeWidget(this);
     m_tree->setObjectName(QStringLiteral("TreeView1"));
@@ -73,11 +78,11 @@ FrmBook::FrmBook(MainFrame* frame) : QMainWindow(frame, Qt::Window), m_frame(fra
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this] { OpenBookmark(); });
     connect(m_tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         if (nodeTag(item) == QLatin1String("Dir"))
-            item->setIcon(0, style()->standardIcon(QStyle::SP_DirOpenIcon));
+            item->setIcon(0, m_openDirIcon);
     });
     connect(m_tree, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
         if (nodeTag(item) == QLatin1String("Dir"))
-            item->setIcon(0, style()->standardIcon(QStyle::SP_DirClosedIcon));
+            item->setIcon(0, m_dirIcon);
     });
 
     m_status = new QLabel(this);
@@ -268,7 +273,7 @@ QTreeWidgetItem* FrmBook::addFolderNode(const Thema& t, int index) {
     node->setText(0, t.DirName());
     node->setData(0, KeyRole, ArchiveRules::folderKey(t.Nr));
     node->setData(0, TagRole, QStringLiteral("Dir"));
-    node->setIcon(0, style()->standardIcon(QStyle::SP_DirClosedIcon));
+    node->setIcon(0, m_dirIcon);
     node->setFlags(node->flags() | Qt::ItemIsEditable | Qt::ItemIsDropEnabled);
     m_root->insertChild(index < 0 ? m_root->childCount() : index, node);
     return node;
@@ -280,7 +285,7 @@ QTreeWidgetItem* FrmBook::addBookmarkNode(QTreeWidgetItem* folderNode, qint32 fo
     node->setText(0, b.Titel);
     node->setData(0, KeyRole, ArchiveRules::bookmarkKey(folderNr, b.Nr));
     node->setData(0, TagRole, QStringLiteral("Url"));
-    node->setIcon(0, style()->standardIcon(QStyle::SP_FileLinkIcon));
+    node->setIcon(0, m_urlIcon);
     node->setFlags((node->flags() | Qt::ItemIsDropEnabled) & ~Qt::ItemIsEditable);
     folderNode->insertChild(index < 0 ? folderNode->childCount() : index, node);
     return node;

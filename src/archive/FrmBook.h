@@ -2,6 +2,7 @@
 
 #include "archive/model/Archive.h"
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QSet>
 
@@ -118,4 +119,7 @@ private:
     int m_openingHeight = 0;
     bool m_rolledUp = false;
     bool m_closed = false;
+    QIcon m_dirIcon;
+    QIcon m_openDirIcon;
+    QIcon m_urlIcon;
 };

@@ -140,6 +140,10 @@ QtWebView::~QtWebView() {
 
 void QtWebView::onLoadFinished(bool ok) {
     m_loading = false;
+    // Discarding a page that was still loading ends that load; it is no
+    // finished page.
+    if (m_page->lifecycleState() == QWebEnginePage::LifecycleState::Discarded)
+        return;
     m_hasDocument = true;
     m_titlePending = true;
     const QUrl url = m_page->url();
@@ -179,7 +183,8 @@ QtWebView* QtWebView::forPage(QWebEnginePage* page) {
 
 void QtWebView::navigate(const QString& url) {
     m_docTitle.clear();
-    m_view->setUrl(QUrl::fromUserInput(url, QDir::currentPath(), QUrl::AssumeLocalFile));
+    m_requested = QUrl::fromUserInput(url, QDir::currentPath(), QUrl::AssumeLocalFile);
+    m_view->setUrl(m_requested);
 }
 
 void QtWebView::goBack() {
@@ -314,10 +319,17 @@ void QtWebView::setLifecycle(Lifecycle::State state) {
     const S now = m_page->lifecycleState();
     switch (state) {
     case Lifecycle::State::Active:
-        if (now == S::Discarded)
-            m_restoring = true;
         m_page->setLifecycleState(S::Active);
         m_page->setVisible(m_view->isVisible());
+        if (now == S::Discarded) {
+            if (m_hasDocument) {
+                m_restoring = true;
+            } else if (m_requested.isValid()) {
+                // Discarded before its first page arrived: that page is still
+                // owed, and it is a visit like any other.
+                m_view->setUrl(m_requested);
+            }
+        }
         break;
     case Lifecycle::State::Frozen:
     case Lifecycle::State::Discarded:

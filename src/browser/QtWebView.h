@@ -2,6 +2,8 @@
 
 #include "browser/WebView.h"
 
+#include <QUrl>
+
 class QWebEngineView;
 class QWebEnginePage;
 class QWebEngineProfile;
@@ -62,6 +64,7 @@ private:
     bool m_certificateError = false;
     QString m_docTitle;
     int m_downloads = 0;
+    QUrl m_requested;
     // The next load only brings a discarded page back.
     bool m_restoring = false;
 };

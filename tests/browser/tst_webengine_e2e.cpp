@@ -31,6 +31,7 @@ private slots:
     void windowOpenRefusedWhenPopupsOff();
     void windowCloseRemovesWindowAndTab();
     void discardedPageComesBackWithoutVisit();
+    void pageDiscardedBeforeItLoadedStillArrives();
 
 private:
     QString page(const QString& name) const {
@@ -148,6 +149,18 @@ void TestWebEngineE2E::discardedPageComesBackWithoutVisit() {
     QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
     QCOMPARE(m_frame->History.count(), visits);
     QCOMPARE(w->addressBox()->count(), addresses);
+    m_frame->CloseAllBrowser();
+}
+
+void TestWebEngineE2E::pageDiscardedBeforeItLoadedStillArrives() {
+    BrowserWindow* w = openOn(page(QStringLiteral("title.html")));
+    // Before the event loop ever ran for it.
+    w->webView()->setLifecycle(Lifecycle::State::Discarded);
+    QTest::qWait(500);
+    QVERIFY(!w->webView()->hasDocument());
+    w->webView()->setLifecycle(Lifecycle::State::Active);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded(w), 30000);
+    QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
     m_frame->CloseAllBrowser();
 }
 
