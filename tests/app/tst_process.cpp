@@ -32,7 +32,9 @@ void TestProcess::signalClosesLikeBeenden() {
         // end is the frame's real width, so it changes only if the frame saved.
         Prefer p(dir.path());
         p.setDefaults();
-        p.StartBrowser = 0;
+        // A window on the start page, so the web engine runs when the
+        // signal comes.
+        p.StartBrowser = -1;
         p.MdiWidth = 12346;
         QString error;
         QVERIFY(p.SavePref(&error));
