@@ -90,6 +90,12 @@ void writeThreeFolders(const QDir& dir) {
 
 } // namespace
 
+// Declares book, error and warning, and loads the archive in dir.
+#define LOAD_BOOK(book, dir)                                                                       \
+    Book book(dir);                                                                                \
+    QString error, warning;                                                                        \
+    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded)
+
 class TestArchive : public QObject {
     Q_OBJECT
 
@@ -131,9 +137,7 @@ void TestArchive::folderKeysAfterLoad() {
     QTemporaryDir tmp;
     const QDir dir(tmp.path());
     writeThreeFolders(dir);
-    Book book(tmp.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, tmp.path());
     QCOMPARE(warning, QString());
     QCOMPARE(numbersOf(book), (QList<qint32>{1, 2, 3}));
     QCOMPARE(namesOf(book), (QStringList{"A", "B", "C"}));
@@ -181,9 +185,7 @@ void TestArchive::folderKeyAbovePositions() {
     putFile(QDir(tmp.path()).filePath("Book.bkm"),
             indexBytes({folder(0, 1, "A", "a.bkm"), folder(0, 2, "B", "b.bkm"),
                         folder(0, 3, "C", "c.bkm")}));
-    Book book(tmp.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, tmp.path());
     QCOMPARE(book.GetNewKey(), std::optional<qint32>(4));
 }
 
@@ -226,9 +228,7 @@ void TestArchive::bookmarkKeysAfterDeletes() {
     const QDir dir(tmp.path());
     putFile(dir.filePath("Book.bkm"), indexBytes({folder(1, 1, "A", "a.bkm")}));
     putFile(dir.filePath("a.bkm"), bookmarkBytes({1, 2, 3, 4}));
-    Book book(tmp.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, tmp.path());
     Thema& thema = *book.colThema->at(0);
     QCOMPARE(thema.ItCounter, qint16(4));
     thema.colBookmark->removeAt(2);
@@ -250,9 +250,7 @@ void TestArchive::deleteThema() {
     writeThreeFolders(dir);
     if (!fileExists)
         QVERIFY(QFile::remove(dir.filePath("b.bkm")));
-    Book book(tmp.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, tmp.path());
     const std::shared_ptr<Thema> removed = book.colThema->at(1);
 
     QVERIFY2(book.DeleteThema(2, &error), qPrintable(error));
@@ -281,9 +279,7 @@ void TestArchive::deleteThemaOutOfRange() {
     const QDir dir(tmp.path());
     writeThreeFolders(dir);
     const QByteArray before = contentOf(dir.filePath("Book.bkm"));
-    Book book(tmp.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, tmp.path());
     QVERIFY(!book.DeleteThema(index, &error));
     QCOMPARE(namesOf(book), (QStringList{"A", "B", "C"}));
     QCOMPARE(contentOf(dir.filePath("Book.bkm")), before);
@@ -298,9 +294,7 @@ void TestArchive::onlyChangedFoldersRewritten() {
     QTemporaryDir tmp;
     const QDir dir(tmp.path());
     writeThreeFolders(dir);
-    Book book(tmp.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, tmp.path());
 
     // Altered behind the program's back: stays so unless the folder changes.
     const QByteArray altered = bookmarkBytes({7});
@@ -326,9 +320,7 @@ void TestArchive::renamedFolderRewritten() {
     QTemporaryDir tmp;
     const QDir dir(tmp.path());
     writeThreeFolders(dir);
-    Book book(tmp.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, tmp.path());
     putFile(dir.filePath("a.bkm"), QByteArray());
     putFile(dir.filePath("b.bkm"), QByteArray());
 
@@ -354,9 +346,7 @@ void TestArchive::absentAndEmptyFolders() {
                         folder(3, 3, "Entfernt", "entfernt.bkm")}));
     putFile(dir.filePath("geleert.bkm"), bookmarkBytes({1, 2}));
     putFile(dir.filePath("entfernt.bkm"), bookmarkBytes({1}));
-    Book book(tmp.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, tmp.path());
     QVERIFY(!QFileInfo::exists(dir.filePath("leer.bkm")));
     Thema& leer = *book.colThema->at(0);
     QVERIFY(!leer.colBookmark.has_value());
@@ -470,9 +460,7 @@ void TestArchive::folderFileIsDirectory() {
         QVERIFY(dir.mkdir(name));
         putFile(dir.filePath(name + "/drin"), "bleibt");
     }
-    Book book(tmp.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, tmp.path());
     const QStringList lines = warning.split('\n');
     QCOMPARE(lines.size(), 2);
     QVERIFY2(lines.at(0).contains("a.bkm"), qPrintable(warning));
@@ -521,9 +509,7 @@ void TestArchive::folderPositions() {
         records.append(folder(i + 1, stored.at(i), QString(QChar('A' + i)),
                               QStringLiteral("%1.bkm").arg(i + 1)));
     putFile(QDir(tmp.path()).filePath("Book.bkm"), indexBytes(records));
-    Book book(tmp.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, tmp.path());
     if (warned.isEmpty()) {
         QCOMPARE(warning, QString());
     } else {
@@ -613,9 +599,7 @@ void TestArchive::randomFolderFile() {
     const QDir dir(tmp.path());
     putFile(dir.filePath("Book.bkm"), indexBytes({folder(1, 1, "A", "a.bkm")}));
     putFile(dir.filePath("a.bkm"), randomBytes(10240, 7));
-    Book book(tmp.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, tmp.path());
     const Thema& a = *book.colThema->at(0);
     QCOMPARE(a.colBookmark->size(), 9);
     QCOMPARE(a.ItCounter, qint16(9));
@@ -647,9 +631,7 @@ void TestArchive::failedSaveKeepsFiles() {
     } else {
         putFile(target, "alter Inhalt");
     }
-    Book book(tmp.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, tmp.path());
     const QByteArray index = contentOf(dir.filePath("Book.bkm"));
 
     auto added = std::make_shared<Thema>();
@@ -692,9 +674,7 @@ void TestArchive::failedIndexKeepsFlags() {
     QTemporaryDir tmp;
     const QDir dir(tmp.path());
     writeThreeFolders(dir);
-    Book book(tmp.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, tmp.path());
     QVERIFY(QFile::remove(dir.filePath("Book.bkm")));
     QVERIFY(dir.mkdir("Book.bkm"));
 
@@ -724,9 +704,7 @@ void TestArchive::fileNamesStayInside() {
     putFile(outer.filePath("draussen.bkm"), bookmarkBytes({1, 2}));
     putFile(dir.filePath("Book.bkm"),
             indexBytes({folder(1, 1, "Fremd", "../draussen.bkm"), folder(2, 2, "Leer", "")}));
-    Book book(dir.path());
-    QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    LOAD_BOOK(book, dir.path());
     QVERIFY2(warning.contains("../draussen.bkm"), qPrintable(warning));
     QVERIFY(book.colThema->at(0)->readFailed);
     QVERIFY(!book.colThema->at(0)->colBookmark.has_value());
