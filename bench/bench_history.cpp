@@ -1,33 +1,21 @@
 // How long the history window needs for the longest history the preferences
 // allow, and how long a second start takes from its exec until the page it
 // handed over has loaded in the running instance.
-#include "app/AppInit.h"
-#include "app/Dialogs.h"
+#include "BenchSupport.h"
+
 #include "browser/BrowserWindow.h"
-#include "browser/QtWebView.h"
 #include "frame/MainFrame.h"
 #include "history/FrmHistory.h"
 #include "prefs/model/Prefer.h"
 
-#include <QApplication>
 #include <QDateTime>
-#include <QDeadlineTimer>
-#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEvent>
-#include <QEventLoop>
 #include <QFile>
-#include <QPointer>
 #include <QProcess>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QUrl>
 #include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <unistd.h>
 
 #ifndef KORVIX_EXECUTABLE
 #error "KORVIX_EXECUTABLE must name the built program"
@@ -37,100 +25,13 @@ namespace {
 
 constexpr int HistoryRows = 32767;
 constexpr int HandOffRuns = 5;
-
-constexpr int PaintTimeoutMs = 10000;
-constexpr int FirstPageTimeoutMs = 60000;
 constexpr int HandOffTimeoutMs = 30000;
-constexpr int SettleTimeoutMs = 10000;
-
-// Nobody is there to answer a message box, so it is printed and answered
-// with its default instead of stopping the run.
-class UnattendedDialogs : public Dialogs {
-protected:
-    QMessageBox::StandardButton showMessage(QWidget*, QMessageBox::Icon, const QString& title,
-                                            const QString& text, QMessageBox::StandardButtons,
-                                            QMessageBox::StandardButton defaultButton) override {
-        std::fprintf(stderr, "message box \"%s\": %s\n", qPrintable(title), qPrintable(text));
-        return defaultButton == QMessageBox::NoButton ? QMessageBox::Ok : defaultButton;
-    }
-    QString showOpenFile(QWidget*, const QString&, const QString&, const QString&,
-                         QFileDialog::Options, bool) override {
-        return QString();
-    }
-    QString showSaveFile(QWidget*, const QString&, const QString&, const QString&,
-                         QFileDialog::Options) override {
-        return QString();
-    }
-    int showModal(const std::function<int()>&) override { return QDialog::Rejected; }
-};
-
-// Counts the paints a widget receives, so "shown" means drawn, not only
-// asked to show.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget) : m_widget(widget) { widget->installEventFilter(this); }
-    ~PaintCounter() override {
-        if (m_widget)
-            m_widget->removeEventFilter(this);
-    }
-    int paints() const { return m_paints; }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++m_paints;
-        return false;
-    }
-
-private:
-    QPointer<QWidget> m_widget;
-    int m_paints = 0;
-};
-
-// Runs the event loop until `done` holds or the time is up; returns `done`.
-// Page loads take tens of milliseconds, so timing them needs a fine poll.
-bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
-    if (done())
-        return true;
-    const QDeadlineTimer deadline(timeoutMs);
-    QEventLoop loop;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    tick.setInterval(1);
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (done() || deadline.hasExpired())
-            loop.quit();
-    });
-    tick.start();
-    loop.exec();
-    return done();
-}
-
-double msSince(const QElapsedTimer& timer) {
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-bool writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-bool isLoaded(const BrowserWindow* w) {
-    return w->webView()->hasDocument() && !w->webView()->isBusy();
-}
 
 BrowserWindow* browserWithId(const MainFrame* frame, qint32 id) {
     for (BrowserWindow* w : frame->browsers())
         if (w->ID == id)
             return w;
     return nullptr;
-}
-
-void closeWindow(QWidget* window) {
-    QPointer<QWidget> guard(window);
-    window->close();
-    waitUntil([&guard] { return guard.isNull(); }, SettleTimeoutMs);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void benchHistory(MainFrame* frame) {
@@ -144,35 +45,32 @@ void benchHistory(MainFrame* frame) {
         frame->History.AddToHistory(
             QStringLiteral("https://www.beispiel.de/bereich%1/seite%2.html").arg(i % 97).arg(i),
             QStringLiteral("Beispielseite %1").arg(i), rows, start.addSecs(60LL * i));
-    const double addMs = msSince(adding);
+    const double addMs = bench::msSince(adding);
     std::printf("history: %d addresses added (AddToHistory, HistoryRows %d): %.1f ms\n",
                 frame->History.count(), rows, addMs);
     std::fflush(stdout);
 
-    QElapsedTimer opening;
-    opening.start();
-    auto* window = new FrmHistory(frame);
-    const double constructedMs = msSince(opening);
-    PaintCounter painted(window->grid()->viewport());
-    window->show();
-    const bool shown = waitUntil([&painted] { return painted.paints() > 0; }, PaintTimeoutMs);
-    const double shownMs = msSince(opening);
+    bench::PaintCounter painted;
+    bench::FirstDraw opened;
+    auto* window = bench::openUntilDrawn([frame] { return new FrmHistory(frame); },
+                                         [](FrmHistory* w) { return w->grid()->viewport(); },
+                                         painted, bench::PaintTimeoutMs, &opened);
 
     // "Aktualisieren" on the open window: the fill alone.
     QElapsedTimer filling;
     filling.start();
     window->fillGrid();
-    const double fillMs = msSince(filling);
+    const double fillMs = bench::msSince(filling);
     std::printf("history window, %d entries: construction (fills the grid) %.1f ms, until drawn "
                 "%.1f ms, fillGrid again %.1f ms\n",
-                frame->History.count(), constructedMs, shownMs, fillMs);
+                frame->History.count(), opened.constructedMs, opened.drawnMs, fillMs);
     if (window->grid()->rowCount() != frame->History.count())
         std::printf("history window shows %d of %d entries\n", window->grid()->rowCount(),
                     frame->History.count());
-    if (!shown)
-        std::printf("history window not drawn within %d ms\n", PaintTimeoutMs);
+    if (!opened.drawn)
+        std::printf("history window not drawn within %d ms\n", bench::PaintTimeoutMs);
     std::fflush(stdout);
-    closeWindow(window);
+    bench::closeWindow(window, bench::SettleTimeoutMs);
     // The addresses of the hand-off pages should not have to be searched for
     // among 32,767 others.
     frame->History.clear();
@@ -198,22 +96,23 @@ HandOff handOffOnce(MainFrame* frame, const QString& program, const QString& pag
     second.setStandardOutputFile(QProcess::nullDevice());
     QElapsedTimer timer;
     QObject::connect(&second, &QProcess::finished, &second,
-                     [&] { result.exitedMs = msSince(timer); });
+                     [&] { result.exitedMs = bench::msSince(timer); });
     timer.start();
     second.start(program, {pageUrl});
-    const bool loaded = waitUntil(
+    const bool loaded = bench::waitUntil(
         [&] {
             if (frame->lastWindowNumber() <= before || frame->counter <= countBefore)
                 return false;
             const BrowserWindow* w = browserWithId(frame, frame->lastWindowNumber());
-            return w && isLoaded(w) && w->webView()->locationUrl() == pageUrl;
+            return w && bench::isLoaded(w) && w->webView()->locationUrl() == pageUrl;
         },
-        HandOffTimeoutMs);
+        HandOffTimeoutMs, 1);
     if (loaded)
-        result.loadedMs = msSince(timer);
+        result.loadedMs = bench::msSince(timer);
     if (!second.waitForFinished(HandOffTimeoutMs))
         second.kill();
-    waitUntil([&] { return second.state() == QProcess::NotRunning; }, SettleTimeoutMs);
+    bench::waitUntil([&] { return second.state() == QProcess::NotRunning; },
+                     bench::SettleTimeoutMs);
     if (second.exitStatus() != QProcess::NormalExit || second.exitCode() != 0)
         std::printf("hand-off: the second start ended with code %d (%s)\n", second.exitCode(),
                     qPrintable(second.errorString()));
@@ -224,7 +123,7 @@ HandOff handOffOnce(MainFrame* frame, const QString& program, const QString& pag
     // Each run starts with the same windows open.
     for (qint32 id = before + 1; id <= frame->lastWindowNumber(); ++id)
         if (BrowserWindow* w = browserWithId(frame, id))
-            closeWindow(w);
+            bench::closeWindow(w, bench::SettleTimeoutMs);
     return result;
 }
 
@@ -240,18 +139,16 @@ void benchHandOff(MainFrame* frame, const QString& appDir, const QString& pageUr
     }
 
     // A running instance usually shows a page already; its engine is warm.
-    frame->HistoryUrl = pageUrl;
-    frame->NewBrowser();
-    frame->HistoryUrl.clear();
+    bench::openBrowser(frame, pageUrl);
     const qint32 first = frame->lastWindowNumber();
-    if (!waitUntil(
+    if (!bench::waitUntil(
             [&] {
                 const BrowserWindow* w = browserWithId(frame, first);
-                return w && isLoaded(w);
+                return w && bench::isLoaded(w);
             },
-            FirstPageTimeoutMs)) {
+            bench::FirstPageTimeoutMs)) {
         std::printf("hand-off: the running instance's first page did not load within %d ms\n",
-                    FirstPageTimeoutMs);
+                    bench::FirstPageTimeoutMs);
         return;
     }
 
@@ -292,70 +189,22 @@ void benchHandOff(MainFrame* frame, const QString& appDir, const QString& pageUr
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QElapsedTimer sinceMain;
-    sinceMain.start();
-
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-
-    // The program directory of the running instance; outlives the
-    // application, so the engine's storage is still there while the engine
-    // shuts down.
-    QTemporaryDir dir;
-    if (!dir.isValid()) {
-        std::fprintf(stderr, "no temporary directory: %s\n", qPrintable(dir.errorString()));
-        return 1;
-    }
-
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Korvix"));
-
-    UnattendedDialogs dialogs;
-    Dialogs::install(&dialogs);
-
-    const QString pagePath = QDir(dir.path()).filePath(QStringLiteral("bench.html"));
-    if (!writeFile(pagePath, "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Korvix "
-                             "Messung</title></head><body><h1>Messseite</h1><p>Eine kleine "
-                             "lokale Seite.</p></body></html>\n")) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(pagePath));
-        return 1;
-    }
-    const QString pageUrl = QUrl::fromLocalFile(pagePath).toString();
-
+    // The program directory is the running instance's.
+    bench::Program program(argc, argv);
+    const QString pageUrl = program.writeLocalPage();
     // No window at start, and the longest history the preferences allow.
-    Prefer prefs(dir.path());
-    prefs.setDefaults();
-    prefs.StartBrowser = 0;
-    prefs.LoadOption = 1;
-    prefs.HomeUrl = QStringLiteral("about:blank");
-    prefs.HistoryRows = HistoryRows;
-    QString error;
-    if (!prefs.SavePref(&error)) {
-        std::fprintf(stderr, "cannot write the preferences: %s\n", qPrintable(error));
+    if (pageUrl.isEmpty() ||
+        !program.writeQuietPrefs([](Prefer& prefs) { prefs.HistoryRows = HistoryRows; }))
         return 1;
-    }
-
-    QtWebView::initProfile(dir.path());
-    MainFrame* frame = AppInit::Main({dir.path(), QString(), QtWebView::factory()});
-    if (!frame) {
-        std::fprintf(stderr, "start-up opened no frame (another instance answered?)\n");
-        QtWebView::releaseProfile();
+    MainFrame* frame = program.start(QString(), true, "another instance answered?");
+    if (!frame)
         return 1;
-    }
 
     benchHistory(frame);
-    benchHandOff(frame, dir.path(), pageUrl);
+    benchHandOff(frame, program.dir(), pageUrl);
 
     frame->CloseAllBrowser();
-    waitUntil([frame] { return frame->browsers().isEmpty(); }, SettleTimeoutMs);
-    std::printf("total run: %lld ms\n", static_cast<long long>(sinceMain.elapsed()));
-    std::fflush(stdout);
-
-    AppInit::shutdown();
-    QtWebView::releaseProfile();
-    Dialogs::install(nullptr);
+    bench::waitUntil([frame] { return frame->browsers().isEmpty(); }, bench::SettleTimeoutMs);
+    program.printTotalRun();
     return 0;
 }

@@ -1,0 +1,442 @@
+#include "BenchSupport.h"
+
+#include "app/AppInit.h"
+#include "app/Dialogs.h"
+#include "archive/model/Archive.h"
+#include "browser/BrowserWindow.h"
+#include "browser/QtWebView.h"
+#include "frame/MainFrame.h"
+#include "prefs/model/Prefer.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QDir>
+#include <QEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QTcpSocket>
+#include <QUrl>
+#include <QWidget>
+#include <cstdio>
+#include <unistd.h>
+
+namespace bench {
+
+namespace {
+
+// Nobody is there to answer a message box, so it is printed and answered
+// with its default instead of stopping the run.
+class UnattendedDialogs : public Dialogs {
+protected:
+    QMessageBox::StandardButton showMessage(QWidget*, QMessageBox::Icon, const QString& title,
+                                            const QString& text, QMessageBox::StandardButtons,
+                                            QMessageBox::StandardButton defaultButton) override {
+        std::fprintf(stderr, "message box \"%s\": %s\n", qPrintable(title), qPrintable(text));
+        return defaultButton == QMessageBox::NoButton ? QMessageBox::Ok : defaultButton;
+    }
+    QString showOpenFile(QWidget*, const QString&, const QString&, const QString&,
+                         QFileDialog::Options, bool) override {
+        return QString();
+    }
+    QString showSaveFile(QWidget*, const QString&, const QString&, const QString&,
+                         QFileDialog::Options) override {
+        return QString();
+    }
+    int showModal(const std::function<int()>&) override { return QDialog::Rejected; }
+};
+
+struct Process {
+    qint64 pid = 0;
+    qint64 parent = 0;
+    bool zombie = false;
+};
+
+// This process and every process below it, found through the parent links;
+// the root comes first, every parent before its children.
+QList<Process> processTree(qint64 root) {
+    QHash<qint64, QList<Process>> children;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& name : entries) {
+        bool ok = false;
+        const qint64 pid = name.toLongLong(&ok);
+        if (!ok)
+            continue;
+        const QList<QByteArray> fields =
+            statFields(readProcFile(QStringLiteral("/proc/%1/stat").arg(pid)));
+        if (fields.size() < 2)
+            continue; // gone meanwhile
+        const qint64 parent = fields.at(1).toLongLong();
+        children[parent].append({pid, parent, fields.at(0) == "Z"});
+    }
+    QList<Process> tree{{root, 0, false}};
+    for (qsizetype i = 0; i < tree.size(); ++i)
+        tree += children.value(tree.at(i).pid);
+    return tree;
+}
+
+// Kilobytes of the given "Key:   1234 kB" line, or -1.
+qint64 kilobytesOf(const QByteArray& text, const QByteArray& key) {
+    const qsizetype at = text.indexOf("\n" + key);
+    const qsizetype start = text.startsWith(key) ? 0 : at < 0 ? -1 : at + 1;
+    if (start < 0)
+        return -1;
+    const qsizetype end = text.indexOf('\n', start);
+    const QByteArray line = text.mid(start + key.size(), end < 0 ? -1 : end - start - key.size());
+    bool ok = false;
+    const qint64 kb = line.trimmed().split(' ').value(0).toLongLong(&ok);
+    return ok ? kb : -1;
+}
+
+struct Memory {
+    qint64 pssKb = 0;
+    qint64 privateKb = 0;
+};
+
+// Proportional set size, so pages the processes share count once in the sum;
+// resident size where the kernel has no rollup. Other programs that map the
+// same libraries lower the proportional figure, the private one they leave
+// alone.
+Memory processMemory(qint64 pid) {
+    Memory m;
+    const QByteArray rollup = readProcFile(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    const qint64 pss = kilobytesOf(rollup, "Pss:");
+    if (pss >= 0) {
+        m.pssKb = pss;
+        m.privateKb = qMax<qint64>(0, kilobytesOf(rollup, "Private_Clean:")) +
+                      qMax<qint64>(0, kilobytesOf(rollup, "Private_Dirty:"));
+        return m;
+    }
+    const QByteArray status = readProcFile(QStringLiteral("/proc/%1/status").arg(pid));
+    m.pssKb = qMax<qint64>(0, kilobytesOf(status, "VmRSS:"));
+    m.privateKb = qMax<qint64>(0, kilobytesOf(status, "RssAnon:"));
+    return m;
+}
+
+// A renderer says so on its command line, unless the zygote forked it: then
+// it keeps the zygote's command line, and its zygote parent gives it away.
+bool isRenderer(const QByteArray& cmdline, const QByteArray& parentCmdline) {
+    return cmdline.contains("--type=renderer") ||
+           (cmdline.contains("--type=zygote") && parentCmdline.contains("--type=zygote"));
+}
+
+} // namespace
+
+void useHeadlessDefaults() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+Program::Program(int& argc, char** argv) {
+    m_sinceStart.start();
+    useHeadlessDefaults();
+    if (!m_dir.isValid()) {
+        std::fprintf(stderr, "no temporary directory: %s\n", qPrintable(m_dir.errorString()));
+        return;
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    m_app = std::make_unique<QApplication>(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvix"));
+    m_dialogs = std::make_unique<UnattendedDialogs>();
+    Dialogs::install(m_dialogs.get());
+}
+
+Program::~Program() {
+    if (!m_app)
+        return;
+    AppInit::shutdown();
+    QtWebView::releaseProfile();
+    Dialogs::install(nullptr);
+}
+
+bool Program::writeQuietPrefs(const std::function<void(Prefer&)>& adjust) {
+    if (!isValid())
+        return false;
+    Prefer prefs(dir());
+    prefs.setDefaults();
+    prefs.StartBrowser = 0;
+    prefs.LoadOption = 1;
+    prefs.HomeUrl = QStringLiteral("about:blank");
+    if (adjust)
+        adjust(prefs);
+    QString error;
+    if (!prefs.SavePref(&error)) {
+        std::fprintf(stderr, "cannot write the preferences: %s\n", qPrintable(error));
+        return false;
+    }
+    return true;
+}
+
+QString Program::writeLocalPage(const QByteArray& extraBody) {
+    if (!isValid())
+        return QString();
+    const QString path = filePath(QStringLiteral("bench.html"));
+    if (!writeFile(path,
+                   htmlPage("Korvix Messung",
+                            "<h1>Messseite</h1><p>Eine kleine lokale Seite.</p>" + extraBody) +
+                       "\n")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return QString();
+    }
+    return QUrl::fromLocalFile(path).toString();
+}
+
+MainFrame* Program::start(const QString& address, bool withEngine, const char* hint) {
+    if (!isValid())
+        return nullptr;
+    if (withEngine)
+        QtWebView::initProfile(dir());
+    MainFrame* frame = AppInit::Main({dir(), address, QtWebView::factory()});
+    if (!frame) {
+        if (hint)
+            std::fprintf(stderr, "start-up opened no frame (%s)\n", hint);
+        else
+            std::fprintf(stderr, "start-up opened no frame\n");
+    }
+    return frame;
+}
+
+void Program::printTotalRun() const {
+    bench::printTotalRun(m_sinceStart);
+}
+
+double msSince(const QElapsedTimer& timer) {
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+void printTotalRun(const QElapsedTimer& sinceMain) {
+    std::printf("total run: %lld ms\n", static_cast<long long>(sinceMain.elapsed()));
+    std::fflush(stdout);
+}
+
+bool waitUntil(const std::function<bool()>& done, qint64 timeoutMs, int pollMs) {
+    if (done())
+        return true;
+    const QDeadlineTimer deadline(qMax<qint64>(0, timeoutMs));
+    QEventLoop loop;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(pollMs);
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (done() || deadline.hasExpired())
+            loop.quit();
+    });
+    tick.start();
+    loop.exec();
+    return done();
+}
+
+StallMeter::StallMeter(int tickMs) {
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setInterval(tickMs);
+    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+        const qint64 now = m_clock.nsecsElapsed();
+        m_longestNs = qMax(m_longestNs, now - m_lastNs);
+        m_lastNs = now;
+        ++m_ticks;
+    });
+}
+
+void StallMeter::start() {
+    m_clock.start();
+    m_lastNs = 0;
+    m_longestNs = 0;
+    m_ticks = 0;
+    m_timer.start();
+}
+
+void StallMeter::stop() {
+    const int ticks = m_ticks;
+    waitUntil([&] { return m_ticks > ticks; }, 60000, 1);
+    m_timer.stop();
+}
+
+PaintCounter::~PaintCounter() {
+    if (m_widget)
+        m_widget->removeEventFilter(this);
+}
+
+void PaintCounter::watch(QWidget* widget) {
+    if (m_widget)
+        m_widget->removeEventFilter(this);
+    m_widget = widget;
+    m_paints = 0;
+    widget->installEventFilter(this);
+}
+
+bool PaintCounter::eventFilter(QObject*, QEvent* event) {
+    if (event->type() == QEvent::Paint)
+        ++m_paints;
+    return false;
+}
+
+void closeWindow(QWidget* window, int timeoutMs) {
+    QPointer<QWidget> guard(window);
+    window->close();
+    waitUntil([&guard] { return guard.isNull(); }, timeoutMs);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool isLoaded(const BrowserWindow* w) {
+    return w->webView()->hasDocument() && !w->webView()->isBusy();
+}
+
+int loadedCount(const MainFrame* frame) {
+    int n = 0;
+    for (const BrowserWindow* w : frame->browsers())
+        n += isLoaded(w) ? 1 : 0;
+    return n;
+}
+
+void openBrowser(MainFrame* frame, const QString& url) {
+    frame->HistoryUrl = url;
+    frame->NewBrowser();
+    frame->HistoryUrl.clear();
+}
+
+void closeAllWindows(MainFrame* frame, int timeoutMs) {
+    frame->CloseAllBrowser();
+    waitUntil([frame] { return frame->browsers().isEmpty(); }, timeoutMs);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // Renderers of closed pages end a little later.
+    waitUntil([] { return measureTree(false).renderers <= 1; }, timeoutMs);
+}
+
+LoadStarts::LoadStarts(WebView* view) {
+    QObject::connect(view, &WebView::beforeNavigate, &m_context, [this](const QString& url) {
+        m_starts[url] += 1;
+        ++m_total;
+    });
+}
+
+QByteArray readProcFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+QList<QByteArray> statFields(const QByteArray& stat) {
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0 || close + 2 > stat.size())
+        return {};
+    return stat.mid(close + 2).trimmed().split(' ');
+}
+
+TreeStats measureTree(bool withMemory) {
+    TreeStats stats;
+    Memory sum;
+    QHash<qint64, QByteArray> cmdlines;
+    for (const Process& p : processTree(::getpid())) {
+        cmdlines.insert(p.pid, readProcFile(QStringLiteral("/proc/%1/cmdline").arg(p.pid)));
+        if (p.zombie)
+            continue;
+        if (withMemory) {
+            const Memory m = processMemory(p.pid);
+            sum.pssKb += m.pssKb;
+            sum.privateKb += m.privateKb;
+        }
+        ++stats.processes;
+        if (isRenderer(cmdlines.value(p.pid), cmdlines.value(p.parent)))
+            ++stats.renderers;
+    }
+    stats.megabytes = double(sum.pssKb) / 1024.0;
+    stats.privateMegabytes = double(sum.privateKb) / 1024.0;
+    return stats;
+}
+
+void printTree(const char* what, const TreeStats& stats) {
+    std::printf("%s: process tree memory: %.1f MB, private memory: %.1f MB, processes in tree: "
+                "%d, renderer processes: %d\n",
+                what, stats.megabytes, stats.privateMegabytes, stats.processes, stats.renderers);
+}
+
+bool writeFile(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+QByteArray htmlPage(const QByteArray& title, const QByteArray& body) {
+    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + title +
+           "</title></head><body>" + body + "</body></html>";
+}
+
+PageServer::PageServer() {
+    QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                             [this, socket] { serve(socket); });
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
+}
+
+QString PageServer::url(const QString& path) const {
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+}
+
+void PageServer::serve(QTcpSocket* socket) {
+    const QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+    const qsizetype end = request.indexOf("\r\n\r\n");
+    if (end < 0) {
+        socket->setProperty("request", request);
+        return;
+    }
+    socket->setProperty("request", request.mid(end + 4));
+    const QList<QByteArray> line = request.left(request.indexOf("\r\n")).split(' ');
+    const QString path = line.size() > 1 ? QString::fromLatin1(line.at(1)) : QString();
+    m_hits[path] += 1;
+    const bool found = m_pages.contains(path);
+    const QByteArray body = found ? m_pages.value(path) : QByteArray("not found");
+    socket->write((found ? "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
+                         : "HTTP/1.1 404 Not Found\r\nContent-Type: text/plain\r\n") +
+                  QByteArray("Cache-Control: no-store\r\nContent-Length: ") +
+                  QByteArray::number(body.size()) + "\r\n\r\n" + body);
+}
+
+std::unique_ptr<Book> makeArchive(const QString& appDir, int folders, int bookmarksPerFolder) {
+    auto book = std::make_unique<Book>(appDir);
+    QList<std::shared_ptr<Thema>> themen;
+    themen.reserve(folders);
+    for (int f = 1; f <= folders; ++f) {
+        auto thema = std::make_shared<Thema>();
+        thema->Nr = f;
+        thema->Sequenz = f;
+        thema->FileName = QStringLiteral("%1.bkm").arg(f);
+        thema->setDirName(QStringLiteral("Ordner %1").arg(f));
+        QList<Bookmark> bookmarks;
+        bookmarks.reserve(bookmarksPerFolder);
+        for (int b = 1; b <= bookmarksPerFolder; ++b) {
+            Bookmark bm;
+            bm.Nr = qint16(b);
+            bm.Titel = QStringLiteral("Lesezeichen %1 in Ordner %2").arg(b).arg(f);
+            bm.Url = QStringLiteral("https://www.beispiel.de/ordner%1/seite%2.html?quelle=archiv")
+                         .arg(f)
+                         .arg(b);
+            bm.Info = QStringLiteral("Notiz zu Seite %1 aus Ordner %2").arg(b).arg(f);
+            bm.Order = qint16(b);
+            bookmarks.append(bm);
+        }
+        thema->colBookmark = bookmarks;
+        thema->ItCounter = qint16(bookmarksPerFolder);
+        thema->IsEdit = true;
+        themen.append(thema);
+    }
+    book->colThema = themen;
+    book->SequenzMax = folders;
+    book->ItCounter = qint16(folders);
+    book->IsEdit = true;
+    return book;
+}
+
+qsizetype bookmarkCount(const Book& book) {
+    qsizetype n = 0;
+    if (book.colThema)
+        for (const std::shared_ptr<Thema>& t : *book.colThema)
+            n += t && t->colBookmark ? t->colBookmark->size() : 0;
+    return n;
+}
+
+} // namespace bench
