@@ -140,6 +140,7 @@ QtWebView::~QtWebView() {
 
 void QtWebView::onLoadFinished(bool ok) {
     m_loading = false;
+    m_lastLoadOk = ok;
     // Discarding a page that was still loading ends that load; it is no
     // finished page.
     if (m_page->lifecycleState() == QWebEnginePage::LifecycleState::Discarded)
@@ -322,11 +323,12 @@ void QtWebView::setLifecycle(Lifecycle::State state) {
         m_page->setLifecycleState(S::Active);
         m_page->setVisible(m_view->isVisible());
         if (now == S::Discarded) {
-            if (m_hasDocument) {
+            if (m_hasDocument && m_lastLoadOk) {
                 m_restoring = true;
             } else if (m_requested.isValid()) {
-                // Discarded before its first page arrived: that page is still
-                // owed, and it is a visit like any other.
+                // Put to sleep before its page arrived (a frozen load ends
+                // unfinished): that page is still owed, and it is a visit
+                // like any other.
                 m_view->setUrl(m_requested);
             }
         }

@@ -65,6 +65,7 @@ private:
     QString m_docTitle;
     int m_downloads = 0;
     QUrl m_requested;
+    bool m_lastLoadOk = false;
     // The next load only brings a discarded page back.
     bool m_restoring = false;
 };

@@ -161,6 +161,16 @@ void TestWebEngineE2E::pageDiscardedBeforeItLoadedStillArrives() {
     w->webView()->setLifecycle(Lifecycle::State::Active);
     QTRY_VERIFY_WITH_TIMEOUT(loaded(w), 30000);
     QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
+
+    // The same when the page was frozen while it loaded, then discarded.
+    BrowserWindow* v = openOn(page(QStringLiteral("title.html")));
+    v->webView()->setLifecycle(Lifecycle::State::Frozen);
+    QTest::qWait(300);
+    v->webView()->setLifecycle(Lifecycle::State::Discarded);
+    QTest::qWait(300);
+    v->webView()->setLifecycle(Lifecycle::State::Active);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded(v) && v->windowTitle() == QStringLiteral("Grüße & mehr"),
+                             30000);
     m_frame->CloseAllBrowser();
 }
 
