@@ -4,6 +4,7 @@ set -euo pipefail
 
 PKGS=(
   build-essential cmake ninja-build pkg-config clang-format
+  clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   qt6-webengine-dev qt6-webengine-dev-tools libqt6webenginecore6-bin
   qt6-multimedia-dev qt6-translations-l10n

@@ -15,3 +15,7 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 cd "$build"
 ctest --output-on-failure --timeout 300
+
+# Every reader of outside data under the fuzzer for 30 s per target; a crash,
+# hang or broken property found there fails the run.
+"$root/scripts/fuzz.sh" 30

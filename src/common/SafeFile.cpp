@@ -1,5 +1,9 @@
 #include "common/SafeFile.h"
 
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -47,6 +51,16 @@ bool writeFileAtomic(const QString& path, const QByteArray& data, QString* error
     }
     if (file.write(data) != data.size()) {
         const QString reason = file.errorString();
+        file.cancelWriting();
+        setError(error, writeFailure(path, reason));
+        return false;
+    }
+    // QSaveFile renames even when its last buffered write failed (a full
+    // disk), so the data is pushed out and synced here first.
+    if (!file.flush() || ::fsync(file.handle()) != 0) {
+        const QString reason = file.error() != QFileDevice::NoError
+                                   ? file.errorString()
+                                   : QString::fromLocal8Bit(std::strerror(errno));
         file.cancelWriting();
         setError(error, writeFailure(path, reason));
         return false;

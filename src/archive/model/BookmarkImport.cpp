@@ -32,6 +32,14 @@ namespace BookmarkImport {
 
 namespace {
 
+// Gumbo hands out UTF-8; a U+FEFF at the start of a text is a character of
+// that text, not a byte order mark.
+QString utf8Text(const char* text) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(text));
+}
+
 // Bounds that keep a hostile or broken file from taking the program down.
 // Real bookmark files stay far below each of them.
 constexpr qint64 MaxFileBytes = 32 * 1024 * 1024;
@@ -786,7 +794,7 @@ public:
             case GUMBO_NODE_TEXT:
             case GUMBO_NODE_WHITESPACE:
             case GUMBO_NODE_CDATA:
-                out.text(QString::fromUtf8(node.g->v.text.text), pre > 0);
+                out.text(utf8Text(node.g->v.text.text), pre > 0);
                 break;
             case GUMBO_NODE_ELEMENT:
             case GUMBO_NODE_TEMPLATE: {
@@ -842,7 +850,7 @@ public:
             gumbo_get_attribute(&m_page.at(a).g->v.element.attributes, "href");
         if (!attr)
             return {};
-        QString value = QString::fromUtf8(attr->value);
+        QString value = utf8Text(attr->value);
         value.remove(QLatin1Char('\t'));
         value.remove(QLatin1Char('\n'));
         value.remove(QLatin1Char('\r'));

@@ -105,7 +105,11 @@ Pop3Dialog::Reaction Pop3Dialog::feed(const QByteArray& data) {
     while (m_phase != Phase::Ended) {
         const qsizetype newline = m_pending.indexOf('\n', start);
         if (newline < 0) {
-            if (m_pending.size() - start > MaxLineLength)
+            // A CR waiting for its LF is no part of the line's length.
+            qsizetype waiting = m_pending.size() - start;
+            if (waiting > 0 && m_pending.endsWith('\r'))
+                --waiting;
+            if (waiting > MaxLineLength)
                 end(Outcome::BadReply);
             break;
         }

@@ -119,8 +119,18 @@ void Prefer::fromRecord(const QByteArray& record) {
     for (const IntField& f : IntFields)
         this->*f.member = r.int16At(f.offset);
     for (const TextField& f : TextFields) {
-        this->*f.member =
-            f.trimmed ? r.trimmedTextAt(f.offset, f.width) : r.textAt(f.offset, f.width);
+        // A field never filled in is zero bytes; what follows the first zero
+        // is no text (else a trimmed field could start with a zero and make
+        // the next save's record invalid).
+        if (f.trimmed) {
+            QString text = r.textAt(f.offset, f.width);
+            const qsizetype zero = text.indexOf(QChar(0));
+            if (zero >= 0)
+                text.truncate(zero);
+            this->*f.member = trimBlanks(text);
+        } else {
+            this->*f.member = r.textAt(f.offset, f.width);
+        }
     }
 }
 
