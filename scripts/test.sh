@@ -14,8 +14,13 @@ if [ "$(id -u)" -eq 0 ]; then
   export QTWEBENGINE_DISABLE_SANDBOX=1
 fi
 cd "$build"
-ctest --output-on-failure --timeout 300
+ctest --output-on-failure --timeout 300 | tee "$build/ctest.log"
+status=${PIPESTATUS[0]}
+[ "$status" -eq 0 ] || exit "$status"
 
 # Every reader of outside data under the fuzzer for 30 s per target; a crash,
 # hang or broken property found there fails the run.
 "$root/scripts/fuzz.sh" 30
+
+# The tests' closing lines once more, after the fuzzer's output.
+grep -E "tests passed|Total Test time" "$build/ctest.log"
