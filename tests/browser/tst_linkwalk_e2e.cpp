@@ -20,6 +20,7 @@ private slots:
     void roundTripVisitsFramesAndReturns();
     void openAllLinksOpensOneWindowEach();
     void autoRefreshReloads();
+    void pageDiscardedWhileLoadingComesBack();
 
 private:
     BrowserWindow* openLoaded(const QString& url);
@@ -120,6 +121,24 @@ void TestLinkWalkE2E::autoRefreshReloads() {
     const int afterStop = m_server.hits(QStringLiteral("/clock.html"));
     QTest::qWait(2500);
     QCOMPARE(m_server.hits(QStringLiteral("/clock.html")), afterStop);
+    m_frame->CloseAllBrowser();
+}
+
+void TestLinkWalkE2E::pageDiscardedWhileLoadingComesBack() {
+    m_server.addPage(QStringLiteral("/slow.html"),
+                     "<html><title>Langsam</title><body><img src='/hang.png'></body></html>");
+    m_frame->VisitUrl(m_server.url(QStringLiteral("/slow.html")), true, true);
+    BrowserWindow* w = m_frame->activeBrowser();
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.hits(QStringLiteral("/hang.png")) >= 1, 30000);
+    QVERIFY(w->webView()->isBusy());
+    const int hits = m_server.hits(QStringLiteral("/slow.html"));
+    w->webView()->setLifecycle(Lifecycle::State::Frozen);
+    QTest::qWait(500);
+    w->webView()->setLifecycle(Lifecycle::State::Discarded);
+    QTest::qWait(500);
+    w->webView()->setLifecycle(Lifecycle::State::Active);
+    // The page is asked for again.
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.hits(QStringLiteral("/slow.html")) > hits, 15000);
     m_frame->CloseAllBrowser();
 }
 

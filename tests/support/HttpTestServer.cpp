@@ -46,6 +46,9 @@ void HttpTestServer::serve(QTcpSocket* socket) {
     m_hits[path] += 1;
     m_order << path;
     QByteArray response;
+    // A resource that never comes keeps its page loading.
+    if (path.startsWith(QLatin1String("/hang")))
+        return;
     if (m_pages.contains(path)) {
         const auto& [type, body] = m_pages.value(path);
         response =
