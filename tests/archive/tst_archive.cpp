@@ -612,9 +612,9 @@ void TestArchive::randomFolderFile() {
 void TestArchive::failedSaveKeepsFiles_data() {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<bool>("isDirectory");
-    // The temporary file needs a longer name than the target; at the file
-    // system's name limit it cannot be created even as root.
-    QTest::newRow("name at the limit") << QString(250, QLatin1Char('n')) << false;
+    // The new file is written beside the old one under a longer name; at
+    // the file system's name limit it cannot be created even as root.
+    QTest::newRow("name at the limit") << QString(253, QLatin1Char('n')) << false;
     QTest::newRow("target is a folder") << "neu.bkm" << true;
 }
 

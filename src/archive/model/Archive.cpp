@@ -1,5 +1,9 @@
 #include "archive/model/Archive.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include "archive/model/ArchiveRecords.h"
 #include "common/SafeFile.h"
 #include "common/Twips.h"
@@ -122,6 +126,23 @@ bool Thema::LoadBookmarks(const QString& appDir, QString* error) {
     return true;
 }
 
+// The folder file's bytes: one record per bookmark, numbered by position.
+static QByteArray folderBytes(const Thema& thema) {
+    QList<BookmarkRecord> records;
+    records.reserve(thema.colBookmark ? thema.colBookmark->size() : 0);
+    for (const Bookmark& b : thema.colBookmark.value_or(QList<Bookmark>())) {
+        BookmarkRecord r;
+        r.Nr = b.Nr;
+        r.Titel = b.Titel;
+        r.Url = b.Url;
+        r.Info = b.Info;
+        r.Adresszeile = b.Adresszeile ? -1 : 0;
+        r.Toolbar = b.Toolbar ? -1 : 0;
+        records.append(r);
+    }
+    return writeBookmarkFile(records);
+}
+
 bool Thema::SaveBookmarks(const QString& appDir, QString* error) {
     QString path;
     if (!folderFilePath(appDir, *this, &path, error))
@@ -135,19 +156,7 @@ bool Thema::SaveBookmarks(const QString& appDir, QString* error) {
             return false;
         }
     } else {
-        QList<BookmarkRecord> records;
-        records.reserve(colBookmark->size());
-        for (const Bookmark& b : *colBookmark) {
-            BookmarkRecord r;
-            r.Nr = b.Nr;
-            r.Titel = b.Titel;
-            r.Url = b.Url;
-            r.Info = b.Info;
-            r.Adresszeile = b.Adresszeile ? -1 : 0;
-            r.Toolbar = b.Toolbar ? -1 : 0;
-            records.append(r);
-        }
-        if (!writeFileAtomic(path, writeBookmarkFile(records), error))
+        if (!writeFileAtomic(path, folderBytes(*this), error))
             return false;
     }
     IsEdit = false;
@@ -162,6 +171,9 @@ std::optional<qint32> Book::GetNewKey() {
 }
 
 Book::LoadResult Book::LoadAllThema(QString* error, QString* warning) {
+    // A save the program could not finish is finished first.
+    if (!finishInterruptedSave(error))
+        return LoadResult::Failed;
     if (warning)
         warning->clear();
     const QString path = QDir(m_appDir).filePath(IndexFileName);
@@ -241,22 +253,110 @@ Book::LoadResult Book::LoadAll(QString* error, QString* warning) {
     return result;
 }
 
+// A save that changes several files goes through a journal: every new file
+// is written beside its target first ("<name>.new"), then the journal naming
+// them, then they replace their targets. A save cut short before the journal
+// is whole leaves the old archive; one cut short after it is finished by the
+// next load. So the archive on disk is always the old one or the new one.
+namespace {
+const QString JournalName = QStringLiteral("Book.bkm.journal");
+const QString NewSuffix = QStringLiteral(".new");
+
+// Carries out a journal: "R name" puts name.new in place of name (already
+// done when name.new is gone), "D name" removes name.
+bool applyJournal(const QString& appDir, const QByteArray& journal, QString* error) {
+    const QDir dir(appDir);
+    for (const QByteArray& raw : journal.split('\n')) {
+        const QString line = QString::fromUtf8(raw);
+        if (line.size() < 3)
+            continue;
+        const QString name = line.mid(2);
+        // Only plain names in the program folder.
+        if (name.contains(QLatin1Char('/')) || name == QLatin1String("..") ||
+            name == QLatin1String("."))
+            continue;
+        const QString target = dir.filePath(name);
+        if (line.startsWith(QLatin1String("R "))) {
+            const QString fresh = target + NewSuffix;
+            if (!QFileInfo::exists(fresh))
+                continue;
+            if (::rename(QFile::encodeName(fresh).constData(),
+                         QFile::encodeName(target).constData()) != 0) {
+                setText(error, QStringLiteral("Die Datei '%1' konnte nicht ersetzt werden: %2")
+                                   .arg(QDir::toNativeSeparators(target),
+                                        QString::fromLocal8Bit(std::strerror(errno))));
+                return false;
+            }
+        } else if (line.startsWith(QLatin1String("D "))) {
+            QFile::remove(target);
+        }
+    }
+    return true;
+}
+} // namespace
+
+bool Book::finishInterruptedSave(QString* error) {
+    const QDir dir(m_appDir);
+    const QString journalPath = dir.filePath(JournalName);
+    QByteArray journal;
+    if (readWholeFile(journalPath, &journal, nullptr) == ReadStatus::Ok) {
+        // What cannot be put in place now stays as it is; the archive must
+        // load all the same.
+        applyJournal(m_appDir, journal, nullptr);
+        QFile::remove(journalPath);
+    }
+    // New files without a journal belong to a save that never happened.
+    for (const QString& stray :
+         dir.entryList({QStringLiteral("*.bkm") + NewSuffix}, QDir::Files | QDir::Hidden))
+        QFile::remove(dir.filePath(stray));
+    return true;
+}
+
 bool Book::SaveAllThema(QString* error) {
     const QList<std::shared_ptr<Thema>> folders =
         colThema.value_or(QList<std::shared_ptr<Thema>>());
-    // Folder files first: the index must never name a folder whose data is
-    // not on disk yet.
+    const QDir dir(m_appDir);
+    QByteArray journal;
+    QStringList written;
+    auto discardWritten = [&] {
+        for (const QString& path : written)
+            QFile::remove(path);
+    };
     QStringList reasons;
     for (const std::shared_ptr<Thema>& thema : folders) {
         // A folder that could not be read stays untouched on disk, since its
         // IsEdit is clear until the user changes it.
         if (!thema || !thema->IsEdit)
             continue;
+        QString path;
         QString reason;
-        if (!thema->SaveBookmarks(m_appDir, &reason))
+        if (!folderFilePath(m_appDir, *thema, &path, &reason)) {
             reasons.append(reason);
+            continue;
+        }
+        const QString name = QFileInfo(path).fileName();
+        // A folder in the file's place would stop the save half-way.
+        if (QFileInfo(path).isDir()) {
+            reasons.append(QStringLiteral("Die Datei '%1' konnte nicht geschrieben werden: Dort "
+                                          "liegt ein Ordner.")
+                               .arg(QDir::toNativeSeparators(path)));
+            continue;
+        }
+        if (!thema->colBookmark) {
+            journal += "D " + name.toUtf8() + '\n';
+            continue;
+        }
+        if (!writeFileAtomic(path + NewSuffix, folderBytes(*thema), &reason)) {
+            reasons.append(reason.replace(NewSuffix + QLatin1Char('\''), QStringLiteral("'")));
+            continue;
+        }
+        written.append(path + NewSuffix);
+        journal += "R " + name.toUtf8() + '\n';
     }
+    for (const QString& name : std::as_const(m_pendingDeletes))
+        journal += "D " + name.toUtf8() + '\n';
     if (!reasons.isEmpty()) {
+        discardWritten();
         setText(error, reasons.join(QLatin1Char('\n')));
         return false;
     }
@@ -272,8 +372,31 @@ bool Book::SaveAllThema(QString* error) {
         r.FileName = thema->FileName;
         records.append(r);
     }
-    if (!writeFileAtomic(QDir(m_appDir).filePath(IndexFileName), writeThemaFile(records), error))
+    const QString indexPath = dir.filePath(IndexFileName);
+    QString reason;
+    if (!writeFileAtomic(indexPath + NewSuffix, writeThemaFile(records), &reason)) {
+        discardWritten();
+        setText(error, reason.replace(NewSuffix + QLatin1Char('\''), QStringLiteral("'")));
         return false;
+    }
+    written.append(indexPath + NewSuffix);
+    journal += "R " + IndexFileName.toUtf8() + '\n';
+    // From here on the save counts: the journal makes it whole even if the
+    // program ends in the middle.
+    if (!writeFileAtomic(dir.filePath(JournalName), journal, error)) {
+        discardWritten();
+        return false;
+    }
+    if (!applyJournal(m_appDir, journal, error))
+        return false;
+    QFile::remove(dir.filePath(JournalName));
+    m_pendingDeletes.clear();
+    for (const std::shared_ptr<Thema>& thema : folders) {
+        if (thema && thema->IsEdit) {
+            thema->IsEdit = false;
+            thema->readFailed = false;
+        }
+    }
     IsEdit = false;
     return true;
 }
@@ -296,10 +419,10 @@ bool Book::DeleteThema(int index, QString* error) {
     if (thema) {
         thema->colBookmark.reset();
         QString path;
-        // A file that is already gone or cannot be removed does not stop the
-        // deletion; the index no longer names it.
+        // The file goes with the save that drops it from the index, never
+        // before; one that is already gone does not matter.
         if (folderFilePath(m_appDir, *thema, &path, nullptr))
-            QFile::remove(path);
+            m_pendingDeletes.append(QFileInfo(path).fileName());
     }
     colThema->removeAt(index - 1);
     IsEdit = true;

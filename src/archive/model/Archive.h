@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
@@ -76,9 +77,10 @@ public:
     // be read are named in `warning`; those folders show empty.
     LoadResult LoadAll(QString* error, QString* warning);
 
-    // Writes Book.bkm and the file of every changed folder, each crash-safe.
-    // On failure: false with a reason; the change flags of what was not
-    // written stay set.
+    // Writes Book.bkm and the file of every changed folder as one step: a
+    // save cut short leaves the old archive or (finished by the next load)
+    // the new one, never a mix. On failure: false with a reason, the files
+    // and the change flags as before.
     bool SaveAllThema(QString* error);
     // True when the archive or any folder changed since the last save.
     bool anyChanged() const;
@@ -91,6 +93,12 @@ public:
     bool createDefaultArchive(const QString& appTitle, const QString& documentationUrl,
                               const QString& websiteUrl, QString* error);
 
+    // Completes a save that was cut short after it became final, and clears
+    // away the files of one cut short before.
+    bool finishInterruptedSave(QString* error);
+
 private:
     QString m_appDir;
+    // Files of deleted folders, removed by the next save.
+    QStringList m_pendingDeletes;
 };
