@@ -157,7 +157,6 @@ void TestWebEngineE2E::pageDiscardedBeforeItLoadedStillArrives() {
     // Before the event loop ever ran for it.
     w->webView()->setLifecycle(Lifecycle::State::Discarded);
     QTest::qWait(500);
-    QVERIFY(!w->webView()->hasDocument());
     w->webView()->setLifecycle(Lifecycle::State::Active);
     QTRY_VERIFY_WITH_TIMEOUT(loaded(w), 30000);
     QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
