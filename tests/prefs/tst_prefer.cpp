@@ -68,6 +68,7 @@ class TestPrefer : public QObject {
     Q_OBJECT
 
 private slots:
+    void leftoverCopiesRemoved();
     void firstLoadWritesDefaults();
     void intLayout_data();
     void intLayout();
@@ -350,6 +351,26 @@ void TestPrefer::longerFileUsesFirstRecord() {
     QCOMPARE(p.HomeUrl, QStringLiteral("https://example.org/"));
     QCOMPARE(p.HistoryRows, qint16(7));
     QCOMPARE(contentOf(p.filePath()), content);
+}
+
+void TestPrefer::leftoverCopiesRemoved() {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    // Left by a save that was cut short, and files that only look alike.
+    const QStringList leftovers = {"Pref.kxp.aB3xYz", "Pref.kxp.000000"};
+    const QStringList others = {"Pref.kxp.bak", "Pref.kxp.aB3xYz7", "xPref.kxp.aB3xYz"};
+    for (const QString& name : leftovers + others) {
+        QFile f(d.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("geheim");
+    }
+    Prefer p(dir.path());
+    QString error;
+    p.LoadPref(&error);
+    for (const QString& name : leftovers)
+        QVERIFY2(!QFileInfo::exists(d.filePath(name)), qPrintable(name));
+    for (const QString& name : others)
+        QVERIFY2(QFileInfo::exists(d.filePath(name)), qPrintable(name));
 }
 
 QTEST_GUILESS_MAIN(TestPrefer)

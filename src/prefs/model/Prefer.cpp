@@ -4,6 +4,8 @@
 #include "common/SafeFile.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 const QString Prefer::DefaultHomeUrl = QStringLiteral("qrc:/korvix/start.html");
 const QString Prefer::DefaultSearchEngine = QStringLiteral("https://duckduckgo.com/");
@@ -145,6 +147,7 @@ bool Prefer::isValidRecord(const QByteArray& record) {
 
 bool Prefer::LoadPref(QString* error) {
     m_keepUnreadableFile = false;
+    removeLeftoverCopies();
     QByteArray data;
     QString reason;
     const ReadStatus status = readWholeFile(m_filePath, &data, &reason, RecordSize);
@@ -200,4 +203,20 @@ const QString& Prefer::Pwd(int i) const {
 }
 qint16 Prefer::EnableMailCheck(int i) const {
     return this->*EnableMembers[accountIndex(i)];
+}
+
+// A save cut short (the program killed while writing) leaves its temporary
+// file, a full copy of the preferences with the passwords, named
+// "Pref.kxp." and six letters or digits. Only one instance runs per program
+// folder, so at start-up any such file is a leftover.
+void Prefer::removeLeftoverCopies() const {
+    const QFileInfo file(m_filePath);
+    const QDir dir = file.absoluteDir();
+    const QRegularExpression leftover(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(file.fileName()) + QStringLiteral("\\.[A-Za-z0-9]{6}")));
+    for (const QString& name :
+         dir.entryList({file.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden)) {
+        if (leftover.match(name).hasMatch())
+            QFile::remove(dir.filePath(name));
+    }
 }

@@ -65,6 +65,8 @@ public:
     qint16 TabAlign = 0;
 
 private:
+    void removeLeftoverCopies() const;
+
     QString m_filePath;
     bool m_keepUnreadableFile = false;
 };
