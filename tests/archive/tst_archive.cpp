@@ -1,3 +1,4 @@
+#include "FileHelpers.h"
 #include "archive/model/Archive.h"
 #include "archive/model/ArchiveRecords.h"
 
@@ -10,17 +11,6 @@
 #include <QTest>
 
 namespace {
-
-void putFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(f.write(data), data.size());
-}
-
-QByteArray contentOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 ThemaRecord folder(qint32 sequenz, qint32 nr, const QString& name, const QString& file) {
     ThemaRecord t;

@@ -1,3 +1,4 @@
+#include "FileHelpers.h"
 #include "frame/model/LayoutFile.h"
 
 #include <QDir>
@@ -32,21 +33,6 @@ LayoutItem item(double left, double top, double width, double height, const QStr
     i.adress = adress;
     i.state = state;
     return i;
-}
-
-void putFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(data), data.size());
-}
-
-QByteArray contentOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-QStringList entries(const QString& dir) {
-    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
 } // namespace

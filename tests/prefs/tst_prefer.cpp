@@ -1,3 +1,4 @@
+#include "FileHelpers.h"
 #include "prefs/model/Prefer.h"
 
 #include <QDir>
@@ -24,17 +25,6 @@ qint16 le16(const QByteArray& b, int off) {
 int modeOf(const QString& path) {
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
-}
-
-QByteArray contentOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void putFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(data), data.size());
 }
 
 // Byte positions where a and b differ.

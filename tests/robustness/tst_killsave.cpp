@@ -3,6 +3,7 @@
 // contents, and is killed with SIGKILL at a random moment. Whatever the
 // moment, what is on disk afterwards must be one whole content.
 
+#include "FileHelpers.h"
 #include "SaveContents.h"
 
 #include <QDir>
@@ -28,11 +29,6 @@ using SaveContents::Names;
 int killCount() {
     const int n = qEnvironmentVariableIntValue("KORVIX_KILLS");
     return n > 0 ? n : 200;
-}
-
-QByteArray contentOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
 QString base() {
