@@ -72,21 +72,11 @@ void SetModalLock(bool bLock) {
 
 void handOffReceived(const QString& address) {
     MainFrame* frame = MDIForm1();
-    // Creating a window lets pending events run, and with them the next
-    // hand-off; it waits its turn so each address gets its own window.
-    static bool busy = false;
-    static QStringList queued;
-    if (busy) {
-        queued << address;
-        return;
-    }
     if (!address.isEmpty()) {
         if (AcceptHandOff) {
-            busy = true;
             frame->HistoryUrl = address;
             frame->NewBrowser();
             frame->HistoryUrl.clear();
-            busy = false;
         } else {
             g_pendingHandOffs << address;
         }
@@ -98,8 +88,6 @@ void handOffReceived(const QString& address) {
     frame->activateWindow();
     if (minimized)
         frame->reapplyArrangement();
-    if (!queued.isEmpty())
-        handOffReceived(queued.takeFirst());
 }
 
 void SetMenuCaptions() {

@@ -35,6 +35,12 @@ WebView* MainFrame::createWebView(QWidget* parent) {
 BrowserWindow* MainFrame::CreateBrowser(const QString& sParent) {
     Q_UNUSED(sParent);
     // Let pending window events run once before the new window exists.
+    // What the caller asked for is taken before pending events run: a
+    // hand-off, a drop or a bookmark handled in between opens its own window
+    // through these same fields and clears them afterwards.
+    const QString historyUrl = HistoryUrl;
+    const bool toolbarView = ToolbarView;
+    const bool adressView = AdressView;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (counter >= MaxBrowser) {
         Dialogs::message(this, QMessageBox::Information, QStringLiteral("Meldung"),
@@ -43,13 +49,13 @@ BrowserWindow* MainFrame::CreateBrowser(const QString& sParent) {
         return nullptr;
     }
     auto* w = new BrowserWindow(this);
-    w->StartingAddress = HistoryUrl.isEmpty() ? prefs().HomeUrl : HistoryUrl;
+    w->StartingAddress = historyUrl.isEmpty() ? prefs().HomeUrl : historyUrl;
     w->Form_Load();
     w->addressBox()->setEditText(w->StartingAddress);
 
-    w->setBandVisible(BrowserWindow::Band::Toolbar, ToolbarView);
-    w->setBandVisible(BrowserWindow::Band::Adress, AdressView);
-    if (!ToolbarView && !AdressView) {
+    w->setBandVisible(BrowserWindow::Band::Toolbar, toolbarView);
+    w->setBandVisible(BrowserWindow::Band::Adress, adressView);
+    if (!toolbarView && !adressView) {
         w->setBandVisible(BrowserWindow::Band::Anim, false);
         w->setCoolBarVisible(false);
     }
