@@ -13,7 +13,6 @@
 #include "prefs/model/Prefer.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QMdiArea>
 #include <QStatusBar>
@@ -156,16 +155,18 @@ void OpenGroupFile(const QString& fileName) {
         showError(error);
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    for (const BookmarkRecord& record : parseBookmarkFile(data)) {
-        const bool limitReached = frame->browsers().size() >= frame->MaxBrowser;
-        frame->VisitUrl(record.Url, record.Adresszeile != 0, record.Toolbar != 0);
-        if (limitReached)
-            break;
-        if (BrowserWindow* active = frame->activeBrowser())
-            active->showMaximized();
-    }
-    QApplication::restoreOverrideCursor();
+    // The folder's windows come one per turn of the event loop, so the frame
+    // answers while a large folder opens.
+    for (const BookmarkRecord& record : parseBookmarkFile(data))
+        frame->queueOpening([frame, record] {
+            const bool limitReached = frame->browsers().size() >= frame->MaxBrowser;
+            frame->VisitUrl(record.Url, record.Adresszeile != 0, record.Toolbar != 0);
+            if (limitReached)
+                return false;
+            if (BrowserWindow* active = frame->activeBrowser())
+                active->showMaximized();
+            return true;
+        });
 }
 
 void ApplyBarSettings() {

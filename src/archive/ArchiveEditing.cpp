@@ -7,7 +7,6 @@
 #include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
 
-#include <QApplication>
 #include <QMimeData>
 #include <QStyle>
 #include <QTimer>
@@ -265,15 +264,15 @@ void FrmBook::OpenAll() {
     const std::shared_ptr<Thema> folder = folderOf(node);
     if (!folder || !folder->colBookmark)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QList<Bookmark> bookmarks = *folder->colBookmark;
-    for (const Bookmark& b : bookmarks) {
-        const bool limit = m_frame->browsers().size() + 1 > m_frame->MaxBrowser;
-        m_frame->VisitUrl(b.Url, b.Adresszeile, b.Toolbar);
-        if (limit)
-            break;
-    }
-    QApplication::restoreOverrideCursor();
+    // One window per turn of the event loop; the window limit is looked at
+    // as each one comes.
+    MainFrame* frame = m_frame;
+    for (const Bookmark& b : *folder->colBookmark)
+        m_frame->queueOpening([frame, b] {
+            const bool limit = frame->browsers().size() + 1 > frame->MaxBrowser;
+            frame->VisitUrl(b.Url, b.Adresszeile, b.Toolbar);
+            return !limit;
+        });
 }
 
 void FrmBook::mn_setHome_Click() {

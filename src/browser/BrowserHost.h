@@ -28,6 +28,10 @@ public:
     virtual void setHistoryUrl(const QString& url) = 0;
     virtual void AddToHistory(const QString& sUrl, const QString& sTitle) = 0;
 
+    // Whether any of the window can be seen (not minimized, not behind a
+    // maximized window, not outside the view).
+    virtual bool isWindowVisible(BrowserWindow* w) const = 0;
+
     virtual void UpdateTab() = 0;
     virtual void SetTapTitle(const QString& sTitle, qint32 nKey) = 0;
     virtual void setStatusText(const QString& text) = 0;

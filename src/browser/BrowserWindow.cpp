@@ -348,7 +348,11 @@ void BrowserWindow::timTimer_Timer() {
     if (m_web->isBusy()) {
         setWindowTitle(QStringLiteral("In Bearbeitung..."));
         m_animFrame = BrowserRules::nextAnimFrame(m_animFrame, m_animFrames);
-        m_anim->setPixmap(browserPicture(m_animFrame));
+        // With hundreds of windows loading, repainting animations nobody can
+        // see would take the whole processor: each repaint of a covered
+        // window is clipped against every window above it.
+        if (m_host->isWindowVisible(this))
+            m_anim->setPixmap(browserPicture(m_animFrame));
         return;
     }
     m_timTimer.stop();

@@ -38,11 +38,14 @@ bool Layout::LoadLayout(const QString& sDatei) {
                          QStringLiteral("Fehler beim lesen der Datei !\n\n") + error);
         return false;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The windows come one per turn of the event loop, in file order.
+    MainFrame* frame = m_frame;
     for (const LayoutRecord& r : records)
-        m_frame->OpenLayoutItem(r.url, r.adress, r.toolbar, r.left, r.top, r.width, r.height,
-                                r.state);
-    QApplication::restoreOverrideCursor();
+        m_frame->queueOpening([frame, r] {
+            frame->OpenLayoutItem(r.url, r.adress, r.toolbar, r.left, r.top, r.width, r.height,
+                                  r.state);
+            return true;
+        });
     return true;
 }
 

@@ -68,6 +68,7 @@ MainFrame::~MainFrame() {
     // Browser windows leave the registry through the frame; they must go while
     // the frame is still whole.
     m_unloaded = true;
+    cancelQueuedOpenings();
     delete m_book;
     delete m_history;
     const QList<BrowserWindow*> windows = m_browser;
@@ -168,6 +169,7 @@ void MainFrame::MDIForm_Unload() {
     if (m_unloaded)
         return;
     m_unloaded = true;
+    cancelQueuedOpenings();
     if (m_poller)
         m_poller->abort();
     if (!IsSecondInstance && hasPrefs()) {

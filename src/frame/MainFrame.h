@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <optional>
 
 class BrowserWindow;
@@ -58,6 +59,14 @@ public:
                   int nWidth = 0, int nHeight = 0);
     void CloseAllBrowser() override;
     void OpenAllAnchors(WebView* oBr) override;
+    // Opening many windows at once (a layout file, a bookmark folder, every
+    // link of a page) runs one step per turn of the event loop, so the
+    // interface keeps answering and each page starts loading as its window
+    // comes. A step that returns false drops the steps after it. Closing all
+    // windows drops the steps still waiting.
+    void queueOpening(std::function<bool()> step);
+    void cancelQueuedOpenings();
+    int queuedOpenings() const { return int(m_openQueue.size()); }
     // Creates one window of a layout file.
     void OpenLayoutItem(const QString& sUrl, qint16 bAdress, qint16 bToolb, qint16 nLeft,
                         qint16 nTop, qint16 nWidth, qint16 nHeight, qint16 nState);
@@ -100,7 +109,7 @@ public:
     // Freezes or discards the pages nobody can see and wakes the ones that
     // can; runs every second and whenever the visible windows change.
     void updateLifecycles();
-    bool isWindowVisible(BrowserWindow* w) const;
+    bool isWindowVisible(BrowserWindow* w) const override;
     Lifecycle::Policy lifecyclePolicy;
     // Milliseconds on a monotonic clock; tests put their own in.
     std::function<qint64()> clock;
@@ -164,6 +173,8 @@ public:
 signals:
     // The settings dialog saved new preferences (the mail check restarts).
     void settingsSaved();
+    // The last queued opening ran (or the rest were dropped).
+    void queuedOpeningsDone();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -189,6 +200,7 @@ private:
     void tileOneBelowOther();
     void tileSideBySide();
     void fillWindowList();
+    void runQueuedOpening();
     void mn_IEProp_Click();
     void mn_Website_Click();
 
@@ -208,6 +220,10 @@ private:
     QHash<BrowserWindow*, qint64> m_hiddenSince;
     MailPoller* m_poller = nullptr;
     class QTimer* m_lifecycleTimer = nullptr;
+    QList<std::function<bool()>> m_openQueue;
+    class QTimer* m_openTimer = nullptr;
+    bool m_openCursor = false;
+    bool m_openRunning = false;
     QPointer<FrmHistory> m_history;
     bool m_unloaded = false;
     bool m_shownOnce = false;

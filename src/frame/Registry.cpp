@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QMdiArea>
 #include <QPointer>
+#include <QTimer>
 
 QString MainFrame::StrKey(qint32 number) {
     return QLatin1Char('[') + QString::number(number) + QLatin1Char(']');
@@ -105,7 +106,56 @@ void MainFrame::VisitUrl(const QString& sUrl, bool bAdress, bool bToolb, int, in
     ToolbarView = prefs().Toolbar != 0;
 }
 
+void MainFrame::queueOpening(std::function<bool()> step) {
+    if (m_unloaded)
+        return;
+    if (!m_openTimer) {
+        m_openTimer = new QTimer(this);
+        m_openTimer->setSingleShot(true);
+        m_openTimer->setInterval(0);
+        connect(m_openTimer, &QTimer::timeout, this, &MainFrame::runQueuedOpening);
+    }
+    m_openQueue.append(std::move(step));
+    if (!m_openCursor) {
+        // The user may go on working while the windows come.
+        m_openCursor = true;
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    }
+    // While a step runs (it may show a message) the next one waits for it.
+    if (!m_openRunning)
+        m_openTimer->start();
+}
+
+void MainFrame::runQueuedOpening() {
+    if (m_openQueue.isEmpty()) {
+        cancelQueuedOpenings();
+        return;
+    }
+    const std::function<bool()> step = m_openQueue.takeFirst();
+    m_openRunning = true;
+    const bool goOn = step();
+    m_openRunning = false;
+    if (!goOn)
+        m_openQueue.clear();
+    if (m_openQueue.isEmpty())
+        cancelQueuedOpenings();
+    else
+        m_openTimer->start();
+}
+
+void MainFrame::cancelQueuedOpenings() {
+    m_openQueue.clear();
+    if (m_openTimer)
+        m_openTimer->stop();
+    if (!m_openCursor)
+        return;
+    m_openCursor = false;
+    QApplication::restoreOverrideCursor();
+    emit queuedOpeningsDone();
+}
+
 void MainFrame::CloseAllBrowser() {
+    cancelQueuedOpenings();
     const QList<BrowserWindow*> windows = m_browser;
     for (BrowserWindow* w : windows)
         w->close();
@@ -142,9 +192,13 @@ void MainFrame::OpenAllAnchors(WebView* oBr) {
         if (!self)
             return;
         for (const QString& link : LinkWalk::selectLinks(raw)) {
-            self->HistoryUrl = LinkWalk::absoluteLink(link, base);
-            self->NewBrowser();
-            self->HistoryUrl.clear();
+            const QString url = LinkWalk::absoluteLink(link, base);
+            self->queueOpening([self, url] {
+                self->HistoryUrl = url;
+                self->NewBrowser();
+                self->HistoryUrl.clear();
+                return true;
+            });
         }
     });
 }

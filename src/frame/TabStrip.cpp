@@ -57,10 +57,12 @@ void MainFrame::SetTapTitle(const QString& sTitle, qint32 nKey) {
     if (sTitle.isEmpty() || nKey <= 0)
         return;
     const int i = tabIndexOf(nKey);
-    if (i < 0)
+    const QString caption = StrToCaption(sTitle);
+    // The strip lays out all its tabs again on every change.
+    if (i < 0 || m_tabStrip->tabText(i) == caption)
         return;
-    m_tabStrip->setTabText(i, StrToCaption(sTitle));
-    m_tabStrip->setTabToolTip(i, StrToCaption(sTitle));
+    m_tabStrip->setTabText(i, caption);
+    m_tabStrip->setTabToolTip(i, caption);
 }
 
 void MainFrame::UpdateTab() {

@@ -123,6 +123,7 @@ void TestStartup::groupFileOpensEachBookmarkInOrder() {
         p.GroupFile = QStringLiteral("7.bkm");
     });
     MainFrame* frame = app.start();
+    QVERIFY(batchOpened(frame));
     QCOMPARE(frame->browsers().size(), 3);
     for (int i = 0; i < 3; ++i) {
         BrowserWindow* w = frame->browsers().at(i);

@@ -372,6 +372,7 @@ void TestFrmBook::openAllRespectsLimit() {
         frame()->NewBrowser();
     book->tree()->setCurrentItem(folderNode(QStringLiteral("F")));
     book->OpenAll();
+    QVERIFY(batchOpened(frame()));
     // Five fit; the sixth call meets the limit message and ends the walk.
     QCOMPARE(frame()->counter, 10);
     QCOMPARE(m_dialogs->messages.size(), 1);

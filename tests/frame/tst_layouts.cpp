@@ -8,10 +8,13 @@
 #include "prefs/model/Prefer.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 // Saving the open windows to a layout file and opening them again, through
 // the frame's menu and at start-up.
@@ -26,9 +29,12 @@ private slots:
     void noWindowGivesEmptyFile();
     void startUpOpensLayout();
     void unreadableLayoutIsReported();
+    void windowsComeOnePerTurn();
+    void closingAllDropsTheRest();
 
 private:
     BrowserWindow* open(const QString& url);
+    QString writeLayout(int windows);
     QString path(const QString& name) const { return QDir(m_app->dir()).filePath(name); }
     MainFrame* frame() { return m_app->frame(); }
     std::unique_ptr<ScriptedDialogs> m_dialogs;
@@ -55,6 +61,18 @@ BrowserWindow* TestLayouts::open(const QString& url) {
     return w;
 }
 
+QString TestLayouts::writeLayout(int windows) {
+    QList<LayoutItem> items;
+    for (int i = 0; i < windows; ++i) {
+        LayoutItem item;
+        item.url = QStringLiteral("http://w%1.example/").arg(i);
+        items << item;
+    }
+    const QString name = path(QStringLiteral("viele.wlt"));
+    QString error;
+    return LayoutFile::save(name, items, &error) ? name : QString();
+}
+
 void TestLayouts::saveAndLoadThroughMenus() {
     BrowserWindow* a = open(QStringLiteral("http://a.example/"));
     BrowserWindow* b = open(QStringLiteral("http://b.example/"));
@@ -69,6 +87,7 @@ void TestLayouts::saveAndLoadThroughMenus() {
 
     m_dialogs->fileNames << path(QStringLiteral("drei.wlt"));
     frame()->action(QStringLiteral("mn_Anordnung_load"))->trigger();
+    QVERIFY(batchOpened(frame()));
     QCOMPARE(m_dialogs->fileCaptions.last(), QStringLiteral("Anordnung laden..."));
     // The old windows are gone; three new ones took their place.
     const QList<BrowserWindow*> all = frame()->browsers();
@@ -117,10 +136,12 @@ void TestLayouts::noWindowGivesEmptyFile() {
     QVERIFY(QFileInfo::exists(path(QStringLiteral("leer.wlt"))));
     QCOMPARE(QFileInfo(path(QStringLiteral("leer.wlt"))).size(), 0);
     QVERIFY(Layout(frame()).LoadLayout(path(QStringLiteral("leer.wlt"))));
+    QCOMPARE(frame()->queuedOpenings(), 0);
     QCOMPARE(frame()->counter, 0);
     // A name that does not exist is created empty and opens nothing.
     QVERIFY(Layout(frame()).LoadLayout(QStringLiteral(" ") + path(QStringLiteral("neu.wlt"))));
     QVERIFY(QFileInfo::exists(path(QStringLiteral("neu.wlt"))));
+    QCOMPARE(frame()->queuedOpenings(), 0);
     QCOMPARE(frame()->counter, 0);
 }
 
@@ -143,6 +164,7 @@ void TestLayouts::startUpOpensLayout() {
         p.TabStrip = -1;
     });
     MainFrame* f = m_app->start();
+    QVERIFY(batchOpened(f));
     // The start window stays; the layout adds its two.
     QCOMPARE(f->counter, 3);
     QCOMPARE(static_cast<FakeWebView*>(f->browsers().at(2)->webView())->navigations,
@@ -157,6 +179,45 @@ void TestLayouts::unreadableLayoutIsReported() {
     QCOMPARE(m_dialogs->messages.size(), 1);
     QVERIFY(m_dialogs->messages.first().text.startsWith(
         QStringLiteral("Fehler beim lesen der Datei !")));
+    QCOMPARE(frame()->counter, 0);
+}
+
+void TestLayouts::windowsComeOnePerTurn() {
+    const QString name = writeLayout(6);
+    QVERIFY(!name.isEmpty());
+    // What else the program has to do gets its turn between two windows.
+    QList<int> seen;
+    QTimer other;
+    connect(&other, &QTimer::timeout, [&] { seen << frame()->counter; });
+    other.start(0);
+    QVERIFY(Layout(frame()).LoadLayout(name));
+    QCOMPARE(frame()->counter, 0);
+    QCOMPARE(frame()->queuedOpenings(), 6);
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    QVERIFY(batchOpened(frame()));
+    other.stop();
+    QCOMPARE(frame()->counter, 6);
+    for (int i = 1; i < 6; ++i)
+        QVERIFY2(seen.contains(i),
+                 qPrintable(QStringLiteral("nothing ran with %1 windows").arg(i)));
+    // In file order, each on its own address.
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(static_cast<FakeWebView*>(frame()->browsers().at(i)->webView())->navigations,
+                 QStringList{QStringLiteral("http://w%1.example/").arg(i)});
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestLayouts::closingAllDropsTheRest() {
+    QSignalSpy done(frame(), &MainFrame::queuedOpeningsDone);
+    QVERIFY(Layout(frame()).LoadLayout(writeLayout(20)));
+    QTRY_VERIFY(frame()->counter >= 2);
+    frame()->mn_Alleschließen_Click();
+    QCOMPARE(frame()->queuedOpenings(), 0);
+    QCOMPARE(done.size(), 1);
+    QVERIFY(!QApplication::overrideCursor());
+    QTRY_COMPARE(frame()->counter, 0);
+    QTest::qWait(50);
     QCOMPARE(frame()->counter, 0);
 }
 

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
 
 StartedApp::StartedApp() = default;
 
@@ -26,6 +27,10 @@ void StartedApp::writeFile(const QString& name, const QByteArray& data) {
     QFile f(QDir(m_dir.path()).filePath(name));
     if (f.open(QIODevice::WriteOnly))
         f.write(data);
+}
+
+bool batchOpened(MainFrame* frame) {
+    return QTest::qWaitFor([frame] { return frame->queuedOpenings() == 0; }, 10000);
 }
 
 MainFrame* StartedApp::start(const QString& commandLine) {

@@ -10,6 +10,10 @@
 class MainFrame;
 class Prefer;
 
+// Windows opened as a batch (a layout file, a bookmark folder, the links of a
+// page) come one per turn of the event loop; waits until the last has come.
+bool batchOpened(MainFrame* frame);
+
 // A program started on a fresh temporary program directory with fake web
 // views; shut down when it goes out of scope.
 class StartedApp {
