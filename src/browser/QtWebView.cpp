@@ -123,6 +123,9 @@ QtWebView::QtWebView(QWidget* parent) : WebView(parent) {
                 emit beforeNavigate(info.url().toString());
             });
     connect(m_page, &QWebEnginePage::loadFinished, this, &QtWebView::onLoadFinished);
+    // The engine wakes a discarded page by itself as soon as it is shown, so
+    // the page is brought back here whoever woke it.
+    connect(m_page, &QWebEnginePage::lifecycleStateChanged, this, &QtWebView::onLifecycleChanged);
     // A view's widget lives as long as its owner wants it, not longer than the
     // view object itself.
     connect(this, &QObject::destroyed, m_view, &QObject::deleteLater);
@@ -317,21 +320,10 @@ void QtWebView::collectLinks(std::function<void(const QStringList&)> done) {
 
 void QtWebView::setLifecycle(Lifecycle::State state) {
     using S = QWebEnginePage::LifecycleState;
-    const S now = m_page->lifecycleState();
     switch (state) {
     case Lifecycle::State::Active:
         m_page->setLifecycleState(S::Active);
         m_page->setVisible(m_view->isVisible());
-        if (now == S::Discarded) {
-            if (m_hasDocument && m_lastLoadOk) {
-                m_restoring = true;
-            } else if (m_requested.isValid()) {
-                // Put to sleep before its page arrived (a frozen load ends
-                // unfinished): that page is still owed, and it is a visit
-                // like any other.
-                m_view->setUrl(m_requested);
-            }
-        }
         break;
     case Lifecycle::State::Frozen:
     case Lifecycle::State::Discarded:
@@ -339,6 +331,21 @@ void QtWebView::setLifecycle(Lifecycle::State state) {
         m_page->setVisible(false);
         m_page->setLifecycleState(state == Lifecycle::State::Frozen ? S::Frozen : S::Discarded);
         break;
+    }
+}
+
+void QtWebView::onLifecycleChanged() {
+    const bool discarded = m_page->lifecycleState() == QWebEnginePage::LifecycleState::Discarded;
+    if (!std::exchange(m_discarded, discarded) || discarded)
+        return;
+    // Woken from discarded: the engine reloads the page it had.
+    if (m_hasDocument && m_lastLoadOk) {
+        m_restoring = true;
+    } else if (m_requested.isValid()) {
+        // Put to sleep before its page arrived (a frozen load ends
+        // unfinished, and the engine may have nothing to reload): that page
+        // is still owed, and it is a visit like any other.
+        m_view->setUrl(m_requested);
     }
 }
 

@@ -52,6 +52,7 @@ public:
 private:
     class Page;
     void onLoadFinished(bool ok);
+    void onLifecycleChanged();
     void saveAs();
     void print();
     void printPreview();
@@ -68,4 +69,6 @@ private:
     bool m_lastLoadOk = false;
     // The next load only brings a discarded page back.
     bool m_restoring = false;
+    // The page is discarded (as far as this view has been told).
+    bool m_discarded = false;
 };

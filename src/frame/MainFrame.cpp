@@ -6,6 +6,7 @@
 #include "archive/FrmBook.h"
 #include "browser/BrowserWindow.h"
 #include "browser/Pictures.h"
+#include "common/MemoryTrim.h"
 #include "common/Twips.h"
 #include "history/FrmHistory.h"
 #include "mail/MailLauncher.h"
@@ -30,6 +31,11 @@
 #include <QToolBar>
 #include <QUrl>
 
+namespace {
+// How often the frame looks which pages nobody can see.
+constexpr int LifecycleTickMs = 1000;
+} // namespace
+
 MainFrame::MainFrame(WebViewFactory factory, QWidget* parent)
     : QMainWindow(parent), m_factory(std::move(factory)) {
     setObjectName(QStringLiteral("MDIForm1"));
@@ -53,7 +59,7 @@ MainFrame::MainFrame(WebViewFactory factory, QWidget* parent)
         return timer->elapsed();
     };
     m_lifecycleTimer = new QTimer(this);
-    m_lifecycleTimer->setInterval(1000);
+    m_lifecycleTimer->setInterval(LifecycleTickMs);
     connect(m_lifecycleTimer, &QTimer::timeout, this, &MainFrame::updateLifecycles);
     m_lifecycleTimer->start();
     buildMenus();
@@ -400,6 +406,16 @@ bool MainFrame::isWindowVisible(BrowserWindow* w) const {
 }
 
 void MainFrame::updateLifecycles() {
+    // Discarding a page takes the engine several milliseconds; after a batch
+    // of windows was opened, hundreds may fall due in the same pass. Putting
+    // pages to sleep stops after this much time and goes on shortly after,
+    // so the frame keeps answering. Waking a page is never put off.
+    constexpr qint64 SleepBudgetMs = 20;
+    constexpr int CatchUpMs = 100;
+    constexpr int TrimPassesAfterDiscard = 3;
+    QElapsedTimer spent;
+    spent.start();
+    bool putOff = false;
     const qint64 now = clock();
     for (BrowserWindow* w : m_browser) {
         const bool visible = isWindowVisible(w);
@@ -407,12 +423,36 @@ void MainFrame::updateLifecycles() {
             m_hiddenSince.remove(w);
         else if (!m_hiddenSince.contains(w))
             m_hiddenSince.insert(w, now);
-        const bool busy = w->isRefreshing() || w->isWalking() || w->webView()->isBackgroundBusy();
+        // A page still on its way is left to arrive: the engine itself
+        // advises against putting a loading page to sleep, and waking one
+        // that was discarded before its first page came is not reliable.
+        const WebView* view = w->webView();
+        const bool loading = view->isBusy() || !view->hasDocument();
+        const bool busy =
+            w->isRefreshing() || w->isWalking() || view->isBackgroundBusy() || loading;
         const Lifecycle::State want =
             Lifecycle::wanted(visible, busy, now - m_hiddenSince.value(w, now), lifecyclePolicy);
-        if (w->webView()->lifecycle() != want)
-            w->webView()->setLifecycle(want);
+        if (view->lifecycle() == want)
+            continue;
+        if (want != Lifecycle::State::Active && spent.elapsed() >= SleepBudgetMs) {
+            putOff = true;
+            continue;
+        }
+        w->webView()->setLifecycle(want);
+        if (want == Lifecycle::State::Discarded)
+            m_trimPasses = TrimPassesAfterDiscard;
     }
+    // A discarded page leaves megabytes of freed memory in this process that
+    // the allocator would otherwise keep, some of it only once the engine has
+    // finished tearing the page down. Handed back a little at a time it costs
+    // a few milliseconds.
+    if (m_trimPasses > 0) {
+        --m_trimPasses;
+        releaseFreedMemory();
+    }
+    const int interval = putOff ? CatchUpMs : LifecycleTickMs;
+    if (m_lifecycleTimer->interval() != interval)
+        m_lifecycleTimer->setInterval(interval);
 }
 
 void MainFrame::mn_Einstellungen_Click() {

@@ -220,6 +220,8 @@ private:
     QHash<BrowserWindow*, qint64> m_hiddenSince;
     MailPoller* m_poller = nullptr;
     class QTimer* m_lifecycleTimer = nullptr;
+    // Passes of updateLifecycles that still hand freed memory back.
+    int m_trimPasses = 0;
     QList<std::function<bool()>> m_openQueue;
     class QTimer* m_openTimer = nullptr;
     bool m_openCursor = false;

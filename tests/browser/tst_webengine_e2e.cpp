@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QWebEnginePage>
 
 // The real web engine on local pages: titles, pages that open windows and
 // pages that close their own window.
@@ -31,6 +32,7 @@ private slots:
     void windowOpenRefusedWhenPopupsOff();
     void windowCloseRemovesWindowAndTab();
     void discardedPageComesBackWithoutVisit();
+    void pageDiscardedBeforeItLoadedStillArrives_data();
     void pageDiscardedBeforeItLoadedStillArrives();
 
 private:
@@ -152,23 +154,36 @@ void TestWebEngineE2E::discardedPageComesBackWithoutVisit() {
     m_frame->CloseAllBrowser();
 }
 
-void TestWebEngineE2E::pageDiscardedBeforeItLoadedStillArrives() {
-    BrowserWindow* w = openOn(page(QStringLiteral("title.html")));
-    // Before the event loop ever ran for it.
-    w->webView()->setLifecycle(Lifecycle::State::Discarded);
-    QTest::qWait(500);
-    w->webView()->setLifecycle(Lifecycle::State::Active);
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(w), 30000);
-    QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
+void TestWebEngineE2E::pageDiscardedBeforeItLoadedStillArrives_data() {
+    QTest::addColumn<bool>("frozenFirst");
+    QTest::addColumn<bool>("wokenByShowing");
+    // Before the event loop ever ran for the page.
+    QTest::newRow("discarded, woken by the frame") << false << false;
+    // The engine wakes a discarded page on its own when it is shown, before
+    // the frame's activation gets to it.
+    QTest::newRow("discarded, woken by showing the page") << false << true;
+    // Frozen while it loaded (the load ends unfinished), then discarded.
+    QTest::newRow("frozen, then discarded") << true << false;
+}
 
-    // The same when the page was frozen while it loaded, then discarded.
-    BrowserWindow* v = openOn(page(QStringLiteral("title.html")));
-    v->webView()->setLifecycle(Lifecycle::State::Frozen);
+void TestWebEngineE2E::pageDiscardedBeforeItLoadedStillArrives() {
+    QFETCH(bool, frozenFirst);
+    QFETCH(bool, wokenByShowing);
+    BrowserWindow* w = openOn(page(QStringLiteral("title.html")));
+    if (frozenFirst) {
+        w->webView()->setLifecycle(Lifecycle::State::Frozen);
+        QTest::qWait(300);
+    }
+    w->webView()->setLifecycle(Lifecycle::State::Discarded);
     QTest::qWait(300);
-    v->webView()->setLifecycle(Lifecycle::State::Discarded);
-    QTest::qWait(300);
-    v->webView()->setLifecycle(Lifecycle::State::Active);
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(v) && v->windowTitle() == QStringLiteral("Grüße & mehr"),
+    if (wokenByShowing) {
+        auto* view = qobject_cast<QtWebView*>(w->webView());
+        QVERIFY(view);
+        view->page()->setVisible(true);
+        QCOMPARE(w->webView()->lifecycle(), Lifecycle::State::Active);
+    }
+    w->webView()->setLifecycle(Lifecycle::State::Active);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded(w) && w->windowTitle() == QStringLiteral("Grüße & mehr"),
                              30000);
     m_frame->CloseAllBrowser();
 }

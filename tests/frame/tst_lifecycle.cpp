@@ -24,6 +24,7 @@ private slots:
     void coveredWindowsSleepAndWake();
     void busyPagesStayActive();
     void minimizedFrameSleepsEverything();
+    void sleepingIsSpreadOverPasses();
 
 private:
     BrowserWindow* open(const QString& url);
@@ -107,20 +108,29 @@ void TestLifecycle::busyPagesStayActive() {
     BrowserWindow* refreshing = open(QStringLiteral("http://r.example/"));
     BrowserWindow* audio = open(QStringLiteral("http://m.example/"));
     BrowserWindow* top = open(QStringLiteral("http://t.example/"));
+    BrowserWindow* loading = open(QStringLiteral("http://l.example/"));
+    BrowserWindow* neverCame = open(QStringLiteral("http://n.example/"));
+    top->showMaximized();
     refreshing->iSekunden = 30;
     refreshing->SetRefresh();
     view(audio)->backgroundBusy = true;
-    top->showMaximized();
+    view(loading)->busy = true;
+    view(neverCame)->hasDoc = false;
+    frame()->mdiArea()->setActiveSubWindow(top);
     frame()->mdiArea()->setActiveSubWindow(top);
     frame()->updateLifecycles();
     m_now += 120000;
     frame()->updateLifecycles();
-    QCOMPARE(view(refreshing)->state, State::Active);
-    QCOMPARE(view(audio)->state, State::Active);
-    // Once the sound stops, it may sleep after its own while.
+    for (BrowserWindow* w : {refreshing, audio, loading, neverCame})
+        QCOMPARE(view(w)->state, State::Active);
+    // Once the sound stops or the page has come, it may sleep after its own
+    // while.
     view(audio)->backgroundBusy = false;
+    view(loading)->busy = false;
+    view(neverCame)->hasDoc = true;
     frame()->updateLifecycles();
-    QCOMPARE(view(audio)->state, State::Discarded);
+    for (BrowserWindow* w : {audio, loading, neverCame})
+        QCOMPARE(view(w)->state, State::Discarded);
 }
 
 void TestLifecycle::minimizedFrameSleepsEverything() {
@@ -133,6 +143,36 @@ void TestLifecycle::minimizedFrameSleepsEverything() {
     frame()->showNormal();
     frame()->updateLifecycles();
     QCOMPARE(view(a)->state, State::Active);
+}
+
+void TestLifecycle::sleepingIsSpreadOverPasses() {
+    // Twelve pages fall due for discarding at once, each costing 10 ms; the
+    // frame stops after about 20 ms and comes back soon for the rest.
+    QList<BrowserWindow*> hidden;
+    for (int i = 0; i < 12; ++i)
+        hidden << open(QStringLiteral("http://h%1.example/").arg(i));
+    BrowserWindow* top = open(QStringLiteral("http://t.example/"));
+    top->showMaximized();
+    frame()->updateLifecycles();
+    for (BrowserWindow* w : hidden)
+        view(w)->sleepCostMs = 10;
+    m_now += 120000;
+    auto asleep = [&] {
+        int n = 0;
+        for (BrowserWindow* w : hidden)
+            n += view(w)->state == State::Discarded ? 1 : 0;
+        return n;
+    };
+    frame()->updateLifecycles();
+    const int first = asleep();
+    QVERIFY2(first > 0 && first < 6, qPrintable(QString::number(first)));
+    // Waking is never put off: the page shown now comes back in the same
+    // pass although the time is used up.
+    frame()->mdiArea()->setActiveSubWindow(hidden.last());
+    QVERIFY(hidden.last()->isMaximized());
+    QCOMPARE(view(hidden.last())->state, State::Active);
+    // The rest follow within a few passes.
+    QTRY_COMPARE_WITH_TIMEOUT(asleep(), 11, 3000);
 }
 
 QTEST_MAIN(TestLifecycle)

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <QThread>
 
 // A web view that loads nothing: it records what it was asked and lets a test
 // play the engine's part.
@@ -32,7 +33,12 @@ public:
     QString documentTitle() const override { return docTitle; }
     QString folderPath() const override { return folder; }
     void collectLinks(std::function<void(const QStringList&)> done) override { done(links); }
-    void setLifecycle(Lifecycle::State s) override { state = s; }
+    void setLifecycle(Lifecycle::State s) override {
+        // The real engine takes milliseconds to discard a page.
+        if (s != Lifecycle::State::Active)
+            QThread::msleep(sleepCostMs);
+        state = s;
+    }
     Lifecycle::State lifecycle() const override { return state; }
     bool isBackgroundBusy() const override { return backgroundBusy; }
 
@@ -48,6 +54,7 @@ public:
     QStringList links;
     bool busy = false;
     bool backgroundBusy = false;
+    int sleepCostMs = 0;
     Lifecycle::State state = Lifecycle::State::Active;
     bool hasDoc = false;
     DocumentKind kind = DocumentKind::None;
