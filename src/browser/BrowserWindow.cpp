@@ -124,6 +124,9 @@ void BrowserWindow::buildBars() {
     m_anim = new QLabel(m_coolBar);
     m_anim->setObjectName(QStringLiteral("Anim"));
     m_anim->setPixmap(browserPicture(1));
+    // All its pictures have one size; a fixed size keeps each new frame from
+    // laying out the whole window again.
+    m_anim->setFixedSize(m_anim->sizeHint());
     m_anim->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_anim, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_host->popupActiveWindowMenu(m_anim->mapToGlobal(pos)); });

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPointer>
+#include <QSet>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -28,6 +29,7 @@ private slots:
     void popupAfterToolbarClickIsRefusedOnce();
     void backgroundPopupKeepsOpenerActive();
     void pollShowsBusyThenTitle();
+    void animationTurnsOnlyWhereSeen();
     void completedNavigationsFillAddressList();
     void enterNavigatesExactlyAsTyped();
     void pageCloseRemovesWindowAndTab();
@@ -144,6 +146,38 @@ void TestBrowserWindow::pollShowsBusyThenTitle() {
     QVERIFY(!w->isPolling());
     QCOMPARE(w->sTitle, QStringLiteral("x.html"));
     QCOMPARE(frame()->tabStrip()->tabText(frame()->tabIndexOf(w->ID)), QStringLiteral("x.html"));
+}
+
+void TestBrowserWindow::animationTurnsOnlyWhereSeen() {
+    BrowserWindow* covered = open();
+    BrowserWindow* top = open();
+    top->showMaximized();
+    QVERIFY(view(covered)->busy && view(top)->busy);
+    QVERIFY(covered->isPolling() && top->isPolling());
+    // A new frame must not lay the window out again: with hundreds of
+    // windows loading that alone would take the processor.
+    int layouts = 0;
+    QWidget* bar = top->animPicture()->parentWidget();
+    struct Counter : QObject {
+        int* n;
+        explicit Counter(int* count) : n(count) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            *n += e->type() == QEvent::LayoutRequest ? 1 : 0;
+            return false;
+        }
+    } counter(&layouts);
+    QCoreApplication::processEvents();
+    bar->installEventFilter(&counter);
+    const qint64 coveredPicture = covered->animPicture()->pixmap().cacheKey();
+    QSet<qint64> topPictures;
+    for (int i = 0; i < 12; ++i) {
+        QTest::qWait(30);
+        topPictures << top->animPicture()->pixmap().cacheKey();
+    }
+    bar->removeEventFilter(&counter);
+    QVERIFY(topPictures.size() > 1);
+    QCOMPARE(covered->animPicture()->pixmap().cacheKey(), coveredPicture);
+    QCOMPARE(layouts, 0);
 }
 
 void TestBrowserWindow::completedNavigationsFillAddressList() {
