@@ -103,8 +103,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }));
 
     const qsizetype step = bytes.size() / pieces + 1;
-    for (qsizetype from = 0; from < bytes.size() && client.state() == QLocalSocket::ConnectedState;
+    // Once a whole message is out, the instance answers and hangs up; more
+    // bytes would only hit a closed connection and make the client drop the
+    // answer it has not read yet. A real second start sends nothing after its
+    // message.
+    QByteArray sent;
+    for (qsizetype from = 0;
+         from < bytes.size() && client.state() == QLocalSocket::ConnectedState &&
+         !expectedFor(sent).delivered;
          from += step) {
+        sent += bytes.mid(from, step);
         client.write(bytes.mid(from, step));
         client.flush();
         // Each piece is read on its own before the next one is sent.
