@@ -7,6 +7,8 @@
 // and prints the table; "--run managed|unmanaged <budget ms>" is one run.
 #include "BenchSupport.h"
 
+#include "archive/FrmBook.h"
+#include "archive/model/Archive.h"
 #include "browser/BrowserWindow.h"
 #include "frame/Layout.h"
 #include "frame/MainFrame.h"
@@ -18,6 +20,8 @@
 #include <QHash>
 #include <QMdiArea>
 #include <QProcess>
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
 #include <cstdio>
 #include <limits>
 
@@ -157,6 +161,48 @@ void reshowDiscarded(MainFrame* frame, const QDeadlineTimer& until) {
             std::printf("show a window discarded before its page had loaded: %s\n",
                         qPrintable(describe(w, r)));
     }
+    std::fflush(stdout);
+}
+
+// The other way to open many windows: "Alle Öffnen" on a folder of as many
+// bookmarks, after the layout's windows are closed.
+void openAllOfFolder(MainFrame* frame, const QString& appDir, const QString& pageUrl,
+                     const QDeadlineTimer& until) {
+    constexpr int StallTickMs = 10;
+    constexpr int CloseTimeoutMs = 30000;
+    if (until.hasExpired())
+        return;
+    bench::closeAllWindows(frame, qMin<qint64>(CloseTimeoutMs, until.remainingTime()));
+    std::unique_ptr<Book> book = bench::makeArchive(appDir, 1, WindowCount);
+    for (Bookmark& b : *book->colThema->first()->colBookmark)
+        b.Url = pageUrl;
+    QString error;
+    if (!book->SaveAllThema(&error)) {
+        std::printf("\"Alle Öffnen\": archive not saved: %s\n", qPrintable(error));
+        return;
+    }
+    frame->action(QStringLiteral("mn_Bookmarks"))->trigger();
+    FrmBook* window = frame->bookWindow();
+    QTreeWidgetItem* folder = window ? window->rootNode()->child(0) : nullptr;
+    if (!folder) {
+        std::printf("\"Alle Öffnen\": the archive window shows no folder\n");
+        return;
+    }
+    window->tree()->setCurrentItem(folder);
+
+    bench::StallMeter stalls(StallTickMs);
+    QElapsedTimer opening;
+    opening.start();
+    stalls.start();
+    window->OpenAll();
+    bench::waitUntil([frame] { return frame->queuedOpenings() == 0; }, until.remainingTime(),
+                     StallTickMs);
+    const qint64 existMs = opening.elapsed();
+    stalls.stop();
+    std::printf("\"Alle Öffnen\" on a folder of %d bookmarks: %d windows exist after %lld ms, "
+                "longest event-loop stall %.0f ms\n",
+                WindowCount, int(frame->counter), static_cast<long long>(existMs),
+                stalls.longestMs());
     std::fflush(stdout);
 }
 
@@ -304,8 +350,10 @@ int runOnce(int argc, char* argv[], bool managed, qint64 budgetMs) {
     result(QStringLiteral("engine processes (renderers)"),
            QStringLiteral("%1 (%2)").arg(tree.processes - 1).arg(tree.renderers));
 
-    if (managed)
+    if (managed) {
         reshowDiscarded(frame, until(ReserveForShutdownMs));
+        openAllOfFolder(frame, program.dir(), pageUrl, until(ReserveForShutdownMs));
+    }
     return 0;
 }
 
