@@ -34,6 +34,8 @@ constexpr int WindowCount = 300;
 constexpr qint64 TotalBudgetMs = 235000;
 constexpr qint64 ManagedBudgetMs = 125000;
 constexpr qint64 KillGraceMs = 10000;
+// The stall meter's tick: a longer gap means the event loop did not run.
+constexpr int StallTickMs = 10;
 
 const char ResultTag[] = "RESULT\t";
 
@@ -104,22 +106,15 @@ void reshowDiscarded(MainFrame* frame, const QDeadlineTimer& until) {
     constexpr int ReshowCount = 3;
     constexpr int ReshowTimeoutMs = 15000;
 
-    // A page discarded before its first load finished has nothing to come
-    // back to; those are tried apart from the others.
+    // Pages are put to sleep only once they have loaded.
     QList<BrowserWindow*> wasLoaded;
-    QList<BrowserWindow*> neverLoaded;
-    for (BrowserWindow* w : frame->browsers()) {
-        if (w == frame->activeBrowser() || w->webView()->lifecycle() != Lifecycle::State::Discarded)
-            continue;
-        (w->webView()->hasDocument() ? wasLoaded : neverLoaded) << w;
-    }
-    if (wasLoaded.isEmpty() && neverLoaded.isEmpty()) {
+    for (BrowserWindow* w : frame->browsers())
+        if (w != frame->activeBrowser() && w->webView()->lifecycle() == Lifecycle::State::Discarded)
+            wasLoaded << w;
+    if (wasLoaded.isEmpty()) {
         std::printf("show a discarded window's page again: no window was discarded\n");
         return;
     }
-    std::printf("discarded windows: %lld had loaded their page, %lld had not\n",
-                static_cast<long long>(wasLoaded.size()),
-                static_cast<long long>(neverLoaded.size()));
 
     // The oldest, one from the middle and the newest, so the figure does not
     // depend on where the window stands in the list.
@@ -151,24 +146,35 @@ void reshowDiscarded(MainFrame* frame, const QDeadlineTimer& until) {
         std::printf("show a discarded window's page again: %.0f ms (mean of %d, max %.0f ms: %s "
                     "ms)\n",
                     sum / done, done, longest, qPrintable(each.join(QStringLiteral(", "))));
-
-    if (!neverLoaded.isEmpty() && !until.hasExpired()) {
-        BrowserWindow* w = neverLoaded.at(neverLoaded.size() / 2);
-        const Reshow r = reshow(frame, w, qMin<qint64>(ReshowTimeoutMs, until.remainingTime()));
-        if (r.back)
-            std::printf("show a window discarded before its page had loaded: %.0f ms\n", r.ms);
-        else
-            std::printf("show a window discarded before its page had loaded: %s\n",
-                        qPrintable(describe(w, r)));
-    }
     std::fflush(stdout);
+}
+
+struct Batch {
+    qint64 existMs = 0;
+    double longestStallMs = 0;
+};
+
+// Starts a batch of windows and waits until the frame has opened them all:
+// how long that took and the longest event-loop stall meanwhile.
+Batch openBatch(MainFrame* frame, const std::function<void()>& start, const QDeadlineTimer& until) {
+    bench::StallMeter stalls(StallTickMs);
+    QElapsedTimer opening;
+    opening.start();
+    stalls.start();
+    start();
+    bench::waitUntil([frame] { return frame->queuedOpenings() == 0; }, until.remainingTime(),
+                     StallTickMs);
+    Batch batch;
+    batch.existMs = opening.elapsed();
+    stalls.stop();
+    batch.longestStallMs = stalls.longestMs();
+    return batch;
 }
 
 // The other way to open many windows: "Alle Öffnen" on a folder of as many
 // bookmarks, after the layout's windows are closed.
 void openAllOfFolder(MainFrame* frame, const QString& appDir, const QString& pageUrl,
                      const QDeadlineTimer& until) {
-    constexpr int StallTickMs = 10;
     constexpr int CloseTimeoutMs = 30000;
     if (until.hasExpired())
         return;
@@ -190,19 +196,12 @@ void openAllOfFolder(MainFrame* frame, const QString& appDir, const QString& pag
     }
     window->tree()->setCurrentItem(folder);
 
-    bench::StallMeter stalls(StallTickMs);
-    QElapsedTimer opening;
-    opening.start();
-    stalls.start();
-    window->OpenAll();
-    bench::waitUntil([frame] { return frame->queuedOpenings() == 0; }, until.remainingTime(),
-                     StallTickMs);
-    const qint64 existMs = opening.elapsed();
-    stalls.stop();
+    const Batch batch = openBatch(
+        frame, [window] { window->OpenAll(); }, until);
     std::printf("\"Alle Öffnen\" on a folder of %d bookmarks: %d windows exist after %lld ms, "
                 "longest event-loop stall %.0f ms\n",
-                WindowCount, int(frame->counter), static_cast<long long>(existMs),
-                stalls.longestMs());
+                WindowCount, int(frame->counter), static_cast<long long>(batch.existMs),
+                batch.longestStallMs);
     std::fflush(stdout);
 }
 
@@ -213,7 +212,6 @@ int runOnce(int argc, char* argv[], bool managed, qint64 budgetMs) {
     constexpr qint64 ReserveForShutdownMs = 15000;
     constexpr qint64 SettleMinMs = 10000;
     constexpr int FirstFrameTimeoutMs = 30000;
-    constexpr int StallTickMs = 10;
 
     const QDeadlineTimer deadline(budgetMs);
     auto until = [&deadline](qint64 reserveMs) {
@@ -267,16 +265,10 @@ int runOnce(int argc, char* argv[], bool managed, qint64 budgetMs) {
         return 1;
     }
 
-    bench::StallMeter stalls(StallTickMs);
-    const QDeadlineTimer openUntil = until(ReserveAfterOpenMs);
-    QElapsedTimer opening;
-    opening.start();
-    stalls.start();
-    Layout(frame).LoadLayout(layoutPath);
-    bench::waitUntil([frame] { return frame->queuedOpenings() == 0; }, openUntil.remainingTime(),
-                     StallTickMs);
-    const qint64 existMs = opening.elapsed();
-    stalls.stop();
+    const Batch batch = openBatch(
+        frame, [frame, &layoutPath] { Layout(frame).LoadLayout(layoutPath); },
+        until(ReserveAfterOpenMs));
+    const qint64 existMs = batch.existMs;
     frame->cancelQueuedOpenings();
     const int windows = frame->counter;
     const int loadedAtOnce = bench::loadedCount(frame);
@@ -334,7 +326,7 @@ int runOnce(int argc, char* argv[], bool managed, qint64 budgetMs) {
 
     result(QStringLiteral("windows opened"), QString::number(windows));
     result(QStringLiteral("windows 2-%1: all exist after").arg(WindowCount), ms(double(existMs)));
-    result(QStringLiteral("longest event-loop stall while opening them"), ms(stalls.longestMs()));
+    result(QStringLiteral("longest event-loop stall while opening them"), ms(batch.longestStallMs));
     result(QStringLiteral("pages loaded when all windows existed"), QString::number(loadedAtOnce));
     result(QStringLiteral("settled after"), ms(double(settleMs)));
     result(QStringLiteral("longest event-loop stall while waiting"), ms(settleStalls.longestMs()));

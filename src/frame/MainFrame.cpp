@@ -62,6 +62,10 @@ MainFrame::MainFrame(WebViewFactory factory, QWidget* parent)
     m_lifecycleTimer->setInterval(LifecycleTickMs);
     connect(m_lifecycleTimer, &QTimer::timeout, this, &MainFrame::updateLifecycles);
     m_lifecycleTimer->start();
+    m_openTimer = new QTimer(this);
+    m_openTimer->setSingleShot(true);
+    m_openTimer->setInterval(0);
+    connect(m_openTimer, &QTimer::timeout, this, &MainFrame::runQueuedOpening);
     buildMenus();
     buildTabBar();
     buildStatusBar();

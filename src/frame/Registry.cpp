@@ -109,12 +109,6 @@ void MainFrame::VisitUrl(const QString& sUrl, bool bAdress, bool bToolb, int, in
 void MainFrame::queueOpening(std::function<bool()> step) {
     if (m_unloaded)
         return;
-    if (!m_openTimer) {
-        m_openTimer = new QTimer(this);
-        m_openTimer->setSingleShot(true);
-        m_openTimer->setInterval(0);
-        connect(m_openTimer, &QTimer::timeout, this, &MainFrame::runQueuedOpening);
-    }
     m_openQueue.append(std::move(step));
     if (!m_openCursor) {
         // The user may go on working while the windows come.
@@ -135,9 +129,7 @@ void MainFrame::runQueuedOpening() {
     m_openRunning = true;
     const bool goOn = step();
     m_openRunning = false;
-    if (!goOn)
-        m_openQueue.clear();
-    if (m_openQueue.isEmpty())
+    if (!goOn || m_openQueue.isEmpty())
         cancelQueuedOpenings();
     else
         m_openTimer->start();
@@ -145,8 +137,7 @@ void MainFrame::runQueuedOpening() {
 
 void MainFrame::cancelQueuedOpenings() {
     m_openQueue.clear();
-    if (m_openTimer)
-        m_openTimer->stop();
+    m_openTimer->stop();
     if (!m_openCursor)
         return;
     m_openCursor = false;
