@@ -13,6 +13,7 @@
 #include "prefs/model/Prefer.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QMdiArea>
 #include <QStatusBar>
@@ -60,6 +61,11 @@ Prefer* preferences() {
 }
 
 void SetModalLock(bool bLock) {
+    // A dialog opened from within another one (a file chooser of the settings
+    // dialog) keeps the lock until the outer one has closed too, and so does
+    // a page that finishes loading behind an open dialog.
+    if (!bLock && QApplication::activeModalWidget())
+        return;
     MDIForm1()->setAcceptDrops(!bLock);
     AcceptHandOff = !bLock;
     if (!bLock) {
@@ -81,8 +87,12 @@ void handOffReceived(const QString& address) {
         }
     }
     const bool minimized = frame->isMinimized();
-    if (minimized)
-        frame->showNormal();
+    // Back to the state it had before it was minimized: a maximized frame
+    // comes back maximized.
+    if (minimized) {
+        frame->setWindowState(frame->windowState() & ~Qt::WindowMinimized);
+        frame->show();
+    }
     frame->raise();
     frame->activateWindow();
     if (minimized)
@@ -184,6 +194,8 @@ void ApplyBarSettings() {
 MainFrame* Main(const StartOptions& options) {
     initResources();
     g_factory = options.webViewFactory;
+    // Every message box and file dialog holds the modal lock while it is open.
+    Dialogs::setModalLockHook(&SetModalLock);
     // The first use of the frame creates it.
     SetModalLock(false);
     MainFrame* frame = MDIForm1();
@@ -256,6 +268,7 @@ MainFrame* Main(const StartOptions& options) {
 }
 
 void shutdown() {
+    Dialogs::setModalLockHook(nullptr);
     delete g_instance;
     g_instance = nullptr;
     g_pendingHandOffs.clear();

@@ -262,16 +262,15 @@ void MainFrame::buildMenus() {
     item(dummy, QStringLiteral("mn_ctxtRegisterUntenT"), QStringLiteral("mn_RegisterUnten"));
 }
 
-// A context item runs its twin's handler. Its check state is set by the
-// handlers themselves, so Qt's own toggling on trigger is undone first.
+// A context item runs its twin's handler, exactly as a click on the twin
+// does: the twin toggles as it is triggered and its handler sets both check
+// marks, so the context item's own toggling is undone first.
 void MainFrame::twin(const QString& name, const QString& twinName) {
     QAction* a = action(name);
     QAction* t = action(twinName);
     connect(a, &QAction::triggered, this, [a, t] {
         if (a->isCheckable())
             a->setChecked(!a->isChecked());
-        if (t->isCheckable())
-            t->setChecked(!t->isChecked());
         t->trigger();
     });
 }

@@ -325,8 +325,8 @@ void MainFrame::StartBookmEd() {
 }
 
 void MainFrame::StartMail() {
-    if (hasPrefs())
-        MailLauncher::StartMail(this, prefs());
+    if (hasPrefs() && !MailLauncher::StartMail(this, prefs()))
+        mn_Einstellungen_Click();
 }
 
 void MainFrame::mn_send_Click() {

@@ -17,24 +17,16 @@ QString MailLauncher::notFoundText(const QString& path) {
            QStringLiteral("' konnte nicht gefunden werden.");
 }
 
-void MailLauncher::StartMail(QWidget* parent, Prefer& prefs) {
+bool MailLauncher::StartMail(QWidget* parent, const Prefer& prefs) {
     if (prefs.MailClient.trimmed().isEmpty()) {
         Dialogs::message(parent, QMessageBox::Information, MessageTitle, NotConfiguredText);
-        const QString chosen =
-            Dialogs::openFileName(parent, ChooseCaption, QString(), ChooseFilter);
-        if (chosen.isEmpty())
-            return;
-        prefs.MailClient = chosen;
-        // Kept for this session even if the file cannot be written now.
-        prefs.SavePref(nullptr);
-        return;
+        return false;
     }
     // No argument splitting: blanks belong to the path.
     const QString program = prefs.MailClient;
-    if (QProcess::startDetached(program, QStringList()))
-        return;
-    if (!QFileInfo::exists(program))
+    if (!QProcess::startDetached(program, QStringList()) && !QFileInfo::exists(program))
         Dialogs::message(parent, QMessageBox::Warning, MessageTitle, notFoundText(program));
+    return true;
 }
 
 void MailLauncher::SendLink(const QString& title, const QString& url) {

@@ -14,14 +14,13 @@ namespace MailLauncher {
 inline const QString MessageTitle = QStringLiteral("Meldung");
 inline const QString NotConfiguredText =
     QStringLiteral("Bitte konfigurieren Sie Ihre E-Mail Anwendung.");
-inline const QString ChooseCaption = QStringLiteral("E-Mail Anwendung auswählen...");
-inline const QString ChooseFilter = QStringLiteral("Anwendung (*)");
 QString notFoundText(const QString& path);
 
-// Starts the program named by prefs.MailClient, the whole text being its path.
-// With none configured the user is told so and may choose one, which is
-// stored and saved; a program that is not there is reported by name.
-void StartMail(QWidget* parent, Prefer& prefs);
+// Starts the program named by prefs.MailClient, the whole text being its path;
+// a program that is not there is reported by name. With none configured the
+// user is told so and false comes back: the caller opens the settings
+// dialog, where the mail program is chosen.
+bool StartMail(QWidget* parent, const Prefer& prefs);
 
 // Hands a page's title and address to the desktop's mail handler. Nothing
 // happens without an address (no document).

@@ -1,16 +1,22 @@
 #include "FakeWebView.h"
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
+#include "UserScript.h"
 #include "app/AppInit.h"
 #include "app/SingleInstance.h"
 #include "browser/BrowserWindow.h"
 #include "frame/MainFrame.h"
+#include "prefs/FrmEinstell.h"
 #include "prefs/model/Prefer.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLocalSocket>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -24,7 +30,9 @@ private slots:
     void addressOpensOneWindow();
     void noAddressOnlyRaises();
     void quickSuccession();
-    void modalDialogDefersAddress();
+    void modalDialogHoldsAddress_data();
+    void modalDialogHoldsAddress();
+    void maximizedFrameComesBackMaximized();
     void staleSocketIsReplaced();
     void garbageClientsAreDropped();
 
@@ -121,17 +129,72 @@ void TestHandOff::quickSuccession() {
     qDeleteAll(processes);
 }
 
-void TestHandOff::modalDialogDefersAddress() {
-    AppInit::SetModalLock(true);
-    QCOMPARE(secondStart({QStringLiteral("http://example.org/spaeter")}), 0);
-    QCOMPARE(m_app->frame()->counter, 0);
-    AppInit::SetModalLock(false);
-    QCOMPARE(m_app->frame()->counter, 1);
+void TestHandOff::modalDialogHoldsAddress_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("dialogs");
+    // Windows open while each dialog is up, seen just before it closes.
+    QTest::addColumn<QList<int>>("windows");
+    // With no mail program the message comes first, then the settings: the
+    // address opens as soon as the message box has closed.
+    QTest::newRow("message box, then settings")
+        << "mn_Email" << QStringList{"QMessageBox", "FrmEinstell"} << QList<int>{0, 1};
+    QTest::newRow("settings dialog")
+        << "mn_Einstellungen" << QStringList{"FrmEinstell"} << QList<int>{0};
+    QTest::newRow("file dialog") << "mn_Anordnung_load" << QStringList{"QFileDialog"}
+                                 << QList<int>{0};
+}
+
+// A second start arrives while a real modal dialog is open: its address waits
+// until the last dialog has closed, and then opens once.
+void TestHandOff::modalDialogHoldsAddress() {
+    QFETCH(QString, command);
+    QFETCH(QStringList, dialogs);
+    QFETCH(QList<int>, windows);
+    m_dialogs.reset(); // real dialogs
+    MainFrame* frame = m_app->frame();
+    QProcess second;
+    QList<int> windowsWhileOpen;
+    auto modal = [](const QString& className) {
+        return [className] {
+            QWidget* w = QApplication::activeModalWidget();
+            return w && w->isVisible() && w->inherits(qPrintable(className));
+        };
+    };
+    UserScript user;
+    user.then(modal(dialogs.first()),
+              [&] { second.start(m_exe, {QStringLiteral("http://example.org/spaeter")}); });
+    user.then([&] { return second.state() == QProcess::NotRunning; }, [] {});
+    for (const QString& dialog : dialogs) {
+        user.then(modal(dialog), [&, frame] {
+            windowsWhileOpen << frame->counter;
+            QWidget* w = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(w))
+                box->button(QMessageBox::Ok)->click();
+            else if (auto* settings = qobject_cast<FrmEinstell*>(w))
+                settings->findChild<QPushButton*>(QStringLiteral("Quit"))->click();
+            else if (auto* files = qobject_cast<QFileDialog*>(w))
+                files->reject();
+        });
+    }
+    frame->action(command)->trigger();
+    QVERIFY(user.done());
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(windowsWhileOpen, windows);
+    QCOMPARE(frame->counter, 1);
     QCOMPARE(navigations(), QStringList{QStringLiteral("http://example.org/spaeter")});
-    // Only once.
-    AppInit::SetModalLock(true);
-    AppInit::SetModalLock(false);
-    QCOMPARE(m_app->frame()->counter, 1);
+    // Drops are taken again too.
+    QVERIFY(frame->acceptDrops());
+}
+
+void TestHandOff::maximizedFrameComesBackMaximized() {
+    MainFrame* frame = m_app->frame();
+    frame->showMaximized();
+    frame->showMinimized();
+    QVERIFY(frame->isMinimized());
+    QCOMPARE(secondStart({QStringLiteral("http://example.org/a")}), 0);
+    QCOMPARE(frame->counter, 1);
+    QVERIFY(!frame->isMinimized());
+    QVERIFY(frame->isMaximized());
 }
 
 void TestHandOff::staleSocketIsReplaced() {

@@ -4,6 +4,7 @@
 #include "browser/BrowserWindow.h"
 #include "frame/MainFrame.h"
 #include "frame/model/Arrangement.h"
+#include "mail/MailLauncher.h"
 #include "prefs/FrmEinstell.h"
 #include "prefs/model/Prefer.h"
 
@@ -53,8 +54,11 @@ private slots:
     void dropOpensWindows();
     void closeActiveWithCtrlF12();
     void settingsApplyToFrame();
+    void contextItemsActLikeTheirTwins_data();
+    void contextItemsActLikeTheirTwins();
 
 private:
+    QStringList afterChoosing(const QString& item, const QString& before, bool* enabled = nullptr);
     MainFrame* newFrame();
     BrowserWindow* open();
     std::unique_ptr<ScriptedDialogs> m_dialogs;
@@ -461,6 +465,143 @@ void TestFrame::settingsApplyToFrame() {
     f->action(QStringLiteral("mn_Einstellungen"))->trigger();
     QCOMPARE(saved.count(), 1);
     QCOMPARE(f->nTabAlign, 2);
+}
+
+void TestFrame::contextItemsActLikeTheirTwins_data() {
+    QTest::addColumn<QString>("contextItem");
+    QTest::addColumn<QString>("menuItem");
+    // Chosen first, where the item would otherwise find its state already.
+    QTest::addColumn<QString>("before");
+    const char* pairs[][3] = {
+        {"mn_ctxtBrowser", "mn_Browser"},
+        {"mn_ctxtSave", "mn_save"},
+        {"mn_ctxtSend", "mn_send"},
+        {"mn_ctxtPrint", "mn_print"},
+        {"mn_ctxtPpreview", "mn_ppreview"},
+        {"mn_ctxtRegister", "mn_Register"},
+        {"mn_ctxtRegisterOben", "mn_RegisterOben", "mn_RegisterUnten"},
+        {"mn_ctxtRegisterUnten", "mn_RegisterUnten"},
+        {"mn_ctxtRegisterT", "mn_Register"},
+        {"mn_ctxtRegisterObenT", "mn_RegisterOben", "mn_RegisterUnten"},
+        {"mn_ctxtRegisterUntenT", "mn_RegisterUnten"},
+        {"mn_ctxtStatus", "mn_Toggle"},
+        {"mn_ctxtBookm", "mn_Bookmarks"},
+        {"mn_ctxtHistorie", "mn_Historie"},
+        {"mn_ctxtEmail", "mn_Email"},
+        {"mn_ctxtEinstell", "mn_Einstellungen"},
+        {"mn_ctxtUntereinander", "mn_Untereinander"},
+        {"mn_ctxtNebeneinander", "mn_Nebeneinander"},
+        {"mn_ctxtKaskadiert", "mn_Kaskadiert"},
+        {"mn_ctxtAnordnung_save", "mn_Anordnung_save"},
+        {"mn_ctxtAnordnung_load", "mn_Anordnung_load"},
+        {"mn_ctxtEnablePopup", "mn_EnablePopup", "mn_DisablePopup"},
+        {"mn_ctxtDisablePopup", "mn_DisablePopup"},
+        {"mn_ctxtPopupToBack", "mn_PopupToBack"},
+        {"mn_ctxtAdresszeile", "mn_adresszeile"},
+        {"mn_ctxtToolbar", "mn_toolbar"},
+        {"mn_ctxtBeides", "mn_beides"},
+        {"mn_ctxtAktivschließen", "mn_Aktivschließen"},
+        {"mn_ctxtAlleschließen", "mn_Alleschließen"},
+        {"mn_ctxtExit", "mn_Exit"},
+    };
+    for (const auto& [context, twin, before] : pairs)
+        QTest::newRow(context) << QString::fromUtf8(context) << QString::fromUtf8(twin)
+                               << QString::fromUtf8(before ? before : "");
+}
+
+// What a choice leaves behind, from a frame with two windows, a loaded page
+// and two history entries: every check mark, the frame's state, the windows
+// and what was shown or sent.
+QStringList TestFrame::afterChoosing(const QString& item, const QString& before, bool* enabled) {
+    m_app.reset();
+    m_dialogs.reset();
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_app = std::make_unique<StartedApp>();
+    m_app->writePrefs([](Prefer& p) {
+        p.StartBrowser = 0;
+        p.TabStrip = -1;
+    });
+    MainFrame* f = m_app->start();
+    QStringList mailed;
+    MailLauncher::setUrlOpener([&mailed](const QUrl& url) {
+        mailed << url.toString();
+        return true;
+    });
+    open();
+    auto* view = static_cast<FakeWebView*>(open()->webView());
+    view->finishLoad(QStringLiteral("http://a.example/"), QStringLiteral("A"));
+    view->finishLoad(QStringLiteral("http://b.example/"), QStringLiteral("B"));
+
+    if (!before.isEmpty())
+        f->action(before)->trigger();
+
+    // The menus holding the item open first, as they do for a user.
+    QAction* a = f->action(item);
+    QList<QMenu*> menus;
+    for (QObject* o : a->associatedObjects())
+        for (auto* m = qobject_cast<QMenu*>(o); m; m = qobject_cast<QMenu*>(m->parentWidget()))
+            menus.prepend(m);
+    for (QMenu* m : menus)
+        emit m->aboutToShow();
+    if (enabled)
+        *enabled = a->isEnabled();
+    a->trigger();
+    MailLauncher::setUrlOpener({});
+
+    QStringList state;
+    for (QAction* action : f->findChildren<QAction*>())
+        if (action->objectName().startsWith(QStringLiteral("mn_")) && action->isCheckable())
+            state << action->objectName() + (action->isChecked() ? QStringLiteral(" ✓") : "");
+    state.sort();
+    state << QStringLiteral("popup %1 back %2 status %3 tabs %4 align %5 windows %6")
+                 .arg(f->bPopup)
+                 .arg(f->bPopupBackgrnd)
+                 .arg(f->StatusBarCurr)
+                 .arg(f->bTabVisible)
+                 .arg(f->nTabAlign)
+                 .arg(f->counter);
+    state << QStringLiteral("frame shown %1 tab bar %2 at %3 status bar %4 archive %5 history %6")
+                 .arg(f->isVisible())
+                 .arg(!f->tabBar()->isHidden())
+                 .arg(int(f->toolBarArea(f->tabBar())))
+                 .arg(!f->statusBar()->isHidden())
+                 .arg(f->bIsOpenBook)
+                 .arg(f->bIsOpenHistory);
+    for (BrowserWindow* w : f->browsers())
+        state << QStringLiteral("window %1 at %2,%3 %4x%5 bars %6%7%8 calls %9")
+                     .arg(w->ID)
+                     .arg(w->x())
+                     .arg(w->y())
+                     .arg(w->width())
+                     .arg(w->height())
+                     .arg(w->bandVisible(BrowserWindow::Band::Toolbar))
+                     .arg(w->bandVisible(BrowserWindow::Band::Adress))
+                     .arg(w->coolBarVisible())
+                     .arg(static_cast<FakeWebView*>(w->webView())->calls.join(QLatin1Char(',')));
+    for (const ScriptedDialogs::Shown& m : m_dialogs->messages)
+        state << QStringLiteral("message ") + m.text;
+    state << QStringLiteral("dialogs %1 files %2")
+                 .arg(m_dialogs->modalRuns)
+                 .arg(m_dialogs->fileCaptions.join(QLatin1Char(',')));
+    state << mailed;
+    return state;
+}
+
+void TestFrame::contextItemsActLikeTheirTwins() {
+    QFETCH(QString, contextItem);
+    QFETCH(QString, menuItem);
+    QFETCH(QString, before);
+    QVERIFY(newFrame()->action(contextItem));
+    QCOMPARE(newFrame()->action(contextItem)->text(), newFrame()->action(menuItem)->text());
+    bool enabled = false;
+    const QStringList byMenuBar = afterChoosing(menuItem, before, &enabled);
+    const QStringList byContextMenu = afterChoosing(contextItem, before);
+    QCOMPARE(byContextMenu, byMenuBar);
+    // An item the menu offers did something (or showed its dialog), so the
+    // comparison is not between two untouched frames.
+    if (enabled)
+        QVERIFY2(byMenuBar != afterChoosing(QStringLiteral("mn_ctxtFcache"), before),
+                 qPrintable(menuItem));
 }
 
 QTEST_MAIN(TestFrame)

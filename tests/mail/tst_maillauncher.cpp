@@ -1,6 +1,12 @@
 #include "ScriptedDialogs.h"
+#include "StartedApp.h"
+#include "frame/MainFrame.h"
 #include "mail/MailLauncher.h"
+#include "prefs/FrmEinstell.h"
 #include "prefs/model/Prefer.h"
+
+#include <QAction>
+#include <QApplication>
 
 #include <QDir>
 #include <QFile>
@@ -31,6 +37,12 @@ protected:
         filters << filter;
         return ScriptedDialogs::showOpenFile(parent, caption, dir, filter, options, mustExist);
     }
+    int showModal(const std::function<int()>& exec) override {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isWindow() && qobject_cast<QDialog*>(w))
+                shown << w->windowTitle();
+        return ScriptedDialogs::showModal(exec);
+    }
 };
 
 QString contentOf(const QString& path) {
@@ -57,9 +69,8 @@ private slots:
     void init();
     void cleanup();
 
-    void unconfiguredAsksThenOffersTheChoice_data();
-    void unconfiguredAsksThenOffersTheChoice();
-    void choiceCancelledChangesNothing();
+    void unconfiguredOpensTheSettings_data();
+    void unconfiguredOpensTheSettings();
     void missingProgramIsNamed_data();
     void missingProgramIsNamed();
     void programWithBlanksInItsPathStarts();
@@ -95,41 +106,34 @@ void TestMailLauncher::cleanup() {
     m_dir.reset();
 }
 
-void TestMailLauncher::unconfiguredAsksThenOffersTheChoice_data() {
+void TestMailLauncher::unconfiguredOpensTheSettings_data() {
     QTest::addColumn<QString>("stored");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("blanks") << QStringLiteral("   ");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("menu, empty") << QString() << "mn_Email";
+    QTest::newRow("context menu, blanks") << QStringLiteral("   ") << "mn_ctxtEmail";
 }
 
-void TestMailLauncher::unconfiguredAsksThenOffersTheChoice() {
+// "E-Mail Anwendung" without a mail program says so and opens the settings
+// dialog, where the program is chosen; nothing is chosen or saved behind the
+// user's back.
+void TestMailLauncher::unconfiguredOpensTheSettings() {
     QFETCH(QString, stored);
-    m_prefs->MailClient = stored;
-    const QString chosen = m_dir->path() + QStringLiteral("/Mail Programme/post fach");
-    m_dialogs->fileNames << chosen;
+    QFETCH(QString, command);
+    StartedApp app;
+    app.writePrefs([&](Prefer& p) {
+        p.StartBrowser = 0;
+        p.MailClient = stored;
+    });
+    MainFrame* frame = app.start();
+    m_dialogs->fileNames << QStringLiteral("/usr/bin/env");
+    frame->action(command)->trigger();
 
-    MailLauncher::StartMail(nullptr, *m_prefs);
-
-    QCOMPARE(m_dialogs->shown, (QStringList{"message", "file"}));
-    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->shown, (QStringList{"message", "Korvix Einstellungen"}));
     QCOMPARE(m_dialogs->messages[0].icon, QMessageBox::Information);
     QCOMPARE(m_dialogs->messages[0].title, QStringLiteral("Meldung"));
     QCOMPARE(m_dialogs->messages[0].text,
              QStringLiteral("Bitte konfigurieren Sie Ihre E-Mail Anwendung."));
-    QCOMPARE(m_dialogs->fileCaptions, QStringList{QStringLiteral("E-Mail Anwendung auswählen...")});
-    QCOMPARE(m_dialogs->filters, QStringList{QStringLiteral("Anwendung (*)")});
-    QCOMPARE(m_prefs->MailClient, chosen);
-
-    // Saved for the next start as well.
-    Prefer reloaded(m_dir->path());
-    QVERIFY(reloaded.LoadPref(nullptr));
-    QCOMPARE(reloaded.MailClient, chosen);
-}
-
-void TestMailLauncher::choiceCancelledChangesNothing() {
-    MailLauncher::StartMail(nullptr, *m_prefs);
-    QCOMPARE(m_dialogs->shown, (QStringList{"message", "file"}));
-    QCOMPARE(m_prefs->MailClient, QString());
-    QVERIFY(!QFile::exists(m_prefs->filePath()));
+    QCOMPARE(frame->prefs().MailClient, QString());
 }
 
 void TestMailLauncher::missingProgramIsNamed_data() {
