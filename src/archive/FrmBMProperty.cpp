@@ -61,8 +61,8 @@ FrmBMProperty::FrmBMProperty(FrmBook* book, bool newBkm)
     layout->addWidget(buttons);
     connect(Ok, &QPushButton::clicked, this, &FrmBMProperty::Ok_Click);
     connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Text1, &QLineEdit::returnPressed, this, &FrmBMProperty::Ok_Click);
-    connect(Text2, &QLineEdit::returnPressed, this, &FrmBMProperty::Ok_Click);
+    // Enter in the name or address field reaches the default button "Ok";
+    // a handler of the fields' own would run OK a second time.
 
     if (bNewBkm) {
         Text2->setText(QStringLiteral("http://"));

@@ -92,6 +92,10 @@ FrmBook::FrmBook(MainFrame* frame) : QMainWindow(frame, Qt::Window), m_frame(fra
 
     buildMenus();
     buildToolbar();
+    // The window may be made as low as its menu bar; what no longer fits
+    // below it is hidden (fitToHeight).
+    m_tree->setMinimumHeight(1);
+    setMinimumHeight(menuBar()->sizeHint().height());
     resize(360, 460);
     loadArchive();
     m_restoreHeight = height();
@@ -527,32 +531,46 @@ void FrmBook::mn_mini_Click() {
     if (m_rolledUp)
         return;
     m_restoreHeight = height();
-    m_rolledUp = true;
-    m_tree->hide();
-    statusBar()->hide();
-    const int strip = menuBar()->sizeHint().height() + m_toolbar->sizeHint().height();
-    setMinimumHeight(0);
-    resize(width(), strip);
-    if (auto* min = m_toolbar->findChild<QToolButton*>(QStringLiteral("min")))
-        min->setChecked(true);
-    if (auto* edit = m_toolbar->findChild<QToolButton*>(QStringLiteral("edit")))
-        edit->setEnabled(false);
+    resize(width(), menuBar()->sizeHint().height() + m_toolbar->sizeHint().height());
 }
 
 void FrmBook::mn_aufklapp_Click() {
-    m_tree->show();
-    statusBar()->show();
-    m_rolledUp = false;
     if (m_restoreHeight < m_openingHeight)
         m_restoreHeight = m_openingHeight;
     resize(width(), m_restoreHeight);
     const QRect frame = m_frame->frameGeometry();
     if (m_restoreHeight + y() > frame.top() + frame.height())
         move(x(), frame.top() + frame.height() - frameGeometry().height());
-    if (auto* max = m_toolbar->findChild<QToolButton*>(QStringLiteral("max")))
-        max->setChecked(true);
+}
+
+void FrmBook::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    fitToHeight();
+}
+
+// Whatever made the window this high (rolling up, unrolling or the user's
+// drag), it shows what fits: below the menu the toolbar, and below that the
+// tree with the status bar only where there is room for them.
+void FrmBook::fitToHeight() {
+    const int menu = menuBar()->sizeHint().height();
+    const int bar = m_toolbar->sizeHint().height();
+    const int below = height() - menu;
+    const bool barFits = below >= bar;
+    const bool treeFits = below - bar > statusBar()->sizeHint().height();
+    m_toolbar->setVisible(barFits);
+    m_toolbar->setEnabled(barFits);
+    statusBar()->setVisible(treeFits);
+    m_tree->setVisible(treeFits);
+    m_rolledUp = !treeFits;
+    // "Zu" and "Auf" are one exclusive group: checking one releases the other.
+    if (auto* pressed = m_toolbar->findChild<QToolButton*>(m_rolledUp ? QStringLiteral("min")
+                                                                      : QStringLiteral("max")))
+        pressed->setChecked(true);
     if (auto* edit = m_toolbar->findChild<QToolButton*>(QStringLiteral("edit")))
-        edit->setEnabled(true);
+        edit->setEnabled(!m_rolledUp);
+    // Too low even for the toolbar: only the menu bar is left.
+    if (!barFits && below > 0)
+        resize(width(), menu);
 }
 
 void FrmBook::place(const QString& corner) {

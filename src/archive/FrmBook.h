@@ -91,6 +91,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildMenus();
@@ -103,6 +104,7 @@ private:
     void setSorted(QTreeWidgetItem* node, bool sorted);
     void sortChildren(QTreeWidgetItem* node);
     void onItemClicked(QTreeWidgetItem* item);
+    void fitToHeight();
     void showError(const QString& text);
 
     MainFrame* m_frame;

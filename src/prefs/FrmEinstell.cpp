@@ -454,7 +454,7 @@ void FrmEinstell::LayoutSearch_Click() {
         current.isEmpty() ? m_appDir : QFileInfo(QDir(m_appDir), current).absolutePath();
     const QString name =
         Dialogs::openFileName(this, QStringLiteral("Fensterlayout-Datei auswählen..."), dir,
-                              QStringLiteral("Fensterlayout-Datei (*.wlt)"));
+                              QStringLiteral("Fensterlayout-Datei auswählen... (*.wlt)"));
     if (!name.isEmpty())
         Text16->setText(QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath()));
 }

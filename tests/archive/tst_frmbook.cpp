@@ -16,10 +16,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -38,6 +42,8 @@ private slots:
     void deleteFolder();
     void addBookmarkPositions();
     void propertiesDialog();
+    void enterInAnEmptyFieldComplainsOnce_data();
+    void enterInAnEmptyFieldComplainsOnce();
     void menuStates_data();
     void menuStates();
     void contextMenuShowsOnlyItsSubmenu();
@@ -49,6 +55,7 @@ private slots:
     void failedSaveKeepsChanges();
     void loadErrorsLeaveWindowUsable();
     void rollUpAndPlace();
+    void resizingByHandShowsWhatFits();
     void exportAndImportThroughMenus();
 
 private:
@@ -292,6 +299,7 @@ void TestFrmBook::propertiesDialog() {
                 d->Text1->setText(QStringLiteral("A neu "));
                 d->Text3->setPlainText(QStringLiteral("Zeile 1\nZeile 2"));
                 d->Check2->setChecked(false);
+                d->show();
                 QTest::keyClick(d->Text1, Qt::Key_Return);
             }
         }
@@ -303,6 +311,45 @@ void TestFrmBook::propertiesDialog() {
     QCOMPARE(b.Info, QStringLiteral("Zeile 1\nZeile 2"));
     QVERIFY(!b.Toolbar);
     QVERIFY(b.Adresszeile);
+}
+
+void TestFrmBook::enterInAnEmptyFieldComplainsOnce_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("no name") << QString() << QStringLiteral("http://x/") << "Text1";
+    QTest::newRow("no address") << QStringLiteral("X") << QString() << "Text2";
+}
+
+void TestFrmBook::enterInAnEmptyFieldComplainsOnce() {
+    QFETCH(QString, name);
+    QFETCH(QString, url);
+    QFETCH(QString, field);
+    writeArchive({{QStringLiteral("F"), {}}});
+    FrmBook* book = openBook();
+    book->tree()->setCurrentItem(folderNode(QStringLiteral("F")));
+    QString focused;
+    m_dialogs->onModal = [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<FrmBMProperty*>(w)) {
+                d->show();
+                QVERIFY(QTest::qWaitForWindowExposed(d));
+                d->Text1->setText(name);
+                d->Text2->setText(url);
+                auto* edit = d->findChild<QLineEdit*>(field);
+                edit->setFocus();
+                QTest::keyClick(edit, Qt::Key_Return);
+                focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
+                                                      : QString();
+                d->hide();
+            }
+        }
+    };
+    book->action(QStringLiteral("mn_Hinzufügen"))->trigger();
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages.first().text, QStringLiteral("Feld darf nicht leer sein."));
+    QCOMPARE(focused, field);
+    QCOMPARE(folderNode(QStringLiteral("F"))->childCount(), 0);
 }
 
 void TestFrmBook::menuStates_data() {
@@ -529,25 +576,67 @@ void TestFrmBook::loadErrorsLeaveWindowUsable() {
 
 void TestFrmBook::rollUpAndPlace() {
     FrmBook* book = openBook();
+    QVERIFY(QTest::qWaitForWindowExposed(book));
+    auto button = [book](const char* key) {
+        return book->findChild<QToolButton*>(QString::fromLatin1(key));
+    };
     const int opening = book->height();
     book->resize(300, opening + 40);
-    book->mn_mini_Click();
+    button("min")->click();
     QVERIFY(book->isRolledUp());
     QVERIFY(book->height() < opening);
-    book->mn_aufklapp_Click();
+    QVERIFY(book->tree()->isHidden());
+    QVERIFY(!button("edit")->isEnabled());
+    button("max")->click();
     QVERIFY(!book->isRolledUp());
     QCOMPARE(book->height(), opening + 40);
     // Made smaller than at opening, it unrolls to the opening height.
     book->resize(300, opening - 100);
-    book->mn_mini_Click();
-    book->mn_aufklapp_Click();
+    book->action(QStringLiteral("mn_mini"))->trigger();
+    book->action(QStringLiteral("mn_aufklapp"))->trigger();
     QCOMPARE(book->height(), opening);
     // Bottom-right corner on the frame's bottom-right corner.
     frame()->setGeometry(50, 60, 900, 700);
-    book->place(QStringLiteral("mn_ru"));
+    book->action(QStringLiteral("mn_ru"))->trigger();
     QCOMPARE(book->frameGeometry().bottomRight(), frame()->frameGeometry().bottomRight());
-    book->place(QStringLiteral("mn_lo"));
+    book->action(QStringLiteral("mn_lo"))->trigger();
     QCOMPARE(book->frameGeometry().topLeft(), frame()->frameGeometry().topLeft());
+}
+
+// The user drags the window's edge: what fits shows, and the buttons follow.
+void TestFrmBook::resizingByHandShowsWhatFits() {
+    FrmBook* book = openBook();
+    QVERIFY(QTest::qWaitForWindowExposed(book));
+    auto button = [book](const char* key) {
+        return book->findChild<QToolButton*>(QString::fromLatin1(key));
+    };
+    const int opening = book->height();
+    const int menu = book->menuBar()->height();
+    const int bar = book->findChild<QToolBar*>()->height();
+    button("min")->click();
+    // Dragged larger after rolling up: the tree is back.
+    book->resize(book->width(), opening);
+    QVERIFY(!book->isRolledUp());
+    QVERIFY(book->tree()->isVisible());
+    QVERIFY(book->statusBar()->isVisible());
+    QVERIFY(button("max")->isChecked() && !button("min")->isChecked());
+    QVERIFY(button("edit")->isEnabled());
+    // Just the toolbar's height below the menu: rolled up.
+    book->resize(book->width(), menu + bar + 4);
+    QVERIFY(book->isRolledUp());
+    QVERIFY(book->tree()->isHidden());
+    QVERIFY(button("min")->isChecked() && !button("max")->isChecked());
+    QVERIFY(!button("edit")->isEnabled());
+    // Lower than the toolbar: only the menu bar is left.
+    book->resize(book->width(), menu + bar / 2);
+    QVERIFY(!book->findChild<QToolBar*>()->isVisible());
+    QCOMPARE(book->height(), menu);
+    // And all of it comes back.
+    book->resize(book->width(), opening);
+    QVERIFY(book->findChild<QToolBar*>()->isVisible());
+    QVERIFY(book->findChild<QToolBar*>()->isEnabled());
+    QVERIFY(book->tree()->isVisible());
+    QVERIFY(button("edit")->isEnabled());
 }
 
 void TestFrmBook::exportAndImportThroughMenus() {

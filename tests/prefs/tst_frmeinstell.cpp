@@ -604,6 +604,8 @@ void TestFrmEinstell::layoutFile() {
     s.push(QStringLiteral("LayoutSearch_Btn"));
     QCOMPARE(s.dialogs.fileCaptions,
              (QStringList{"Fensterlayout-Datei auswählen...", "Fensterlayout-Datei auswählen..."}));
+    QCOMPARE(s.dialogs.fileFilters.last(),
+             QStringLiteral("Fensterlayout-Datei auswählen... (*.wlt)"));
     QCOMPARE(s.text("Text16"), chosen);
     s.save();
     QCOMPARE(s.prefs.LoadOption, qint16(2));

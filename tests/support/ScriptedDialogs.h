@@ -22,6 +22,7 @@ public:
     QList<QMessageBox::StandardButton> answers; // next answers, first first
     QStringList fileNames;                      // next file dialog results
     QStringList fileCaptions;
+    QStringList fileFilters;
     int modalRuns = 0;
     // Plays the user's part while a modal dialog is "open": the dialog exists
     // as a top-level widget during the call.
@@ -34,14 +35,16 @@ protected:
         messages.append({icon, title, text});
         return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
     }
-    QString showOpenFile(QWidget*, const QString& caption, const QString&, const QString&,
+    QString showOpenFile(QWidget*, const QString& caption, const QString&, const QString& filter,
                          QFileDialog::Options, bool) override {
         fileCaptions << caption;
+        fileFilters << filter;
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
-    QString showSaveFile(QWidget*, const QString& caption, const QString&, const QString&,
+    QString showSaveFile(QWidget*, const QString& caption, const QString&, const QString& filter,
                          QFileDialog::Options) override {
         fileCaptions << caption;
+        fileFilters << filter;
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
     int showModal(const std::function<int()>&) override {
