@@ -72,6 +72,19 @@ QPixmap mailPicture() {
     return pm;
 }
 
+QPixmap lookPicture() {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 70, 140), 1.5));
+    p.setBrush(QColor(200, 220, 250));
+    p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+    p.setPen(QPen(QColor(90, 60, 0), 2.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(10, 10), QPointF(14.5, 14.5));
+    return pm;
+}
+
 QPixmap programIcon(int size) {
     return drawGlobe(1, size);
 }

@@ -10,5 +10,8 @@ QPixmap browserPicture(int index);
 // The mail symbol of the frame's status bar.
 QPixmap mailPicture();
 
+// The magnifier beside the status text while a mail server is searched.
+QPixmap lookPicture();
+
 // The program's icon: the globe, at the given size.
 QPixmap programIcon(int size);

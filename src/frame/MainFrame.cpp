@@ -117,6 +117,11 @@ void MainFrame::buildTabBar() {
 void MainFrame::buildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
+    // Panel "status": a picture (the magnifier while mail is searched) and
+    // the text.
+    m_panelStatusPicture = new QLabel(bar);
+    m_panelStatusPicture->setObjectName(QStringLiteral("statusPicture"));
+    bar->addWidget(m_panelStatusPicture);
     m_panelStatus = new QLabel(bar);
     m_panelStatus->setObjectName(QStringLiteral("status"));
     m_panelStatus->setTextFormat(Qt::PlainText);
@@ -340,6 +345,9 @@ void MainFrame::InitForPOP3(bool enable) {
     if (!m_poller) {
         m_poller = new MailPoller(prefs(), AppInit::AppDir, this);
         connect(m_poller, &MailPoller::statusText, this, &MainFrame::setStatusText);
+        connect(m_poller, &MailPoller::searching, this, [this](bool active) {
+            m_panelStatusPicture->setPixmap(active ? lookPicture() : QPixmap());
+        });
         connect(m_poller, &MailPoller::mailWaiting, this, [this](const QString& server) {
             m_panelEmail->setToolTip(MailPoller::mailHint(server));
             m_panelEmail->show();

@@ -136,6 +136,7 @@ public:
     void openDropped(const class QMimeData* data);
     QMdiArea* mdiArea() const { return m_mdi; }
     QLabel* statusPanel() const { return m_panelStatus; }
+    QLabel* statusPicture() const { return m_panelStatusPicture; }
     QLabel* mailPanel() const { return m_panelEmail; }
     // The frame's state as it goes into the preferences at unload.
     void storeFrameState();
@@ -212,6 +213,7 @@ private:
     QToolBar* m_toolbar1 = nullptr;
     QTabBar* m_tabStrip = nullptr;
     QLabel* m_panelStatus = nullptr;
+    QLabel* m_panelStatusPicture = nullptr;
     QLabel* m_panelEmail = nullptr;
     QHash<QString, QAction*> m_actions;
     QHash<QString, QMenu*> m_menus;

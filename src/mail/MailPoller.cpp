@@ -79,7 +79,6 @@ void MailPoller::mailSymbolHidden() {
 
 void MailPoller::startPoll() {
     m_polling = true;
-    m_pollHadProblem = false;
     m_pollStamp = now();
     m_index = 0;
     ++m_runId;
@@ -133,12 +132,11 @@ void MailPoller::startAccount(const Account& account) {
 }
 
 void MailPoller::finishAccount(bool problem) {
-    if (problem)
-        m_pollHadProblem = true;
     dropSocket();
-    // A problem stays in view until the next poll, even when a later account
-    // went well.
-    emit statusText(m_pollHadProblem ? ProblemText : QString());
+    if (problem)
+        emit statusText(ProblemText);
+    // Each account leaves the panel as it found it.
+    emit statusText(QString());
     emit searching(false);
     scheduleNextAccount();
 }

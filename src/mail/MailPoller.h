@@ -102,7 +102,6 @@ private:
     qint64 m_accountStamp = 0;
     bool m_enabled = false;
     bool m_polling = false;
-    bool m_pollHadProblem = false;
     bool m_symbolShown = false;
     bool m_mailReported = false;
     int m_index = 0;     // account being checked, 1..4

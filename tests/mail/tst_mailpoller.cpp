@@ -1,6 +1,10 @@
 #include "ScriptedPop3Server.h"
+#include "StartedApp.h"
+#include "frame/MainFrame.h"
 #include "mail/MailPoller.h"
 #include "prefs/model/Prefer.h"
+
+#include <QLabel>
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -47,12 +51,14 @@ private slots:
     void failedTlsSwitchNeverSendsThePassword();
     void abortEndsTheWait();
     void accountsAreCopiedAtInit();
+    void frameShowsTheSearch();
 
 private:
     void setAccount(int i, const QString& server, const QString& user, bool enabled);
     // Starts polling at clock 0 and lets the first poll fall due.
     void startFirstPoll();
     bool waitForPoll(int timeoutMs = 10000);
+    QStringList shownTexts() const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<Prefer> m_prefs;
@@ -108,6 +114,13 @@ void TestMailPoller::startFirstPoll() {
 bool TestMailPoller::waitForPoll(int timeoutMs) {
     const qsizetype before = m_finished->size();
     return QTest::qWaitFor([&] { return m_finished->size() > before; }, timeoutMs);
+}
+
+QStringList TestMailPoller::shownTexts() const {
+    QStringList texts;
+    for (const QList<QVariant>& args : *m_status)
+        texts << args.at(0).toString();
+    return texts;
 }
 
 void TestMailPoller::onlyAccountThreeIsChecked() {
@@ -348,8 +361,9 @@ void TestMailPoller::refusedConnectionShowsTheProblem() {
     QStringList texts;
     for (const QList<QVariant>& args : *m_status)
         texts << args.at(0).toString();
+    // The problem is shown, and each account's end clears the panel.
     QCOMPARE(texts, (QStringList{searchingText(m_prefs->MailSrv1), MailPoller::ProblemText,
-                                 searchingText(good.address()), MailPoller::ProblemText}));
+                                 QString(), searchingText(good.address()), QString()}));
 
     // A clean poll afterwards clears the text again.
     setAccount(1, good.address(), "a", true);
@@ -367,7 +381,7 @@ void TestMailPoller::refusedStlsNeverSendsThePassword() {
     startFirstPoll();
     QVERIFY(waitForPoll());
     QCOMPARE(server.commands, (QList<QByteArray>{"CAPA", "STLS"}));
-    QCOMPARE(m_status->last().at(0).toString(), MailPoller::ProblemText);
+    QCOMPARE(shownTexts().mid(1), (QStringList{MailPoller::ProblemText, QString()}));
     QCOMPARE(m_mail->size(), 0);
 }
 
@@ -383,7 +397,7 @@ void TestMailPoller::failedTlsSwitchNeverSendsThePassword() {
     QVERIFY(!server.received("PASS"));
     for (const QByteArray& c : server.commands)
         QVERIFY(!c.contains("pw1"));
-    QCOMPARE(m_status->last().at(0).toString(), MailPoller::ProblemText);
+    QCOMPARE(shownTexts().mid(1), (QStringList{MailPoller::ProblemText, QString()}));
 }
 
 void TestMailPoller::abortEndsTheWait() {
@@ -412,6 +426,35 @@ void TestMailPoller::accountsAreCopiedAtInit() {
     QVERIFY(waitForPoll());
     QCOMPARE(first.connections, 1);
     QCOMPARE(later.connections, 0);
+}
+
+// The frame's status panel: the server's name with the magnifier while it
+// is searched, and nothing once the account is done.
+void TestMailPoller::frameShowsTheSearch() {
+    ScriptedPop3Server mute(Pop3Part::mute());
+    StartedApp app;
+    app.writePrefs([&](Prefer& p) {
+        p.StartBrowser = 0;
+        p.CheckIntervall = 1;
+        p.MailSrv1 = mute.address();
+        p.User1 = QStringLiteral("a");
+        p.Pwd1 = QStringLiteral("b");
+        p.EnableMailCheck1 = -1;
+    });
+    MainFrame* frame = app.start();
+    MailPoller* poller = frame->mailPoller();
+    QVERIFY(poller && poller->isEnabled());
+    QVERIFY(frame->statusPicture()->pixmap().isNull());
+    qint64 now = 10 * 60000;
+    poller->setClock([&now] { return now; });
+    poller->tick();
+    QTRY_COMPARE(mute.connections, 1);
+    QCOMPARE(frame->statusPanel()->text(), searchingText(mute.address()));
+    QVERIFY(!frame->statusPicture()->pixmap().isNull());
+    now += MailPoller::AnswerTimeoutMs + 1;
+    poller->tick();
+    QCOMPARE(frame->statusPanel()->text(), QString());
+    QVERIFY(frame->statusPicture()->pixmap().isNull());
 }
 
 QTEST_MAIN(TestMailPoller)
