@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -141,12 +142,15 @@ void BrowserWindow::buildBars() {
     m_address->setObjectName(QStringLiteral("cboAddress"));
     m_address->setEditable(true);
     m_address->setInsertPolicy(QComboBox::NoInsert);
+    // Enter goes to the text exactly as typed: no completion from the list,
+    // and no jump to a list entry that matches it but for letter case.
+    m_address->setCompleter(nullptr);
+    m_address->setDuplicatesEnabled(true);
     m_address->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_address->setMinimumContentsLength(10);
     m_address->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_address->lineEdit()->setAcceptDrops(true);
     m_address->lineEdit()->installEventFilter(this);
-    connect(m_address->lineEdit(), &QLineEdit::returnPressed, this, &BrowserWindow::GoToAddressBox);
     connect(m_address, qOverload<int>(&QComboBox::activated), this, [this](int) {
         if (!m_bUpdatingAddress)
             GoToAddressBox();
@@ -569,10 +573,13 @@ void BrowserWindow::brwWebBrowser_NavigateComplete2(const QString& url) {
     ControlResize();
     m_bUpdatingAddress = true;
     const QString location = m_web->locationUrl();
-    const int at = m_address->findText(location, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (at >= 0)
-        m_address->removeItem(at);
-    m_address->insertItem(0, location);
+    QStringList addresses;
+    addresses.reserve(m_address->count() + 1);
+    for (int i = 0; i < m_address->count(); ++i)
+        addresses << m_address->itemText(i);
+    BrowserRules::RememberAddress(addresses, location);
+    m_address->clear();
+    m_address->addItems(addresses);
     m_address->setCurrentIndex(0);
     m_host->AddToHistory(BrowserRules::historyAddress(url, location, m_web->locationName()),
                          sTitle);
@@ -617,7 +624,15 @@ void BrowserWindow::closeEvent(QCloseEvent* event) {
 
 bool BrowserWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_address->lineEdit()) {
-        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+        // Enter is taken here: the box hands an unused Return back to its
+        // line edit, which would report it a second time.
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                GoToAddressBox();
+                return true;
+            }
+        } else if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto* drag = static_cast<QDropEvent*>(event);
             if (drag->mimeData()->hasText() || drag->mimeData()->hasUrls()) {
                 drag->acceptProposedAction();

@@ -31,6 +31,7 @@ private slots:
     void pollShowsBusyThenTitle();
     void animationTurnsOnlyWhereSeen();
     void completedNavigationsFillAddressList();
+    void enterNavigatesExactlyAsTyped_data();
     void enterNavigatesExactlyAsTyped();
     void pageCloseRemovesWindowAndTab();
     void stopOnIdleWindowKeepsCaption();
@@ -197,13 +198,25 @@ void TestBrowserWindow::completedNavigationsFillAddressList() {
     QCOMPARE(frame()->History.at(0).Title, QStringLiteral("A2"));
 }
 
+void TestBrowserWindow::enterNavigatesExactlyAsTyped_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("quotes and blanks") << QStringLiteral("  \"heise.de\" ");
+    QTest::newRow("start of a listed address") << QStringLiteral("http://host/a");
+    QTest::newRow("listed address in capitals") << QStringLiteral("HTTP://HOST/A.HTML");
+}
+
 void TestBrowserWindow::enterNavigatesExactlyAsTyped() {
+    QFETCH(QString, typed);
     BrowserWindow* w = open();
+    view(w)->finishLoad(QStringLiteral("http://host/a.html"), QStringLiteral("A"));
+    view(w)->navigations.clear();
     QLineEdit* edit = w->addressBox()->lineEdit();
     edit->setFocus();
-    edit->setText(QStringLiteral("  \"heise.de\" "));
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, typed);
     QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(view(w)->navigations.last(), QStringLiteral("  \"heise.de\" "));
+    QCOMPARE(view(w)->navigations, QStringList{typed});
     QVERIFY(w->isPolling());
 }
 
