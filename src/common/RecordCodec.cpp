@@ -44,31 +44,61 @@ QByteArray encodeCodePoint(char32_t cp) {
     return "&#" + QByteArray::number(quint32(cp)) + ';';
 }
 
-// Reads a reference "&#N;" at data[pos]. Only the form the writer produces is
-// accepted (no leading zeros) and only for characters that need it, so text
-// that merely looks like a reference is read back untouched.
-bool readReference(const QByteArray& data, qsizetype pos, char32_t* cp, qsizetype* length) {
+char32_t unitAt(const QByteArray& data, qsizetype i) {
+    return quint8(data[i]);
+}
+char32_t unitAt(const QString& text, qsizetype i) {
+    return text[i].unicode();
+}
+
+// Reads a reference "&#N;" at pos, in stored bytes or in typed text. Only
+// the form the writer produces is accepted (no leading zeros) and only for
+// characters that need it, so text that merely looks like a reference is
+// read back untouched.
+template <typename Text>
+bool readReference(const Text& data, qsizetype pos, char32_t* cp, qsizetype* length) {
     const qsizetype n = data.size();
-    if (pos + 3 >= n || data[pos] != '&' || data[pos + 1] != '#')
+    if (pos + 3 >= n || unitAt(data, pos) != '&' || unitAt(data, pos + 1) != '#')
         return false;
     qsizetype i = pos + 2;
-    if (data[i] == '0')
+    if (unitAt(data, i) == '0')
         return false;
     quint32 value = 0;
     int digits = 0;
-    while (i < n && data[i] >= '0' && data[i] <= '9') {
+    while (i < n && unitAt(data, i) >= '0' && unitAt(data, i) <= '9') {
         if (++digits > MaxReferenceDigits)
             return false;
-        value = value * 10 + quint32(data[i] - '0');
+        value = value * 10 + quint32(unitAt(data, i) - '0');
         ++i;
     }
-    if (digits == 0 || i >= n || data[i] != ';')
+    if (digits == 0 || i >= n || unitAt(data, i) != ';')
         return false;
     if (!isScalarValue(value) || codePointToByte(value) >= 0)
         return false;
     *cp = value;
     *length = i + 1 - pos;
     return true;
+}
+
+// Typed text that spells a reference (or this escape itself) keeps its "&#"
+// as "&#38;#", so it cannot be read back as the character it spells. The
+// escape never stands for anything else: the writer stores a plain "&"
+// literally.
+const QByteArray EscapedAmpHash = "&#38;#";
+
+bool startsWith(const QString& text, qsizetype pos, const QByteArray& ascii) {
+    if (pos + ascii.size() > text.size())
+        return false;
+    for (qsizetype k = 0; k < ascii.size(); ++k)
+        if (text[pos + k].unicode() != char16_t(ascii[k]))
+            return false;
+    return true;
+}
+
+bool needsEscape(const QString& text, qsizetype pos) {
+    char32_t cp = 0;
+    qsizetype length = 0;
+    return startsWith(text, pos, EscapedAmpHash) || readReference(text, pos, &cp, &length);
 }
 
 void appendCodePoint(QString& out, char32_t cp) {
@@ -96,7 +126,13 @@ QByteArray encodeText(const QString& s, int width) {
         } else if (QChar::isSurrogate(cp)) {
             cp = QChar::ReplacementCharacter; // a lone half is no character
         }
-        const QByteArray piece = encodeCodePoint(cp);
+        QByteArray piece;
+        if (cp == '&' && needsEscape(s, i)) {
+            piece = EscapedAmpHash; // "&#" as one piece, never cut in half
+            ++i;
+        } else {
+            piece = encodeCodePoint(cp);
+        }
         if (out.size() + piece.size() > width)
             break;
         out.append(piece);
@@ -112,7 +148,10 @@ QString decodeText(const QByteArray& field) {
     for (qsizetype i = 0; i < n;) {
         char32_t cp = 0;
         qsizetype length = 0;
-        if (field[i] == '&' && readReference(field, i, &cp, &length)) {
+        if (field[i] == '&' && field.mid(i, EscapedAmpHash.size()) == EscapedAmpHash) {
+            out.append(QStringLiteral("&#"));
+            i += EscapedAmpHash.size();
+        } else if (field[i] == '&' && readReference(field, i, &cp, &length)) {
             appendCodePoint(out, cp);
             i += length;
         } else {

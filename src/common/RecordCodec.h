@@ -2,7 +2,9 @@
 
 // Fixed-length records as Korvix stores them on disk: little-endian integers
 // and blank-padded Windows-1252 text fields. Characters outside the code page
-// are kept as decimal references "&#N;" so nothing the user typed is lost.
+// are kept as decimal references "&#N;" so nothing the user typed is lost;
+// typed text that itself spells such a reference is stored with its "&#" as
+// "&#38;#", so it reads back as typed.
 
 #include <QByteArray>
 #include <QList>

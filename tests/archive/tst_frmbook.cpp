@@ -178,6 +178,10 @@ void TestFrmBook::renameRefusalsAndTrimming_data() {
     QTest::newRow("unchanged") << "A"
                                << "A"
                                << "";
+    // Text that spells a character reference is kept as typed.
+    QTest::newRow("spells a reference") << "Literal &#1050; bleibt"
+                                        << "Literal &#1050; bleibt"
+                                        << "";
 }
 
 void TestFrmBook::renameRefusalsAndTrimming() {
@@ -187,8 +191,16 @@ void TestFrmBook::renameRefusalsAndTrimming() {
     writeArchive({{QStringLiteral("A"), {QStringLiteral("x")}}, {QStringLiteral("B"), {}}});
     FrmBook* book = openBook();
     QTreeWidgetItem* node = folderNode(QStringLiteral("A"));
+    // "Umbenennen", the new name typed into the label and Enter.
     book->tree()->setCurrentItem(node);
-    book->renameFinished(node, typed);
+    book->action(QStringLiteral("mn_AttrOrdner"))->trigger();
+    auto* editor = book->tree()->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, typed);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(node->text(0), name);
+    QTest::qWait(10);
     QCOMPARE(node->text(0), name);
     QCOMPARE(book->Buch()->colThema->first()->DirName(), name);
     QCOMPARE(book->Buch()->IsEdit, name != QLatin1String("A"));
@@ -199,6 +211,11 @@ void TestFrmBook::renameRefusalsAndTrimming() {
         QCOMPARE(m_dialogs->messages.first().text, message);
         QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("Meldung"));
     }
+    // Saved, and there again after the window was closed and opened.
+    book->action(QStringLiteral("mn_Speichern"))->trigger();
+    QVERIFY(book->close());
+    openBook();
+    QVERIFY(folderNode(name));
 }
 
 void TestFrmBook::deleteFolder() {

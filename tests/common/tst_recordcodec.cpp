@@ -39,6 +39,14 @@ void TestRecordCodec::encode_data() {
     QTest::newRow("reference one short") << "abЖ" << 8 << QByteArray("ab      ");
     QTest::newRow("emoji one short") << "a😀" << 9 << QByteArray("a        ");
     QTest::newRow("nothing after the cut") << "aЖb" << 4 << QByteArray("a   ");
+    // Typed text that spells a reference keeps its "&#" apart.
+    QTest::newRow("typed reference")
+        << "Literal &#1050; bleibt" << 26 << QByteArray("Literal &#38;#1050; bleibt");
+    QTest::newRow("typed escape") << "&#38;#" << 12 << QByteArray("&#38;#38;#  ");
+    QTest::newRow("escape is never cut") << "a&#1050;" << 6 << QByteArray("a     ");
+    // What could not be read as a reference anyway is stored as it was.
+    QTest::newRow("reference to a code page letter") << "&#65;" << 5 << QByteArray("&#65;");
+    QTest::newRow("no semicolon") << "&#1050" << 6 << QByteArray("&#1050");
 }
 
 void TestRecordCodec::encode() {
@@ -54,6 +62,7 @@ void TestRecordCodec::roundTrip_data() {
     QTest::newRow("windows-1252 extras") << "€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ¡¿©ÿ";
     QTest::newRow("cyrillic, chinese, emoji") << "Привет 你好 a😀b";
     QTest::newRow("c1 controls") << QString(QChar(0x80)) + QChar(0x81) + QChar(0x8D) + QChar(0x9F);
+    QTest::newRow("typed references") << "Literal &#1050; bleibt, К, &#38;#1050; &#65; &#";
 }
 
 void TestRecordCodec::roundTrip() {
@@ -70,6 +79,8 @@ void TestRecordCodec::decode_data() {
     QTest::newRow("unassigned byte") << QByteArray("\x8D") << QString(QChar(0x8D));
     QTest::newRow("emoji reference") << QByteArray("x&#128512;y") << QString("x😀y");
     QTest::newRow("ampersands before") << QByteArray("&&#&#1046;") << QString("&&#Ж");
+    QTest::newRow("escaped reference") << QByteArray("&#38;#1046;") << QString("&#1046;");
+    QTest::newRow("escape alone") << QByteArray("&#38;") << QString("&#38;");
     // Only looks like a reference, so it reads exactly as stored.
     for (const char* s :
          {"&#228;", "&#65;", "&#0;", "&#;", "&#12x;", "&amp;", "&#1046", "&#01046;", "&#55296;",
