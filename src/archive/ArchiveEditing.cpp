@@ -50,6 +50,13 @@ Bookmark* FrmBook::bookmarkOf(QTreeWidgetItem* node) const {
 void FrmBook::mn_AddOrdner_Click() {
     if (nodeTag(m_tree->currentItem()) == QLatin1String("Url"))
         return;
+    if (m_book->colThema && m_book->colThema->size() >= Book::MaxFolders) {
+        Dialogs::message(this, QMessageBox::Information, QStringLiteral("Meldung"),
+                         QStringLiteral("Das Archiv fasst höchstens %1 Ordner; es kann kein "
+                                        "weiterer angelegt werden.")
+                             .arg(Book::MaxFolders));
+        return;
+    }
     if (const std::optional<QString> name = ArchiveRules::newFolderName(allNodeTexts()))
         AddDirToArchive(*name);
 }

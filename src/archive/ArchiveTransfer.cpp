@@ -67,10 +67,15 @@ bool FrmBook::importFile(const QString& path) {
             error);
         return false;
     }
-    if (!result.folders.isEmpty()) {
-        // The imported files are the archive now; what was open is replaced.
-        m_book = std::make_unique<Book>(AppInit::AppDir);
-        loadArchive();
+    if (result.folders.isEmpty()) {
+        Dialogs::message(this, QMessageBox::Information, QStringLiteral("Meldung"),
+                         QStringLiteral("Die Datei enthält keinen Ordner (keine Überschrift, unter "
+                                        "der Lesezeichen stehen); es wurde nichts importiert, "
+                                        "das Archiv bleibt, wie es war."));
+        return true;
     }
+    // The imported files are the archive now; what was open is replaced.
+    m_book = std::make_unique<Book>(AppInit::AppDir);
+    loadArchive();
     return true;
 }

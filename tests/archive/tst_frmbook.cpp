@@ -1,4 +1,5 @@
 #include "FakeWebView.h"
+#include "FileHelpers.h"
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
 #include "archive/FrmBMProperty.h"
@@ -57,6 +58,11 @@ private slots:
     void rollUpAndPlace();
     void resizingByHandShowsWhatFits();
     void exportAndImportThroughMenus();
+    void importWithinTheArchivesLimits_data();
+    void importWithinTheArchivesLimits();
+    void importWithoutFoldersSaysSo();
+    void addingAFolderAtTheLimitIsRefused_data();
+    void addingAFolderAtTheLimitIsRefused();
 
 private:
     FrmBook* openBook();
@@ -697,6 +703,107 @@ void TestFrmBook::exportAndImportThroughMenus() {
     book->action(QStringLiteral("mn_ImpNetscapeHtml"))->trigger();
     QCOMPARE(m_dialogs->messages.size(), shown + 1);
     QCOMPARE(book->rootNode()->childCount(), 2);
+}
+
+void TestFrmBook::importWithinTheArchivesLimits_data() {
+    QTest::addColumn<int>("folders");
+    QTest::addColumn<int>("links");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folders at the limit") << Book::MaxFolders << 0 << true << QString();
+    QTest::newRow("one folder too many")
+        << Book::MaxFolders + 1 << 0 << false
+        << "Die Datei enthält mehr als 32767 Ordner; so viele fasst das Archiv nicht.";
+    QTest::newRow("bookmarks at the limit") << 1 << Book::MaxBookmarks << true << QString();
+    QTest::newRow("one bookmark too many")
+        << 1 << Book::MaxBookmarks + 1 << false
+        << "Der Ordner 'F1' enthielte 32768 Lesezeichen; ein Ordner des Archivs fasst "
+           "höchstens 32767.";
+}
+
+// A file whose folders or bookmarks the archive could not hold is refused
+// with a reason, and the archive stays as it was, file for file.
+void TestFrmBook::importWithinTheArchivesLimits() {
+    QFETCH(int, folders);
+    QFETCH(int, links);
+    QFETCH(bool, accepted);
+    QFETCH(QString, reason);
+    writeArchive({{QStringLiteral("Alt"), {QStringLiteral("x")}}});
+    QByteArray page = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+    for (int f = 1; f <= folders; ++f) {
+        page += "<DT><H3>F" + QByteArray::number(f) + "</H3>\n<DL><p>\n";
+        for (int l = 1; f == 1 && l <= links; ++l)
+            page += "<DT><A HREF=\"http://h/" + QByteArray::number(l) + "\">L</A>\n";
+        page += "</DL><p>\n";
+    }
+    page += "</DL>\n";
+    m_app->writeFile(QStringLiteral("gross.html"), page);
+    const QStringList filesBefore = entries(m_app->dir());
+    const QByteArray indexBefore = contentOf(QDir(m_app->dir()).filePath("Book.bkm"));
+
+    FrmBook* book = openBook();
+    m_dialogs->fileNames << QDir(m_app->dir()).filePath(QStringLiteral("gross.html"));
+    book->action(QStringLiteral("mn_ImpNetscapeHtml"))->trigger();
+    if (accepted) {
+        QVERIFY(m_dialogs->messages.isEmpty());
+        QCOMPARE(book->rootNode()->childCount(), folders);
+        QCOMPARE(book->rootNode()->child(0)->childCount(), links);
+        return;
+    }
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QVERIFY2(m_dialogs->messages.first().text.endsWith(reason),
+             qPrintable(m_dialogs->messages.first().text));
+    QVERIFY(m_dialogs->messages.first().text.startsWith(
+        QStringLiteral("Der Import ist fehlgeschlagen; das Archiv bleibt, wie es war.")));
+    QCOMPARE(entries(m_app->dir()), filesBefore);
+    QCOMPARE(contentOf(QDir(m_app->dir()).filePath("Book.bkm")), indexBefore);
+    QCOMPARE(book->rootNode()->childCount(), 1);
+    QVERIFY(folderNode(QStringLiteral("Alt")));
+}
+
+void TestFrmBook::importWithoutFoldersSaysSo() {
+    writeArchive({{QStringLiteral("Alt"), {QStringLiteral("x")}}});
+    m_app->writeFile(QStringLiteral("links.html"),
+                     "<html><body><a href=\"http://a/\">a</a> <a href=\"http://b/\">b</a>");
+    const QByteArray indexBefore = contentOf(QDir(m_app->dir()).filePath("Book.bkm"));
+    FrmBook* book = openBook();
+    m_dialogs->fileNames << QDir(m_app->dir()).filePath(QStringLiteral("links.html"));
+    book->action(QStringLiteral("mn_ImpNetscapeHtml"))->trigger();
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("Meldung"));
+    QVERIFY(m_dialogs->messages.first().text.contains(QStringLiteral("keinen Ordner")));
+    QCOMPARE(contentOf(QDir(m_app->dir()).filePath("Book.bkm")), indexBefore);
+    QVERIFY(folderNode(QStringLiteral("Alt")));
+}
+
+void TestFrmBook::addingAFolderAtTheLimitIsRefused_data() {
+    QTest::addColumn<int>("folders");
+    QTest::addColumn<bool>("added");
+    QTest::newRow("one below the limit") << Book::MaxFolders - 1 << true;
+    QTest::newRow("at the limit") << Book::MaxFolders << false;
+}
+
+void TestFrmBook::addingAFolderAtTheLimitIsRefused() {
+    QFETCH(int, folders);
+    QFETCH(bool, added);
+    QList<ThemaRecord> index;
+    for (int n = 1; n <= folders; ++n) {
+        ThemaRecord t;
+        t.Sequenz = n;
+        t.DirName = QStringLiteral("F%1").arg(n);
+        t.FileName = QStringLiteral("%1.bkm").arg(n);
+        index << t;
+    }
+    m_app->writeFile(QStringLiteral("Book.bkm"), writeThemaFile(index));
+    FrmBook* book = openBook();
+    book->tree()->setCurrentItem(book->rootNode());
+    book->action(QStringLiteral("mn_AddOrdner"))->trigger();
+    QCOMPARE(book->rootNode()->childCount(), added ? folders + 1 : folders);
+    QCOMPARE(m_dialogs->messages.size(), added ? 0 : 1);
+    if (!added)
+        QCOMPARE(m_dialogs->messages.first().text,
+                 QStringLiteral("Das Archiv fasst höchstens 32767 Ordner; es kann kein weiterer "
+                                "angelegt werden."));
 }
 
 QTEST_MAIN(TestFrmBook)

@@ -54,6 +54,11 @@ private:
 
 class Book {
 public:
+    // Positions in the files are 16-bit: no archive holds more folders, no
+    // folder more bookmarks.
+    static constexpr int MaxFolders = 32767;
+    static constexpr int MaxBookmarks = 32767;
+
     explicit Book(const QString& appDir) : m_appDir(appDir) {}
 
     std::optional<QList<std::shared_ptr<Thema>>> colThema;

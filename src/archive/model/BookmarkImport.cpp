@@ -665,6 +665,20 @@ Result walk(Page& page, const QUrl& base) {
         }
         if (walker.overBudget())
             return failure(tooLarge());
+        // What the archive could not hold is refused whole, before anything
+        // is written.
+        if (folder.bookmarks.size() > Book::MaxBookmarks) {
+            return failure(QStringLiteral("Der Ordner '%1' enthielte %2 Lesezeichen; ein Ordner "
+                                          "des Archivs fasst höchstens %3.")
+                               .arg(folder.name)
+                               .arg(folder.bookmarks.size())
+                               .arg(Book::MaxBookmarks));
+        }
+        if (result.folders.size() == Book::MaxFolders) {
+            return failure(QStringLiteral("Die Datei enthält mehr als %1 Ordner; so viele fasst "
+                                          "das Archiv nicht.")
+                               .arg(Book::MaxFolders));
+        }
         result.folders.append(folder);
     }
     result.ok = true;
