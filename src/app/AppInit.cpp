@@ -215,6 +215,8 @@ MainFrame* Main(const StartOptions& options) {
     }
     IsSecondInstance = false;
     frame->IsSecondInstance = false;
+    if (options.mayRun && !options.mayRun())
+        return nullptr;
     g_instance->listen();
     QObject::connect(g_instance, &SingleInstance::addressReceived, frame, &handOffReceived);
     g_prefs = std::make_unique<Prefer>(AppDir);

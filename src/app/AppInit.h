@@ -3,6 +3,7 @@
 #include "browser/WebView.h"
 
 #include <QString>
+#include <functional>
 
 class MainFrame;
 class Prefer;
@@ -21,6 +22,9 @@ struct StartOptions {
     // The whole command line as one address; empty means none.
     QString commandLine;
     WebViewFactory webViewFactory;
+    // Asked once it is clear that this process becomes the running instance,
+    // before anything is written; false ends the start.
+    std::function<bool()> mayRun;
 };
 
 // Runs the start-up sequence; returns the frame, or nullptr when this process

@@ -1,4 +1,6 @@
 #include "app/AppInit.h"
+#include "app/Dialogs.h"
+#include "app/EngineSandbox.h"
 #include "browser/Pictures.h"
 #include "browser/QtWebView.h"
 #include "frame/MainFrame.h"
@@ -11,6 +13,7 @@
 #include <QStringList>
 #include <QTranslator>
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -75,6 +78,21 @@ int main(int argc, char* argv[]) {
         return new QtWebView(parent);
     };
 
+    // Said on the terminal and, where there is a screen, in a message box.
+    bool refused = false;
+    options.mayRun = [&refused] {
+        const QString problem = EngineSandbox::problem();
+        if (problem.isEmpty())
+            return true;
+        refused = true;
+        fprintf(stderr, "korvix: %s\n", qPrintable(problem));
+        const QString platform = QGuiApplication::platformName();
+        if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+            Dialogs::message(nullptr, QMessageBox::Critical, QStringLiteral("Fehlermeldung"),
+                             problem);
+        return false;
+    };
+
     int rc = 0;
     if (AppInit::Main(options)) {
         QApplication::setQuitOnLastWindowClosed(true);
@@ -82,5 +100,5 @@ int main(int argc, char* argv[]) {
     }
     AppInit::shutdown();
     QtWebView::releaseProfile();
-    return rc;
+    return refused ? 1 : rc;
 }

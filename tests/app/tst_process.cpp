@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <unistd.h>
 
 // The real program as a process: started from a bare copy in an empty
 // folder, ended by a signal.
@@ -14,6 +15,7 @@ class TestProcess : public QObject {
 private slots:
     void signalClosesLikeBeenden_data();
     void signalClosesLikeBeenden();
+    void rootWithoutSandboxSwitchSaysSo();
 };
 
 void TestProcess::signalClosesLikeBeenden_data() {
@@ -55,6 +57,29 @@ void TestProcess::signalClosesLikeBeenden() {
     QVERIFY(saved.LoadPref(&error));
     QCOMPARE(int(saved.MdiWidth), 823 * 15);
     QVERIFY(QFileInfo(QDir(dir.path()).filePath(QStringLiteral("WebEngine"))).isDir());
+}
+
+// As root the engine refuses its sandbox; without the switch the program
+// says so and why, instead of ending without a word, and writes nothing.
+void TestProcess::rootWithoutSandboxSwitchSaysSo() {
+    if (::geteuid() != 0)
+        QSKIP("only root meets the engine's refusal");
+    QTemporaryDir dir;
+    const QString exe = QDir(dir.path()).filePath(QStringLiteral("korvix"));
+    QVERIFY(QFile::copy(QStringLiteral(KORVIX_EXECUTABLE), exe));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"));
+    env.remove(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(exe, {QStringLiteral("http://example.org/")});
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 1);
+    const QString said = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(said.contains(QStringLiteral("root")), qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX=1")), qPrintable(said));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList{QStringLiteral("korvix")});
 }
 
 QTEST_GUILESS_MAIN(TestProcess)
