@@ -11,6 +11,8 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyle>
+#include <QStyleOption>
 
 QAction* MainFrame::addItem(QMenu* menu, const QString& name, const QString& caption,
                             void (MainFrame::*handler)(), bool checkable) {
@@ -383,22 +385,31 @@ void MainFrame::popupActiveWindowMenu(const QPoint& globalPos) {
 
 void MainFrame::arrange(int code) {
     const QList<QMdiSubWindow*> windows = m_mdi->subWindowList(QMdiArea::CreationOrder);
-    if (code == 0) {
-        m_mdi->cascadeSubWindows();
-        return;
-    }
     QList<QMdiSubWindow*> visible;
     for (QMdiSubWindow* w : windows)
         if (!w->isMinimized() && !w->isHidden())
             visible.append(w);
-    const QList<QRect> rects =
-        code == 1 ? Arrangement::oneBelowOther(m_mdi->viewport()->rect(), visible.size())
-                  : Arrangement::sideBySide(m_mdi->viewport()->rect(), visible.size());
+    const QRect area = m_mdi->viewport()->rect();
+    QList<QRect> rects;
+    if (code == 0) {
+        // Each step shows the title bar of the window behind.
+        QStyleOptionTitleBar option;
+        option.initFrom(m_mdi);
+        const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, m_mdi);
+        rects = Arrangement::cascade(area, int(visible.size()), step);
+    } else {
+        rects = code == 1 ? Arrangement::oneBelowOther(area, int(visible.size()))
+                          : Arrangement::sideBySide(area, int(visible.size()));
+    }
     for (int i = 0; i < visible.size(); ++i) {
         if (visible[i]->isMaximized())
             visible[i]->showNormal();
         visible[i]->setGeometry(rects[i]);
+        if (code == 0)
+            visible[i]->raise();
     }
+    if (code == 0 && m_mdi->activeSubWindow())
+        m_mdi->activeSubWindow()->raise();
 }
 
 void MainFrame::applyArrangement() {

@@ -176,6 +176,10 @@ void FrmHistory::keyPressEvent(QKeyEvent* event) {
 }
 
 bool FrmHistory::eventFilter(QObject* watched, QEvent* event) {
+    // The viewport's own width is what the columns share; it is known only
+    // once the grid is laid out and changes with a scroll bar too.
+    if (watched == m_grid->viewport() && event->type() == QEvent::Resize)
+        updateColumnWidths();
     if (watched == m_grid && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Escape) {

@@ -4,6 +4,7 @@
 #include "browser/BrowserWindow.h"
 #include "frame/MainFrame.h"
 #include "frame/model/Arrangement.h"
+#include "history/FrmHistory.h"
 #include "mail/MailLauncher.h"
 #include "prefs/FrmEinstell.h"
 #include "prefs/model/Prefer.h"
@@ -17,9 +18,11 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolBar>
 #include <QUrl>
@@ -51,6 +54,9 @@ private slots:
     void arrangementGeometry_data();
     void arrangementGeometry();
     void sideBySideIsReappliedToNewWindows();
+    void cascadeGeometry_data();
+    void cascadeGeometry();
+    void cascadedNewWindowsCanBeRead();
     void dropOpensWindows();
     void closeActiveWithCtrlF12();
     void settingsApplyToFrame();
@@ -396,6 +402,70 @@ void TestFrame::sideBySideIsReappliedToNewWindows() {
     QCOMPARE(d->height(), f->mdiArea()->viewport()->height());
     for (int i = 1; i < all.size(); ++i)
         QVERIFY(all[i]->x() > all[i - 1]->x());
+}
+
+void TestFrame::cascadeGeometry_data() {
+    QTest::addColumn<int>("count");
+    QTest::newRow("one") << 1;
+    QTest::newRow("four") << 4;
+    QTest::newRow("more than the steps that fit") << 40;
+}
+
+void TestFrame::cascadeGeometry() {
+    QFETCH(int, count);
+    const QRect area(0, 0, 620, 400);
+    const QList<QRect> rects = Arrangement::cascade(area, count, 24);
+    QCOMPARE(rects.size(), count);
+    for (int i = 0; i < count; ++i) {
+        QVERIFY(area.contains(rects[i]));
+        QCOMPARE(rects[i].size(), rects[0].size());
+        QVERIFY(rects[i].width() >= area.width() * 2 / 3);
+        QVERIFY(rects[i].height() >= area.height() * 2 / 3);
+    }
+    // Each next window one step down and right, until the steps run out.
+    if (count > 1)
+        QCOMPARE(rects[1].topLeft(), rects[0].topLeft() + QPoint(24, 24));
+}
+
+// With "Kaskadiert" checked, every new window gets a size its page can be
+// read in, and the cascade stays inside the frame at its first size.
+void TestFrame::cascadedNewWindowsCanBeRead() {
+    MainFrame* f = newFrame();
+    open();
+    open();
+    emit f->menu(QStringLiteral("mn_ctxt"))->aboutToShow();
+    f->action(QStringLiteral("mn_ctxtKaskadiert"))->trigger();
+    f->action(QStringLiteral("mn_ctxtBrowser"))->trigger();
+    // From the history window: a window with both bars hidden.
+    f->History.AddToHistory(QStringLiteral("http://a.example/"), QStringLiteral("A"), 50);
+    f->History.AddToHistory(QStringLiteral("http://b.example/"), QStringLiteral("B"), 50);
+    emit f->menu(QStringLiteral("mn_Anzeige"))->aboutToShow();
+    f->action(QStringLiteral("mn_Historie"))->trigger();
+    FrmHistory* h = f->historyWindow();
+    const QPoint cell = h->grid()->visualItemRect(h->grid()->item(0, 0)).center();
+    QTest::mouseClick(h->grid()->viewport(), Qt::LeftButton, {}, cell);
+    QTest::mouseDClick(h->grid()->viewport(), Qt::LeftButton, {}, cell);
+    h->close();
+    for (int i = 0; i < 8; ++i)
+        f->action(QStringLiteral("mn_Browser"))->trigger();
+    QCOMPARE(f->counter, 12);
+    const QRect area = f->mdiArea()->viewport()->rect();
+    for (BrowserWindow* w : f->browsers()) {
+        QVERIFY2(area.contains(w->geometry()),
+                 qPrintable(QStringLiteral("window %1 at %2,%3 %4x%5 in %6x%7")
+                                .arg(w->ID)
+                                .arg(w->x())
+                                .arg(w->y())
+                                .arg(w->width())
+                                .arg(w->height())
+                                .arg(area.width())
+                                .arg(area.height())));
+        QVERIFY(w->width() >= area.width() * 2 / 3);
+        QVERIFY(w->height() >= area.height() * 2 / 3);
+    }
+    QVERIFY(!f->browsers().at(3)->coolBarVisible());
+    QVERIFY(!f->mdiArea()->horizontalScrollBar()->isVisible());
+    QVERIFY(!f->mdiArea()->verticalScrollBar()->isVisible());
 }
 
 void TestFrame::dropOpensWindows() {

@@ -36,6 +36,7 @@ private slots:
     void enterTakesAddressAndCloses();
     void springsBackToMinimum();
     void columnWidths();
+    void columnsFitWhenFirstShown();
     void aboutClosesOnFocusLoss();
 
 private:
@@ -197,6 +198,24 @@ void TestFrmHistory::columnWidths() {
     QCOMPARE(fit[0] + fit[1] + fit[2], 500);
     const std::array<int, 3> crowded = HistoryRules::columnWidths(507, false);
     QVERIFY(crowded[0] < fit[0]);
+}
+
+// Opened from the menu, the three columns share the grid's width at once.
+void TestFrmHistory::columnsFitWhenFirstShown() {
+    frame()->History.AddToHistory("http://eins.example/lange/adresse", "Erste Seite", 50);
+    frame()->History.AddToHistory("http://zwei.example/", "Zweite Seite", 50);
+    emit frame()->menu(QStringLiteral("mn_Anzeige"))->aboutToShow();
+    frame()->action(QStringLiteral("mn_Historie"))->trigger();
+    FrmHistory* h = frame()->historyWindow();
+    QVERIFY(h);
+    QVERIFY(QTest::qWaitForWindowExposed(h));
+    const int client = h->grid()->viewport()->width();
+    const int sum =
+        h->grid()->columnWidth(0) + h->grid()->columnWidth(1) + h->grid()->columnWidth(2);
+    QVERIFY2(sum <= client && sum > client - 20,
+             qPrintable(QStringLiteral("%1 of %2").arg(sum).arg(client)));
+    QVERIFY(h->grid()->columnWidth(0) > client / 3);
+    QCOMPARE(h->grid()->columnWidth(1), h->grid()->columnWidth(0));
 }
 
 void TestFrmHistory::aboutClosesOnFocusLoss() {

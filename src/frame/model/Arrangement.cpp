@@ -39,4 +39,20 @@ QList<QRect> sideBySide(const QRect& area, int count) {
     return rects;
 }
 
+QList<QRect> cascade(const QRect& area, int count, int step) {
+    QList<QRect> rects;
+    if (count <= 0)
+        return rects;
+    step = qMax(step, 1);
+    const int back = (count - 1) * step;
+    const int w = qMin(area.width(), qMax(area.width() * 2 / 3, area.width() - back));
+    const int h = qMin(area.height(), qMax(area.height() * 2 / 3, area.height() - back));
+    const int places = qMin(area.width() - w, area.height() - h) / step + 1;
+    for (int i = 0; i < count; ++i) {
+        const int offset = (i % places) * step;
+        rects.append(QRect(area.left() + offset, area.top() + offset, w, h));
+    }
+    return rects;
+}
+
 } // namespace Arrangement
