@@ -1,4 +1,5 @@
 #include "app/AppInit.h"
+#include "app/DataLocation.h"
 #include "browser/Pictures.h"
 #include "browser/QtWebView.h"
 #include "frame/MainFrame.h"
@@ -66,7 +67,14 @@ int main(int argc, char* argv[]) {
     args.removeFirst();
 
     AppInit::StartOptions options;
-    options.appDir = QApplication::applicationDirPath();
+    // A copy in a folder of the user's own keeps its files beside it; an
+    // installed one in the user's data folder.
+    const DataLocation location = DataLocation::forProgram(QApplication::applicationDirPath());
+    QString error;
+    if (!location.create(&error))
+        qWarning("%s", qPrintable(error));
+    options.appDir = location.folder();
+    options.appDirReason = location.reason();
     options.commandLine = args.join(QLatin1Char(' '));
     // The engine starts with the first window, so a second start that only
     // hands its address over never touches the web storage.
