@@ -1,4 +1,5 @@
 #include "app/AppInit.h"
+#include "app/CommandLine.h"
 #include "app/DataLocation.h"
 #include "browser/Pictures.h"
 #include "browser/QtWebView.h"
@@ -47,6 +48,8 @@ void installSignalHandlers(QApplication& app) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (CommandLine::isQuestion(argc, argv))
+        return CommandLine::answer(argc, argv);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvix"));

@@ -57,8 +57,11 @@ public:
     QString dataHome() const { return path(QStringLiteral("data")); }
 
     // Starts the copy in `folder` as the unprivileged user.
-    void start(QProcess& process, const QString& folder, const QStringList& args = {}) const {
+    void start(QProcess& process, const QString& folder, const QStringList& args = {},
+               const QString& platform = QString()) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!platform.isEmpty())
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
         env.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
         // The runner's runtime folder is not the unprivileged user's.
@@ -101,6 +104,8 @@ private slots:
     void filesFollowTheProgramFolder_data();
     void filesFollowTheProgramFolder();
     void installedCopiesShareOneInstance();
+    void questionsLeaveEverythingAlone_data();
+    void questionsLeaveEverythingAlone();
     void systemFolders_data();
     void systemFolders();
     void userDataFolder_data();
@@ -180,6 +185,47 @@ void TestDataFolder::installedCopiesShareOneInstance() {
     QVERIFY(finishes(first));
     QVERIFY2(handedOver, "the second copy started a frame of its own");
     QCOMPARE(second.exitCode(), 0);
+}
+
+void TestDataFolder::questionsLeaveEverythingAlone_data() {
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("expected");
+    // "%1" stands for the folder the answer names.
+    QTest::newRow("--version") << true << "--version"
+                               << "Korvix 6.4\n";
+    QTest::newRow("--help, writable folder") << true << "--help"
+                                             << "  Hier: %1\n";
+    QTest::newRow("--help, read-only folder") << false << "--help"
+                                              << "  Hier: %1\n";
+}
+
+void TestDataFolder::questionsLeaveEverythingAlone() {
+    QFETCH(bool, writable);
+    QFETCH(QString, argument);
+    QFETCH(QString, expected);
+    Installation inst(writable);
+    if (QTest::currentTestFailed())
+        return;
+    const QString files =
+        writable ? inst.programDir() : QDir(inst.dataHome()).filePath(QStringLiteral("korvix"));
+    QProcess process;
+    // A platform that does not exist: a window or the web engine would end
+    // the program with an error.
+    inst.start(process, QStringLiteral("program"), {argument}, QStringLiteral("none"));
+    QVERIFY(process.waitForStarted(10000));
+    QVERIFY(finishes(process));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(out.contains(QString(expected).replace(QLatin1String("%1"), files)), qPrintable(out));
+    if (argument == QLatin1String("--help")) {
+        for (const char* form : {"korvix [ADRESSE | DATEI]", "korvix --help", "korvix --version",
+                                 "$XDG_DATA_HOME/korvix", "SIGTERM"})
+            QVERIFY2(out.contains(QLatin1String(form)), form);
+    }
+    QCOMPARE(entries(inst.programDir()), QStringList{QStringLiteral("korvix")});
+    QCOMPARE(entries(inst.dataHome()), QStringList());
 }
 
 void TestDataFolder::systemFolders_data() {
