@@ -11,6 +11,7 @@ PKGS=(
   libgumbo-dev
   xvfb xauth fonts-dejavu-core
   dovecot-core dovecot-pop3d
+  dpkg-dev lintian appstream
 )
 
 missing=()

@@ -18,6 +18,9 @@ ctest --output-on-failure --timeout 300 | tee "$build/ctest.log"
 status=${PIPESTATUS[0]}
 [ "$status" -eq 0 ] || exit "$status"
 
+# The Debian package: built, listed, checked by lintian.
+"$root/scripts/package.sh"
+
 # Every reader of outside data under the fuzzer for 30 s per target; a crash,
 # hang or broken property found there fails the run.
 "$root/scripts/fuzz.sh" 30

@@ -31,6 +31,7 @@ static void initResources() {
 namespace AppInit {
 
 QString AppDir;
+QString AppDirReason;
 QString AppTitle;
 bool IsSecondInstance = false;
 bool AcceptHandOff = true;
@@ -200,6 +201,7 @@ MainFrame* Main(const StartOptions& options) {
     SetModalLock(false);
     MainFrame* frame = MDIForm1();
     AppDir = options.appDir;
+    AppDirReason = options.appDirReason;
     const QString commandLine = options.commandLine;
     AppTitle = Product::AppTitle;
     frame->setWindowTitle(QStringLiteral("---"));

@@ -13,12 +13,15 @@ class Prefer;
 namespace AppInit {
 
 extern QString AppDir;
+// Why the program's files lie in AppDir, for the about window.
+extern QString AppDirReason;
 extern QString AppTitle;
 extern bool IsSecondInstance;
 extern bool AcceptHandOff;
 
 struct StartOptions {
     QString appDir;
+    QString appDirReason;
     // The whole command line as one address; empty means none.
     QString commandLine;
     WebViewFactory webViewFactory;

@@ -3,6 +3,7 @@
 #include "app/AppInit.h"
 #include "browser/Pictures.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -30,6 +31,12 @@ FrmAbout::FrmAbout(QWidget* parent) : QWidget(parent, Qt::Dialog) {
                                this);
     credits->setObjectName(QStringLiteral("lblCredits"));
     texts->addWidget(credits);
+    auto* files =
+        new QLabel(QStringLiteral("Dateien: %1\n%2")
+                       .arg(QDir::toNativeSeparators(AppInit::AppDir), AppInit::AppDirReason),
+                   this);
+    files->setObjectName(QStringLiteral("lblFiles"));
+    texts->addWidget(files);
     texts->addStretch(1);
     layout->addLayout(texts);
     setFixedSize(sizeHint().expandedTo(QSize(340, 150)));

@@ -1,4 +1,6 @@
 #include "app/AppInit.h"
+#include "app/CommandLine.h"
+#include "app/DataLocation.h"
 #include "app/Dialogs.h"
 #include "app/EngineSandbox.h"
 #include "browser/Pictures.h"
@@ -49,6 +51,8 @@ void installSignalHandlers(QApplication& app) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (CommandLine::isQuestion(argc, argv))
+        return CommandLine::answer(argc, argv);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvix"));
@@ -69,7 +73,14 @@ int main(int argc, char* argv[]) {
     args.removeFirst();
 
     AppInit::StartOptions options;
-    options.appDir = QApplication::applicationDirPath();
+    // A copy in a folder of the user's own keeps its files beside it; an
+    // installed one in the user's data folder.
+    const DataLocation location = DataLocation::forProgram(QApplication::applicationDirPath());
+    QString error;
+    if (!location.create(&error))
+        qWarning("%s", qPrintable(error));
+    options.appDir = location.folder();
+    options.appDirReason = location.reason();
     options.commandLine = args.join(QLatin1Char(' '));
     // The engine starts with the first window, so a second start that only
     // hands its address over never touches the web storage.
