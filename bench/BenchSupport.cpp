@@ -188,7 +188,11 @@ MainFrame* Program::start(const QString& address, bool withEngine, const char* h
         return nullptr;
     if (withEngine)
         QtWebView::initProfile(dir());
-    MainFrame* frame = AppInit::Main({dir(), address, QtWebView::factory()});
+    AppInit::StartOptions options;
+    options.appDir = dir();
+    options.commandLine = address;
+    options.webViewFactory = QtWebView::factory();
+    MainFrame* frame = AppInit::Main(options);
     if (!frame) {
         if (hint)
             std::fprintf(stderr, "start-up opened no frame (%s)\n", hint);
