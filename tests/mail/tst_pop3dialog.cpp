@@ -31,11 +31,6 @@ Script plainLogin() {
     };
 }
 
-Script operator+(Script a, const Script& b) {
-    a += b;
-    return a;
-}
-
 // The whole server side of a script, as one stream.
 QByteArray serverText(const Script& script) {
     QByteArray out;

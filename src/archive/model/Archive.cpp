@@ -295,7 +295,7 @@ bool applyJournal(const QString& appDir, const QByteArray& journal, QString* err
 }
 } // namespace
 
-bool Book::finishInterruptedSave(QString* error) {
+bool Book::finishInterruptedSave(QString* /*error*/) {
     const QDir dir(m_appDir);
     const QString journalPath = dir.filePath(JournalName);
     QByteArray journal;

@@ -50,11 +50,6 @@ constexpr qint64 MaxWalkSteps = 200000000;
 constexpr int MaxTextLength = 8192;
 constexpr std::chrono::seconds MaxParseTime{30};
 
-void setText(QString* target, const QString& text) {
-    if (target)
-        *target = text;
-}
-
 Result failure(const QString& reason) {
     Result r;
     r.error = reason;
