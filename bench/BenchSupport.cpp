@@ -162,7 +162,7 @@ bool Program::writeQuietPrefs(const std::function<void(Prefer&)>& adjust) {
     if (adjust)
         adjust(prefs);
     QString error;
-    if (!prefs.SavePref(&error)) {
+    if (!prefs.save(&error)) {
         std::fprintf(stderr, "cannot write the preferences: %s\n", qPrintable(error));
         return false;
     }
@@ -420,26 +420,25 @@ std::unique_ptr<Book> makeArchive(const QString& appDir, int folders, int bookma
                          .arg(f)
                          .arg(b);
             bm.Info = QStringLiteral("Notiz zu Seite %1 aus Ordner %2").arg(b).arg(f);
-            bm.Order = qint16(b);
             bookmarks.append(bm);
         }
-        thema->colBookmark = bookmarks;
-        thema->ItCounter = qint16(bookmarksPerFolder);
-        thema->IsEdit = true;
+        thema->bookmarks = bookmarks;
+        thema->counter = qint16(bookmarksPerFolder);
+        thema->changed = true;
         themen.append(thema);
     }
-    book->colThema = themen;
-    book->SequenzMax = folders;
-    book->ItCounter = qint16(folders);
-    book->IsEdit = true;
+    book->folders = themen;
+    book->maxSequenz = folders;
+    book->folderCount = qint16(folders);
+    book->changed = true;
     return book;
 }
 
 qsizetype bookmarkCount(const Book& book) {
     qsizetype n = 0;
-    if (book.colThema)
-        for (const std::shared_ptr<Thema>& t : *book.colThema)
-            n += t && t->colBookmark ? t->colBookmark->size() : 0;
+    if (book.folders)
+        for (const std::shared_ptr<Thema>& t : *book.folders)
+            n += t && t->bookmarks ? t->bookmarks->size() : 0;
     return n;
 }
 

@@ -43,7 +43,7 @@ void benchArchive(MainFrame* frame, const QString& appDir, const ArchiveSize& si
             bench::makeArchive(appDir, size.folders, size.bookmarksPerFolder);
         QElapsedTimer timer;
         timer.start();
-        const bool saved = book->SaveAllThema(&error);
+        const bool saved = book->save(&error);
         saveMs = bench::msSince(timer);
         if (!saved) {
             std::printf("%s: not saved: %s\n", qPrintable(label), qPrintable(error));
@@ -57,7 +57,7 @@ void benchArchive(MainFrame* frame, const QString& appDir, const ArchiveSize& si
         QString warning;
         QElapsedTimer timer;
         timer.start();
-        const Book::LoadResult result = book.LoadAll(&error, &warning);
+        const Book::LoadResult result = book.load(&error, &warning);
         loadMs = bench::msSince(timer);
         if (result != Book::LoadResult::Loaded || bench::bookmarkCount(book) != expected)
             std::printf("%s: read back %lld of %lld bookmarks %s\n", qPrintable(label),
@@ -99,8 +99,8 @@ void benchArchive(MainFrame* frame, const QString& appDir, const ArchiveSize& si
 
     // "Speichern" writes only the changed folder and the index, then reads
     // the whole archive again for the tree.
-    window->Buch()->colThema->first()->IsEdit = true;
-    window->Buch()->IsEdit = true;
+    window->Buch()->folders->first()->changed = true;
+    window->Buch()->changed = true;
     QElapsedTimer windowSaving;
     windowSaving.start();
     const bool windowSaved = window->mn_Speichern_Click();
@@ -110,17 +110,17 @@ void benchArchive(MainFrame* frame, const QString& appDir, const ArchiveSize& si
     {
         Book book(appDir);
         QString warning;
-        if (book.LoadAll(&error, &warning) == Book::LoadResult::Loaded) {
-            book.colThema->first()->IsEdit = true;
-            book.IsEdit = true;
+        if (book.load(&error, &warning) == Book::LoadResult::Loaded) {
+            book.folders->first()->changed = true;
+            book.changed = true;
             QElapsedTimer timer;
             timer.start();
-            if (book.SaveAllThema(&error))
+            if (book.save(&error))
                 fileSaveMs = bench::msSince(timer);
         }
     }
     std::printf("%s: window save, one folder changed (mn_Speichern_Click): %.1f ms, the same "
-                "file work alone (SaveAllThema): %.1f ms\n",
+                "file work alone (save): %.1f ms\n",
                 qPrintable(label), windowSaveMs, fileSaveMs);
     if (!windowSaved || fileSaveMs < 0)
         std::printf("%s: a save failed: %s\n", qPrintable(label), qPrintable(error));

@@ -42,7 +42,7 @@ void benchHistory(MainFrame* frame) {
     QElapsedTimer adding;
     adding.start();
     for (int i = 0; i < HistoryRows; ++i)
-        frame->History.AddToHistory(
+        frame->History.add(
             QStringLiteral("https://www.beispiel.de/bereich%1/seite%2.html").arg(i % 97).arg(i),
             QStringLiteral("Beispielseite %1").arg(i), rows, start.addSecs(60LL * i));
     const double addMs = bench::msSince(adding);

@@ -33,7 +33,7 @@ double timedExport(ExportWriters::Kind kind, const Book& book, const QString& pa
     QElapsedTimer timer;
     timer.start();
     const QByteArray bytes =
-        ExportWriters::exportArchive(kind, *book.colThema, QDateTime::currentDateTime());
+        ExportWriters::exportArchive(kind, *book.folders, QDateTime::currentDateTime());
     const bool written = ExportWriters::writeExport(path, bytes, &error);
     const double ms = bench::msSince(timer);
     if (!written) {
@@ -58,7 +58,7 @@ int main(int argc, char* argv[]) {
     QString error;
     if (!ExportWriters::writeExport(filePath,
                                     ExportWriters::exportArchive(ExportWriters::Kind::Netscape,
-                                                                 *book->colThema,
+                                                                 *book->folders,
                                                                  QDateTime::currentDateTime()),
                                     &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));

@@ -93,7 +93,7 @@ void benchRoundTrip(MainFrame* frame, bench::PageServer& server) {
         std::printf("round trip did not start within %d ms\n", WalkStartTimeoutMs);
         return;
     }
-    const int links = int(w->roundTrip().colLinks.size());
+    const int links = int(w->roundTrip().links.size());
     const bool back = bench::waitUntil(
         [&] {
             return !w->isWalking() && starts.of(startUrl) > returnsBefore &&

@@ -180,10 +180,10 @@ void openAllOfFolder(MainFrame* frame, const QString& appDir, const QString& pag
         return;
     bench::closeAllWindows(frame, qMin<qint64>(CloseTimeoutMs, until.remainingTime()));
     std::unique_ptr<Book> book = bench::makeArchive(appDir, 1, WindowCount);
-    for (Bookmark& b : *book->colThema->first()->colBookmark)
+    for (Bookmark& b : *book->folders->first()->bookmarks)
         b.Url = pageUrl;
     QString error;
-    if (!book->SaveAllThema(&error)) {
+    if (!book->save(&error)) {
         std::printf("\"Alle Öffnen\": archive not saved: %s\n", qPrintable(error));
         return;
     }

@@ -240,7 +240,7 @@ int main(int argc, char* argv[]) {
     QObject::connect(&poller, &MailPoller::pollFinished, [&finished] { finished = true; });
     QObject::connect(&poller, &MailPoller::statusText,
                      [&status](const QString& text) { status = text; });
-    poller.InitForPOP3(true);
+    poller.restart(true);
     now += qint64(MailPoller::MinIntervalMinutes) * 60000 + 1;
 
     bench::StallMeter stalls(StallTickMs);

@@ -43,10 +43,9 @@ struct Snapshot {
 
 QList<Snapshot> snapshot(const Book& book) {
     QList<Snapshot> out;
-    for (const std::shared_ptr<Thema>& t :
-         book.colThema.value_or(QList<std::shared_ptr<Thema>>())) {
-        Snapshot s{t->DirName(), t->FileName, t->Sequenz, bool(t->colBookmark), {}};
-        for (const Bookmark& b : t->colBookmark.value_or(QList<Bookmark>())) {
+    for (const std::shared_ptr<Thema>& t : book.folders.value_or(QList<std::shared_ptr<Thema>>())) {
+        Snapshot s{t->DirName(), t->FileName, t->Sequenz, bool(t->bookmarks), {}};
+        for (const Bookmark& b : t->bookmarks.value_or(QList<Bookmark>())) {
             s.bookmarks.append({b.Titel, b.Url, b.Info, QString::number(b.Adresszeile),
                                 QString::number(b.Toolbar)});
         }
@@ -107,36 +106,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     Book book(appDir);
     QString error, warning;
-    const Book::LoadResult result = book.LoadAll(&error, &warning);
+    const Book::LoadResult result = book.load(&error, &warning);
     const qsizetype records = index.size() / ThemaRecord::Size;
     FUZZ_CHECK2(result != Book::LoadResult::Failed, error);
     FUZZ_CHECK(result == (records > 0 ? Book::LoadResult::Loaded : Book::LoadResult::Empty));
     if (result != Book::LoadResult::Loaded)
         return 0;
-    FUZZ_CHECK(book.colThema && book.colThema->size() == records);
+    FUZZ_CHECK(book.folders && book.folders->size() == records);
 
     QList<qint32> folderNumbers;
-    for (const std::shared_ptr<Thema>& t : *book.colThema) {
+    for (const std::shared_ptr<Thema>& t : *book.folders) {
         folderNumbers.append(t->Nr);
-        FUZZ_CHECK(!t->IsEdit);
+        FUZZ_CHECK(!t->changed);
         // New folders must never get a number already in use.
-        FUZZ_CHECK(book.SequenzMax >= t->Sequenz && book.SequenzMax >= t->Nr);
-        if (!t->colBookmark)
+        FUZZ_CHECK(book.maxSequenz >= t->Sequenz && book.maxSequenz >= t->Nr);
+        if (!t->bookmarks)
             continue;
         QList<qint16> numbers;
-        for (const Bookmark& b : *t->colBookmark)
+        for (const Bookmark& b : *t->bookmarks)
             numbers.append(b.Nr);
         FUZZ_CHECK(numberedOneToN(numbers));
-        FUZZ_CHECK(t->ItCounter >= numbers.size());
+        FUZZ_CHECK(t->counter >= numbers.size());
     }
     FUZZ_CHECK(numberedOneToN(folderNumbers));
 
     // Saved unchanged, the archive reads back as it was. A folder whose file
     // is the index itself reads whatever the index holds, so it is left out.
     const QList<Snapshot> before = snapshot(book);
-    FUZZ_CHECK2(book.SaveAllThema(&error), error);
+    FUZZ_CHECK2(book.save(&error), error);
     Book again(appDir);
-    FUZZ_CHECK(again.LoadAll(&error, &warning) == Book::LoadResult::Loaded);
+    FUZZ_CHECK(again.load(&error, &warning) == Book::LoadResult::Loaded);
     const QList<Snapshot> unchanged = snapshot(again);
     FUZZ_CHECK(unchanged.size() == before.size());
     for (qsizetype i = 0; i < before.size(); ++i) {
@@ -148,16 +147,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // and a folder whose file is the index itself, cannot both keep their
     // content, so those are left out.
     QHash<QString, int> uses;
-    for (const std::shared_ptr<Thema>& t : *again.colThema)
+    for (const std::shared_ptr<Thema>& t : *again.folders)
         ++uses[t->FileName];
-    for (const std::shared_ptr<Thema>& t : *again.colThema) {
+    for (const std::shared_ptr<Thema>& t : *again.folders) {
         if (!t->readFailed && uses.value(t->FileName) == 1 &&
             t->FileName != QLatin1String("Book.bkm"))
-            t->IsEdit = true;
+            t->changed = true;
     }
-    FUZZ_CHECK2(again.SaveAllThema(&error), error);
+    FUZZ_CHECK2(again.save(&error), error);
     Book third(appDir);
-    FUZZ_CHECK(third.LoadAll(&error, &warning) == Book::LoadResult::Loaded);
+    FUZZ_CHECK(third.load(&error, &warning) == Book::LoadResult::Loaded);
     const QList<Snapshot> after = snapshot(third);
     FUZZ_CHECK(after.size() == before.size());
     for (qsizetype i = 0; i < after.size(); ++i) {

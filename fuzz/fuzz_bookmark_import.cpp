@@ -16,7 +16,7 @@ QList<std::shared_ptr<Thema>> themenOf(const QList<BookmarkImport::Folder>& fold
     for (const BookmarkImport::Folder& f : folders) {
         auto t = std::make_shared<Thema>();
         t->setDirName(f.name);
-        t->colBookmark = f.bookmarks;
+        t->bookmarks = f.bookmarks;
         out.append(t);
     }
     return out;

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool valid = Prefer::isValidRecord(bytes);
     FUZZ_CHECK(!valid || bytes.size() >= Prefer::RecordSize);
 
-    // LoadPref reads at most one record; fromRecord must cope with less too.
+    // load reads at most one record; fromRecord must cope with less too.
     Prefer loaded(QStringLiteral("/nonexistent"));
     loaded.fromRecord(bytes);
     const QByteArray saved = loaded.toRecord();

@@ -168,7 +168,7 @@ void importSeeds() {
     b.Titel = QStringLiteral("Korvix \"Dokumentation\"");
     b.Url = QStringLiteral("qrc:/korvix/doku.html?a=1&b='2'");
     b.Info = QStringLiteral("Zeile eins\nZeile zwei");
-    t->colBookmark = QList<Bookmark>{b};
+    t->bookmarks = QList<Bookmark>{b};
     seed("fuzz_bookmark_import", "export.htm",
          ExportWriters::exportArchive(
              ExportWriters::Kind::Netscape, {t},

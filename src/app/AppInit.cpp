@@ -223,7 +223,7 @@ MainFrame* Main(const StartOptions& options) {
     QObject::connect(g_instance, &SingleInstance::addressReceived, frame, &handOffReceived);
     g_prefs = std::make_unique<Prefer>(AppDir);
     QString error;
-    if (!g_prefs->LoadPref(&error))
+    if (!g_prefs->load(&error))
         showError(error);
     frame->setPrefer(g_prefs.get());
     const Prefer& p = *g_prefs;
@@ -256,8 +256,8 @@ MainFrame* Main(const StartOptions& options) {
         frame->showMaximized();
     else
         frame->show();
-    frame->InitForPOP3(p.EnableMailCheck1 || p.EnableMailCheck2 || p.EnableMailCheck3 ||
-                       p.EnableMailCheck4);
+    frame->restart(p.EnableMailCheck1 || p.EnableMailCheck2 || p.EnableMailCheck3 ||
+                   p.EnableMailCheck4);
     if (p.LoadOption == 3) {
         OpenGroupFile(p.GroupFile);
         ApplyBarSettings();

@@ -17,32 +17,32 @@ namespace {
 constexpr int KeyRole = Qt::UserRole;
 } // namespace
 
-void FrmBook::GetLAndR_Indx(QTreeWidgetItem* xNode, qint32& nDirNr, qint16& nBookmarkNr) {
+void FrmBook::splitKey(QTreeWidgetItem* xNode, qint32& nDirNr, qint16& nBookmarkNr) {
     if (xNode)
-        ArchiveRules::GetLAndR_Indx(xNode->data(0, KeyRole).toString(), nDirNr, nBookmarkNr);
+        ArchiveRules::splitKey(xNode->data(0, KeyRole).toString(), nDirNr, nBookmarkNr);
 }
 
 std::shared_ptr<Thema> FrmBook::folderOf(QTreeWidgetItem* node) const {
-    if (!node || !m_book->colThema)
+    if (!node || !m_book->folders)
         return nullptr;
     qint32 dirNr = 0;
     qint16 bkmNr = 0;
-    GetLAndR_Indx(node, dirNr, bkmNr);
-    const int at = ArchiveRules::GetDirIdx(*m_book->colThema, dirNr);
-    return at > 0 ? m_book->colThema->at(at - 1) : nullptr;
+    splitKey(node, dirNr, bkmNr);
+    const int at = ArchiveRules::folderIndex(*m_book->folders, dirNr);
+    return at > 0 ? m_book->folders->at(at - 1) : nullptr;
 }
 
 Bookmark* FrmBook::bookmarkOf(QTreeWidgetItem* node) const {
     if (nodeTag(node) != QLatin1String("Url"))
         return nullptr;
     const std::shared_ptr<Thema> folder = folderOf(node);
-    if (!folder || !folder->colBookmark)
+    if (!folder || !folder->bookmarks)
         return nullptr;
     qint32 dirNr = 0;
     qint16 bkmNr = 0;
-    GetLAndR_Indx(node, dirNr, bkmNr);
-    const int at = ArchiveRules::GetBookmarkIdx(*folder->colBookmark, bkmNr);
-    return at > 0 ? &(*folder->colBookmark)[at - 1] : nullptr;
+    splitKey(node, dirNr, bkmNr);
+    const int at = ArchiveRules::bookmarkIndex(*folder->bookmarks, bkmNr);
+    return at > 0 ? &(*folder->bookmarks)[at - 1] : nullptr;
 }
 
 // Folders.
@@ -50,7 +50,7 @@ Bookmark* FrmBook::bookmarkOf(QTreeWidgetItem* node) const {
 void FrmBook::mn_AddOrdner_Click() {
     if (nodeTag(m_tree->currentItem()) == QLatin1String("Url"))
         return;
-    if (m_book->colThema && m_book->colThema->size() >= Book::MaxFolders) {
+    if (m_book->folders && m_book->folders->size() >= Book::MaxFolders) {
         Dialogs::message(this, QMessageBox::Information, QStringLiteral("Meldung"),
                          QStringLiteral("Das Archiv fasst höchstens %1 Ordner; es kann kein "
                                         "weiterer angelegt werden.")
@@ -65,7 +65,7 @@ void FrmBook::AddDirToArchive(const QString& name) {
     QTreeWidgetItem* selected = m_tree->currentItem();
     if (!selected || nodeTag(selected) == QLatin1String("Url"))
         selected = m_root;
-    const std::optional<qint32> number = m_book->GetNewKey();
+    const std::optional<qint32> number = m_book->nextNumber();
     if (!number)
         return;
     auto folder = std::make_shared<Thema>();
@@ -76,23 +76,23 @@ void FrmBook::AddDirToArchive(const QString& name) {
 
     int nodeIndex = 0;
     if (selected == m_root) {
-        if (m_root->childCount() == 0 || !m_book->colThema)
-            m_book->colThema = QList<std::shared_ptr<Thema>>{folder};
+        if (m_root->childCount() == 0 || !m_book->folders)
+            m_book->folders = QList<std::shared_ptr<Thema>>{folder};
         else
-            m_book->colThema->prepend(folder);
+            m_book->folders->prepend(folder);
     } else {
         const std::shared_ptr<Thema> after = folderOf(selected);
-        if (!m_book->colThema)
-            m_book->colThema.emplace();
-        const int at = after ? ArchiveRules::GetDirIdx(*m_book->colThema, after->Nr) : 0;
-        m_book->colThema->insert(at, folder);
+        if (!m_book->folders)
+            m_book->folders.emplace();
+        const int at = after ? ArchiveRules::folderIndex(*m_book->folders, after->Nr) : 0;
+        m_book->folders->insert(at, folder);
         nodeIndex = m_root->indexOfChild(selected) + 1;
     }
     setSorted(m_root, false);
     QTreeWidgetItem* node = addFolderNode(*folder, nodeIndex);
     m_tree->setCurrentItem(node);
     m_tree->editItem(node, 0);
-    m_book->IsEdit = true;
+    m_book->changed = true;
 }
 
 void FrmBook::mn_AttrOrdner_Click() {
@@ -129,10 +129,10 @@ void FrmBook::renameFinished(QTreeWidgetItem* node, const QString& typed) {
 
 void FrmBook::UpdateDir(Thema& xDir, const QString& sName) {
     xDir.setDirName(sName);
-    xDir.IsEdit = true;
+    xDir.changed = true;
     if (QTreeWidgetItem* node = m_tree->currentItem())
         node->setText(0, sName);
-    m_book->IsEdit = true;
+    m_book->changed = true;
     QTreeWidgetItem* node = m_tree->currentItem();
     if (node && node->parent() && isSorted(node->parent()))
         sortChildren(node->parent());
@@ -145,8 +145,8 @@ void FrmBook::mn_DelOrdner_Click() {
     const std::shared_ptr<Thema> folder = folderOf(node);
     if (!folder)
         return;
-    const int index = ArchiveRules::GetDirIdx(*m_book->colThema, folder->Nr);
-    const bool hasBookmarks = folder->colBookmark && !folder->colBookmark->isEmpty();
+    const int index = ArchiveRules::folderIndex(*m_book->folders, folder->Nr);
+    const bool hasBookmarks = folder->bookmarks && !folder->bookmarks->isEmpty();
     if (hasBookmarks) {
         if (trimBlanks(m_frame->prefs().Group) == node->text(0)) {
             Dialogs::message(this, QMessageBox::Warning, QStringLiteral("Meldung"),
@@ -161,7 +161,7 @@ void FrmBook::mn_DelOrdner_Click() {
             return;
     }
     QString error;
-    const bool saved = m_book->DeleteThema(index, &error);
+    const bool saved = m_book->removeFolder(index, &error);
     m_sorted.remove(node);
     delete node;
     if (!saved)
@@ -191,7 +191,7 @@ void FrmBook::AddBkmToArchive(const QString& sTitel, const QString& sUrl, const 
     const std::shared_ptr<Thema> folder = folderOf(selected);
     if (!folder || (tag != QLatin1String("Dir") && tag != QLatin1String("Url")))
         return;
-    const std::optional<qint16> number = folder->GetNewKey();
+    const std::optional<qint16> number = folder->nextNumber();
     if (!number)
         return;
     Bookmark b;
@@ -200,28 +200,28 @@ void FrmBook::AddBkmToArchive(const QString& sTitel, const QString& sUrl, const 
     b.Info = sInfo;
     b.Nr = *number;
     if (tag == QLatin1String("Dir")) {
-        if (selected->childCount() == 0 || !folder->colBookmark)
-            folder->colBookmark = QList<Bookmark>{b};
+        if (selected->childCount() == 0 || !folder->bookmarks)
+            folder->bookmarks = QList<Bookmark>{b};
         else
-            folder->colBookmark->prepend(b);
+            folder->bookmarks->prepend(b);
         addBookmarkNode(selected, folder->Nr, b, 0);
         if (isSorted(selected))
             sortChildren(selected);
     } else {
         qint32 dirNr = 0;
         qint16 bkmNr = 0;
-        GetLAndR_Indx(selected, dirNr, bkmNr);
-        if (!folder->colBookmark)
-            folder->colBookmark.emplace();
-        const int at = ArchiveRules::GetBookmarkIdx(*folder->colBookmark, bkmNr);
-        folder->colBookmark->insert(at, b);
+        splitKey(selected, dirNr, bkmNr);
+        if (!folder->bookmarks)
+            folder->bookmarks.emplace();
+        const int at = ArchiveRules::bookmarkIndex(*folder->bookmarks, bkmNr);
+        folder->bookmarks->insert(at, b);
         QTreeWidgetItem* folderNode = selected->parent();
         addBookmarkNode(folderNode, folder->Nr, b, folderNode->indexOfChild(selected) + 1);
         if (isSorted(folderNode))
             sortChildren(folderNode);
     }
-    folder->IsEdit = true;
-    m_book->IsEdit = true;
+    folder->changed = true;
+    m_book->changed = true;
 }
 
 void FrmBook::UpdateBookmark(Bookmark& xBkm, const QString& sTitel, const QString& sUrl,
@@ -235,8 +235,8 @@ void FrmBook::UpdateBookmark(Bookmark& xBkm, const QString& sTitel, const QStrin
     if (node)
         node->setText(0, sTitel);
     if (const std::shared_ptr<Thema> folder = folderOf(node))
-        folder->IsEdit = true;
-    m_book->IsEdit = true;
+        folder->changed = true;
+    m_book->changed = true;
 }
 
 void FrmBook::mn_Loeschen_Click() {
@@ -246,17 +246,17 @@ void FrmBook::mn_Loeschen_Click() {
     const std::shared_ptr<Thema> folder = folderOf(node);
     qint32 dirNr = 0;
     qint16 bkmNr = 0;
-    GetLAndR_Indx(node, dirNr, bkmNr);
+    splitKey(node, dirNr, bkmNr);
     delete node;
     if (!folder)
         return;
-    if (folder->colBookmark) {
-        const int at = ArchiveRules::GetBookmarkIdx(*folder->colBookmark, bkmNr);
+    if (folder->bookmarks) {
+        const int at = ArchiveRules::bookmarkIndex(*folder->bookmarks, bkmNr);
         if (at > 0)
-            folder->colBookmark->removeAt(at - 1);
+            folder->bookmarks->removeAt(at - 1);
     }
-    folder->IsEdit = true;
-    m_book->IsEdit = true;
+    folder->changed = true;
+    m_book->changed = true;
 }
 
 void FrmBook::OpenBookmark() {
@@ -269,12 +269,12 @@ void FrmBook::OpenAll() {
     if (nodeTag(node) != QLatin1String("Dir"))
         return;
     const std::shared_ptr<Thema> folder = folderOf(node);
-    if (!folder || !folder->colBookmark)
+    if (!folder || !folder->bookmarks)
         return;
     // One window per turn of the event loop; the window limit is looked at
     // as each one comes.
     MainFrame* frame = m_frame;
-    for (const Bookmark& b : *folder->colBookmark)
+    for (const Bookmark& b : *folder->bookmarks)
         m_frame->queueOpening([frame, b] {
             const bool limit = frame->browsers().size() + 1 > frame->MaxBrowser;
             frame->VisitUrl(b.Url, b.Adresszeile, b.Toolbar);
@@ -289,7 +289,7 @@ void FrmBook::mn_setHome_Click() {
     Prefer& prefs = m_frame->prefs();
     prefs.HomeUrl = b->Url;
     QString error;
-    if (!prefs.SavePref(&error))
+    if (!prefs.save(&error))
         showError(error);
 }
 

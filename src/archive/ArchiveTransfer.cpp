@@ -29,7 +29,7 @@ void FrmBook::exportTo(int kind, bool wholeArchive) {
     const QDateTime now = QDateTime::currentDateTime();
     const QByteArray bytes =
         wholeArchive ? ExportWriters::exportArchive(
-                           k, m_book->colThema.value_or(QList<std::shared_ptr<Thema>>()), now)
+                           k, m_book->folders.value_or(QList<std::shared_ptr<Thema>>()), now)
                      : ExportWriters::exportFolder(k, *folder, now);
     QString error;
     const bool written = ExportWriters::writeExport(path, bytes, &error);

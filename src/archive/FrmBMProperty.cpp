@@ -90,8 +90,8 @@ void FrmBMProperty::Ok_Click() {
     if (bNewBkm) {
         const std::shared_ptr<Thema> folder = m_book->folderOf(node);
         bool exists = false;
-        if (folder && folder->colBookmark)
-            for (const Bookmark& b : *folder->colBookmark)
+        if (folder && folder->bookmarks)
+            for (const Bookmark& b : *folder->bookmarks)
                 exists = exists || b.Url == url;
         if (exists &&
             Dialogs::message(this, QMessageBox::Question, QStringLiteral("Meldung"),

@@ -309,18 +309,18 @@ void FrmBook::loadArchive() {
 
     // Unsaved changes give way to the files, but the archive stays marked
     // changed, so closing still offers to save.
-    const bool wasEdited = m_book && m_book->IsEdit;
+    const bool wasEdited = m_book && m_book->changed;
     if (!m_book)
         m_book = std::make_unique<Book>(AppInit::AppDir);
     QString error;
     QString warning;
-    const Book::LoadResult result = m_book->LoadAll(&error, &warning);
-    m_book->IsEdit = m_book->IsEdit || wasEdited;
-    if (result == Book::LoadResult::Loaded && m_book->colThema) {
-        for (const std::shared_ptr<Thema>& t : *m_book->colThema) {
+    const Book::LoadResult result = m_book->load(&error, &warning);
+    m_book->changed = m_book->changed || wasEdited;
+    if (result == Book::LoadResult::Loaded && m_book->folders) {
+        for (const std::shared_ptr<Thema>& t : *m_book->folders) {
             QTreeWidgetItem* folderNode = addFolderNode(*t, -1);
-            if (t->colBookmark)
-                for (const Bookmark& b : *t->colBookmark)
+            if (t->bookmarks)
+                for (const Bookmark& b : *t->bookmarks)
                     addBookmarkNode(folderNode, t->Nr, b, -1);
         }
     } else if (result == Book::LoadResult::Empty) {
@@ -339,10 +339,10 @@ void FrmBook::loadArchive() {
 }
 
 bool FrmBook::mn_Speichern_Click() {
-    if (m_book->IsEdit || m_book->anyChanged()) {
+    if (m_book->changed || m_book->anyChanged()) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         QString error;
-        const bool ok = m_book->SaveAllThema(&error);
+        const bool ok = m_book->save(&error);
         QApplication::restoreOverrideCursor();
         if (!ok) {
             // The tree keeps the changes; the user can try again.
@@ -355,13 +355,13 @@ bool FrmBook::mn_Speichern_Click() {
 }
 
 void FrmBook::closeEvent(QCloseEvent* event) {
-    if (m_book && (m_book->IsEdit || m_book->anyChanged())) {
+    if (m_book && (m_book->changed || m_book->anyChanged())) {
         const auto answer = Dialogs::message(this, QMessageBox::Question, QStringLiteral("Meldung"),
                                              QStringLiteral("Änderungen am Archiv speichern ?"),
                                              QMessageBox::Yes | QMessageBox::No);
         if (answer == QMessageBox::Yes) {
             QString error;
-            if (!m_book->SaveAllThema(&error)) {
+            if (!m_book->save(&error)) {
                 showError(QStringLiteral("Das Archiv wurde nicht gespeichert.\n\n") + error);
                 event->ignore();
                 return;

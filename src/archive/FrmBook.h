@@ -36,7 +36,7 @@ public:
     bool mn_Speichern_Click();
 
     // Editing through the tree (selected node unless told otherwise).
-    static void GetLAndR_Indx(QTreeWidgetItem* xNode, qint32& nDirNr, qint16& nBookmarkNr);
+    static void splitKey(QTreeWidgetItem* xNode, qint32& nDirNr, qint16& nBookmarkNr);
     std::shared_ptr<Thema> folderOf(QTreeWidgetItem* node) const;
     Bookmark* bookmarkOf(QTreeWidgetItem* node) const;
     void mn_AddOrdner_Click();

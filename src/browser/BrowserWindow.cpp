@@ -274,7 +274,7 @@ void BrowserWindow::fillDriveMenu() {
 void BrowserWindow::Form_Load() {
     bSuppressPopup = false;
     fillDriveMenu();
-    StartingAddress = BrowserRules::TrimChars(StartingAddress);
+    StartingAddress = BrowserRules::trimQuotes(StartingAddress);
     if (!StartingAddress.isEmpty())
         StartBusyIndicator();
     ControlResize();
@@ -530,7 +530,7 @@ void BrowserWindow::tbToolBar_ButtonMenuClick(const QString& key, const QString&
         Prefer& prefs = m_host->prefs();
         prefs.HomeUrl = m_web->locationUrl();
         QString error;
-        if (!prefs.SavePref(&error))
+        if (!prefs.save(&error))
             Dialogs::message(this, QMessageBox::Critical, QStringLiteral("Fehlermeldung"), error);
         if (auto* home = m_toolBar->findChild<QToolButton*>(QStringLiteral("Home")))
             home->setToolTip(prefs.HomeUrl.trimmed());
@@ -577,7 +577,7 @@ void BrowserWindow::brwWebBrowser_NavigateComplete2(const QString& url) {
     addresses.reserve(m_address->count() + 1);
     for (int i = 0; i < m_address->count(); ++i)
         addresses << m_address->itemText(i);
-    BrowserRules::RememberAddress(addresses, location);
+    BrowserRules::rememberAddress(addresses, location);
     m_address->clear();
     m_address->addItems(addresses);
     m_address->setCurrentIndex(0);

@@ -190,7 +190,7 @@ void MainFrame::MDIForm_Unload() {
     if (!IsSecondInstance && hasPrefs()) {
         storeFrameState();
         QString error;
-        if (!prefs().SavePref(&error))
+        if (!prefs().save(&error))
             Dialogs::message(this, QMessageBox::Critical, QStringLiteral("Fehlermeldung"), error);
     }
     // The pages go before the engine shuts down.
@@ -330,7 +330,7 @@ void MainFrame::StartBookmEd() {
 }
 
 void MainFrame::StartMail() {
-    if (hasPrefs() && !MailLauncher::StartMail(this, prefs()))
+    if (hasPrefs() && !MailLauncher::startMailProgram(this, prefs()))
         mn_Einstellungen_Click();
 }
 
@@ -338,10 +338,10 @@ void MainFrame::mn_send_Click() {
     BrowserWindow* w = activeBrowser();
     if (!w || !w->webView()->hasDocument())
         return;
-    MailLauncher::SendLink(w->webView()->locationName(), w->webView()->locationUrl());
+    MailLauncher::sendLink(w->webView()->locationName(), w->webView()->locationUrl());
 }
 
-void MainFrame::InitForPOP3(bool enable) {
+void MainFrame::restart(bool enable) {
     if (!m_poller) {
         m_poller = new MailPoller(prefs(), AppInit::AppDir, this);
         connect(m_poller, &MailPoller::statusText, this, &MainFrame::setStatusText);
@@ -353,7 +353,7 @@ void MainFrame::InitForPOP3(bool enable) {
             m_panelEmail->show();
         });
     }
-    m_poller->InitForPOP3(enable);
+    m_poller->restart(enable);
 }
 
 void MainFrame::mn_Website_Click() {
@@ -497,7 +497,6 @@ void MainFrame::applySavedSettings() {
                bTabVisible);
     AppInit::ApplyBarSettings();
     SetToolbarVisible(bTabVisible && !m_browser.isEmpty());
-    InitForPOP3(p.EnableMailCheck1 || p.EnableMailCheck2 || p.EnableMailCheck3 ||
-                p.EnableMailCheck4);
+    restart(p.EnableMailCheck1 || p.EnableMailCheck2 || p.EnableMailCheck3 || p.EnableMailCheck4);
     emit settingsSaved();
 }

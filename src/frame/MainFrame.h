@@ -160,7 +160,7 @@ public:
     void mn_Einstellungen_Click();
     void mn_send_Click();
     // Starts (or stops) the mail check of the preferences' accounts.
-    void InitForPOP3(bool enable);
+    void restart(bool enable);
     MailPoller* mailPoller() const { return m_poller; }
     // Applies the preferences the settings dialog saved to the frame's bars.
     void applySavedSettings();

@@ -80,7 +80,7 @@ void MainFrame::NewBrowser() {
     if (!w)
         return;
     if (!HistoryUrl.isEmpty())
-        w->Navigate(BrowserRules::TrimChars(HistoryUrl));
+        w->Navigate(BrowserRules::trimQuotes(HistoryUrl));
     else
         w->Navigate(QString());
 }
@@ -171,7 +171,7 @@ void MainFrame::browserUnloaded(BrowserWindow* window) {
 }
 
 void MainFrame::AddToHistory(const QString& sUrl, const QString& sTitle) {
-    History.AddToHistory(sUrl, sTitle, prefs().HistoryRows);
+    History.add(sUrl, sTitle, prefs().HistoryRows);
 }
 
 void MainFrame::OpenAllAnchors(WebView* oBr) {

@@ -17,7 +17,7 @@ QString MailLauncher::notFoundText(const QString& path) {
            QStringLiteral("' konnte nicht gefunden werden.");
 }
 
-bool MailLauncher::StartMail(QWidget* parent, const Prefer& prefs) {
+bool MailLauncher::startMailProgram(QWidget* parent, const Prefer& prefs) {
     if (prefs.MailClient.trimmed().isEmpty()) {
         Dialogs::message(parent, QMessageBox::Information, MessageTitle, NotConfiguredText);
         return false;
@@ -29,7 +29,7 @@ bool MailLauncher::StartMail(QWidget* parent, const Prefer& prefs) {
     return true;
 }
 
-void MailLauncher::SendLink(const QString& title, const QString& url) {
+void MailLauncher::sendLink(const QString& title, const QString& url) {
     if (url.isEmpty())
         return;
     const QUrl link = MailLink::linkUrl(title, url);

@@ -20,11 +20,11 @@ QString notFoundText(const QString& path);
 // a program that is not there is reported by name. With none configured the
 // user is told so and false comes back: the caller opens the settings
 // dialog, where the mail program is chosen.
-bool StartMail(QWidget* parent, const Prefer& prefs);
+bool startMailProgram(QWidget* parent, const Prefer& prefs);
 
 // Hands a page's title and address to the desktop's mail handler. Nothing
 // happens without an address (no document).
-void SendLink(const QString& title, const QString& url);
+void sendLink(const QString& title, const QString& url);
 
 // Who receives the mail link; empty restores QDesktopServices::openUrl.
 using UrlOpener = std::function<bool(const QUrl&)>;

@@ -38,7 +38,7 @@ qint64 MailPoller::now() const {
     return m_clock ? m_clock() : m_elapsed.elapsed();
 }
 
-void MailPoller::InitForPOP3(bool enable) {
+void MailPoller::restart(bool enable) {
     if (m_polling)
         endPoll();
     m_intervalMs =

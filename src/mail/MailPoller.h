@@ -38,7 +38,7 @@ public:
 
     // Takes the accounts and the interval from the preferences and switches
     // polling on or off; a poll under way is ended first.
-    void InitForPOP3(bool enable);
+    void restart(bool enable);
     // One timer beat: ends an account that kept silent too long and starts a
     // poll when one is due.
     void tick();

@@ -331,13 +331,13 @@ void FrmEinstell::LoadColGrpFileName() {
     m_folders.clear();
     Book book(m_appDir);
     QString error;
-    if (book.LoadAllThema(&error) == Book::LoadResult::Failed) {
+    if (book.loadIndex(&error) == Book::LoadResult::Failed) {
         m_archiveError = error;
         return;
     }
-    if (!book.colThema)
+    if (!book.folders)
         return;
-    for (const std::shared_ptr<Thema>& thema : *book.colThema) {
+    for (const std::shared_ptr<Thema>& thema : *book.folders) {
         if (!thema)
             continue;
         m_groupFiles.insert(folderKey(thema->Nr), thema->FileName);
@@ -564,7 +564,7 @@ void FrmEinstell::Save_Click() {
         p.EnableMailCheck(i + 1) = flag(CheckM[i]);
 
     QString error;
-    if (!p.SavePref(&error)) {
+    if (!p.save(&error)) {
         // What is not on disk is not kept either: the program goes on with
         // the preferences it had, and "OK" can be tried again.
         p = before;

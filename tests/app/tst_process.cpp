@@ -39,7 +39,7 @@ void TestProcess::signalClosesLikeBeenden() {
         p.StartBrowser = -1;
         p.MdiWidth = 12346;
         QString error;
-        QVERIFY(p.SavePref(&error));
+        QVERIFY(p.save(&error));
     }
     QProcess process;
     process.setProgram(exe);
@@ -54,7 +54,7 @@ void TestProcess::signalClosesLikeBeenden() {
     QCOMPARE(process.exitCode(), 0);
     Prefer saved(dir.path());
     QString error;
-    QVERIFY(saved.LoadPref(&error));
+    QVERIFY(saved.load(&error));
     QCOMPARE(int(saved.MdiWidth), 823 * 15);
     QVERIFY(QFileInfo(QDir(dir.path()).filePath(QStringLiteral("WebEngine"))).isDir());
 }

@@ -206,7 +206,7 @@ void TestStartup::unloadStoresSizeAndState() {
     QVERIFY(frame->close());
     Prefer saved(app.dir());
     QString error;
-    QVERIFY(saved.LoadPref(&error));
+    QVERIFY(saved.load(&error));
     QCOMPARE(int(saved.MdiWidth), expectedWidthTwips);
     QCOMPARE(int(saved.MdiHeight), maximize ? 6000 : 500 * 15);
     QCOMPARE(int(saved.MdiState), expectedState);

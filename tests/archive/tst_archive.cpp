@@ -51,8 +51,8 @@ QByteArray randomBytes(int size, quint32 seed) {
 
 QStringList namesOf(const Book& book) {
     QStringList names;
-    if (book.colThema) {
-        for (const auto& t : *book.colThema)
+    if (book.folders) {
+        for (const auto& t : *book.folders)
             names.append(t->DirName());
     }
     return names;
@@ -60,8 +60,8 @@ QStringList namesOf(const Book& book) {
 
 QList<qint32> numbersOf(const Book& book) {
     QList<qint32> numbers;
-    if (book.colThema) {
-        for (const auto& t : *book.colThema)
+    if (book.folders) {
+        for (const auto& t : *book.folders)
             numbers.append(t->Nr);
     }
     return numbers;
@@ -84,7 +84,7 @@ void writeThreeFolders(const QDir& dir) {
 #define LOAD_BOOK(book, dir)                                                                       \
     Book book(dir);                                                                                \
     QString error, warning;                                                                        \
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded)
+    QCOMPARE(book.load(&error, &warning), Book::LoadResult::Loaded)
 
 class TestArchive : public QObject {
     Q_OBJECT
@@ -131,13 +131,13 @@ void TestArchive::folderKeysAfterLoad() {
     QCOMPARE(warning, QString());
     QCOMPARE(numbersOf(book), (QList<qint32>{1, 2, 3}));
     QCOMPARE(namesOf(book), (QStringList{"A", "B", "C"}));
-    QCOMPARE(book.ItCounter, qint16(3));
-    QCOMPARE(book.SequenzMax, 41);
+    QCOMPARE(book.folderCount, qint16(3));
+    QCOMPARE(book.maxSequenz, 41);
     QVERIFY(!book.anyChanged());
 
-    const std::optional<qint32> key = book.GetNewKey();
+    const std::optional<qint32> key = book.nextNumber();
     QCOMPARE(key, std::optional<qint32>(42));
-    QCOMPARE(book.GetNewKey(), std::optional<qint32>(43));
+    QCOMPARE(book.nextNumber(), std::optional<qint32>(43));
 
     // A folder added under the first new key lands in its own file and the
     // next load continues after it.
@@ -146,29 +146,29 @@ void TestArchive::folderKeysAfterLoad() {
     added->Sequenz = *key;
     added->FileName = QString::number(*key) + ".bkm";
     added->setDirName("Neu");
-    added->colBookmark = QList<Bookmark>{Bookmark{}};
-    book.colThema->append(added);
-    QVERIFY2(book.SaveAllThema(&error), qPrintable(error));
+    added->bookmarks = QList<Bookmark>{Bookmark{}};
+    book.folders->append(added);
+    QVERIFY2(book.save(&error), qPrintable(error));
     QCOMPARE(QFileInfo(dir.filePath("42.bkm")).size(), 1081);
     QCOMPARE(contentOf(dir.filePath("c.bkm")), bookmarkBytes({1, 2, 3}));
 
     Book again(tmp.path());
-    QCOMPARE(again.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    QCOMPARE(again.load(&error, &warning), Book::LoadResult::Loaded);
     QCOMPARE(namesOf(again), (QStringList{"A", "B", "C", "Neu"}));
-    QCOMPARE(again.colThema->at(3)->Sequenz, 42);
-    QCOMPARE(again.GetNewKey(), std::optional<qint32>(43));
+    QCOMPARE(again.folders->at(3)->Sequenz, 42);
+    QCOMPARE(again.nextNumber(), std::optional<qint32>(43));
 }
 
 void TestArchive::freshBookFirstKey() {
     QTemporaryDir tmp;
     Book book(tmp.path());
-    QCOMPARE(book.GetNewKey(), std::optional<qint32>(1));
-    QCOMPARE(book.GetNewKey(), std::optional<qint32>(2));
+    QCOMPARE(book.nextNumber(), std::optional<qint32>(1));
+    QCOMPARE(book.nextNumber(), std::optional<qint32>(2));
     Thema thema;
-    QCOMPARE(thema.GetNewKey(), std::optional<qint16>(1));
+    QCOMPARE(thema.nextNumber(), std::optional<qint16>(1));
 }
 
-// The window numbers new folders with GetNewKey, so the key must not repeat
+// The window numbers new folders with nextNumber, so the key must not repeat
 // a loaded folder's number even when the stored sequence values are zero.
 void TestArchive::folderKeyAbovePositions() {
     QTemporaryDir tmp;
@@ -176,7 +176,7 @@ void TestArchive::folderKeyAbovePositions() {
             indexBytes({folder(0, 1, "A", "a.bkm"), folder(0, 2, "B", "b.bkm"),
                         folder(0, 3, "C", "c.bkm")}));
     LOAD_BOOK(book, tmp.path());
-    QCOMPARE(book.GetNewKey(), std::optional<qint32>(4));
+    QCOMPARE(book.nextNumber(), std::optional<qint32>(4));
 }
 
 void TestArchive::keyOverflow_data() {
@@ -196,20 +196,20 @@ void TestArchive::keyOverflow() {
     QFETCH(qint64, next);
     if (folderKey) {
         Book book(QDir::tempPath());
-        book.SequenzMax = qint32(counter);
-        const std::optional<qint32> key = book.GetNewKey();
+        book.maxSequenz = qint32(counter);
+        const std::optional<qint32> key = book.nextNumber();
         QCOMPARE(key.has_value(), next >= 0);
         if (key)
             QCOMPARE(qint64(*key), next);
-        QCOMPARE(qint64(book.SequenzMax), next >= 0 ? next : counter);
+        QCOMPARE(qint64(book.maxSequenz), next >= 0 ? next : counter);
     } else {
         Thema thema;
-        thema.ItCounter = qint16(counter);
-        const std::optional<qint16> key = thema.GetNewKey();
+        thema.counter = qint16(counter);
+        const std::optional<qint16> key = thema.nextNumber();
         QCOMPARE(key.has_value(), next >= 0);
         if (key)
             QCOMPARE(qint64(*key), next);
-        QCOMPARE(qint64(thema.ItCounter), next >= 0 ? next : counter);
+        QCOMPARE(qint64(thema.counter), next >= 0 ? next : counter);
     }
 }
 
@@ -219,12 +219,12 @@ void TestArchive::bookmarkKeysAfterDeletes() {
     putFile(dir.filePath("Book.bkm"), indexBytes({folder(1, 1, "A", "a.bkm")}));
     putFile(dir.filePath("a.bkm"), bookmarkBytes({1, 2, 3, 4}));
     LOAD_BOOK(book, tmp.path());
-    Thema& thema = *book.colThema->at(0);
-    QCOMPARE(thema.ItCounter, qint16(4));
-    thema.colBookmark->removeAt(2);
-    thema.colBookmark->removeAt(1);
-    QCOMPARE(thema.GetNewKey(), std::optional<qint16>(5));
-    QCOMPARE(thema.GetNewKey(), std::optional<qint16>(6));
+    Thema& thema = *book.folders->at(0);
+    QCOMPARE(thema.counter, qint16(4));
+    thema.bookmarks->removeAt(2);
+    thema.bookmarks->removeAt(1);
+    QCOMPARE(thema.nextNumber(), std::optional<qint16>(5));
+    QCOMPARE(thema.nextNumber(), std::optional<qint16>(6));
 }
 
 void TestArchive::deleteThema_data() {
@@ -241,19 +241,19 @@ void TestArchive::deleteThema() {
     if (!fileExists)
         QVERIFY(QFile::remove(dir.filePath("b.bkm")));
     LOAD_BOOK(book, tmp.path());
-    const std::shared_ptr<Thema> removed = book.colThema->at(1);
+    const std::shared_ptr<Thema> removed = book.folders->at(1);
 
-    QVERIFY2(book.DeleteThema(2, &error), qPrintable(error));
-    QVERIFY(!removed->colBookmark.has_value());
+    QVERIFY2(book.removeFolder(2, &error), qPrintable(error));
+    QVERIFY(!removed->bookmarks.has_value());
     QVERIFY(!QFileInfo::exists(dir.filePath("b.bkm")));
     QCOMPARE(namesOf(book), (QStringList{"A", "C"}));
     QCOMPARE(QFileInfo(dir.filePath("Book.bkm")).size(), 2 * 336);
     QVERIFY(!book.anyChanged());
 
     Book again(tmp.path());
-    QCOMPARE(again.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    QCOMPARE(again.load(&error, &warning), Book::LoadResult::Loaded);
     QCOMPARE(namesOf(again), (QStringList{"A", "C"}));
-    QCOMPARE(again.colThema->at(1)->colBookmark->size(), 3);
+    QCOMPARE(again.folders->at(1)->bookmarks->size(), 3);
 }
 
 void TestArchive::deleteThemaOutOfRange_data() {
@@ -270,14 +270,14 @@ void TestArchive::deleteThemaOutOfRange() {
     writeThreeFolders(dir);
     const QByteArray before = contentOf(dir.filePath("Book.bkm"));
     LOAD_BOOK(book, tmp.path());
-    QVERIFY(!book.DeleteThema(index, &error));
+    QVERIFY(!book.removeFolder(index, &error));
     QCOMPARE(namesOf(book), (QStringList{"A", "B", "C"}));
     QCOMPARE(contentOf(dir.filePath("Book.bkm")), before);
     QVERIFY(QFileInfo::exists(dir.filePath("a.bkm")));
     QVERIFY(QFileInfo::exists(dir.filePath("c.bkm")));
 
     Book empty(tmp.path());
-    QVERIFY(!empty.DeleteThema(1, &error));
+    QVERIFY(!empty.removeFolder(1, &error));
 }
 
 void TestArchive::onlyChangedFoldersRewritten() {
@@ -289,20 +289,20 @@ void TestArchive::onlyChangedFoldersRewritten() {
     // Altered behind the program's back: stays so unless the folder changes.
     const QByteArray altered = bookmarkBytes({7});
     putFile(dir.filePath("a.bkm"), altered);
-    Thema& b = *book.colThema->at(1);
+    Thema& b = *book.folders->at(1);
     Bookmark added;
-    added.Nr = *b.GetNewKey();
+    added.Nr = *b.nextNumber();
     added.Titel = "Neu";
-    b.colBookmark->append(added);
-    b.IsEdit = true;
+    b.bookmarks->append(added);
+    b.changed = true;
     QVERIFY(book.anyChanged());
 
-    QVERIFY2(book.SaveAllThema(&error), qPrintable(error));
+    QVERIFY2(book.save(&error), qPrintable(error));
     QCOMPARE(contentOf(dir.filePath("a.bkm")), altered);
     const QList<BookmarkRecord> saved = parseBookmarkFile(contentOf(dir.filePath("b.bkm")));
     QCOMPARE(saved.size(), 3);
     QCOMPARE(saved.at(2).Titel, QStringLiteral("Neu"));
-    QVERIFY(!b.IsEdit);
+    QVERIFY(!b.changed);
     QVERIFY(!book.anyChanged());
 }
 
@@ -314,10 +314,10 @@ void TestArchive::renamedFolderRewritten() {
     putFile(dir.filePath("a.bkm"), QByteArray());
     putFile(dir.filePath("b.bkm"), QByteArray());
 
-    book.colThema->at(0)->setDirName("Umbenannt");
-    QVERIFY(book.colThema->at(0)->IsEdit);
+    book.folders->at(0)->setDirName("Umbenannt");
+    QVERIFY(book.folders->at(0)->changed);
     QVERIFY(book.anyChanged());
-    QVERIFY2(book.SaveAllThema(&error), qPrintable(error));
+    QVERIFY2(book.save(&error), qPrintable(error));
     QCOMPARE(contentOf(dir.filePath("a.bkm")), bookmarkBytes({1}));
     QCOMPARE(contentOf(dir.filePath("b.bkm")), QByteArray());
     const QList<ThemaRecord> index = parseThemaFile(contentOf(dir.filePath("Book.bkm")));
@@ -338,15 +338,15 @@ void TestArchive::absentAndEmptyFolders() {
     putFile(dir.filePath("entfernt.bkm"), bookmarkBytes({1}));
     LOAD_BOOK(book, tmp.path());
     QVERIFY(!QFileInfo::exists(dir.filePath("leer.bkm")));
-    Thema& leer = *book.colThema->at(0);
-    QVERIFY(!leer.colBookmark.has_value());
-    QCOMPARE(leer.ItCounter, qint16(0));
+    Thema& leer = *book.folders->at(0);
+    QVERIFY(!leer.bookmarks.has_value());
+    QCOMPARE(leer.counter, qint16(0));
 
-    for (const auto& t : *book.colThema)
-        t->IsEdit = true;
-    book.colThema->at(1)->colBookmark->clear();
-    book.colThema->at(2)->colBookmark.reset();
-    QVERIFY2(book.SaveAllThema(&error), qPrintable(error));
+    for (const auto& t : *book.folders)
+        t->changed = true;
+    book.folders->at(1)->bookmarks->clear();
+    book.folders->at(2)->bookmarks.reset();
+    QVERIFY2(book.save(&error), qPrintable(error));
     QVERIFY(!QFileInfo::exists(dir.filePath("leer.bkm")));
     QVERIFY(QFileInfo::exists(dir.filePath("geleert.bkm")));
     QCOMPARE(QFileInfo(dir.filePath("geleert.bkm")).size(), 0);
@@ -363,9 +363,9 @@ void TestArchive::defaultArchive() {
                                        "https://korvix.example/", &error),
              qPrintable(error));
     QVERIFY(!book.anyChanged());
-    QCOMPARE(book.SequenzMax, 1);
-    QCOMPARE(book.colThema->size(), 1);
-    QCOMPARE(book.colThema->at(0)->ItCounter, qint16(3));
+    QCOMPARE(book.maxSequenz, 1);
+    QCOMPARE(book.folders->size(), 1);
+    QCOMPARE(book.folders->at(0)->counter, qint16(3));
 
     const QByteArray index = contentOf(dir.filePath("Book.bkm"));
     QCOMPARE(index.size(), 336);
@@ -391,20 +391,20 @@ void TestArchive::defaultArchive() {
 
     Book again(tmp.path());
     QString warning;
-    QCOMPARE(again.LoadAll(&error, &warning), Book::LoadResult::Loaded);
-    const Thema& loaded = *again.colThema->at(0);
+    QCOMPARE(again.load(&error, &warning), Book::LoadResult::Loaded);
+    const Thema& loaded = *again.folders->at(0);
     QCOMPARE(loaded.DirName(), QStringLiteral("Info zu Korvix"));
-    QCOMPARE(loaded.colBookmark->size(), 2);
-    QCOMPARE(loaded.colBookmark->at(0).Nr, qint16(1));
-    QCOMPARE(loaded.colBookmark->at(1).Nr, qint16(2));
-    QVERIFY(loaded.colBookmark->at(1).Adresszeile);
-    QVERIFY(loaded.colBookmark->at(1).Toolbar);
+    QCOMPARE(loaded.bookmarks->size(), 2);
+    QCOMPARE(loaded.bookmarks->at(0).Nr, qint16(1));
+    QCOMPARE(loaded.bookmarks->at(1).Nr, qint16(2));
+    QVERIFY(loaded.bookmarks->at(1).Adresszeile);
+    QVERIFY(loaded.bookmarks->at(1).Toolbar);
 
     // A higher folder key survives a reset to the default archive.
     Book used(tmp.path());
-    used.SequenzMax = 10;
+    used.maxSequenz = 10;
     QVERIFY2(used.createDefaultArchive("Korvix", "d", "w", &error), qPrintable(error));
-    QCOMPARE(used.SequenzMax, 10);
+    QCOMPARE(used.maxSequenz, 10);
 }
 
 void TestArchive::missingIndexCreated() {
@@ -413,15 +413,15 @@ void TestArchive::missingIndexCreated() {
     Book book(tmp.path());
     auto kept = std::make_shared<Thema>();
     kept->setDirName("Bleibt");
-    book.colThema = QList<std::shared_ptr<Thema>>{kept};
-    book.ItCounter = 5;
+    book.folders = QList<std::shared_ptr<Thema>>{kept};
+    book.folderCount = 5;
     QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Empty);
+    QCOMPARE(book.load(&error, &warning), Book::LoadResult::Empty);
     QVERIFY(QFileInfo(dir.filePath("Book.bkm")).isFile());
     QCOMPARE(QFileInfo(dir.filePath("Book.bkm")).size(), 0);
-    QCOMPARE(book.ItCounter, qint16(0));
+    QCOMPARE(book.folderCount, qint16(0));
     QCOMPARE(namesOf(book), QStringList{"Bleibt"});
-    QCOMPARE(book.LoadAllThema(&error), Book::LoadResult::Empty);
+    QCOMPARE(book.loadIndex(&error), Book::LoadResult::Empty);
 }
 
 void TestArchive::indexIsDirectory() {
@@ -432,9 +432,9 @@ void TestArchive::indexIsDirectory() {
     Book book(tmp.path());
     auto kept = std::make_shared<Thema>();
     kept->setDirName("Bleibt");
-    book.colThema = QList<std::shared_ptr<Thema>>{kept};
+    book.folders = QList<std::shared_ptr<Thema>>{kept};
     QString error, warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Failed);
+    QCOMPARE(book.load(&error, &warning), Book::LoadResult::Failed);
     QVERIFY2(error.contains("Book.bkm"), qPrintable(error));
     QCOMPARE(namesOf(book), QStringList{"Bleibt"});
     QVERIFY(QFileInfo(dir.filePath("Book.bkm")).isDir());
@@ -455,15 +455,15 @@ void TestArchive::folderFileIsDirectory() {
     QCOMPARE(lines.size(), 2);
     QVERIFY2(lines.at(0).contains("a.bkm"), qPrintable(warning));
     QVERIFY2(lines.at(1).contains("c.bkm"), qPrintable(warning));
-    const Thema& a = *book.colThema->at(0);
+    const Thema& a = *book.folders->at(0);
     QVERIFY(a.readFailed);
-    QVERIFY(!a.colBookmark.has_value());
-    QVERIFY(!book.colThema->at(1)->readFailed);
-    QCOMPARE(book.colThema->at(1)->colBookmark->size(), 2);
+    QVERIFY(!a.bookmarks.has_value());
+    QVERIFY(!book.folders->at(1)->readFailed);
+    QCOMPARE(book.folders->at(1)->bookmarks->size(), 2);
 
-    book.colThema->at(1)->setDirName("Geändert");
-    book.IsEdit = true;
-    QVERIFY2(book.SaveAllThema(&error), qPrintable(error));
+    book.folders->at(1)->setDirName("Geändert");
+    book.changed = true;
+    QVERIFY2(book.save(&error), qPrintable(error));
     for (const QString name : {"a.bkm", "c.bkm"}) {
         QVERIFY(QFileInfo(dir.filePath(name)).isDir());
         QCOMPARE(contentOf(dir.filePath(name + "/drin")), QByteArray("bleibt"));
@@ -508,7 +508,7 @@ void TestArchive::folderPositions() {
     }
     QCOMPARE(numbersOf(book), numbers);
     QCOMPARE(namesOf(book), (QStringList{"A", "B", "C"}));
-    QCOMPARE(book.ItCounter, qint16(3));
+    QCOMPARE(book.folderCount, qint16(3));
 }
 
 void TestArchive::bookmarkPositions_data() {
@@ -532,10 +532,10 @@ void TestArchive::bookmarkPositions() {
     Thema thema;
     thema.FileName = "a.bkm";
     QString error;
-    QVERIFY2(thema.LoadBookmarks(tmp.path(), &error), qPrintable(error));
+    QVERIFY2(thema.loadBookmarks(tmp.path(), &error), qPrintable(error));
     QList<qint16> got;
     QStringList titles;
-    for (const Bookmark& b : *thema.colBookmark) {
+    for (const Bookmark& b : *thema.bookmarks) {
         got.append(b.Nr);
         titles.append(b.Titel);
     }
@@ -544,7 +544,7 @@ void TestArchive::bookmarkPositions() {
     for (qint16 nr : stored)
         storedTitles.append(QStringLiteral("Seite %1").arg(nr));
     QCOMPARE(titles, storedTitles);
-    QCOMPARE(thema.ItCounter, qint16(3));
+    QCOMPARE(thema.counter, qint16(3));
 }
 
 void TestArchive::recordsFromAnyBytes_data() {
@@ -566,19 +566,19 @@ void TestArchive::recordsFromAnyBytes() {
     putFile(dir.filePath("Book.bkm"), randomBytes(size, quint32(size)));
     Book book(tmp.path());
     QString error, warning;
-    const Book::LoadResult result = book.LoadAll(&error, &warning);
+    const Book::LoadResult result = book.load(&error, &warning);
     QCOMPARE(result, folders == 0 ? Book::LoadResult::Empty : Book::LoadResult::Loaded);
-    QCOMPARE(book.ItCounter, qint16(folders));
+    QCOMPARE(book.folderCount, qint16(folders));
     if (folders == 0) {
-        QVERIFY(!book.colThema.has_value());
+        QVERIFY(!book.folders.has_value());
         return;
     }
-    QCOMPARE(book.colThema->size(), folders);
+    QCOMPARE(book.folders->size(), folders);
     QSet<qint32> unique;
-    for (const auto& t : *book.colThema) {
+    for (const auto& t : *book.folders) {
         QVERIFY(t->Nr >= 1 && t->Nr <= folders);
         unique.insert(t->Nr);
-        QVERIFY(!t->IsEdit);
+        QVERIFY(!t->changed);
     }
     QCOMPARE(unique.size(), folders);
     QCOMPARE(QFileInfo(dir.filePath("Book.bkm")).size(), size);
@@ -590,11 +590,11 @@ void TestArchive::randomFolderFile() {
     putFile(dir.filePath("Book.bkm"), indexBytes({folder(1, 1, "A", "a.bkm")}));
     putFile(dir.filePath("a.bkm"), randomBytes(10240, 7));
     LOAD_BOOK(book, tmp.path());
-    const Thema& a = *book.colThema->at(0);
-    QCOMPARE(a.colBookmark->size(), 9);
-    QCOMPARE(a.ItCounter, qint16(9));
+    const Thema& a = *book.folders->at(0);
+    QCOMPARE(a.bookmarks->size(), 9);
+    QCOMPARE(a.counter, qint16(9));
     QSet<qint16> unique;
-    for (const Bookmark& b : *a.colBookmark)
+    for (const Bookmark& b : *a.bookmarks)
         unique.insert(b.Nr);
     QCOMPARE(unique.size(), 9);
 }
@@ -627,13 +627,13 @@ void TestArchive::failedSaveKeepsFiles() {
     auto added = std::make_shared<Thema>();
     added->FileName = fileName;
     added->setDirName("Neu");
-    added->colBookmark = QList<Bookmark>{Bookmark{}};
-    book.colThema->append(added);
-    book.IsEdit = true;
-    book.colThema->at(2)->colBookmark->removeFirst();
-    book.colThema->at(2)->IsEdit = true;
+    added->bookmarks = QList<Bookmark>{Bookmark{}};
+    book.folders->append(added);
+    book.changed = true;
+    book.folders->at(2)->bookmarks->removeFirst();
+    book.folders->at(2)->changed = true;
 
-    QVERIFY(!book.SaveAllThema(&error));
+    QVERIFY(!book.save(&error));
     QVERIFY2(error.contains(fileName), qPrintable(error));
     QCOMPARE(contentOf(dir.filePath("Book.bkm")), index);
     if (isDirectory) {
@@ -642,8 +642,8 @@ void TestArchive::failedSaveKeepsFiles() {
     } else {
         QCOMPARE(contentOf(target), QByteArray("alter Inhalt"));
     }
-    QVERIFY(added->IsEdit);
-    QVERIFY(book.IsEdit);
+    QVERIFY(added->changed);
+    QVERIFY(book.changed);
     QVERIFY(book.anyChanged());
     QCOMPARE(
         QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
@@ -654,7 +654,7 @@ void TestArchive::failedSaveKeepsFiles() {
         QVERIFY(QDir(target).removeRecursively());
     else
         added->FileName = "neu.bkm";
-    QVERIFY2(book.SaveAllThema(&error), qPrintable(error));
+    QVERIFY2(book.save(&error), qPrintable(error));
     QVERIFY(!book.anyChanged());
     QCOMPARE(parseThemaFile(contentOf(dir.filePath("Book.bkm"))).size(), 4);
     QCOMPARE(parseBookmarkFile(contentOf(dir.filePath("c.bkm"))).size(), 2);
@@ -670,16 +670,16 @@ void TestArchive::failedIndexKeepsFlags() {
 
     // The deletion is in memory only; it must still count as unsaved.
     QVERIFY(!book.anyChanged());
-    QVERIFY(!book.DeleteThema(3, &error));
+    QVERIFY(!book.removeFolder(3, &error));
     QVERIFY2(error.contains("Book.bkm"), qPrintable(error));
-    QVERIFY(book.IsEdit);
+    QVERIFY(book.changed);
     QCOMPARE(namesOf(book), (QStringList{"A", "B"}));
 
-    book.colThema->at(0)->setDirName("Neu");
+    book.folders->at(0)->setDirName("Neu");
     error.clear();
-    QVERIFY(!book.SaveAllThema(&error));
+    QVERIFY(!book.save(&error));
     QVERIFY2(error.contains("Book.bkm"), qPrintable(error));
-    QVERIFY(book.IsEdit);
+    QVERIFY(book.changed);
     QVERIFY(book.anyChanged());
     QVERIFY(QFileInfo(dir.filePath("Book.bkm")).isDir());
 }
@@ -696,15 +696,15 @@ void TestArchive::fileNamesStayInside() {
             indexBytes({folder(1, 1, "Fremd", "../draussen.bkm"), folder(2, 2, "Leer", "")}));
     LOAD_BOOK(book, dir.path());
     QVERIFY2(warning.contains("../draussen.bkm"), qPrintable(warning));
-    QVERIFY(book.colThema->at(0)->readFailed);
-    QVERIFY(!book.colThema->at(0)->colBookmark.has_value());
+    QVERIFY(book.folders->at(0)->readFailed);
+    QVERIFY(!book.folders->at(0)->bookmarks.has_value());
 
-    book.colThema->at(0)->colBookmark = QList<Bookmark>();
-    book.colThema->at(0)->IsEdit = true;
-    QVERIFY(!book.SaveAllThema(&error));
+    book.folders->at(0)->bookmarks = QList<Bookmark>();
+    book.folders->at(0)->changed = true;
+    QVERIFY(!book.save(&error));
     QCOMPARE(parseBookmarkFile(contentOf(outer.filePath("draussen.bkm"))).size(), 2);
 
-    QVERIFY2(book.DeleteThema(1, &error), qPrintable(error));
+    QVERIFY2(book.removeFolder(1, &error), qPrintable(error));
     QVERIFY(QFileInfo::exists(outer.filePath("draussen.bkm")));
 }
 
@@ -719,21 +719,21 @@ void TestArchive::textRoundTrip() {
     Book book(tmp.path());
     auto thema = std::make_shared<Thema>();
     thema->Nr = 1;
-    thema->Sequenz = *book.GetNewKey();
+    thema->Sequenz = *book.nextNumber();
     thema->FileName = "1.bkm";
     thema->setDirName(folderName);
     Bookmark b;
-    b.Nr = *thema->GetNewKey();
+    b.Nr = *thema->nextNumber();
     b.Titel = title;
     b.Url = url;
     b.Info = info;
     b.Adresszeile = false;
     b.Toolbar = true;
-    thema->colBookmark = QList<Bookmark>{b};
-    book.colThema = QList<std::shared_ptr<Thema>>{thema};
-    book.IsEdit = true;
+    thema->bookmarks = QList<Bookmark>{b};
+    book.folders = QList<std::shared_ptr<Thema>>{thema};
+    book.changed = true;
     QString error, warning;
-    QVERIFY2(book.SaveAllThema(&error), qPrintable(error));
+    QVERIFY2(book.save(&error), qPrintable(error));
 
     // Umlauts are single Windows-1252 bytes on disk.
     QVERIFY(contentOf(dir.filePath("Book.bkm"))
@@ -745,11 +745,11 @@ void TestArchive::textRoundTrip() {
                           "e f\xFCr 5 \x80"));
 
     Book again(tmp.path());
-    QCOMPARE(again.LoadAll(&error, &warning), Book::LoadResult::Loaded);
-    const Thema& loaded = *again.colThema->at(0);
+    QCOMPARE(again.load(&error, &warning), Book::LoadResult::Loaded);
+    const Thema& loaded = *again.folders->at(0);
     QCOMPARE(loaded.DirName(), folderName);
-    QCOMPARE(loaded.colBookmark->size(), 1);
-    const Bookmark& back = loaded.colBookmark->at(0);
+    QCOMPARE(loaded.bookmarks->size(), 1);
+    const Bookmark& back = loaded.bookmarks->at(0);
     QCOMPARE(back.Titel, title);
     QCOMPARE(back.Url, url);
     QCOMPARE(back.Info, info);
@@ -780,9 +780,9 @@ void TestArchive::storedFlags() {
     Thema thema;
     thema.FileName = "a.bkm";
     QString error;
-    QVERIFY2(thema.LoadBookmarks(tmp.path(), &error), qPrintable(error));
-    QCOMPARE(thema.colBookmark->at(0).Adresszeile, shown);
-    QCOMPARE(thema.colBookmark->at(0).Toolbar, shown);
+    QVERIFY2(thema.loadBookmarks(tmp.path(), &error), qPrintable(error));
+    QCOMPARE(thema.bookmarks->at(0).Adresszeile, shown);
+    QCOMPARE(thema.bookmarks->at(0).Toolbar, shown);
 }
 
 QTEST_APPLESS_MAIN(TestArchive)

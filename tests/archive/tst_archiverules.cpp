@@ -11,8 +11,8 @@ class TestArchiveRules : public QObject {
 private slots:
     void keys_data();
     void keys();
-    void splitKey_data();
-    void splitKey();
+    void splitKeys_data();
+    void splitKeys();
     void dirIdx_data();
     void dirIdx();
     void bookmarkIdx_data();
@@ -45,18 +45,18 @@ void TestArchiveRules::keys() {
 
     qint32 dir = -1;
     qint16 mark = -1;
-    GetLAndR_Indx(bookmarkKey(folder, qint16(bookmark)), dir, mark);
+    ArchiveRules::splitKey(bookmarkKey(folder, qint16(bookmark)), dir, mark);
     QCOMPARE(dir, folder);
     QCOMPARE(mark, qint16(bookmark));
 
     dir = -1;
     mark = 77;
-    GetLAndR_Indx(folderKey(folder), dir, mark);
+    ArchiveRules::splitKey(folderKey(folder), dir, mark);
     QCOMPARE(dir, folder);
     QCOMPARE(mark, qint16(77));
 }
 
-void TestArchiveRules::splitKey_data() {
+void TestArchiveRules::splitKeys_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<int>("dir");
     QTest::addColumn<int>("bookmark");
@@ -71,13 +71,13 @@ void TestArchiveRules::splitKey_data() {
     QTest::newRow("no separator") << "12" << 12 << 9;
 }
 
-void TestArchiveRules::splitKey() {
+void TestArchiveRules::splitKeys() {
     QFETCH(QString, key);
     QFETCH(int, dir);
     QFETCH(int, bookmark);
     qint32 nDir = -1;
     qint16 nBookmark = 9;
-    GetLAndR_Indx(key, nDir, nBookmark);
+    ArchiveRules::splitKey(key, nDir, nBookmark);
     QCOMPARE(nDir, dir);
     QCOMPARE(nBookmark, qint16(bookmark));
 }
@@ -104,7 +104,7 @@ void TestArchiveRules::dirIdx() {
         t->Nr = nr;
         col.append(t);
     }
-    QCOMPARE(GetDirIdx(col, wanted), index);
+    QCOMPARE(folderIndex(col, wanted), index);
 }
 
 void TestArchiveRules::bookmarkIdx_data() {
@@ -121,7 +121,7 @@ void TestArchiveRules::bookmarkIdx() {
         b.Nr = qint16(nr);
         col.append(b);
     }
-    QCOMPARE(GetBookmarkIdx(col, qint16(wanted)), index);
+    QCOMPARE(bookmarkIndex(col, qint16(wanted)), index);
 }
 
 void TestArchiveRules::newFolderName_data() {
@@ -239,9 +239,9 @@ void TestArchiveRules::titleOfAddress() {
     QFETCH(QString, historyTitle);
     QFETCH(QString, title);
     HistoryList history;
-    history.AddToHistory("http://example.org/other", "Andere", 10);
+    history.add("http://example.org/other", "Andere", 10);
     if (!historyUrl.isEmpty())
-        history.AddToHistory(historyUrl, historyTitle, 10);
+        history.add(historyUrl, historyTitle, 10);
     QCOMPARE(ArchiveRules::titleOfAddress(address, history), title);
 }
 
@@ -330,7 +330,7 @@ void TestArchiveRules::droppedBookmark() {
     QFETCH(QString, address);
     HistoryList history;
     if (!historyUrl.isEmpty())
-        history.AddToHistory(historyUrl, historyTitle, 10);
+        history.add(historyUrl, historyTitle, 10);
     const std::optional<Dropped> got = ArchiveRules::droppedBookmark(text, firstFile, history);
     QCOMPARE(got.has_value(), dropped);
     if (!got)

@@ -30,7 +30,7 @@ std::shared_ptr<Thema> folder(const QString& name, const QList<Entry>& entries) 
         b.Info = e.info;
         list.append(b);
     }
-    t->colBookmark = list;
+    t->bookmarks = list;
     return t;
 }
 

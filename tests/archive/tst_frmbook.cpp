@@ -152,15 +152,15 @@ void TestFrmBook::newFolderNames() {
     QCOMPARE(added->text(0), QStringLiteral("Neuer Ordner (2)"));
     // A new folder under the root comes first, and its number is new.
     QCOMPARE(book->rootNode()->child(0), added);
-    QCOMPARE(book->Buch()->colThema->first()->Nr, 3);
-    QCOMPARE(book->Buch()->colThema->first()->FileName, QStringLiteral("3.bkm"));
-    QVERIFY(book->Buch()->IsEdit);
+    QCOMPARE(book->Buch()->folders->first()->Nr, 3);
+    QCOMPARE(book->Buch()->folders->first()->FileName, QStringLiteral("3.bkm"));
+    QVERIFY(book->Buch()->changed);
     // After a selected folder, the next one goes right behind it.
     book->tree()->setCurrentItem(folderNode(QStringLiteral("Neuer Ordner")));
     book->mn_AddOrdner_Click();
     QCOMPARE(book->tree()->currentItem()->text(0), QStringLiteral("Neuer Ordner (3)"));
     QCOMPARE(book->rootNode()->indexOfChild(book->tree()->currentItem()), 2);
-    QCOMPARE(book->Buch()->colThema->at(2)->DirName(), QStringLiteral("Neuer Ordner (3)"));
+    QCOMPARE(book->Buch()->folders->at(2)->DirName(), QStringLiteral("Neuer Ordner (3)"));
 }
 
 void TestFrmBook::renameRefusalsAndTrimming_data() {
@@ -208,8 +208,8 @@ void TestFrmBook::renameRefusalsAndTrimming() {
     QTRY_COMPARE(node->text(0), name);
     QTest::qWait(10);
     QCOMPARE(node->text(0), name);
-    QCOMPARE(book->Buch()->colThema->first()->DirName(), name);
-    QCOMPARE(book->Buch()->IsEdit, name != QLatin1String("A"));
+    QCOMPARE(book->Buch()->folders->first()->DirName(), name);
+    QCOMPARE(book->Buch()->changed, name != QLatin1String("A"));
     if (message.isEmpty()) {
         QVERIFY(m_dialogs->messages.isEmpty());
     } else {
@@ -254,7 +254,7 @@ void TestFrmBook::deleteFolder() {
     book->mn_DelOrdner_Click();
     QCOMPARE(m_dialogs->messages.size(), asked);
     QCOMPARE(QFileInfo(QDir(m_app->dir()).filePath("Book.bkm")).size(), 336);
-    QVERIFY(!book->Buch()->IsEdit);
+    QVERIFY(!book->Buch()->changed);
 }
 
 void TestFrmBook::addBookmarkPositions() {
@@ -264,8 +264,8 @@ void TestFrmBook::addBookmarkPositions() {
     book->tree()->setCurrentItem(f);
     book->AddBkmToArchive(QStringLiteral("first"), QStringLiteral("http://first/"), QString());
     QCOMPARE(f->child(0)->text(0), QStringLiteral("first"));
-    QCOMPARE(book->Buch()->colThema->first()->colBookmark->first().Titel, QStringLiteral("first"));
-    QCOMPARE(book->Buch()->colThema->first()->colBookmark->first().Nr, 3);
+    QCOMPARE(book->Buch()->folders->first()->bookmarks->first().Titel, QStringLiteral("first"));
+    QCOMPARE(book->Buch()->folders->first()->bookmarks->first().Nr, 3);
     book->tree()->setCurrentItem(f->child(1)); // "a"
     book->AddBkmToArchive(QStringLiteral("after a"), QStringLiteral("http://x/"), QString());
     QStringList titles;
@@ -273,16 +273,16 @@ void TestFrmBook::addBookmarkPositions() {
         titles << f->child(i)->text(0);
     QCOMPARE(titles, (QStringList{"first", "a", "after a", "b"}));
     QStringList stored;
-    for (const Bookmark& b : *book->Buch()->colThema->first()->colBookmark)
+    for (const Bookmark& b : *book->Buch()->folders->first()->bookmarks)
         stored << b.Titel;
     QCOMPARE(stored, titles);
-    QVERIFY(book->Buch()->colThema->first()->IsEdit);
+    QVERIFY(book->Buch()->folders->first()->changed);
     // Deleting one takes it out of both.
     book->tree()->setCurrentItem(f->child(1));
     book->mn_Loeschen_Click();
     QCOMPARE(f->childCount(), 3);
-    QCOMPARE(book->Buch()->colThema->first()->colBookmark->size(), 3);
-    QCOMPARE(book->Buch()->colThema->first()->colBookmark->at(1).Titel, QStringLiteral("after a"));
+    QCOMPARE(book->Buch()->folders->first()->bookmarks->size(), 3);
+    QCOMPARE(book->Buch()->folders->first()->bookmarks->at(1).Titel, QStringLiteral("after a"));
 }
 
 void TestFrmBook::propertiesDialog() {
@@ -308,7 +308,7 @@ void TestFrmBook::propertiesDialog() {
             m_dialogs->messages.last().text,
             QStringLiteral("Die Url: http://a.example/ existiert bereits, trotzdem übernehmen ?"));
         QCOMPARE(f->childCount(), 2);
-        QCOMPARE(book->Buch()->colThema->first()->colBookmark->first().Titel, QStringLiteral(" "));
+        QCOMPARE(book->Buch()->folders->first()->bookmarks->first().Titel, QStringLiteral(" "));
     }
     // Editing through the menu: the dialog shows the bookmark, and OK
     // stores exactly what was typed.
@@ -330,7 +330,7 @@ void TestFrmBook::propertiesDialog() {
     book->mn_Eigenschaften_Click();
     QCOMPARE(m_dialogs->messages.size(), before);
     QCOMPARE(f->child(1)->text(0), QStringLiteral("A neu "));
-    const Bookmark& b = book->Buch()->colThema->first()->colBookmark->at(1);
+    const Bookmark& b = book->Buch()->folders->first()->bookmarks->at(1);
     QCOMPARE(b.Info, QStringLiteral("Zeile 1\nZeile 2"));
     QVERIFY(!b.Toolbar);
     QVERIFY(b.Adresszeile);
@@ -461,7 +461,7 @@ void TestFrmBook::sortingOnlyReordersTree() {
     book->tree()->setCurrentItem(b);
     book->mn_SortBkm_Click();
     QCOMPARE(b->child(0)->text(0), QStringLiteral("affe"));
-    QCOMPARE(book->Buch()->colThema->first()->DirName(), QStringLiteral("b"));
+    QCOMPARE(book->Buch()->folders->first()->DirName(), QStringLiteral("b"));
     QVERIFY(!book->Buch()->anyChanged());
     book->mn_Laden_Click();
     QCOMPARE(book->rootNode()->child(0)->text(0), QStringLiteral("b"));
@@ -518,7 +518,7 @@ void TestFrmBook::drops() {
     book->dropOn(f, &data);
     QCOMPARE(f->childCount(), 2);
     QCOMPARE(f->child(0)->text(0), title);
-    QCOMPARE(book->Buch()->colThema->first()->colBookmark->first().Url, address);
+    QCOMPARE(book->Buch()->folders->first()->bookmarks->first().Url, address);
     // A drop with no address adds nothing.
     QMimeData empty;
     empty.setData(QStringLiteral("application/x-other"), "x");

@@ -70,21 +70,21 @@ QStringList summary(const QList<std::shared_ptr<Thema>>& themen) {
     for (const std::shared_ptr<Thema>& t : themen) {
         Folder f;
         f.name = t->DirName();
-        f.bookmarks = t->colBookmark.value_or(QList<Bookmark>());
+        f.bookmarks = t->bookmarks.value_or(QList<Bookmark>());
         folders.append(f);
     }
     return summary(folders);
 }
 
 QStringList summary(const Book& book) {
-    return summary(book.colThema.value_or(QList<std::shared_ptr<Thema>>()));
+    return summary(book.folders.value_or(QList<std::shared_ptr<Thema>>()));
 }
 
 // The archive in dir as the program loads it; a failed load shows as such.
 QStringList loadedArchive(const QString& dir, QString* warning = nullptr) {
     Book book(dir);
     QString error, w;
-    const Book::LoadResult result = book.LoadAll(&error, &w);
+    const Book::LoadResult result = book.load(&error, &w);
     if (warning)
         *warning = w;
     if (result != Book::LoadResult::Loaded)
@@ -113,15 +113,15 @@ std::shared_ptr<Thema> thema(const QString& name, const QString& file,
         b.Info = e.value(2);
         list.append(b);
     }
-    t->colBookmark = list;
+    t->bookmarks = list;
     return t;
 }
 
 void saveArchive(const QString& dir, const QList<std::shared_ptr<Thema>>& folders) {
     Book book(dir);
-    book.colThema = folders;
+    book.folders = folders;
     QString error;
-    QVERIFY2(book.SaveAllThema(&error), qPrintable(error));
+    QVERIFY2(book.save(&error), qPrintable(error));
 }
 
 // Every entry of the folder, hidden ones included; folders show as "<dir>".
@@ -361,16 +361,16 @@ void TestImport::linksAndNews() {
     QVERIFY2(BookmarkImport::replaceArchive(tmp.path(), r.folders, &error), qPrintable(error));
     Book book(tmp.path());
     QString warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    QCOMPARE(book.load(&error, &warning), Book::LoadResult::Loaded);
     QCOMPARE(warning, QString());
     QCOMPARE(summary(book), summary(r.folders));
-    const QList<std::shared_ptr<Thema>> folders = *book.colThema;
+    const QList<std::shared_ptr<Thema>> folders = *book.folders;
     QCOMPARE(folders.at(0)->FileName, QString("1.bkm"));
     QCOMPARE(folders.at(1)->FileName, QString("2.bkm"));
     QCOMPARE(folders.at(0)->Nr, 1);
     QCOMPARE(folders.at(1)->Nr, 2);
-    QCOMPARE(folders.at(0)->colBookmark->at(1).Nr, qint16(2));
-    const Bookmark heute = folders.at(1)->colBookmark->at(0);
+    QCOMPARE(folders.at(0)->bookmarks->at(1).Nr, qint16(2));
+    const Bookmark heute = folders.at(1)->bookmarks->at(0);
     QVERIFY(heute.Adresszeile);
     QVERIFY(heute.Toolbar);
 }
@@ -688,7 +688,7 @@ void TestImport::pageWithoutHeading() {
     // archive on its next load.
     Book book(tmp.path());
     QString warning;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Empty);
+    QCOMPARE(book.load(&error, &warning), Book::LoadResult::Empty);
 }
 
 // 0: the archive in one file, 1: each folder by itself, 2: the archive
@@ -772,7 +772,7 @@ void TestImport::importExportImport() {
     for (const Folder& f : first.folders)
         themen.append(thema(f.name, {}, {}));
     for (qsizetype i = 0; i < first.folders.size(); ++i)
-        themen[i]->colBookmark = first.folders.at(i).bookmarks;
+        themen[i]->bookmarks = first.folders.at(i).bookmarks;
     const QByteArray exported = ExportWriters::exportArchive(ExportWriters::Kind::Netscape, themen,
                                                              QDateTime::currentDateTime());
     const Result second = parsed(exported);

@@ -42,18 +42,18 @@ void TestBrowserRules::trimChars_data() {
 void TestBrowserRules::trimChars() {
     QFETCH(QString, in);
     QFETCH(QString, out);
-    QCOMPARE(TrimChars(in), out);
+    QCOMPARE(trimQuotes(in), out);
 }
 
 void TestBrowserRules::rememberAddress() {
     QStringList list;
-    RememberAddress(list, QStringLiteral("a"));
-    RememberAddress(list, QStringLiteral("b"));
-    RememberAddress(list, QStringLiteral("A"));
+    BrowserRules::rememberAddress(list, QStringLiteral("a"));
+    BrowserRules::rememberAddress(list, QStringLiteral("b"));
+    BrowserRules::rememberAddress(list, QStringLiteral("A"));
     QCOMPARE(list, (QStringList{"A", "b", "a"}));
-    RememberAddress(list, QStringLiteral("a"));
+    BrowserRules::rememberAddress(list, QStringLiteral("a"));
     QCOMPARE(list, (QStringList{"a", "A", "b"}));
-    RememberAddress(list, QStringLiteral("a"));
+    BrowserRules::rememberAddress(list, QStringLiteral("a"));
     QCOMPARE(list, (QStringList{"a", "A", "b"}));
 }
 

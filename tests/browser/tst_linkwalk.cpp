@@ -106,7 +106,7 @@ void TestLinkWalk::givesUpOnSlowPages() {
     // Stop leaves the list for the next start.
     walk.stop();
     QCOMPARE(walk.tick(40).kind, RoundTrip::Step::Wait);
-    QCOMPARE(walk.colLinks.size(), 2);
+    QCOMPARE(walk.links.size(), 2);
 }
 
 void TestLinkWalk::nothingToWalk() {

@@ -78,7 +78,7 @@ void TestLinkWalkE2E::roundTripVisitsFramesAndReturns() {
     const int bBefore = m_server.hits(QStringLiteral("/dir/b.html"));
     w->tbToolBar_ButtonMenuClick(QStringLiteral("Roundtrip"));
     QTRY_VERIFY_WITH_TIMEOUT(w->isWalking(), 10000);
-    QCOMPARE(w->roundTrip().colLinks, (QStringList{"a.html", "b.html"}));
+    QCOMPARE(w->roundTrip().links, (QStringList{"a.html", "b.html"}));
     // Each frame is shown as a page of its own, then the walk comes back.
     QTRY_VERIFY_WITH_TIMEOUT(!w->isWalking(), 30000);
     QTRY_VERIFY_WITH_TIMEOUT(loaded(w) && w->webView()->locationUrl() == start, 30000);

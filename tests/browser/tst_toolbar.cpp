@@ -125,7 +125,7 @@ void TestToolbar::getHomeWritesPreferences() {
              QStringLiteral("http://neu.example/start"));
     Prefer saved(m_app->dir());
     QString error;
-    QVERIFY(saved.LoadPref(&error));
+    QVERIFY(saved.load(&error));
     QCOMPARE(saved.HomeUrl, QStringLiteral("http://neu.example/start"));
     // A new window's Home button shows it too.
     BrowserWindow* second = open();

@@ -437,8 +437,8 @@ void TestFrame::cascadedNewWindowsCanBeRead() {
     f->action(QStringLiteral("mn_ctxtKaskadiert"))->trigger();
     f->action(QStringLiteral("mn_ctxtBrowser"))->trigger();
     // From the history window: a window with both bars hidden.
-    f->History.AddToHistory(QStringLiteral("http://a.example/"), QStringLiteral("A"), 50);
-    f->History.AddToHistory(QStringLiteral("http://b.example/"), QStringLiteral("B"), 50);
+    f->History.add(QStringLiteral("http://a.example/"), QStringLiteral("A"), 50);
+    f->History.add(QStringLiteral("http://b.example/"), QStringLiteral("B"), 50);
     emit f->menu(QStringLiteral("mn_Anzeige"))->aboutToShow();
     f->action(QStringLiteral("mn_Historie"))->trigger();
     FrmHistory* h = f->historyWindow();
@@ -521,7 +521,7 @@ void TestFrame::settingsApplyToFrame() {
     QVERIFY(f->statusBar()->isHidden());
     Prefer stored(m_app->dir());
     QString error;
-    QVERIFY(stored.LoadPref(&error));
+    QVERIFY(stored.load(&error));
     QCOMPARE(int(stored.TabAlign), 2);
     QCOMPARE(int(stored.StatusBar), 0);
     // Cancelled: nothing changes.

@@ -73,9 +73,9 @@ void TestFrmHistory::rowsAndSelection_data() {
 void TestFrmHistory::rowsAndSelection() {
     QFETCH(int, items);
     for (int i = 0; i < items; ++i)
-        frame()->History.AddToHistory(QStringLiteral("http://%1.example/").arg(i),
-                                      QStringLiteral("T%1").arg(i), 50,
-                                      QDateTime(QDate(2026, 3, 1), QTime(10, i, 0)));
+        frame()->History.add(QStringLiteral("http://%1.example/").arg(i),
+                             QStringLiteral("T%1").arg(i), 50,
+                             QDateTime(QDate(2026, 3, 1), QTime(10, i, 0)));
     FrmHistory* h = openHistory();
     QVERIFY(frame()->bIsOpenHistory);
     QCOMPARE(h->windowTitle(), QStringLiteral("Historie"));
@@ -97,10 +97,8 @@ void TestFrmHistory::rowsAndSelection() {
 }
 
 void TestFrmHistory::dateSortsDayFirst() {
-    frame()->History.AddToHistory("http://june/", "J", 50,
-                                  QDateTime(QDate(2026, 6, 2), QTime(9, 0)));
-    frame()->History.AddToHistory("http://may/", "M", 50,
-                                  QDateTime(QDate(2026, 5, 10), QTime(9, 0)));
+    frame()->History.add("http://june/", "J", 50, QDateTime(QDate(2026, 6, 2), QTime(9, 0)));
+    frame()->History.add("http://may/", "M", 50, QDateTime(QDate(2026, 5, 10), QTime(9, 0)));
     FrmHistory* h = openHistory();
     // "10.05." sorts above "02.06." as text.
     QCOMPARE(h->grid()->item(0, 0)->text(), QStringLiteral("http://may/"));
@@ -130,8 +128,8 @@ void TestFrmHistory::sortRules() {
 }
 
 void TestFrmHistory::headerSortsAndOpensNothing() {
-    frame()->History.AddToHistory("http://b/", "x", 50);
-    frame()->History.AddToHistory("http://A/", "y", 50);
+    frame()->History.add("http://b/", "x", 50);
+    frame()->History.add("http://A/", "y", 50);
     FrmHistory* h = openHistory();
     QHeaderView* header = h->grid()->horizontalHeader();
     const QPoint p(header->sectionViewportPosition(0) + 5, header->height() / 2);
@@ -144,7 +142,7 @@ void TestFrmHistory::headerSortsAndOpensNothing() {
 }
 
 void TestFrmHistory::copyOnlyInAddressColumn() {
-    frame()->History.AddToHistory("http://kopie/", "K", 50);
+    frame()->History.add("http://kopie/", "K", 50);
     FrmHistory* h = openHistory();
     QAction* copy = h->action(QStringLiteral("mn_Kopieren"));
     QVERIFY(copy->isVisible());
@@ -158,7 +156,7 @@ void TestFrmHistory::copyOnlyInAddressColumn() {
 }
 
 void TestFrmHistory::doubleClickOpensWithoutBars() {
-    frame()->History.AddToHistory("http://auf/", "A", 50);
+    frame()->History.add("http://auf/", "A", 50);
     FrmHistory* h = openHistory();
     const QRect cell = h->grid()->visualItemRect(h->grid()->item(0, 1));
     QTest::mouseClick(h->grid()->viewport(), Qt::LeftButton, {}, cell.center());
@@ -171,7 +169,7 @@ void TestFrmHistory::doubleClickOpensWithoutBars() {
 }
 
 void TestFrmHistory::enterTakesAddressAndCloses() {
-    frame()->History.AddToHistory("http://enter/", "E", 50);
+    frame()->History.add("http://enter/", "E", 50);
     QPointer<FrmHistory> h = openHistory();
     h->grid()->setFocus();
     QTest::keyClick(h->grid(), Qt::Key_Return);
@@ -202,8 +200,8 @@ void TestFrmHistory::columnWidths() {
 
 // Opened from the menu, the three columns share the grid's width at once.
 void TestFrmHistory::columnsFitWhenFirstShown() {
-    frame()->History.AddToHistory("http://eins.example/lange/adresse", "Erste Seite", 50);
-    frame()->History.AddToHistory("http://zwei.example/", "Zweite Seite", 50);
+    frame()->History.add("http://eins.example/lange/adresse", "Erste Seite", 50);
+    frame()->History.add("http://zwei.example/", "Zweite Seite", 50);
     emit frame()->menu(QStringLiteral("mn_Anzeige"))->aboutToShow();
     frame()->action(QStringLiteral("mn_Historie"))->trigger();
     FrmHistory* h = frame()->historyWindow();

@@ -42,7 +42,7 @@ void TestHistoryList::order() {
     QFETCH(QStringList, expected);
     HistoryList h;
     for (int i = 0; i < visits.size(); ++i)
-        h.AddToHistory(visits[i], "Seite " + visits[i], rows[i]);
+        h.add(visits[i], "Seite " + visits[i], rows[i]);
     QStringList urls;
     for (const HistoryItem& item : h.items())
         urls << item.Url;
@@ -54,9 +54,9 @@ void TestHistoryList::revisitTakesNewTitleAndDate() {
     const QDateTime first(QDate(2024, 5, 1), QTime(10, 0));
     const QDateTime second(QDate(2024, 5, 2), QTime(11, 30));
     HistoryList h;
-    h.AddToHistory("https://a.example/", "Alt", 50, first);
-    h.AddToHistory("https://b.example/", "B", 50, first);
-    h.AddToHistory("https://a.example/", "Neu", 50, second);
+    h.add("https://a.example/", "Alt", 50, first);
+    h.add("https://b.example/", "B", 50, first);
+    h.add("https://a.example/", "Neu", 50, second);
     QCOMPARE(h.count(), 2);
     QCOMPARE(h.at(0).Url, QStringLiteral("https://a.example/"));
     QCOMPARE(h.at(0).Title, QStringLiteral("Neu"));
@@ -67,8 +67,8 @@ void TestHistoryList::revisitTakesNewTitleAndDate() {
 
 void TestHistoryList::titleOf() {
     HistoryList h;
-    h.AddToHistory("https://a.example/Seite", "Groß", 50);
-    h.AddToHistory("https://b.example/", "Klein", 50);
+    h.add("https://a.example/Seite", "Groß", 50);
+    h.add("https://b.example/", "Klein", 50);
     QCOMPARE(h.titleOf("https://a.example/Seite"), QStringLiteral("Groß"));
     QCOMPARE(h.titleOf("https://b.example/"), QStringLiteral("Klein"));
     QCOMPARE(h.titleOf("https://a.example/seite"), QString());

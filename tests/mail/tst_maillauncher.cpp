@@ -146,7 +146,7 @@ void TestMailLauncher::missingProgramIsNamed_data() {
 void TestMailLauncher::missingProgramIsNamed() {
     QFETCH(QString, path);
     m_prefs->MailClient = path;
-    MailLauncher::StartMail(nullptr, *m_prefs);
+    MailLauncher::startMailProgram(nullptr, *m_prefs);
     QCOMPARE(m_dialogs->shown, QStringList{"message"});
     QCOMPARE(m_dialogs->messages[0].icon, QMessageBox::Warning);
     QCOMPARE(m_dialogs->messages[0].title, QStringLiteral("Meldung"));
@@ -164,7 +164,7 @@ void TestMailLauncher::programWithBlanksInItsPathStarts() {
     QVERIFY(writeProgram(
         program, "#!/bin/sh\nprintf '%s|%s' \"$0\" \"$#\" > '" + marker.toUtf8() + "'\n", true));
     m_prefs->MailClient = program;
-    MailLauncher::StartMail(nullptr, *m_prefs);
+    MailLauncher::startMailProgram(nullptr, *m_prefs);
     QVERIFY(m_dialogs->shown.isEmpty());
     QTRY_COMPARE(contentOf(marker), program + QStringLiteral("|0"));
 }
@@ -173,7 +173,7 @@ void TestMailLauncher::programThatCannotStartIsNotReported() {
     const QString program = m_dir->path() + QStringLiteral("/kein programm");
     QVERIFY(writeProgram(program, "nur Text\n", false));
     m_prefs->MailClient = program;
-    MailLauncher::StartMail(nullptr, *m_prefs);
+    MailLauncher::startMailProgram(nullptr, *m_prefs);
     QVERIFY(m_dialogs->shown.isEmpty());
 }
 
@@ -193,7 +193,7 @@ void TestMailLauncher::linkCarriesTitleAndAddressWhole_data() {
 void TestMailLauncher::linkCarriesTitleAndAddressWhole() {
     QFETCH(QString, title);
     QFETCH(QString, address);
-    MailLauncher::SendLink(title, address);
+    MailLauncher::sendLink(title, address);
     QCOMPARE(m_opened.size(), 1);
     const QUrl link = m_opened.first();
     QVERIFY(link.isValid());
@@ -212,7 +212,7 @@ void TestMailLauncher::linkCarriesTitleAndAddressWhole() {
 }
 
 void TestMailLauncher::noAddressNoLink() {
-    MailLauncher::SendLink(QStringLiteral("Titel"), QString());
+    MailLauncher::sendLink(QStringLiteral("Titel"), QString());
     QVERIFY(m_opened.isEmpty());
 }
 

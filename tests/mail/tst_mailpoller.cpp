@@ -105,7 +105,7 @@ void TestMailPoller::setAccount(int i, const QString& server, const QString& use
 }
 
 void TestMailPoller::startFirstPoll() {
-    m_poller->InitForPOP3(true);
+    m_poller->restart(true);
     m_now += 60001;
     m_poller->tick();
     QVERIFY(m_poller->isPolling());
@@ -289,7 +289,7 @@ void TestMailPoller::interval() {
     ScriptedPop3Server server(Pop3Part::mailbox(0));
     setAccount(1, server.address(), "a", true);
     m_prefs->CheckIntervall = qint16(minutes);
-    m_poller->InitForPOP3(true);
+    m_poller->restart(true);
     const qint64 start = m_now;
 
     m_now = start + dueAfterMs;
@@ -313,9 +313,9 @@ void TestMailPoller::interval() {
 void TestMailPoller::initFalseStopsPolling() {
     ScriptedPop3Server server(Pop3Part::mailbox(1));
     setAccount(1, server.address(), "a", true);
-    m_poller->InitForPOP3(true);
+    m_poller->restart(true);
     QVERIFY(m_poller->isEnabled());
-    m_poller->InitForPOP3(false);
+    m_poller->restart(false);
     QVERIFY(!m_poller->isEnabled());
     for (int i = 0; i < 3; ++i) {
         m_now += 24 * 3600 * 1000LL;
@@ -326,7 +326,7 @@ void TestMailPoller::initFalseStopsPolling() {
     QCOMPARE(server.connections, 0);
 
     // Switched on again, the interval counts from then.
-    m_poller->InitForPOP3(true);
+    m_poller->restart(true);
     m_now += 60000;
     m_poller->tick();
     QVERIFY(!m_poller->isPolling());
@@ -343,7 +343,7 @@ void TestMailPoller::initFalseEndsARunningPoll() {
     setAccount(2, other.address(), "b", true);
     startFirstPoll();
     QTRY_COMPARE(mute.connections, 1);
-    m_poller->InitForPOP3(false);
+    m_poller->restart(false);
     QVERIFY(!m_poller->isPolling());
     QTRY_COMPARE(mute.closedByClient, 1);
     QTest::qWait(100);
@@ -367,7 +367,7 @@ void TestMailPoller::refusedConnectionShowsTheProblem() {
 
     // A clean poll afterwards clears the text again.
     setAccount(1, good.address(), "a", true);
-    m_poller->InitForPOP3(true);
+    m_poller->restart(true);
     m_now += 60001;
     m_poller->tick();
     QVERIFY(waitForPoll());
@@ -418,8 +418,8 @@ void TestMailPoller::accountsAreCopiedAtInit() {
     ScriptedPop3Server first(Pop3Part::mailbox(0));
     ScriptedPop3Server later(Pop3Part::mailbox(0));
     setAccount(1, first.address(), "a", true);
-    m_poller->InitForPOP3(true);
-    // Edited preferences count only from the next InitForPOP3.
+    m_poller->restart(true);
+    // Edited preferences count only from the next restart.
     setAccount(1, later.address(), "a", true);
     m_now += 60001;
     m_poller->tick();

@@ -310,7 +310,7 @@ void TestMailPollerDovecot::setAccount(int i, const QString& server, const QStri
 }
 
 bool TestMailPollerDovecot::pollOnce() {
-    m_poller->InitForPOP3(true);
+    m_poller->restart(true);
     m_now += 60001;
     m_poller->tick();
     return m_poller->isPolling() && m_finished->wait(20000);

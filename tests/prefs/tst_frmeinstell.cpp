@@ -43,9 +43,9 @@ void writeArchive(const QString& dir, const QList<FolderEntry>& folders) {
         t->setDirName(f.name);
         list.append(t);
     }
-    book.colThema = list;
+    book.folders = list;
     QString error;
-    QVERIFY2(book.SaveAllThema(&error), qPrintable(error));
+    QVERIFY2(book.save(&error), qPrintable(error));
 }
 
 using KindMember = qint16 Prefer::*;
@@ -233,7 +233,7 @@ void TestFrmEinstell::shownNumbers() {
     QCOMPARE(s.prefs.*member, qint16(shown.toInt()));
     Prefer again(s.dir.path());
     QString error;
-    QVERIFY2(again.LoadPref(&error), qPrintable(error));
+    QVERIFY2(again.load(&error), qPrintable(error));
     QCOMPARE(again.*member, qint16(shown.toInt()));
 }
 

@@ -80,7 +80,7 @@ void TestPrefer::firstLoadWritesDefaults() {
     Prefer p(dir.path());
     p.HomeUrl = "vorher";
     QString error;
-    QVERIFY2(p.LoadPref(&error), qPrintable(error));
+    QVERIFY2(p.load(&error), qPrintable(error));
     QCOMPARE(p.HomeUrl, Prefer::DefaultHomeUrl);
     const QString path = dir.filePath("Pref.kxp");
     QCOMPARE(p.filePath(), path);
@@ -126,7 +126,7 @@ void TestPrefer::intLayout() {
     QTemporaryDir dir;
     Prefer p(dir.path());
     QString error;
-    QVERIFY2(p.LoadPref(&error), qPrintable(error));
+    QVERIFY2(p.load(&error), qPrintable(error));
     QCOMPARE(int(le16(contentOf(p.filePath()), offset)), fresh);
     const QByteArray before = p.toRecord();
     const qint16 value = qint16(-1000 - offset); // unlike every default
@@ -232,7 +232,7 @@ void TestPrefer::invalidFileReplaced() {
     p.HomeUrl = "vorher";
     p.HistoryRows = 3;
     QString error;
-    QVERIFY2(p.LoadPref(&error), qPrintable(error));
+    QVERIFY2(p.load(&error), qPrintable(error));
     QCOMPARE(p.HomeUrl, Prefer::DefaultHomeUrl);
     QCOMPARE(p.HistoryRows, qint16(50));
     const QByteArray file = contentOf(path);
@@ -250,7 +250,7 @@ void TestPrefer::garbageWithMarkerLoads() {
     putFile(dir.filePath("Pref.kxp"), garbage);
     Prefer p(dir.path());
     QString error;
-    QVERIFY(p.LoadPref(&error));
+    QVERIFY(p.load(&error));
     QVERIFY(p.MailClient.startsWith('x'));
     QCOMPARE(contentOf(p.filePath()), garbage);
 }
@@ -263,19 +263,19 @@ void TestPrefer::folderIsNeverOverwritten() {
     Prefer p(dir.path());
     p.HomeUrl = "vorher";
     QString error;
-    QVERIFY(!p.LoadPref(&error));
+    QVERIFY(!p.load(&error));
     QVERIFY2(error.contains(path), qPrintable(error));
     QCOMPARE(p.HomeUrl, Prefer::DefaultHomeUrl);
     error.clear();
-    QVERIFY(!p.SavePref(&error));
+    QVERIFY(!p.save(&error));
     QVERIFY(!error.isEmpty());
     QVERIFY(QFileInfo(path).isDir());
     QCOMPARE(contentOf(path + "/inhalt"), QByteArray("bleibt"));
     // Refused because of the failed load, not only because a folder is there.
     QVERIFY(QDir(path).removeRecursively());
-    QVERIFY(!p.SavePref(&error));
+    QVERIFY(!p.save(&error));
     QVERIFY(!QFileInfo::exists(path));
-    QVERIFY2(p.LoadPref(&error), qPrintable(error));
+    QVERIFY2(p.load(&error), qPrintable(error));
     QVERIFY(QFileInfo(path).isFile());
 }
 
@@ -283,11 +283,11 @@ void TestPrefer::failedSaveKeepsFolder() {
     QTemporaryDir dir;
     Prefer p(dir.path());
     QString error;
-    QVERIFY(p.LoadPref(&error));
+    QVERIFY(p.load(&error));
     QVERIFY(QFile::remove(p.filePath()));
     QVERIFY(QDir(dir.path()).mkpath("Pref.kxp"));
     putFile(p.filePath() + "/inhalt", "bleibt");
-    QVERIFY(!p.SavePref(&error));
+    QVERIFY(!p.save(&error));
     QVERIFY2(error.contains(p.filePath()), qPrintable(error));
     QCOMPARE(contentOf(p.filePath() + "/inhalt"), QByteArray("bleibt"));
 }
@@ -299,9 +299,9 @@ void TestPrefer::saveTightensPermissions() {
     QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0644), 0);
     Prefer p(dir.path());
     QString error;
-    QVERIFY(p.LoadPref(&error));
+    QVERIFY(p.load(&error));
     QCOMPARE(p.HomeUrl, QStringLiteral("https://example.org/"));
-    QVERIFY2(p.SavePref(&error), qPrintable(error));
+    QVERIFY2(p.save(&error), qPrintable(error));
     QCOMPARE(modeOf(path), 0600);
 }
 
@@ -316,10 +316,10 @@ void TestPrefer::roundTripThroughFile() {
     p.Toolbar = 1;
     p.HistoryRows = -5;
     QString error;
-    QVERIFY2(p.SavePref(&error), qPrintable(error));
+    QVERIFY2(p.save(&error), qPrintable(error));
     QCOMPARE(quint8(contentOf(p.filePath()).at(214 + 9)), quint8(0xFC)); // ü
     Prefer q(dir.path());
-    QVERIFY2(q.LoadPref(&error), qPrintable(error));
+    QVERIFY2(q.load(&error), qPrintable(error));
     QCOMPARE(q.HomeUrl, QString(200, 'h'));
     QCOMPARE(q.SearchEngine, p.SearchEngine);
     QCOMPARE(q.MailClient, p.MailClient);
@@ -337,7 +337,7 @@ void TestPrefer::longerFileUsesFirstRecord() {
     putFile(dir.filePath("Pref.kxp"), content);
     Prefer p(dir.path());
     QString error;
-    QVERIFY2(p.LoadPref(&error), qPrintable(error));
+    QVERIFY2(p.load(&error), qPrintable(error));
     QCOMPARE(p.HomeUrl, QStringLiteral("https://example.org/"));
     QCOMPARE(p.HistoryRows, qint16(7));
     QCOMPARE(contentOf(p.filePath()), content);
@@ -356,7 +356,7 @@ void TestPrefer::leftoverCopiesRemoved() {
     }
     Prefer p(dir.path());
     QString error;
-    p.LoadPref(&error);
+    p.load(&error);
     for (const QString& name : leftovers)
         QVERIFY2(!QFileInfo::exists(d.filePath(name)), qPrintable(name));
     for (const QString& name : others)

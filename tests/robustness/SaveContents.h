@@ -57,9 +57,9 @@ inline QList<std::shared_ptr<Thema>> archive(bool b, Names names) {
             m.Toolbar = (i % 3 == 0) == b;
             list.append(m);
         }
-        t->colBookmark = list;
-        t->ItCounter = qint16(BookmarksPerFolder);
-        t->IsEdit = true;
+        t->bookmarks = list;
+        t->counter = qint16(BookmarksPerFolder);
+        t->changed = true;
         folders.append(t);
     }
     return folders;

@@ -40,9 +40,9 @@ int main(int argc, char** argv) {
     QList<LayoutItem> layout[2];
     for (int k = 0; k < 2; ++k) {
         if (isArchive) {
-            book[k].colThema = SaveContents::archive(k == 1, names);
-            book[k].SequenzMax = SaveContents::Folders;
-            book[k].IsEdit = true;
+            book[k].folders = SaveContents::archive(k == 1, names);
+            book[k].maxSequenz = SaveContents::Folders;
+            book[k].changed = true;
         } else if (mode == "pref") {
             SaveContents::fillPrefer(pref[k], k == 1);
         } else if (mode == "layout") {
@@ -60,12 +60,12 @@ int main(int argc, char** argv) {
         bool ok = false;
         if (isArchive) {
             // Every save rewrites every folder, as after a change to each.
-            for (const std::shared_ptr<Thema>& t : *book[b].colThema)
-                t->IsEdit = true;
-            book[b].IsEdit = true;
-            ok = book[b].SaveAllThema(&error);
+            for (const std::shared_ptr<Thema>& t : *book[b].folders)
+                t->changed = true;
+            book[b].changed = true;
+            ok = book[b].save(&error);
         } else if (mode == "pref") {
-            ok = pref[b].SavePref(&error);
+            ok = pref[b].save(&error);
         } else {
             ok = LayoutFile::save(layoutFile, layout[b], &error);
         }

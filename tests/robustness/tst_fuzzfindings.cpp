@@ -33,7 +33,7 @@ RoundTrip importTwice(const QByteArray& page) {
     for (const BookmarkImport::Folder& f : first.folders) {
         auto t = std::make_shared<Thema>();
         t->setDirName(f.name);
-        t->colBookmark = f.bookmarks;
+        t->bookmarks = f.bookmarks;
         themen.append(t);
     }
     const QByteArray file =
@@ -90,12 +90,12 @@ void TestFuzzFindings::preferencesStayValidAfterSave() {
 
     Prefer first(dir.path());
     QString error;
-    QVERIFY2(first.LoadPref(&error), qPrintable(error));
+    QVERIFY2(first.load(&error), qPrintable(error));
     QCOMPARE(first.HomeUrl, QStringLiteral("https://meine.example.org/"));
-    QVERIFY2(first.SavePref(&error), qPrintable(error));
+    QVERIFY2(first.save(&error), qPrintable(error));
 
     Prefer second(dir.path());
-    QVERIFY2(second.LoadPref(&error), qPrintable(error));
+    QVERIFY2(second.load(&error), qPrintable(error));
     QCOMPARE(second.HomeUrl, QStringLiteral("https://meine.example.org/"));
     QCOMPARE(second.Pwd1, QStringLiteral("geheim"));
 }

@@ -53,13 +53,13 @@ int removeStrayFiles(const QString& dir, const QStringList& known) {
     return stray;
 }
 
-// The files of one whole archive content, as Book::SaveAllThema writes them.
+// The files of one whole archive content, as Book::save writes them.
 QHash<QString, QByteArray> archiveFiles(bool b, Names names) {
     QTemporaryDir dir;
     Book book(dir.path());
-    book.colThema = SaveContents::archive(b, names);
+    book.folders = SaveContents::archive(b, names);
     QString error;
-    if (!book.SaveAllThema(&error))
+    if (!book.save(&error))
         qFatal("cannot write the reference archive: %s", qPrintable(error));
     QHash<QString, QByteArray> files;
     for (const QString& name : QDir(dir.path()).entryList(QDir::Files))
@@ -72,17 +72,17 @@ QHash<QString, QByteArray> archiveFiles(bool b, Names names) {
 QString loadsWhole(const QString& dir) {
     Book book(dir);
     QString error, warning;
-    if (book.LoadAll(&error, &warning) != Book::LoadResult::Loaded)
+    if (book.load(&error, &warning) != Book::LoadResult::Loaded)
         return QStringLiteral("the archive does not load: ") + error;
     if (!warning.isEmpty())
         return QStringLiteral("the archive loads with a warning: ") + warning;
-    if (book.colThema->size() != SaveContents::Folders)
-        return QStringLiteral("the archive has %1 folders").arg(book.colThema->size());
-    for (const std::shared_ptr<Thema>& t : *book.colThema) {
-        if (!t->colBookmark || t->colBookmark->size() != SaveContents::BookmarksPerFolder)
+    if (book.folders->size() != SaveContents::Folders)
+        return QStringLiteral("the archive has %1 folders").arg(book.folders->size());
+    for (const std::shared_ptr<Thema>& t : *book.folders) {
+        if (!t->bookmarks || t->bookmarks->size() != SaveContents::BookmarksPerFolder)
             return QStringLiteral("folder '%1' has %2 bookmarks")
                 .arg(t->DirName())
-                .arg(t->colBookmark ? t->colBookmark->size() : 0);
+                .arg(t->bookmarks ? t->bookmarks->size() : 0);
     }
     return {};
 }
@@ -257,9 +257,9 @@ void TestKillSave::archive() {
     s.known.removeDuplicates();
     s.writeA = [&] {
         Book book(dir.path());
-        book.colThema = SaveContents::archive(false, Names::Fresh);
+        book.folders = SaveContents::archive(false, Names::Fresh);
         QString error;
-        return book.SaveAllThema(&error);
+        return book.save(&error);
     };
     s.verdict = [&](QString* problem) -> QChar {
         *problem = loadsWhole(dir.path());
@@ -308,9 +308,9 @@ void TestKillSave::archiveFoldersInPlace() {
     s.kills = qMax(20, killCount() / 4);
     s.writeA = [&] {
         Book book(dir.path());
-        book.colThema = SaveContents::archive(false, Names::InPlace);
+        book.folders = SaveContents::archive(false, Names::InPlace);
         QString error;
-        return book.SaveAllThema(&error);
+        return book.save(&error);
     };
     s.verdict = [&](QString* problem) -> QChar {
         *problem = loadsWhole(dir.path());
@@ -355,7 +355,7 @@ void TestKillSave::preferences() {
     s.known = QStringList{QStringLiteral("Pref.kxp")};
     s.writeA = [&] {
         QString error;
-        return content[0].SavePref(&error);
+        return content[0].save(&error);
     };
     s.verdict = [&](QString* problem) -> QChar {
         const QByteArray bytes = contentOf(path);
@@ -372,7 +372,7 @@ void TestKillSave::preferences() {
         }
         Prefer loaded(dir.path());
         QString error;
-        if (!loaded.LoadPref(&error) || loaded.toRecord() != record[which]) {
+        if (!loaded.load(&error) || loaded.toRecord() != record[which]) {
             *problem = QStringLiteral("Pref.kxp does not load as saved: ") + error;
             return {};
         }

@@ -95,8 +95,8 @@ QList<std::shared_ptr<Thema>> folders(int count, int bookmarks, const QString& s
             b.Url = QStringLiteral("https://example.org/%1/%2/%3").arg(stand).arg(f).arg(i);
             marks.append(b);
         }
-        t->colBookmark = marks;
-        t->ItCounter = qint16(bookmarks);
+        t->bookmarks = marks;
+        t->counter = qint16(bookmarks);
         list.append(t);
     }
     return list;
@@ -112,12 +112,12 @@ bool writeOld(What what, const QString& dir) {
         Prefer p(dir);
         p.HomeUrl = QStringLiteral("https://alt.example.org/");
         p.MailClient = QStringLiteral("alt");
-        return p.SavePref(&error);
+        return p.save(&error);
     }
     case What::Archive: {
         Book book(dir);
-        book.colThema = folders(3, 1, QStringLiteral("alt"));
-        return book.SaveAllThema(&error);
+        book.folders = folders(3, 1, QStringLiteral("alt"));
+        return book.save(&error);
     }
     case What::Layout:
     case What::SmallLayout: {
@@ -136,30 +136,30 @@ bool saveNew(What what, const QString& dir, QString* error, Book* book = nullptr
     switch (what) {
     case What::Preferences: {
         Prefer p(dir);
-        if (!p.LoadPref(error))
+        if (!p.load(error))
             return false;
         p.HomeUrl = QStringLiteral("https://neu.example.org/") + QString(150, QLatin1Char('n'));
-        return p.SavePref(error);
+        return p.save(error);
     }
     case What::Archive: {
         Book local(dir);
         Book& b = book ? *book : local;
         QString warning;
-        if (b.LoadAll(error, &warning) != Book::LoadResult::Loaded)
+        if (b.load(error, &warning) != Book::LoadResult::Loaded)
             return false;
         // Every folder grows, and a new one comes in front.
         const QList<std::shared_ptr<Thema>> grown = folders(3, 4, QStringLiteral("neu"));
         for (int i = 0; i < 3; ++i) {
-            b.colThema->at(i)->colBookmark = grown[i]->colBookmark;
-            b.colThema->at(i)->IsEdit = true;
+            b.folders->at(i)->bookmarks = grown[i]->bookmarks;
+            b.folders->at(i)->changed = true;
         }
         auto extra = std::make_shared<Thema>();
         extra->FileName = QStringLiteral("4.bkm");
         extra->setDirName(QStringLiteral("Neuer Ordner"));
-        extra->colBookmark = grown[0]->colBookmark;
-        b.colThema->prepend(extra);
-        b.IsEdit = true;
-        return b.SaveAllThema(error);
+        extra->bookmarks = grown[0]->bookmarks;
+        b.folders->prepend(extra);
+        b.changed = true;
+        return b.save(error);
     }
     case What::Layout:
     case What::SmallLayout: {
@@ -265,9 +265,9 @@ void TestSaveFailure::archiveRoomForOneFolder() {
     // take five pages, 20 take six.
     {
         Book book(dir);
-        book.colThema = folders(3, 16, QStringLiteral("alt"));
+        book.folders = folders(3, 16, QStringLiteral("alt"));
         QString error;
-        QVERIFY2(book.SaveAllThema(&error), qPrintable(error));
+        QVERIFY2(book.save(&error), qPrintable(error));
     }
     const QHash<QString, QByteArray> before = filesIn(dir);
     QVERIFY(fill(disk.filePath(QStringLiteral("filler"))));
@@ -280,13 +280,13 @@ void TestSaveFailure::archiveRoomForOneFolder() {
 
     Book book(dir);
     QString warning, error;
-    QCOMPARE(book.LoadAll(&error, &warning), Book::LoadResult::Loaded);
+    QCOMPARE(book.load(&error, &warning), Book::LoadResult::Loaded);
     const QList<std::shared_ptr<Thema>> grown = folders(3, 20, QStringLiteral("neu"));
     for (int i = 0; i < 3; ++i) {
-        book.colThema->at(i)->colBookmark = grown[i]->colBookmark;
-        book.colThema->at(i)->IsEdit = true;
+        book.folders->at(i)->bookmarks = grown[i]->bookmarks;
+        book.folders->at(i)->changed = true;
     }
-    QVERIFY2(!book.SaveAllThema(&error), "a save onto a full disk reported success");
+    QVERIFY2(!book.save(&error), "a save onto a full disk reported success");
     QVERIFY2(error.contains(QStringLiteral("2.bkm")), qPrintable(error));
     QCOMPARE(filesIn(dir), before);
 }

@@ -20,7 +20,7 @@ void StartedApp::writePrefs(const std::function<void(Prefer&)>& edit) {
     prefs.setDefaults();
     edit(prefs);
     QString error;
-    prefs.SavePref(&error);
+    prefs.save(&error);
 }
 
 void StartedApp::writeFile(const QString& name, const QByteArray& data) {

@@ -72,16 +72,16 @@ Positions checkPositions(const QList<Number>& positions, Number* offending) {
 
 void Thema::setDirName(const QString& name) {
     m_dirName = name;
-    IsEdit = true;
+    changed = true;
 }
 
-std::optional<qint16> Thema::GetNewKey() {
-    if (ItCounter >= std::numeric_limits<qint16>::max())
+std::optional<qint16> Thema::nextNumber() {
+    if (counter >= std::numeric_limits<qint16>::max())
         return std::nullopt;
-    return ++ItCounter;
+    return ++counter;
 }
 
-bool Thema::LoadBookmarks(const QString& appDir, QString* error) {
+bool Thema::loadBookmarks(const QString& appDir, QString* error) {
     QString path;
     if (!folderFilePath(appDir, *this, &path, error)) {
         readFailed = true;
@@ -98,7 +98,7 @@ bool Thema::LoadBookmarks(const QString& appDir, QString* error) {
 
     const QList<BookmarkRecord> records = parseBookmarkFile(data);
     if (records.isEmpty()) {
-        ItCounter = 0;
+        counter = 0;
         return true;
     }
     QList<qint16> stored;
@@ -108,8 +108,8 @@ bool Thema::LoadBookmarks(const QString& appDir, QString* error) {
     qint16 offending = 0;
     const bool renumber = checkPositions(stored, &offending) != Positions::Valid;
 
-    QList<Bookmark> bookmarks;
-    bookmarks.reserve(records.size());
+    QList<Bookmark> loaded;
+    loaded.reserve(records.size());
     for (qsizetype i = 0; i < records.size(); ++i) {
         const BookmarkRecord& r = records.at(i);
         Bookmark b;
@@ -119,18 +119,18 @@ bool Thema::LoadBookmarks(const QString& appDir, QString* error) {
         b.Info = r.Info;
         b.Adresszeile = r.Adresszeile != 0;
         b.Toolbar = r.Toolbar != 0;
-        bookmarks.append(b);
+        loaded.append(b);
     }
-    ItCounter = clampInt16(bookmarks.size());
-    colBookmark = bookmarks;
+    counter = clampInt16(loaded.size());
+    bookmarks = loaded;
     return true;
 }
 
 // The folder file's bytes: one record per bookmark, numbered by position.
 static QByteArray folderBytes(const Thema& thema) {
     QList<BookmarkRecord> records;
-    records.reserve(thema.colBookmark ? thema.colBookmark->size() : 0);
-    for (const Bookmark& b : thema.colBookmark.value_or(QList<Bookmark>())) {
+    records.reserve(thema.bookmarks ? thema.bookmarks->size() : 0);
+    for (const Bookmark& b : thema.bookmarks.value_or(QList<Bookmark>())) {
         BookmarkRecord r;
         r.Nr = b.Nr;
         r.Titel = b.Titel;
@@ -143,11 +143,11 @@ static QByteArray folderBytes(const Thema& thema) {
     return writeBookmarkFile(records);
 }
 
-bool Thema::SaveBookmarks(const QString& appDir, QString* error) {
+bool Thema::saveBookmarks(const QString& appDir, QString* error) {
     QString path;
     if (!folderFilePath(appDir, *this, &path, error))
         return false;
-    if (!colBookmark) {
+    if (!bookmarks) {
         QFile file(path);
         const QFileInfo info(path);
         if ((info.exists() || info.isSymLink()) && !file.remove()) {
@@ -159,18 +159,18 @@ bool Thema::SaveBookmarks(const QString& appDir, QString* error) {
         if (!writeFileAtomic(path, folderBytes(*this), error))
             return false;
     }
-    IsEdit = false;
+    changed = false;
     readFailed = false;
     return true;
 }
 
-std::optional<qint32> Book::GetNewKey() {
-    if (SequenzMax >= std::numeric_limits<qint32>::max())
+std::optional<qint32> Book::nextNumber() {
+    if (maxSequenz >= std::numeric_limits<qint32>::max())
         return std::nullopt;
-    return ++SequenzMax;
+    return ++maxSequenz;
 }
 
-Book::LoadResult Book::LoadAllThema(QString* error, QString* warning) {
+Book::LoadResult Book::loadIndex(QString* error, QString* warning) {
     // A save the program could not finish is finished first.
     if (!finishInterruptedSave(error))
         return LoadResult::Failed;
@@ -193,7 +193,7 @@ Book::LoadResult Book::LoadAllThema(QString* error, QString* warning) {
 
     const QList<ThemaRecord> records = parseThemaFile(data);
     if (records.isEmpty()) {
-        ItCounter = 0;
+        folderCount = 0;
         return LoadResult::Empty;
     }
     QList<qint32> stored;
@@ -215,37 +215,37 @@ Book::LoadResult Book::LoadAllThema(QString* error, QString* warning) {
     }
     const bool renumber = positions != Positions::Valid;
 
-    QList<std::shared_ptr<Thema>> folders;
-    folders.reserve(records.size());
+    QList<std::shared_ptr<Thema>> loaded;
+    loaded.reserve(records.size());
     for (qsizetype i = 0; i < records.size(); ++i) {
         const ThemaRecord& r = records.at(i);
         auto thema = std::make_shared<Thema>();
         thema->Nr = renumber ? qint32(i + 1) : r.Nr;
         thema->FileName = r.FileName;
         thema->setDirName(r.DirName);
-        thema->IsEdit = false;
+        thema->changed = false;
         thema->Sequenz = r.Sequenz;
-        SequenzMax = std::max(SequenzMax, r.Sequenz);
-        folders.append(thema);
+        maxSequenz = std::max(maxSequenz, r.Sequenz);
+        loaded.append(thema);
     }
-    // New folders take their number from GetNewKey; it must stay clear of
+    // New folders take their number from nextNumber; it must stay clear of
     // the positions just loaded even when the stored sequence values are low.
-    SequenzMax = std::max(SequenzMax, qint32(folders.size()));
-    ItCounter = clampInt16(folders.size());
-    colThema = folders;
+    maxSequenz = std::max(maxSequenz, qint32(loaded.size()));
+    folderCount = clampInt16(loaded.size());
+    folders = loaded;
     return LoadResult::Loaded;
 }
 
-Book::LoadResult Book::LoadAll(QString* error, QString* warning) {
+Book::LoadResult Book::load(QString* error, QString* warning) {
     QString indexWarning;
-    const LoadResult result = LoadAllThema(error, &indexWarning);
+    const LoadResult result = loadIndex(error, &indexWarning);
     QStringList warnings;
     if (!indexWarning.isEmpty())
         warnings.append(indexWarning);
     if (result == LoadResult::Loaded) {
-        for (const std::shared_ptr<Thema>& thema : *colThema) {
+        for (const std::shared_ptr<Thema>& thema : *folders) {
             QString reason;
-            if (!thema->LoadBookmarks(m_appDir, &reason))
+            if (!thema->loadBookmarks(m_appDir, &reason))
                 warnings.append(reason);
         }
     }
@@ -312,9 +312,8 @@ bool Book::finishInterruptedSave(QString* /*error*/) {
     return true;
 }
 
-bool Book::SaveAllThema(QString* error) {
-    const QList<std::shared_ptr<Thema>> folders =
-        colThema.value_or(QList<std::shared_ptr<Thema>>());
+bool Book::save(QString* error) {
+    const QList<std::shared_ptr<Thema>> all = folders.value_or(QList<std::shared_ptr<Thema>>());
     const QDir dir(m_appDir);
     QByteArray journal;
     QStringList written;
@@ -323,10 +322,10 @@ bool Book::SaveAllThema(QString* error) {
             QFile::remove(path);
     };
     QStringList reasons;
-    for (const std::shared_ptr<Thema>& thema : folders) {
+    for (const std::shared_ptr<Thema>& thema : all) {
         // A folder that could not be read stays untouched on disk, since its
-        // IsEdit is clear until the user changes it.
-        if (!thema || !thema->IsEdit)
+        // changed is clear until the user changes it.
+        if (!thema || !thema->changed)
             continue;
         QString path;
         QString reason;
@@ -342,7 +341,7 @@ bool Book::SaveAllThema(QString* error) {
                                .arg(QDir::toNativeSeparators(path)));
             continue;
         }
-        if (!thema->colBookmark) {
+        if (!thema->bookmarks) {
             journal += "D " + name.toUtf8() + '\n';
             continue;
         }
@@ -362,8 +361,8 @@ bool Book::SaveAllThema(QString* error) {
     }
 
     QList<ThemaRecord> records;
-    records.reserve(folders.size());
-    for (const std::shared_ptr<Thema>& thema : folders) {
+    records.reserve(all.size());
+    for (const std::shared_ptr<Thema>& thema : all) {
         if (!thema)
             continue;
         ThemaRecord r;
@@ -391,42 +390,42 @@ bool Book::SaveAllThema(QString* error) {
         return false;
     QFile::remove(dir.filePath(JournalName));
     m_pendingDeletes.clear();
-    for (const std::shared_ptr<Thema>& thema : folders) {
-        if (thema && thema->IsEdit) {
-            thema->IsEdit = false;
+    for (const std::shared_ptr<Thema>& thema : all) {
+        if (thema && thema->changed) {
+            thema->changed = false;
             thema->readFailed = false;
         }
     }
-    IsEdit = false;
+    changed = false;
     return true;
 }
 
 bool Book::anyChanged() const {
-    if (IsEdit)
+    if (changed)
         return true;
-    if (!colThema)
+    if (!folders)
         return false;
-    return std::any_of(colThema->cbegin(), colThema->cend(),
-                       [](const std::shared_ptr<Thema>& t) { return t && t->IsEdit; });
+    return std::any_of(folders->cbegin(), folders->cend(),
+                       [](const std::shared_ptr<Thema>& t) { return t && t->changed; });
 }
 
-bool Book::DeleteThema(int index, QString* error) {
-    if (!colThema || index < 1 || index > colThema->size()) {
+bool Book::removeFolder(int index, QString* error) {
+    if (!folders || index < 1 || index > folders->size()) {
         setText(error, QStringLiteral("Es gibt keinen Ordner an Position %1.").arg(index));
         return false;
     }
-    const std::shared_ptr<Thema> thema = colThema->at(index - 1);
+    const std::shared_ptr<Thema> thema = folders->at(index - 1);
     if (thema) {
-        thema->colBookmark.reset();
+        thema->bookmarks.reset();
         QString path;
         // The file goes with the save that drops it from the index, never
         // before; one that is already gone does not matter.
         if (folderFilePath(m_appDir, *thema, &path, nullptr))
             m_pendingDeletes.append(QFileInfo(path).fileName());
     }
-    colThema->removeAt(index - 1);
-    IsEdit = true;
-    return SaveAllThema(error);
+    folders->removeAt(index - 1);
+    changed = true;
+    return save(error);
 }
 
 bool Book::createDefaultArchive(const QString& appTitle, const QString& documentationUrl,
@@ -445,14 +444,14 @@ bool Book::createDefaultArchive(const QString& appTitle, const QString& document
     website.Nr = 3;
     website.Titel = QStringLiteral("Korvix Website");
     website.Url = websiteUrl;
-    thema->colBookmark = QList<Bookmark>{documentation, website};
-    thema->ItCounter = 3;
-    if (!thema->SaveBookmarks(m_appDir, error))
+    thema->bookmarks = QList<Bookmark>{documentation, website};
+    thema->counter = 3;
+    if (!thema->saveBookmarks(m_appDir, error))
         return false;
 
-    colThema = QList<std::shared_ptr<Thema>>{thema};
-    ItCounter = 1;
-    SequenzMax = std::max(SequenzMax, qint32(1));
-    IsEdit = true;
-    return SaveAllThema(error);
+    folders = QList<std::shared_ptr<Thema>>{thema};
+    folderCount = 1;
+    maxSequenz = std::max(maxSequenz, qint32(1));
+    changed = true;
+    return save(error);
 }

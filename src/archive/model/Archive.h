@@ -16,20 +16,18 @@ struct Bookmark {
     QString Info;
     bool Adresszeile = true;
     bool Toolbar = true;
-    qint16 Order = 0;
 };
 
 class Thema {
 public:
     qint32 Nr = 0;
     QString FileName;
-    bool IsEdit = false;
-    qint16 ItCounter = 0;
+    bool changed = false;
+    // Highest bookmark number handed out in this folder.
+    qint16 counter = 0;
     qint32 Sequenz = 0;
-    qint16 Order = 0;
-    QString FileNameNew;
     // Absent means the folder is empty and has no file.
-    std::optional<QList<Bookmark>> colBookmark;
+    std::optional<QList<Bookmark>> bookmarks;
     // The folder file could not be read; it is not rewritten unless the user
     // changes the folder, so whatever it holds is not lost.
     bool readFailed = false;
@@ -39,14 +37,14 @@ public:
     void setDirName(const QString& name);
 
     // Next bookmark number; nothing on overflow (the counter stays).
-    std::optional<qint16> GetNewKey();
+    std::optional<qint16> nextNumber();
 
     // Reads the folder file (a missing file reads as empty and is not
     // created). False with a reason when the file cannot be read.
-    bool LoadBookmarks(const QString& appDir, QString* error);
+    bool loadBookmarks(const QString& appDir, QString* error);
     // Rewrites the folder file crash-safe; a folder without a collection has
-    // no file. False with a reason on failure, and IsEdit stays set.
-    bool SaveBookmarks(const QString& appDir, QString* error);
+    // no file. False with a reason on failure, and changed stays set.
+    bool saveBookmarks(const QString& appDir, QString* error);
 
 private:
     QString m_dirName;
@@ -61,15 +59,16 @@ public:
 
     explicit Book(const QString& appDir) : m_appDir(appDir) {}
 
-    std::optional<QList<std::shared_ptr<Thema>>> colThema;
-    qint32 SequenzMax = 0;
-    qint16 ItCounter = 0;
-    bool IsEdit = false;
+    std::optional<QList<std::shared_ptr<Thema>>> folders;
+    qint32 maxSequenz = 0;
+    // Folders found by the last load.
+    qint16 folderCount = 0;
+    bool changed = false;
 
     const QString& appDir() const { return m_appDir; }
 
     // Next folder number; nothing on overflow.
-    std::optional<qint32> GetNewKey();
+    std::optional<qint32> nextNumber();
 
     enum class LoadResult { Loaded, Empty, Failed };
     // Reads Book.bkm into new folders (not their bookmarks). Empty when the
@@ -77,22 +76,22 @@ public:
     // a reason, when the index cannot be read. Positions stored twice are
     // reported in `warning` and the folders are numbered by their place in
     // the file instead, so none is lost.
-    LoadResult LoadAllThema(QString* error, QString* warning = nullptr);
-    // LoadAllThema, then every folder's bookmarks. Folder files that cannot
+    LoadResult loadIndex(QString* error, QString* warning = nullptr);
+    // loadIndex, then every folder's bookmarks. Folder files that cannot
     // be read are named in `warning`; those folders show empty.
-    LoadResult LoadAll(QString* error, QString* warning);
+    LoadResult load(QString* error, QString* warning);
 
     // Writes Book.bkm and the file of every changed folder as one step: a
     // save cut short leaves the old archive or (finished by the next load)
     // the new one, never a mix. On failure: false with a reason, the files
     // and the change flags as before.
-    bool SaveAllThema(QString* error);
+    bool save(QString* error);
     // True when the archive or any folder changed since the last save.
     bool anyChanged() const;
 
     // Removes the folder at 1-based position `index`, deletes its file and
     // saves the archive at once.
-    bool DeleteThema(int index, QString* error);
+    bool removeFolder(int index, QString* error);
 
     // Writes the archive that a new installation starts with.
     bool createDefaultArchive(const QString& appTitle, const QString& documentationUrl,

@@ -221,14 +221,14 @@ bool replaceArchive(const QString& appDir, const QList<Folder>& folders, QString
         thema->FileName = QString::number(k + 1) + QStringLiteral(".bkm");
         thema->setDirName(f.name);
         thema->Sequenz = f.sequenz > 0 ? f.sequenz : qint32(k + 1);
-        thema->colBookmark = f.bookmarks;
-        thema->ItCounter = clampInt16(f.bookmarks.size());
+        thema->bookmarks = f.bookmarks;
+        thema->counter = clampInt16(f.bookmarks.size());
         themen.append(thema);
         folderFiles.append(thema->FileName);
     }
-    staged.colThema = themen;
+    staged.folders = themen;
     QString reason;
-    if (!staged.SaveAllThema(&reason)) {
+    if (!staged.save(&reason)) {
         setText(error, QStringLiteral("Der Import konnte nicht geschrieben werden: ") + reason);
         return false;
     }

@@ -39,28 +39,28 @@ QString bookmarkKey(qint32 folderNr, qint16 bookmarkNr) {
     return folderKey(folderNr) + QString::number(bookmarkNr);
 }
 
-void GetLAndR_Indx(const QString& key, qint32& nDirNr, qint16& nBookmarkNr) {
+void splitKey(const QString& key, qint32& folderNr, qint16& bookmarkNr) {
     const qsizetype p = key.indexOf(KeySeparator);
     // toInt and toShort give 0 for anything that is not a number.
-    nDirNr = (p >= 0 ? key.left(p) : key).toInt();
+    folderNr = (p >= 0 ? key.left(p) : key).toInt();
     if (p < 0)
         return;
     const QString right = key.mid(p + 1);
     if (!right.isEmpty())
-        nBookmarkNr = right.toShort();
+        bookmarkNr = right.toShort();
 }
 
-int GetDirIdx(const QList<std::shared_ptr<Thema>>& col, qint32 Nr) {
-    for (qsizetype i = 0; i < col.size(); ++i) {
-        if (col.at(i) && col.at(i)->Nr == Nr)
+int folderIndex(const QList<std::shared_ptr<Thema>>& folders, qint32 nr) {
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        if (folders.at(i) && folders.at(i)->Nr == nr)
             return int(i + 1);
     }
     return 0;
 }
 
-int GetBookmarkIdx(const QList<Bookmark>& col, qint16 Nr) {
-    for (qsizetype i = 0; i < col.size(); ++i) {
-        if (col.at(i).Nr == Nr)
+int bookmarkIndex(const QList<Bookmark>& bookmarks, qint16 nr) {
+    for (qsizetype i = 0; i < bookmarks.size(); ++i) {
+        if (bookmarks.at(i).Nr == nr)
             return int(i + 1);
     }
     return 0;

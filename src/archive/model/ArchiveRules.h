@@ -15,14 +15,14 @@ QString folderKey(qint32 folderNr);
 QString bookmarkKey(qint32 folderNr, qint16 bookmarkNr);
 
 // Splits a tree key: the number before the first "@" is the folder number;
-// the number after it, if any, the bookmark number (else nBookmarkNr keeps
+// the number after it, if any, the bookmark number (else bookmarkNr keeps
 // its value).
-void GetLAndR_Indx(const QString& key, qint32& nDirNr, qint16& nBookmarkNr);
+void splitKey(const QString& key, qint32& folderNr, qint16& bookmarkNr);
 
 // 1-based position of the first folder or bookmark with that number; 0 when
 // there is none.
-int GetDirIdx(const QList<std::shared_ptr<Thema>>& col, qint32 Nr);
-int GetBookmarkIdx(const QList<Bookmark>& col, qint16 Nr);
+int folderIndex(const QList<std::shared_ptr<Thema>>& folders, qint32 nr);
+int bookmarkIndex(const QList<Bookmark>& bookmarks, qint16 nr);
 
 // "Neuer Ordner", else "Neuer Ordner (1)", "(2)", ... : the first that is not
 // among the given node texts (exact comparison). Nothing when every number up

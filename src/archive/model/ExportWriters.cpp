@@ -63,7 +63,7 @@ QString escapedSingleQuoted(const QString& s) {
 }
 
 QList<Bookmark> bookmarksOf(const Thema& folder) {
-    return folder.colBookmark.value_or(QList<Bookmark>());
+    return folder.bookmarks.value_or(QList<Bookmark>());
 }
 
 void textFolder(const Thema& folder, QStringList* lines) {

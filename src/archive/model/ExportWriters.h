@@ -17,7 +17,7 @@ namespace ExportWriters {
 
 enum class Kind { Text, Html, Netscape };
 
-// Folders in the given order, bookmarks in the order of colBookmark. `now`
+// Folders in the given order, bookmarks in the order of bookmarks. `now`
 // gives the bookmark file its time stamps and heading date (local time).
 QByteArray exportArchive(Kind kind, const QList<std::shared_ptr<Thema>>& folders,
                          const QDateTime& now);

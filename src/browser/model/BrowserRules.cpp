@@ -2,7 +2,7 @@
 
 namespace BrowserRules {
 
-QString TrimChars(const QString& s) {
+QString trimQuotes(const QString& s) {
     if (s.isEmpty() || !s.startsWith(QLatin1Char('"')) || !s.endsWith(QLatin1Char('"')))
         return s;
     if (s.size() < 2)
@@ -10,7 +10,7 @@ QString TrimChars(const QString& s) {
     return s.mid(1, s.size() - 2);
 }
 
-void RememberAddress(QStringList& list, const QString& address) {
+void rememberAddress(QStringList& list, const QString& address) {
     const qsizetype at = list.indexOf(address);
     if (at >= 0)
         list.removeAt(at);

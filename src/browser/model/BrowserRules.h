@@ -8,10 +8,10 @@ namespace BrowserRules {
 
 // Removes one enclosing pair of double quotes; nothing else. A lone quote
 // gives an empty text.
-QString TrimChars(const QString& s);
+QString trimQuotes(const QString& s);
 
 // Puts a completed address at the top of the address list, once.
-void RememberAddress(QStringList& list, const QString& address);
+void rememberAddress(QStringList& list, const QString& address);
 
 // The address that goes into the history after a completed navigation: the
 // page's own address when the navigated address ends in the page's name,

@@ -33,17 +33,17 @@ QString roundTripBase(const QString& address, const QString& previousBase) {
     return slash + 1 > 8 ? address.left(slash + 1) : previousBase;
 }
 
-bool RoundTrip::start(const QStringList& links, const QString& locationUrl, double now) {
-    colLinks = links;
-    nLinkIndex = 1;
-    if (colLinks.isEmpty()) {
+bool RoundTrip::start(const QStringList& pageLinks, const QString& locationUrl, double now) {
+    links = pageLinks;
+    nextIndex = 1;
+    if (links.isEmpty()) {
         m_running = false;
         return false;
     }
-    sStartUrl = locationUrl;
-    sBaseUrl = roundTripBase(locationUrl, sBaseUrl);
-    sngLastLinkTime = now;
-    bNextLink = true;
+    startUrl = locationUrl;
+    baseUrl = roundTripBase(locationUrl, baseUrl);
+    lastLinkTime = now;
+    mayGoOn = true;
     m_running = true;
     return true;
 }
@@ -52,21 +52,21 @@ RoundTrip::Step RoundTrip::tick(double now) {
     Step step;
     if (!m_running)
         return step;
-    if (nLinkIndex > 1 && qAbs(now - sngLastLinkTime) > GiveUpSeconds)
-        bNextLink = true;
-    if (nLinkIndex > colLinks.size()) {
+    if (nextIndex > 1 && qAbs(now - lastLinkTime) > GiveUpSeconds)
+        mayGoOn = true;
+    if (nextIndex > links.size()) {
         m_running = false;
-        colLinks.clear();
+        links.clear();
         step.kind = Step::Finish;
-        step.url = sStartUrl;
+        step.url = startUrl;
         return step;
     }
-    if (bNextLink) {
-        bNextLink = false;
-        sngLastLinkTime = now;
+    if (mayGoOn) {
+        mayGoOn = false;
+        lastLinkTime = now;
         step.kind = Step::Navigate;
-        step.url = absoluteLink(colLinks.at(nLinkIndex - 1), sBaseUrl);
-        ++nLinkIndex;
+        step.url = absoluteLink(links.at(nextIndex - 1), baseUrl);
+        ++nextIndex;
     }
     return step;
 }

@@ -32,21 +32,21 @@ public:
 
     // Starts on the given links of the page at locationUrl; false when there
     // is nothing to visit. Times are seconds on a monotonic clock.
-    bool start(const QStringList& links, const QString& locationUrl, double now);
+    bool start(const QStringList& pageLinks, const QString& locationUrl, double now);
     Step tick(double now);
-    void pageLoaded() { bNextLink = true; }
+    void pageLoaded() { mayGoOn = true; }
     void stop() { m_running = false; }
     bool isRunning() const { return m_running; }
 
     // How long a page may take before the walk goes on without it.
     static constexpr double GiveUpSeconds = 30.0;
 
-    QStringList colLinks;
-    int nLinkIndex = 1;
-    bool bNextLink = false;
-    double sngLastLinkTime = 0;
-    QString sStartUrl;
-    QString sBaseUrl;
+    QStringList links;
+    int nextIndex = 1;
+    bool mayGoOn = false;
+    double lastLinkTime = 0;
+    QString startUrl;
+    QString baseUrl;
 
 private:
     bool m_running = false;

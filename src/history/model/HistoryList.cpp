@@ -1,16 +1,16 @@
 #include "history/model/HistoryList.h"
 
-void HistoryItem::SetItem(const QString& url, const QString& title, const QDateTime& date) {
+void HistoryItem::set(const QString& url, const QString& title, const QDateTime& date) {
     Url = url;
     Title = title;
     UrlDate = date;
 }
 
-void HistoryList::AddToHistory(const QString& sUrl, const QString& sTitle, int historyRows,
-                               const QDateTime& now) {
+void HistoryList::add(const QString& url, const QString& title, int historyRows,
+                      const QDateTime& now) {
     HistoryItem item;
-    item.SetItem(sUrl, sTitle, now);
-    const int p = indexOf(sUrl);
+    item.set(url, title, now);
+    const int p = indexOf(url);
     if (p >= 0) {
         m_items[p] = item;
         return;

@@ -11,7 +11,7 @@ struct HistoryItem {
     QString Title;
     QDateTime UrlDate;
 
-    void SetItem(const QString& url, const QString& title, const QDateTime& date);
+    void set(const QString& url, const QString& title, const QDateTime& date);
 };
 
 class HistoryList {
@@ -19,8 +19,8 @@ public:
     // A known address keeps its place and takes the new title and date.
     // A new one is appended; when historyRows items are already held the
     // oldest goes first, so lowering historyRows shrinks nothing at once.
-    void AddToHistory(const QString& sUrl, const QString& sTitle, int historyRows,
-                      const QDateTime& now = QDateTime::currentDateTime());
+    void add(const QString& url, const QString& title, int historyRows,
+             const QDateTime& now = QDateTime::currentDateTime());
 
     int count() const { return int(m_items.size()); }
     const HistoryItem& at(int i) const { return m_items.at(i); }

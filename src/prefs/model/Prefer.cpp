@@ -145,7 +145,7 @@ bool Prefer::isValidRecord(const QByteArray& record) {
     return r.int16At(MarkerOffset) == Marker && r.byteAt(MailClientOffset) != 0;
 }
 
-bool Prefer::LoadPref(QString* error) {
+bool Prefer::load(QString* error) {
     m_keepUnreadableFile = false;
     removeLeftoverCopies();
     QByteArray data;
@@ -162,13 +162,13 @@ bool Prefer::LoadPref(QString* error) {
     }
     if (status == ReadStatus::NotFound || !isValidRecord(data)) {
         setDefaults();
-        return SavePref(error);
+        return save(error);
     }
     fromRecord(data);
     return true;
 }
 
-bool Prefer::SavePref(QString* error) {
+bool Prefer::save(QString* error) {
     if (m_keepUnreadableFile) {
         if (error) {
             *error = QStringLiteral("Die Einstellungen werden nicht gespeichert, weil die "

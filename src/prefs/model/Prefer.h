@@ -24,9 +24,9 @@ public:
 
     // Falls back to defaults (and writes them) when the file is missing or
     // damaged. A file that exists but cannot be read is left alone: defaults
-    // are used, false is returned and SavePref refuses to overwrite it.
-    bool LoadPref(QString* error);
-    bool SavePref(QString* error);
+    // are used, false is returned and save refuses to overwrite it.
+    bool load(QString* error);
+    bool save(QString* error);
 
     // Mail account i, 1..MailAccounts.
     QString& MailSrv(int i);
