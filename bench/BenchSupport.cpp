@@ -1,12 +1,15 @@
 #include "BenchSupport.h"
 
-#include "app/AppInit.h"
-#include "app/Dialogs.h"
+#include "app/Application.h"
+
 #include "archive/model/Archive.h"
 #include "browser/BrowserWindow.h"
 #include "browser/QtWebView.h"
+#include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
+#include "shell/OpenRequest.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -143,10 +146,37 @@ Program::Program(int& argc, char** argv) {
     Dialogs::install(m_dialogs.get());
 }
 
+ToolShell::ToolShell(MainFrame* frame, const QString& folder) : m_frame(frame), m_folder(folder) {}
+
+Prefer& ToolShell::preferences() {
+    return m_frame->preferences();
+}
+void ToolShell::visit(const OpenRequest& request) {
+    m_frame->visit(request);
+}
+void ToolShell::queueOpenings(const QList<OpenRequest>& requests, bool stopAtLimit) {
+    m_frame->queueOpenings(requests, stopAtLimit);
+}
+bool ToolShell::mayOpenWindow() const {
+    return m_frame->mayOpenWindow();
+}
+void ToolShell::setNextWindowAddress(const QString& address) {
+    m_frame->setNextWindowAddress(address);
+}
+QRect ToolShell::anchorGeometry() const {
+    return m_frame->anchorGeometry();
+}
+QWidget* ToolShell::ownerWindow() {
+    return m_frame;
+}
+void ToolShell::toolWindowShown(ToolWindow window, bool shown) {
+    m_frame->toolWindowShown(window, shown);
+}
+
 Program::~Program() {
     if (!m_app)
         return;
-    AppInit::shutdown();
+    m_program.reset();
     QtWebView::releaseProfile();
     Dialogs::install(nullptr);
 }
@@ -188,11 +218,12 @@ MainFrame* Program::start(const QString& address, bool withEngine, const char* h
         return nullptr;
     if (withEngine)
         QtWebView::initProfile(dir());
-    AppInit::StartOptions options;
+    Application::Options options;
     options.appDir = dir();
     options.commandLine = address;
     options.webViewFactory = QtWebView::factory();
-    MainFrame* frame = AppInit::Main(options);
+    m_program = std::make_unique<Application>(options);
+    MainFrame* frame = m_program->start();
     if (!frame) {
         if (hint)
             std::fprintf(stderr, "start-up opened no frame (%s)\n", hint);
@@ -289,20 +320,20 @@ bool isLoaded(const BrowserWindow* w) {
 
 int loadedCount(const MainFrame* frame) {
     int n = 0;
-    for (const BrowserWindow* w : frame->browsers())
+    for (const BrowserWindow* w : frame->registry()->windows())
         n += isLoaded(w) ? 1 : 0;
     return n;
 }
 
 void openBrowser(MainFrame* frame, const QString& url) {
-    frame->HistoryUrl = url;
-    frame->NewBrowser();
-    frame->HistoryUrl.clear();
+    frame->registry()->nextAddress() = url;
+    frame->openWindow(OpenRequest());
+    frame->registry()->nextAddress().clear();
 }
 
 void closeAllWindows(MainFrame* frame, int timeoutMs) {
-    frame->CloseAllBrowser();
-    waitUntil([frame] { return frame->browsers().isEmpty(); }, timeoutMs);
+    frame->closeAllWindows();
+    waitUntil([frame] { return frame->registry()->windows().isEmpty(); }, timeoutMs);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     // Renderers of closed pages end a little later.
     waitUntil([] { return measureTree(false).renderers <= 1; }, timeoutMs);

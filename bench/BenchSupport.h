@@ -5,6 +5,9 @@
 // and the memory and processes of the whole process tree (the program plus
 // the web engine's helper processes).
 
+#include "history/model/HistoryList.h"
+#include "shell/Shell.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
@@ -15,6 +18,8 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
+
+class Application;
 
 #include <functional>
 #include <memory>
@@ -40,6 +45,31 @@ constexpr int SettleTimeoutMs = 10000;
 // Headless unless told otherwise; the engine's sandbox refuses to run as
 // root. Child processes inherit both.
 void useHeadlessDefaults();
+
+// The frame as tool windows see it, but with a program folder and a
+// history of the benchmark's own, so a measurement leaves the frame as it
+// was.
+class ToolShell : public Shell {
+public:
+    ToolShell(MainFrame* frame, const QString& folder);
+    HistoryList& historyList() { return m_history; }
+
+    Prefer& preferences() override;
+    QString programFolder() const override { return m_folder; }
+    const HistoryList& history() const override { return m_history; }
+    void visit(const OpenRequest& request) override;
+    void queueOpenings(const QList<OpenRequest>& requests, bool stopAtLimit) override;
+    bool mayOpenWindow() const override;
+    void setNextWindowAddress(const QString& address) override;
+    QRect anchorGeometry() const override;
+    QWidget* ownerWindow() override;
+    void toolWindowShown(ToolWindow window, bool shown) override;
+
+private:
+    MainFrame* m_frame;
+    QString m_folder;
+    HistoryList m_history;
+};
 
 // A program directory in a temporary folder, the application and dialogs
 // that answer themselves, torn down in the order the engine needs: the
@@ -80,6 +110,7 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<QApplication> m_app;
     std::unique_ptr<Dialogs> m_dialogs;
+    std::unique_ptr<Application> m_program;
 };
 
 double msSince(const QElapsedTimer& timer);

@@ -3,8 +3,7 @@
 // window's "Speichern" costs beyond the file work it does.
 #include "BenchSupport.h"
 
-#include "app/AppInit.h"
-#include "archive/FrmBook.h"
+#include "archive/ArchiveWindow.h"
 #include "archive/model/Archive.h"
 #include "frame/MainFrame.h"
 
@@ -23,7 +22,7 @@ struct ArchiveSize {
 };
 constexpr ArchiveSize Sizes[] = {{20, 500}, {100, 1000}};
 
-int treeBookmarkCount(const FrmBook& window) {
+int treeBookmarkCount(const ArchiveWindow& window) {
     int n = 0;
     if (QTreeWidgetItem* root = window.rootNode())
         for (int i = 0; i < root->childCount(); ++i)
@@ -65,14 +64,13 @@ void benchArchive(MainFrame* frame, const QString& appDir, const ArchiveSize& si
                         static_cast<long long>(expected), qPrintable(error + warning));
     }
 
-    // The window reads its archive from the program directory.
-    const QString previousAppDir = AppInit::AppDir;
-    AppInit::AppDir = appDir;
+    // The window reads its archive from the program folder it is given.
+    bench::ToolShell shell(frame, appDir);
     bench::PaintCounter painted;
     bench::FirstDraw opened;
-    auto* window = bench::openUntilDrawn([frame] { return new FrmBook(frame); },
-                                         [](FrmBook* w) { return w->tree()->viewport(); }, painted,
-                                         bench::PaintTimeoutMs, &opened);
+    auto* window = bench::openUntilDrawn([&shell] { return new ArchiveWindow(shell); },
+                                         [](ArchiveWindow* w) { return w->tree()->viewport(); },
+                                         painted, bench::PaintTimeoutMs, &opened);
     if (treeBookmarkCount(*window) != expected)
         std::printf("%s: the tree shows %d of %lld bookmarks\n", qPrintable(label),
                     treeBookmarkCount(*window), static_cast<long long>(expected));
@@ -99,11 +97,11 @@ void benchArchive(MainFrame* frame, const QString& appDir, const ArchiveSize& si
 
     // "Speichern" writes only the changed folder and the index, then reads
     // the whole archive again for the tree.
-    window->Buch()->folders->first()->changed = true;
-    window->Buch()->changed = true;
+    window->book()->folders->first()->changed = true;
+    window->book()->changed = true;
     QElapsedTimer windowSaving;
     windowSaving.start();
-    const bool windowSaved = window->mn_Speichern_Click();
+    const bool windowSaved = window->saveArchive();
     const double windowSaveMs = bench::msSince(windowSaving);
 
     double fileSaveMs = -1;
@@ -119,7 +117,7 @@ void benchArchive(MainFrame* frame, const QString& appDir, const ArchiveSize& si
                 fileSaveMs = bench::msSince(timer);
         }
     }
-    std::printf("%s: window save, one folder changed (mn_Speichern_Click): %.1f ms, the same "
+    std::printf("%s: window save, one folder changed (saveArchive): %.1f ms, the same "
                 "file work alone (save): %.1f ms\n",
                 qPrintable(label), windowSaveMs, fileSaveMs);
     if (!windowSaved || fileSaveMs < 0)
@@ -127,7 +125,6 @@ void benchArchive(MainFrame* frame, const QString& appDir, const ArchiveSize& si
     std::fflush(stdout);
 
     bench::closeWindow(window, bench::SettleTimeoutMs);
-    AppInit::AppDir = previousAppDir;
 }
 
 } // namespace

@@ -4,8 +4,9 @@
 #include "BenchSupport.h"
 
 #include "browser/BrowserWindow.h"
+#include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
-#include "history/FrmHistory.h"
+#include "history/HistoryWindow.h"
 #include "prefs/model/Prefer.h"
 
 #include <QDateTime>
@@ -28,8 +29,8 @@ constexpr int HandOffRuns = 5;
 constexpr int HandOffTimeoutMs = 30000;
 
 BrowserWindow* browserWithId(const MainFrame* frame, qint32 id) {
-    for (BrowserWindow* w : frame->browsers())
-        if (w->ID == id)
+    for (BrowserWindow* w : frame->registry()->windows())
+        if (w->id() == id)
             return w;
     return nullptr;
 }
@@ -38,22 +39,23 @@ void benchHistory(MainFrame* frame) {
     // Distinct addresses and times, one visit a minute, as a long-used
     // program collects them.
     const QDateTime start = QDateTime::currentDateTime().addSecs(-60LL * HistoryRows);
-    const int rows = frame->prefs().HistoryRows;
+    const int rows = frame->preferences().HistoryRows;
+    bench::ToolShell shell(frame, frame->programFolder());
     QElapsedTimer adding;
     adding.start();
     for (int i = 0; i < HistoryRows; ++i)
-        frame->History.add(
+        shell.historyList().add(
             QStringLiteral("https://www.beispiel.de/bereich%1/seite%2.html").arg(i % 97).arg(i),
             QStringLiteral("Beispielseite %1").arg(i), rows, start.addSecs(60LL * i));
     const double addMs = bench::msSince(adding);
-    std::printf("history: %d addresses added (AddToHistory, HistoryRows %d): %.1f ms\n",
-                frame->History.count(), rows, addMs);
+    std::printf("history: %d addresses added (add, HistoryRows %d): %.1f ms\n",
+                shell.history().count(), rows, addMs);
     std::fflush(stdout);
 
     bench::PaintCounter painted;
     bench::FirstDraw opened;
-    auto* window = bench::openUntilDrawn([frame] { return new FrmHistory(frame); },
-                                         [](FrmHistory* w) { return w->grid()->viewport(); },
+    auto* window = bench::openUntilDrawn([&shell] { return new HistoryWindow(shell); },
+                                         [](HistoryWindow* w) { return w->grid()->viewport(); },
                                          painted, bench::PaintTimeoutMs, &opened);
 
     // "Aktualisieren" on the open window: the fill alone.
@@ -63,17 +65,14 @@ void benchHistory(MainFrame* frame) {
     const double fillMs = bench::msSince(filling);
     std::printf("history window, %d entries: construction (fills the grid) %.1f ms, until drawn "
                 "%.1f ms, fillGrid again %.1f ms\n",
-                frame->History.count(), opened.constructedMs, opened.drawnMs, fillMs);
-    if (window->grid()->rowCount() != frame->History.count())
+                shell.history().count(), opened.constructedMs, opened.drawnMs, fillMs);
+    if (window->grid()->rowCount() != shell.history().count())
         std::printf("history window shows %d of %d entries\n", window->grid()->rowCount(),
-                    frame->History.count());
+                    shell.history().count());
     if (!opened.drawn)
         std::printf("history window not drawn within %d ms\n", bench::PaintTimeoutMs);
     std::fflush(stdout);
     bench::closeWindow(window, bench::SettleTimeoutMs);
-    // The addresses of the hand-off pages should not have to be searched for
-    // among 32,767 others.
-    frame->History.clear();
 }
 
 struct HandOff {
@@ -85,8 +84,8 @@ struct HandOff {
 // running instance (this process) shows it loaded in a new window.
 HandOff handOffOnce(MainFrame* frame, const QString& program, const QString& pageUrl) {
     HandOff result;
-    const qint32 before = frame->lastWindowNumber();
-    const int countBefore = frame->counter;
+    const qint32 before = frame->registry()->lastNumber();
+    const int countBefore = frame->registry()->count();
     QProcess second;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -101,9 +100,10 @@ HandOff handOffOnce(MainFrame* frame, const QString& program, const QString& pag
     second.start(program, {pageUrl});
     const bool loaded = bench::waitUntil(
         [&] {
-            if (frame->lastWindowNumber() <= before || frame->counter <= countBefore)
+            if (frame->registry()->lastNumber() <= before ||
+                frame->registry()->count() <= countBefore)
                 return false;
-            const BrowserWindow* w = browserWithId(frame, frame->lastWindowNumber());
+            const BrowserWindow* w = browserWithId(frame, frame->registry()->lastNumber());
             return w && bench::isLoaded(w) && w->webView()->locationUrl() == pageUrl;
         },
         HandOffTimeoutMs, 1);
@@ -119,9 +119,9 @@ HandOff handOffOnce(MainFrame* frame, const QString& program, const QString& pag
     if (!loaded)
         std::printf("hand-off: page not loaded in the running instance within %d ms (%d new "
                     "windows)\n",
-                    HandOffTimeoutMs, int(frame->lastWindowNumber() - before));
+                    HandOffTimeoutMs, int(frame->registry()->lastNumber() - before));
     // Each run starts with the same windows open.
-    for (qint32 id = before + 1; id <= frame->lastWindowNumber(); ++id)
+    for (qint32 id = before + 1; id <= frame->registry()->lastNumber(); ++id)
         if (BrowserWindow* w = browserWithId(frame, id))
             bench::closeWindow(w, bench::SettleTimeoutMs);
     return result;
@@ -140,7 +140,7 @@ void benchHandOff(MainFrame* frame, const QString& appDir, const QString& pageUr
 
     // A running instance usually shows a page already; its engine is warm.
     bench::openBrowser(frame, pageUrl);
-    const qint32 first = frame->lastWindowNumber();
+    const qint32 first = frame->registry()->lastNumber();
     if (!bench::waitUntil(
             [&] {
                 const BrowserWindow* w = browserWithId(frame, first);
@@ -203,8 +203,9 @@ int main(int argc, char* argv[]) {
     benchHistory(frame);
     benchHandOff(frame, program.dir(), pageUrl);
 
-    frame->CloseAllBrowser();
-    bench::waitUntil([frame] { return frame->browsers().isEmpty(); }, bench::SettleTimeoutMs);
+    frame->closeAllWindows();
+    bench::waitUntil([frame] { return frame->registry()->windows().isEmpty(); },
+                     bench::SettleTimeoutMs);
     program.printTotalRun();
     return 0;
 }

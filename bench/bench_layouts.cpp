@@ -4,8 +4,9 @@
 #include "BenchSupport.h"
 
 #include "browser/BrowserWindow.h"
-#include "frame/Layout.h"
+#include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
+#include "frame/WindowLayouts.h"
 #include "frame/model/LayoutFile.h"
 
 #include <QElapsedTimer>
@@ -30,7 +31,7 @@ double timedLoad(BrowserWindow* w, const bench::LoadStarts& starts, const QStrin
     const int before = starts.of(url);
     QElapsedTimer timer;
     timer.start();
-    w->Navigate(url);
+    w->navigate(url);
     const bool done = bench::waitUntil(
         [&] { return starts.of(url) > before && !w->webView()->isBusy(); }, PageTimeoutMs, 1);
     return done ? bench::msSince(timer) : -1;
@@ -46,7 +47,7 @@ void benchRoundTrip(MainFrame* frame, bench::PageServer& server) {
 
     const QString startUrl = server.url(QStringLiteral("/start.html"));
     bench::openBrowser(frame, startUrl);
-    BrowserWindow* w = frame->activeBrowser();
+    BrowserWindow* w = frame->registry()->activeWindow();
     if (!w ||
         !bench::waitUntil([w] { return bench::isLoaded(w) && !w->isPolling(); }, PageTimeoutMs)) {
         std::printf("round trip: start page not loaded within %d ms\n", PageTimeoutMs);
@@ -88,7 +89,7 @@ void benchRoundTrip(MainFrame* frame, bench::PageServer& server) {
     const int returnsBefore = starts.of(startUrl);
     QElapsedTimer timer;
     timer.start();
-    w->tbToolBar_ButtonMenuClick(QStringLiteral("Roundtrip"));
+    w->startRoundTrip();
     if (!bench::waitUntil([w] { return w->isWalking(); }, WalkStartTimeoutMs)) {
         std::printf("round trip did not start within %d ms\n", WalkStartTimeoutMs);
         return;
@@ -128,13 +129,13 @@ void benchLayouts(MainFrame* frame, const QString& pageUrl, const QString& layou
     for (int i = 0; i < WindowCount; ++i)
         bench::openBrowser(frame, pageUrl);
     const qint64 createdMs = opening.elapsed();
-    const int opened = frame->counter;
+    const int opened = frame->registry()->count();
     // The file records each window's address, which a window knows as soon
     // as its load has begun. Waiting for the 300 pages here too would nearly
     // double the run; the load below waits for them.
     const bool addressed = bench::waitUntil(
         [frame, &pageUrl] {
-            for (const BrowserWindow* w : frame->browsers())
+            for (const BrowserWindow* w : frame->registry()->windows())
                 if (w->webView()->locationUrl() != pageUrl)
                     return false;
             return true;
@@ -149,7 +150,7 @@ void benchLayouts(MainFrame* frame, const QString& pageUrl, const QString& layou
 
     QElapsedTimer saving;
     saving.start();
-    const bool saved = Layout(frame).SaveLayout(layoutPath);
+    const bool saved = WindowLayouts::save(*frame->registry(), layoutPath, frame);
     const double saveMs = bench::msSince(saving);
     std::printf("layout save, %d windows: %.1f ms\n", opened, saveMs);
     QFile file(layoutPath);
@@ -173,18 +174,18 @@ void benchLayouts(MainFrame* frame, const QString& pageUrl, const QString& layou
     const int expected = int(records.size());
     QElapsedTimer loading;
     loading.start();
-    Layout(frame).LoadLayout(layoutPath);
-    const bool allExist =
-        bench::waitUntil([frame, expected] { return frame->counter >= expected; }, SettleTimeoutMs);
+    WindowLayouts::load(*frame, layoutPath, frame);
+    const bool allExist = bench::waitUntil(
+        [frame, expected] { return frame->registry()->count() >= expected; }, SettleTimeoutMs);
     const qint64 existMs = loading.elapsed();
-    std::printf("layout load, %d windows (all windows exist): %lld ms\n", int(frame->counter),
-                static_cast<long long>(existMs));
+    std::printf("layout load, %d windows (all windows exist): %lld ms\n",
+                int(frame->registry()->count()), static_cast<long long>(existMs));
     if (!allExist)
-        std::printf("layout load: %d of %d windows exist after %lld ms\n", int(frame->counter),
-                    expected, static_cast<long long>(existMs));
+        std::printf("layout load: %d of %d windows exist after %lld ms\n",
+                    int(frame->registry()->count()), expected, static_cast<long long>(existMs));
     std::fflush(stdout);
 
-    const int windows = frame->counter;
+    const int windows = frame->registry()->count();
     const bool allLoaded =
         bench::waitUntil([frame, windows] { return bench::loadedCount(frame) >= windows; },
                          int(qMax<qint64>(0, LayoutPagesTimeoutMs - loading.elapsed())));
@@ -227,8 +228,8 @@ int main(int argc, char* argv[]) {
     MainFrame* frame = program.start();
     if (!frame)
         return 1;
-    if (frame->counter != 0)
-        std::printf("start-up opened %d windows\n", int(frame->counter));
+    if (frame->registry()->count() != 0)
+        std::printf("start-up opened %d windows\n", int(frame->registry()->count()));
 
     // The walk first, while the machine is quiet; 300 windows leave the
     // engine busy for a while even after they are closed.

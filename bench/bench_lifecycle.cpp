@@ -7,11 +7,13 @@
 // and prints the table; "--run managed|unmanaged <budget ms>" is one run.
 #include "BenchSupport.h"
 
-#include "archive/FrmBook.h"
+#include "archive/ArchiveWindow.h"
 #include "archive/model/Archive.h"
 #include "browser/BrowserWindow.h"
-#include "frame/Layout.h"
+#include "frame/BrowserRegistry.h"
+#include "frame/FrameActions.h"
 #include "frame/MainFrame.h"
+#include "frame/WindowLayouts.h"
 #include "frame/model/LayoutFile.h"
 
 #include <QCoreApplication>
@@ -61,7 +63,7 @@ QString ms(double value) {
 // Only the active window can be seen: it is maximized, and QMdiArea hands
 // that on to each window activated after it.
 void maximizeActive(MainFrame* frame) {
-    if (BrowserWindow* w = frame->activeBrowser())
+    if (BrowserWindow* w = frame->registry()->activeWindow())
         if (!w->isMaximized())
             w->showMaximized();
 }
@@ -92,7 +94,7 @@ Reshow reshow(MainFrame* frame, BrowserWindow* w, qint64 timeoutMs) {
 
 QString describe(const BrowserWindow* w, const Reshow& r) {
     return QStringLiteral("window %1 not back within %2 ms (%3 loads started, %4, %5, %6)")
-        .arg(w->ID)
+        .arg(w->id())
         .arg(r.ms, 0, 'f', 0)
         .arg(r.loadStarts)
         .arg(w->webView()->lifecycle() == Lifecycle::State::Active ? QStringLiteral("active")
@@ -108,8 +110,9 @@ void reshowDiscarded(MainFrame* frame, const QDeadlineTimer& until) {
 
     // Pages are put to sleep only once they have loaded.
     QList<BrowserWindow*> wasLoaded;
-    for (BrowserWindow* w : frame->browsers())
-        if (w != frame->activeBrowser() && w->webView()->lifecycle() == Lifecycle::State::Discarded)
+    for (BrowserWindow* w : frame->registry()->windows())
+        if (w != frame->registry()->activeWindow() &&
+            w->webView()->lifecycle() == Lifecycle::State::Discarded)
             wasLoaded << w;
     if (wasLoaded.isEmpty()) {
         std::printf("show a discarded window's page again: no window was discarded\n");
@@ -162,7 +165,7 @@ Batch openBatch(MainFrame* frame, const std::function<void()>& start, const QDea
     opening.start();
     stalls.start();
     start();
-    bench::waitUntil([frame] { return frame->queuedOpenings() == 0; }, until.remainingTime(),
+    bench::waitUntil([frame] { return frame->registry()->queued() == 0; }, until.remainingTime(),
                      StallTickMs);
     Batch batch;
     batch.existMs = opening.elapsed();
@@ -187,8 +190,8 @@ void openAllOfFolder(MainFrame* frame, const QString& appDir, const QString& pag
         std::printf("\"Alle Öffnen\": archive not saved: %s\n", qPrintable(error));
         return;
     }
-    frame->action(QStringLiteral("mn_Bookmarks"))->trigger();
-    FrmBook* window = frame->bookWindow();
+    frame->action(FrameActions::Archive)->trigger();
+    ArchiveWindow* window = frame->archiveWindow();
     QTreeWidgetItem* folder = window ? window->rootNode()->child(0) : nullptr;
     if (!folder) {
         std::printf("\"Alle Öffnen\": the archive window shows no folder\n");
@@ -197,10 +200,10 @@ void openAllOfFolder(MainFrame* frame, const QString& appDir, const QString& pag
     window->tree()->setCurrentItem(folder);
 
     const Batch batch = openBatch(
-        frame, [window] { window->OpenAll(); }, until);
+        frame, [window] { window->openAll(); }, until);
     std::printf("\"Alle Öffnen\" on a folder of %d bookmarks: %d windows exist after %lld ms, "
                 "longest event-loop stall %.0f ms\n",
-                WindowCount, int(frame->counter), static_cast<long long>(batch.existMs),
+                WindowCount, int(frame->registry()->count()), static_cast<long long>(batch.existMs),
                 batch.longestStallMs);
     std::fflush(stdout);
 }
@@ -228,11 +231,12 @@ int runOnce(int argc, char* argv[], bool managed, qint64 budgetMs) {
     if (!frame)
         return 1;
     if (managed) {
-        frame->lifecyclePolicy.freezeAfterMs = 1000;
-        frame->lifecyclePolicy.discardAfterMs = 3000;
+        frame->registry()->lifecyclePolicy().freezeAfterMs = 1000;
+        frame->registry()->lifecyclePolicy().discardAfterMs = 3000;
     } else {
-        frame->lifecyclePolicy.freezeAfterMs = std::numeric_limits<qint64>::max() / 4;
-        frame->lifecyclePolicy.discardAfterMs = std::numeric_limits<qint64>::max() / 4;
+        frame->registry()->lifecyclePolicy().freezeAfterMs = std::numeric_limits<qint64>::max() / 4;
+        frame->registry()->lifecyclePolicy().discardAfterMs =
+            std::numeric_limits<qint64>::max() / 4;
     }
 
     // The first window starts the engine's helper processes; that is start-up
@@ -241,7 +245,8 @@ int runOnce(int argc, char* argv[], bool managed, qint64 budgetMs) {
     maximizeActive(frame);
     bench::waitUntil(
         [frame] {
-            return !frame->browsers().isEmpty() && bench::isLoaded(frame->browsers().first());
+            return !frame->registry()->windows().isEmpty() &&
+                   bench::isLoaded(frame->registry()->windows().first());
         },
         FirstFrameTimeoutMs);
 
@@ -266,11 +271,11 @@ int runOnce(int argc, char* argv[], bool managed, qint64 budgetMs) {
     }
 
     const Batch batch = openBatch(
-        frame, [frame, &layoutPath] { Layout(frame).LoadLayout(layoutPath); },
+        frame, [frame, &layoutPath] { WindowLayouts::load(*frame, layoutPath, frame); },
         until(ReserveAfterOpenMs));
     const qint64 existMs = batch.existMs;
-    frame->cancelQueuedOpenings();
-    const int windows = frame->counter;
+    frame->registry()->cancelQueue();
+    const int windows = frame->registry()->count();
     const int loadedAtOnce = bench::loadedCount(frame);
     if (windows < WindowCount)
         std::printf("%s run: only %d of %d windows opened within %lld ms\n",
@@ -288,7 +293,7 @@ int runOnce(int argc, char* argv[], bool managed, qint64 budgetMs) {
         [&] {
             if (settling.elapsed() < SettleMinMs)
                 return false;
-            for (BrowserWindow* w : frame->browsers())
+            for (BrowserWindow* w : frame->registry()->windows())
                 if (!isSettled(frame, w, managed))
                     return false;
             return true;
@@ -306,7 +311,7 @@ int runOnce(int argc, char* argv[], bool managed, qint64 budgetMs) {
     int frozen = 0;
     int discarded = 0;
     int unsettled = 0;
-    for (BrowserWindow* w : frame->browsers()) {
+    for (BrowserWindow* w : frame->registry()->windows()) {
         loaded += bench::isLoaded(w) ? 1 : 0;
         visible += frame->isWindowVisible(w) ? 1 : 0;
         unsettled += isSettled(frame, w, managed) ? 0 : 1;

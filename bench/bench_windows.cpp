@@ -4,6 +4,7 @@
 #include "BenchSupport.h"
 
 #include "browser/BrowserWindow.h"
+#include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 
 #include <QElapsedTimer>
@@ -42,7 +43,8 @@ void openWindowsRound(MainFrame* frame, const QString& pageUrl, int count, int t
         bench::openBrowser(frame, pageUrl);
     const bool all = bench::waitUntil(
         [frame, count] {
-            return frame->browsers().size() >= count && bench::loadedCount(frame) >= count;
+            return frame->registry()->windows().size() >= count &&
+                   bench::loadedCount(frame) >= count;
         },
         timeoutMs);
     const qint64 ms = timer.elapsed();
@@ -72,7 +74,8 @@ int main(int argc, char* argv[]) {
 
     const bool firstLoaded = bench::waitUntil(
         [frame] {
-            return !frame->browsers().isEmpty() && bench::isLoaded(frame->browsers().first());
+            return !frame->registry()->windows().isEmpty() &&
+                   bench::isLoaded(frame->registry()->windows().first());
         },
         bench::FirstPageTimeoutMs);
     const qint64 mainToLoaded = program.elapsedMs();
@@ -84,9 +87,9 @@ int main(int argc, char* argv[]) {
     std::printf("main to first page loaded: %lld ms\n", static_cast<long long>(mainToLoaded));
     if (!firstLoaded)
         std::printf("first page not loaded within %d ms\n", bench::FirstPageTimeoutMs);
-    else if (frame->browsers().first()->webView()->locationUrl() != pageUrl)
+    else if (frame->registry()->windows().first()->webView()->locationUrl() != pageUrl)
         std::printf("first window shows %s instead of the page\n",
-                    qPrintable(frame->browsers().first()->webView()->locationUrl()));
+                    qPrintable(frame->registry()->windows().first()->webView()->locationUrl()));
     bench::printTree("1 window", bench::measureTree());
     std::fflush(stdout);
 

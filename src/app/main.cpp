@@ -1,11 +1,10 @@
-#include "app/AppInit.h"
+#include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/DataLocation.h"
-#include "app/Dialogs.h"
 #include "app/EngineSandbox.h"
 #include "browser/Pictures.h"
 #include "browser/QtWebView.h"
-#include "frame/MainFrame.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -30,15 +29,14 @@ void onSignal(int) {
 
 // SIGTERM and SIGINT close the frame the way "Beenden" does, so a logout or a
 // kill saves the preferences and shuts the web engine down cleanly.
-void installSignalHandlers(QApplication& app) {
+void installSignalHandlers(QApplication& app, Application& program) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&program] {
         char c;
         [[maybe_unused]] ssize_t n = ::read(g_signalPipe[0], &c, 1);
-        if (MainFrame* frame = AppInit::MDIForm1())
-            frame->close();
+        program.quit();
         QApplication::quit();
     });
     struct sigaction sa = {};
@@ -66,13 +64,11 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtTranslator);
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
 
-    installSignalHandlers(app);
-
     // The whole command line is one address.
     QStringList args = QApplication::arguments();
     args.removeFirst();
 
-    AppInit::StartOptions options;
+    Application::Options options;
     // A copy in a folder of the user's own keeps its files beside it; an
     // installed one in the user's data folder.
     const DataLocation location = DataLocation::forProgram(QApplication::applicationDirPath());
@@ -105,11 +101,15 @@ int main(int argc, char* argv[]) {
     };
 
     int rc = 0;
-    if (AppInit::Main(options)) {
-        QApplication::setQuitOnLastWindowClosed(true);
-        rc = QApplication::exec();
+    {
+        Application program(options);
+        installSignalHandlers(app, program);
+        if (program.start()) {
+            QApplication::setQuitOnLastWindowClosed(true);
+            rc = QApplication::exec();
+        }
     }
-    AppInit::shutdown();
+    // Every page is gone with the frame; the engine's profile goes last.
     QtWebView::releaseProfile();
     return refused ? 1 : rc;
 }

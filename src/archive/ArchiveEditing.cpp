@@ -1,11 +1,13 @@
 // Editing the archive through its tree: folders, bookmarks, sorting, opening.
-#include "app/Dialogs.h"
-#include "archive/FrmBMProperty.h"
-#include "archive/FrmBook.h"
+#include "archive/ArchiveWindow.h"
+#include "archive/BookmarkDialog.h"
 #include "archive/model/ArchiveRules.h"
 #include "common/RecordCodec.h"
-#include "frame/MainFrame.h"
+#include "history/model/HistoryList.h"
 #include "prefs/model/Prefer.h"
+#include "shell/OpenRequest.h"
+#include "shell/Shell.h"
+#include "ui/Dialogs.h"
 
 #include <QMimeData>
 #include <QStyle>
@@ -17,22 +19,22 @@ namespace {
 constexpr int KeyRole = Qt::UserRole;
 } // namespace
 
-void FrmBook::splitKey(QTreeWidgetItem* xNode, qint32& nDirNr, qint16& nBookmarkNr) {
-    if (xNode)
-        ArchiveRules::splitKey(xNode->data(0, KeyRole).toString(), nDirNr, nBookmarkNr);
+void ArchiveWindow::numbersOf(QTreeWidgetItem* node, qint32& folderNr, qint16& bookmarkNr) {
+    if (node)
+        ArchiveRules::splitKey(node->data(0, KeyRole).toString(), folderNr, bookmarkNr);
 }
 
-std::shared_ptr<Thema> FrmBook::folderOf(QTreeWidgetItem* node) const {
+std::shared_ptr<Thema> ArchiveWindow::folderOf(QTreeWidgetItem* node) const {
     if (!node || !m_book->folders)
         return nullptr;
     qint32 dirNr = 0;
     qint16 bkmNr = 0;
-    splitKey(node, dirNr, bkmNr);
+    numbersOf(node, dirNr, bkmNr);
     const int at = ArchiveRules::folderIndex(*m_book->folders, dirNr);
     return at > 0 ? m_book->folders->at(at - 1) : nullptr;
 }
 
-Bookmark* FrmBook::bookmarkOf(QTreeWidgetItem* node) const {
+Bookmark* ArchiveWindow::bookmarkOf(QTreeWidgetItem* node) const {
     if (nodeTag(node) != QLatin1String("Url"))
         return nullptr;
     const std::shared_ptr<Thema> folder = folderOf(node);
@@ -40,14 +42,14 @@ Bookmark* FrmBook::bookmarkOf(QTreeWidgetItem* node) const {
         return nullptr;
     qint32 dirNr = 0;
     qint16 bkmNr = 0;
-    splitKey(node, dirNr, bkmNr);
+    numbersOf(node, dirNr, bkmNr);
     const int at = ArchiveRules::bookmarkIndex(*folder->bookmarks, bkmNr);
     return at > 0 ? &(*folder->bookmarks)[at - 1] : nullptr;
 }
 
 // Folders.
 
-void FrmBook::mn_AddOrdner_Click() {
+void ArchiveWindow::addFolder() {
     if (nodeTag(m_tree->currentItem()) == QLatin1String("Url"))
         return;
     if (m_book->folders && m_book->folders->size() >= Book::MaxFolders) {
@@ -58,10 +60,10 @@ void FrmBook::mn_AddOrdner_Click() {
         return;
     }
     if (const std::optional<QString> name = ArchiveRules::newFolderName(allNodeTexts()))
-        AddDirToArchive(*name);
+        addFolderNamed(*name);
 }
 
-void FrmBook::AddDirToArchive(const QString& name) {
+void ArchiveWindow::addFolderNamed(const QString& name) {
     QTreeWidgetItem* selected = m_tree->currentItem();
     if (!selected || nodeTag(selected) == QLatin1String("Url"))
         selected = m_root;
@@ -95,13 +97,13 @@ void FrmBook::AddDirToArchive(const QString& name) {
     m_book->changed = true;
 }
 
-void FrmBook::mn_AttrOrdner_Click() {
+void ArchiveWindow::renameFolder() {
     QTreeWidgetItem* node = m_tree->currentItem();
     if (nodeTag(node) == QLatin1String("Dir"))
         m_tree->editItem(node, 0);
 }
 
-void FrmBook::renameFinished(QTreeWidgetItem* node, const QString& typed) {
+void ArchiveWindow::renameFinished(QTreeWidgetItem* node, const QString& typed) {
     if (!node || nodeTag(node) != QLatin1String("Dir"))
         return;
     const QString text = trimBlanks(typed);
@@ -123,22 +125,22 @@ void FrmBook::renameFinished(QTreeWidgetItem* node, const QString& typed) {
     }
     if (const std::shared_ptr<Thema> folder = folderOf(node)) {
         m_tree->setCurrentItem(node);
-        UpdateDir(*folder, text);
+        updateFolder(*folder, text);
     }
 }
 
-void FrmBook::UpdateDir(Thema& xDir, const QString& sName) {
-    xDir.setDirName(sName);
-    xDir.changed = true;
+void ArchiveWindow::updateFolder(Thema& folder, const QString& name) {
+    folder.setDirName(name);
+    folder.changed = true;
     if (QTreeWidgetItem* node = m_tree->currentItem())
-        node->setText(0, sName);
+        node->setText(0, name);
     m_book->changed = true;
     QTreeWidgetItem* node = m_tree->currentItem();
     if (node && node->parent() && isSorted(node->parent()))
         sortChildren(node->parent());
 }
 
-void FrmBook::mn_DelOrdner_Click() {
+void ArchiveWindow::deleteFolder() {
     QTreeWidgetItem* node = m_tree->currentItem();
     if (nodeTag(node) != QLatin1String("Dir"))
         return;
@@ -148,7 +150,7 @@ void FrmBook::mn_DelOrdner_Click() {
     const int index = ArchiveRules::folderIndex(*m_book->folders, folder->Nr);
     const bool hasBookmarks = folder->bookmarks && !folder->bookmarks->isEmpty();
     if (hasBookmarks) {
-        if (trimBlanks(m_frame->prefs().Group) == node->text(0)) {
+        if (trimBlanks(m_shell.preferences().Group) == node->text(0)) {
             Dialogs::message(this, QMessageBox::Warning, QStringLiteral("Meldung"),
                              QStringLiteral("Der Ordner wird beim Programmstart benutzt und kann "
                                             "nicht gelöscht werden.\r\nBitte lösen sie zuerst "
@@ -170,22 +172,22 @@ void FrmBook::mn_DelOrdner_Click() {
 
 // Bookmarks.
 
-void FrmBook::mn_Hinzufügen_Click() {
+void ArchiveWindow::addBookmark() {
     const QString tag = nodeTag(m_tree->currentItem());
     if (tag != QLatin1String("Dir") && tag != QLatin1String("Url"))
         return;
-    FrmBMProperty dialog(this, true);
+    BookmarkDialog dialog(this, true);
     Dialogs::runModal([&] { return dialog.exec(); });
 }
 
-void FrmBook::mn_Eigenschaften_Click() {
+void ArchiveWindow::editBookmark() {
     if (nodeTag(m_tree->currentItem()) != QLatin1String("Url"))
         return;
-    FrmBMProperty dialog(this, false);
+    BookmarkDialog dialog(this, false);
     Dialogs::runModal([&] { return dialog.exec(); });
 }
 
-void FrmBook::AddBkmToArchive(const QString& sTitel, const QString& sUrl, const QString& sInfo) {
+void ArchiveWindow::insertBookmark(const QString& title, const QString& url, const QString& info) {
     QTreeWidgetItem* selected = m_tree->currentItem();
     const QString tag = nodeTag(selected);
     const std::shared_ptr<Thema> folder = folderOf(selected);
@@ -195,9 +197,9 @@ void FrmBook::AddBkmToArchive(const QString& sTitel, const QString& sUrl, const 
     if (!number)
         return;
     Bookmark b;
-    b.Titel = sTitel;
-    b.Url = sUrl;
-    b.Info = sInfo;
+    b.Titel = title;
+    b.Url = url;
+    b.Info = info;
     b.Nr = *number;
     if (tag == QLatin1String("Dir")) {
         if (selected->childCount() == 0 || !folder->bookmarks)
@@ -210,7 +212,7 @@ void FrmBook::AddBkmToArchive(const QString& sTitel, const QString& sUrl, const 
     } else {
         qint32 dirNr = 0;
         qint16 bkmNr = 0;
-        splitKey(selected, dirNr, bkmNr);
+        numbersOf(selected, dirNr, bkmNr);
         if (!folder->bookmarks)
             folder->bookmarks.emplace();
         const int at = ArchiveRules::bookmarkIndex(*folder->bookmarks, bkmNr);
@@ -224,29 +226,29 @@ void FrmBook::AddBkmToArchive(const QString& sTitel, const QString& sUrl, const 
     m_book->changed = true;
 }
 
-void FrmBook::UpdateBookmark(Bookmark& xBkm, const QString& sTitel, const QString& sUrl,
-                             const QString& sInfo, bool bAdress, bool bToolb) {
-    xBkm.Titel = sTitel;
-    xBkm.Url = sUrl;
-    xBkm.Info = sInfo;
-    xBkm.Adresszeile = bAdress;
-    xBkm.Toolbar = bToolb;
+void ArchiveWindow::updateBookmark(Bookmark& bookmark, const QString& title, const QString& url,
+                                   const QString& info, bool addressBar, bool toolbar) {
+    bookmark.Titel = title;
+    bookmark.Url = url;
+    bookmark.Info = info;
+    bookmark.Adresszeile = addressBar;
+    bookmark.Toolbar = toolbar;
     QTreeWidgetItem* node = m_tree->currentItem();
     if (node)
-        node->setText(0, sTitel);
+        node->setText(0, title);
     if (const std::shared_ptr<Thema> folder = folderOf(node))
         folder->changed = true;
     m_book->changed = true;
 }
 
-void FrmBook::mn_Loeschen_Click() {
+void ArchiveWindow::deleteBookmark() {
     QTreeWidgetItem* node = m_tree->currentItem();
     if (nodeTag(node) != QLatin1String("Url"))
         return;
     const std::shared_ptr<Thema> folder = folderOf(node);
     qint32 dirNr = 0;
     qint16 bkmNr = 0;
-    splitKey(node, dirNr, bkmNr);
+    numbersOf(node, dirNr, bkmNr);
     delete node;
     if (!folder)
         return;
@@ -259,12 +261,12 @@ void FrmBook::mn_Loeschen_Click() {
     m_book->changed = true;
 }
 
-void FrmBook::OpenBookmark() {
+void ArchiveWindow::openBookmark() {
     if (Bookmark* b = bookmarkOf(m_tree->currentItem()))
-        m_frame->VisitUrl(b->Url, b->Adresszeile, b->Toolbar);
+        m_shell.visit(OpenRequest::withBars(b->Url, b->Adresszeile, b->Toolbar));
 }
 
-void FrmBook::OpenAll() {
+void ArchiveWindow::openAll() {
     QTreeWidgetItem* node = m_tree->currentItem();
     if (nodeTag(node) != QLatin1String("Dir"))
         return;
@@ -272,21 +274,19 @@ void FrmBook::OpenAll() {
     if (!folder || !folder->bookmarks)
         return;
     // One window per turn of the event loop; the window limit is looked at
-    // as each one comes.
-    MainFrame* frame = m_frame;
+    // as each one comes, and the one that meets it is the last.
+    QList<OpenRequest> requests;
     for (const Bookmark& b : *folder->bookmarks)
-        m_frame->queueOpening([frame, b] {
-            const bool limit = frame->browsers().size() + 1 > frame->MaxBrowser;
-            frame->VisitUrl(b.Url, b.Adresszeile, b.Toolbar);
-            return !limit;
-        });
+        if (!b.Url.isEmpty())
+            requests << OpenRequest::withBars(b.Url, b.Adresszeile, b.Toolbar);
+    m_shell.queueOpenings(requests, true);
 }
 
-void FrmBook::mn_setHome_Click() {
+void ArchiveWindow::takeAsHomePage() {
     Bookmark* b = bookmarkOf(m_tree->currentItem());
     if (!b)
         return;
-    Prefer& prefs = m_frame->prefs();
+    Prefer& prefs = m_shell.preferences();
     prefs.HomeUrl = b->Url;
     QString error;
     if (!prefs.save(&error))
@@ -295,7 +295,7 @@ void FrmBook::mn_setHome_Click() {
 
 // Sorting: only the tree's order changes; the archive keeps its own.
 
-void FrmBook::setSorted(QTreeWidgetItem* node, bool sorted) {
+void ArchiveWindow::setSorted(QTreeWidgetItem* node, bool sorted) {
     if (!node)
         return;
     if (sorted) {
@@ -306,7 +306,7 @@ void FrmBook::setSorted(QTreeWidgetItem* node, bool sorted) {
     }
 }
 
-void FrmBook::sortChildren(QTreeWidgetItem* node) {
+void ArchiveWindow::sortChildren(QTreeWidgetItem* node) {
     QTreeWidgetItem* current = m_tree->currentItem();
     QList<QTreeWidgetItem*> children = node->takeChildren();
     std::stable_sort(children.begin(), children.end(), [](QTreeWidgetItem* a, QTreeWidgetItem* b) {
@@ -317,7 +317,7 @@ void FrmBook::sortChildren(QTreeWidgetItem* node) {
         m_tree->setCurrentItem(current);
 }
 
-void FrmBook::sortArchiv() {
+void ArchiveWindow::sortArchive() {
     QTreeWidgetItem* node = m_tree->currentItem();
     const QString tag = nodeTag(node);
     if (tag == QLatin1String("Url") || tag == QLatin1String("Dir"))
@@ -326,13 +326,13 @@ void FrmBook::sortArchiv() {
         setSorted(m_root, true);
 }
 
-void FrmBook::mn_SortOrdner_Click() {
+void ArchiveWindow::sortFolders() {
     const QString tag = nodeTag(m_tree->currentItem());
     if (tag == QLatin1String("Archiv") || tag == QLatin1String("Dir"))
         setSorted(m_root, true);
 }
 
-void FrmBook::mn_SortBkm_Click() {
+void ArchiveWindow::sortBookmarks() {
     QTreeWidgetItem* node = m_tree->currentItem();
     const QString tag = nodeTag(node);
     if (tag == QLatin1String("Dir"))
@@ -343,7 +343,7 @@ void FrmBook::mn_SortBkm_Click() {
 
 // Drops.
 
-void FrmBook::dropOn(QTreeWidgetItem* node, const QMimeData* data) {
+void ArchiveWindow::dropOn(QTreeWidgetItem* node, const QMimeData* data) {
     if (!node || node->text(0) == QLatin1String("Archiv") ||
         nodeTag(node) == QLatin1String("Archiv"))
         return;
@@ -359,9 +359,9 @@ void FrmBook::dropOn(QTreeWidgetItem* node, const QMimeData* data) {
     if (text.isEmpty() && data->hasText())
         text = data->text();
     const std::optional<ArchiveRules::Dropped> dropped =
-        ArchiveRules::droppedBookmark(text, file, m_frame->History);
+        ArchiveRules::droppedBookmark(text, file, m_shell.history());
     if (!dropped)
         return;
     m_tree->setCurrentItem(node);
-    AddBkmToArchive(dropped->title, dropped->address, QString());
+    insertBookmark(dropped->title, dropped->address, QString());
 }

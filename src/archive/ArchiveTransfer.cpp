@@ -1,15 +1,15 @@
 // Exporting the archive or one folder, and importing a bookmark file.
-#include "app/AppInit.h"
-#include "app/Dialogs.h"
-#include "archive/FrmBook.h"
+#include "archive/ArchiveWindow.h"
 #include "archive/model/BookmarkImport.h"
 #include "archive/model/ExportWriters.h"
-#include "frame/MainFrame.h"
+#include "shell/OpenRequest.h"
+#include "shell/Shell.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QTreeWidget>
 
-void FrmBook::exportTo(int kind, bool wholeArchive) {
+void ArchiveWindow::exportTo(int kind, bool wholeArchive) {
     const auto k = static_cast<ExportWriters::Kind>(kind);
     std::shared_ptr<Thema> folder;
     if (!wholeArchive) {
@@ -21,8 +21,8 @@ void FrmBook::exportTo(int kind, bool wholeArchive) {
             return;
     }
     const ExportWriters::DialogTexts texts = ExportWriters::dialogTexts(k, wholeArchive);
-    const QString path = Dialogs::saveFileName(this, texts.caption, AppInit::AppDir, texts.filter,
-                                               QFileDialog::DontConfirmOverwrite);
+    const QString path = Dialogs::saveFileName(this, texts.caption, m_shell.programFolder(),
+                                               texts.filter, QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -41,25 +41,26 @@ void FrmBook::exportTo(int kind, bool wholeArchive) {
     if (Dialogs::message(this, QMessageBox::Information, QStringLiteral("Meldung"),
                          ExportWriters::successQuestion(path),
                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
-        m_frame->VisitUrl(path, true, true);
+        m_shell.visit(OpenRequest::withBars(path, true, true));
 }
 
-void FrmBook::mn_ImpNetscapeHtml_Click() {
+void ArchiveWindow::importBookmarkFile() {
     const ExportWriters::DialogTexts texts = BookmarkImport::dialogTexts();
-    const QString path = Dialogs::openFileName(this, texts.caption, AppInit::AppDir, texts.filter);
+    const QString path =
+        Dialogs::openFileName(this, texts.caption, m_shell.programFolder(), texts.filter);
     if (path.isEmpty())
         return;
     importFile(path);
 }
 
-bool FrmBook::importFile(const QString& path) {
+bool ArchiveWindow::importFile(const QString& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const BookmarkImport::Result result = BookmarkImport::parseFile(path);
     QString error = result.error;
     bool ok = result.ok;
     // A file without a single folder leaves the archive as it is.
     if (ok && !result.folders.isEmpty())
-        ok = BookmarkImport::replaceArchive(AppInit::AppDir, result.folders, &error);
+        ok = BookmarkImport::replaceArchive(m_shell.programFolder(), result.folders, &error);
     QApplication::restoreOverrideCursor();
     if (!ok) {
         showError(
@@ -75,7 +76,7 @@ bool FrmBook::importFile(const QString& path) {
         return true;
     }
     // The imported files are the archive now; what was open is replaced.
-    m_book = std::make_unique<Book>(AppInit::AppDir);
+    m_book = std::make_unique<Book>(m_shell.programFolder());
     loadArchive();
     return true;
 }

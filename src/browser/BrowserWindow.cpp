@@ -1,39 +1,36 @@
 #include "browser/BrowserWindow.h"
 
-#include "app/Dialogs.h"
 #include "browser/BrowserHost.h"
-#include "browser/FrmRefresh.h"
+#include "browser/BrowserToolbar.h"
 #include "browser/Pictures.h"
+#include "browser/RefreshDialog.h"
 #include "browser/model/BrowserRules.h"
 #include "browser/model/SecurityText.h"
 #include "common/Twips.h"
 #include "mail/model/MailLink.h"
 #include "prefs/model/Prefer.h"
+#include "shell/OpenRequest.h"
+#include "ui/Dialogs.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
-#include <QMenu>
 #include <QMimeData>
 #include <QPointer>
-#include <QStorageInfo>
-#include <QStyle>
-#include <QToolBar>
+#include <QTime>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
-bool BrowserWindow::bSuppressPopup = false;
-
 namespace {
+bool g_popupSuppressed = false;
+
 // Addresses carried by dropped data: its text, or the first file's path.
 QString droppedAddress(const QMimeData* data) {
     if (data->hasUrls()) {
@@ -47,7 +44,20 @@ QString droppedAddress(const QMimeData* data) {
         return data->urls().first().toString();
     return QString();
 }
+
+// The link walk's clock: seconds of the day, as the walk's time-out counts.
+double walkClock() {
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+}
 } // namespace
+
+bool BrowserWindow::popupSuppressed() {
+    return g_popupSuppressed;
+}
+
+void BrowserWindow::setPopupSuppressed(bool suppressed) {
+    g_popupSuppressed = suppressed;
+}
 
 BrowserWindow::BrowserWindow(BrowserHost* host, QWidget* parent)
     : QMdiSubWindow(parent), m_host(host) {
@@ -65,44 +75,45 @@ BrowserWindow::BrowserWindow(BrowserHost* host, QWidget* parent)
     setWindowIcon(browserPicture(1));
     resize(640, 480);
 
-    m_timTimer.setInterval(55);
-    connect(&m_timTimer, &QTimer::timeout, this, &BrowserWindow::timTimer_Timer);
-    m_timRoundtrip.setInterval(1750);
-    connect(&m_timRoundtrip, &QTimer::timeout, this, &BrowserWindow::timRoundtrip_Timer);
-    connect(&m_timRefresh, &QTimer::timeout, this, &BrowserWindow::timRefresh_Timer);
+    m_pollTimer.setInterval(55);
+    connect(&m_pollTimer, &QTimer::timeout, this, &BrowserWindow::pollPageState);
+    m_walkTimer.setInterval(1750);
+    connect(&m_walkTimer, &QTimer::timeout, this, &BrowserWindow::walkStep);
+    connect(&m_refreshTimer, &QTimer::timeout, this, [this] { m_web->refresh(); });
 
     connect(m_web, &WebView::statusTextChanged, this,
             [this](const QString& text) { m_host->setStatusText(text); });
-    connect(m_web, &WebView::titleChanged, this, [this](const QString& t) { sTitle = t; });
+    connect(m_web, &WebView::titleChanged, this, [this](const QString& t) { m_title = t; });
     connect(m_web, &WebView::beforeNavigate, this, [this](const QString&) {
-        m_bSecure = false;
-        StartBusyIndicator();
-        ControlResize();
+        m_secure = false;
+        startBusyIndicator();
+        layoutControls();
     });
-    connect(m_web, &WebView::newWindowRequested, this, &BrowserWindow::brwWebBrowser_NewWindow2);
-    connect(m_web, &WebView::navigateComplete, this,
-            &BrowserWindow::brwWebBrowser_NavigateComplete2);
-    connect(m_web, &WebView::geometryChangeRequested, this,
-            &BrowserWindow::brwWebBrowser_WindowSetGeometry);
-    connect(m_web, &WebView::windowClosing, this, &BrowserWindow::brwWebBrowser_WindowClosing,
-            Qt::QueuedConnection);
+    connect(m_web, &WebView::newWindowRequested, this, &BrowserWindow::onNewWindowRequested);
+    connect(m_web, &WebView::navigateComplete, this, &BrowserWindow::onNavigateComplete);
+    connect(m_web, &WebView::geometryChangeRequested, this, &BrowserWindow::onGeometryRequested);
+    connect(m_web, &WebView::windowClosing, this, &QWidget::close, Qt::QueuedConnection);
     connect(m_web, &WebView::secureLevelChanged, this, [this](int level) {
-        m_bSecure = level > 0;
-        m_nSecureLevel = level;
+        m_secure = level > 0;
+        m_secureLevel = level;
     });
     connect(m_web, &WebView::downloadRequested, this, [this](const QString&) {
         // A download must not hold up a link walk.
-        if (m_timRoundtrip.isActive())
+        if (m_walkTimer.isActive())
             m_web->stop();
     });
 }
 
 BrowserWindow::~BrowserWindow() {
     // A window deleted without a close event still leaves the registry.
-    if (!m_unloaded) {
-        m_unloaded = true;
-        m_host->browserUnloaded(this);
-    }
+    leaveRegistry();
+}
+
+void BrowserWindow::leaveRegistry() {
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_host->windowClosed(this);
 }
 
 void BrowserWindow::buildBars() {
@@ -116,11 +127,11 @@ void BrowserWindow::buildBars() {
     m_bandToolbar->setObjectName(QStringLiteral("Toolbar"));
     auto* tbLayout = new QHBoxLayout(m_bandToolbar);
     tbLayout->setContentsMargins(0, 0, 0, 0);
-    m_toolBar = new QToolBar(m_bandToolbar);
-    m_toolBar->setObjectName(QStringLiteral("tbToolBar"));
-    m_toolBar->setIconSize(QSize(20, 20));
+    m_toolBar = new BrowserToolbar(m_bandToolbar);
     tbLayout->addWidget(m_toolBar);
     tbLayout->addStretch(1);
+    connect(m_toolBar, &BrowserToolbar::buttonClicked, this, &BrowserWindow::onButtonClicked);
+    connect(m_toolBar, &BrowserToolbar::menuChosen, this, &BrowserWindow::onMenuChosen);
 
     m_anim = new QLabel(m_coolBar);
     m_anim->setObjectName(QStringLiteral("Anim"));
@@ -152,8 +163,8 @@ void BrowserWindow::buildBars() {
     m_address->lineEdit()->setAcceptDrops(true);
     m_address->lineEdit()->installEventFilter(this);
     connect(m_address, qOverload<int>(&QComboBox::activated), this, [this](int) {
-        if (!m_bUpdatingAddress)
-            GoToAddressBox();
+        if (!m_updatingAddress)
+            goToAddressBox();
     });
     adLayout->addWidget(caption);
     adLayout->addWidget(m_address, 1);
@@ -162,147 +173,41 @@ void BrowserWindow::buildBars() {
     grid->addWidget(m_anim, 0, 1, 2, 1, Qt::AlignRight | Qt::AlignVCenter);
     grid->addWidget(m_bandAdress, 1, 0);
     grid->setColumnStretch(0, 1);
-
-    auto* refreshMenu = new QMenu(this);
-    refreshMenu->addAction(QStringLiteral("Refresh-Intervall..."))
-        ->setData(QStringLiteral("Refresh"));
-    refreshMenu->addAction(QStringLiteral("Alle Links dieser Seite durchlaufen..."))
-        ->setData(QStringLiteral("Roundtrip"));
-    auto* homeMenu = new QMenu(this);
-    homeMenu->addAction(QStringLiteral("Als Startadresse übernehmen..."))
-        ->setData(QStringLiteral("GetHome"));
-    auto* cloneMenu = new QMenu(this);
-    cloneMenu->addAction(QStringLiteral("Browser klonen..."))->setData(QStringLiteral("Cloneit"));
-    cloneMenu->addAction(QStringLiteral("&Neuer Browser..."))->setData(QStringLiteral("Startit"));
-    cloneMenu->addSeparator();
-    cloneMenu->addAction(QStringLiteral("Alle Links dieser Seite öffnen..."))
-        ->setData(QStringLiteral("OpenallA"));
-    cloneMenu->addSeparator();
-    cloneMenu->addAction(QStringLiteral("Alle Fenster &schließen..."))
-        ->setData(QStringLiteral("CloseallWin"));
-    auto* printMenu = new QMenu(this);
-    printMenu->addAction(QStringLiteral("Druckvorschau..."))->setData(QStringLiteral("ppreview"));
-    printMenu->addAction(QStringLiteral("Drucken..."))->setData(QStringLiteral("print"));
-    m_driveMenu = new QMenu(this);
-    for (QMenu* menu : {refreshMenu, homeMenu, cloneMenu, printMenu, m_driveMenu}) {
-        connect(menu, &QMenu::triggered, this, [this](QAction* a) {
-            if (a->data().isValid())
-                tbToolBar_ButtonMenuClick(a->data().toString());
-            else
-                tbToolBar_ButtonMenuClick(QString(), a->text());
-        });
-    }
-
-    addButton(QStringLiteral("Back"), QStringLiteral("Zurück"), QStyle::SP_ArrowBack);
-    addButton(QStringLiteral("Forward"), QStringLiteral("Vorwärts"), QStyle::SP_ArrowForward);
-    addButton(QStringLiteral("Stop"), QStringLiteral("Abbruch"), QStyle::SP_BrowserStop);
-    addButton(QStringLiteral("Refresh"), QStringLiteral("Aktualisieren"), QStyle::SP_BrowserReload,
-              refreshMenu);
-    addButton(QStringLiteral("Home"), QStringLiteral("Startseite"), QStyle::SP_DirHomeIcon,
-              homeMenu);
-    addButton(QStringLiteral("Search"), QStringLiteral("Suchen"),
-              QStyle::SP_FileDialogContentsView);
-    addButton(QStringLiteral("Clone"), QStringLiteral("Klonen"), QStyle::SP_FileDialogNewFolder,
-              cloneMenu);
-    addButton(QStringLiteral("Drive"), QStringLiteral("Laufwerke"), QStyle::SP_DriveHDIcon,
-              m_driveMenu);
-    addButton(QStringLiteral("Mail"), QStringLiteral("E-Mail"), QStyle::SP_DialogOpenButton);
-    addButton(QStringLiteral("Sendurl"), QStringLiteral("Link senden"), QStyle::SP_CommandLink);
-    addButton(QStringLiteral("Bookm"), QStringLiteral("Bookmarks"),
-              QStyle::SP_FileDialogDetailedView);
-    addButton(QStringLiteral("Save"), QStringLiteral("Speichern"), QStyle::SP_DialogSaveButton);
-    addButton(QStringLiteral("Print"), QStringLiteral("Drucken"), QStyle::SP_FileIcon, printMenu);
 }
 
-QToolButton* BrowserWindow::addButton(const QString& key, const QString& text, int standardIcon,
-                                      QMenu* menu) {
-    auto* button = new QToolButton(m_toolBar);
-    button->setObjectName(key);
-    button->setText(text);
-    button->setAutoRaise(true);
-    button->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(standardIcon)));
-    if (menu) {
-        button->setMenu(menu);
-        button->setPopupMode(QToolButton::MenuButtonPopup);
-    }
-    connect(button, &QToolButton::clicked, this, [this, key] { tbToolBar_ButtonClick(key); });
-    m_toolBar->addWidget(button);
-    return button;
+void BrowserWindow::load() {
+    g_popupSuppressed = false;
+    m_toolBar->fillDriveMenu();
+    m_startingAddress = BrowserRules::trimQuotes(m_startingAddress);
+    if (!m_startingAddress.isEmpty())
+        startBusyIndicator();
+    layoutControls();
 }
 
-void BrowserWindow::setToolTips() {
-    const Prefer& prefs = m_host->prefs();
-    const std::pair<const char*, QString> tips[] = {
-        {"Back", QStringLiteral("Zurück")},
-        {"Forward", QStringLiteral("Vorwärst")},
-        {"Stop", QStringLiteral("Abbruch")},
-        {"Refresh", QStringLiteral("Aktualisieren")},
-        {"Home", prefs.HomeUrl},
-        {"Search", prefs.SearchEngine},
-        {"Clone", QStringLiteral("Browser klonen...")},
-        {"Drive", QStringLiteral("Laufwerke")},
-        {"Mail", QStringLiteral("E-Mail")},
-        {"Sendurl", QStringLiteral("Link per E-Mail versenden...")},
-        {"Bookm", QStringLiteral("Bookmark Archiv")},
-        {"Save", QStringLiteral("Webseite speichern...")},
-        {"Print", QStringLiteral("Drucken...")},
-    };
-    for (const auto& [key, tip] : tips) {
-        if (auto* button = m_toolBar->findChild<QToolButton*>(QLatin1String(key)))
-            button->setToolTip(tip);
-    }
-}
-
-void BrowserWindow::fillDriveMenu() {
-    m_driveMenu->clear();
-    bool first = true;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (!volume.isValid() || !volume.isReady())
-            continue;
-        if (!first)
-            m_driveMenu->addSeparator();
-        first = false;
-        QString text = volume.rootPath();
-        const QString label = volume.displayName();
-        if (!label.isEmpty() && label != text)
-            text += QStringLiteral(" [") + label + QLatin1Char(']');
-        QAction* action = m_driveMenu->addAction(text);
-        action->setProperty("drivePath", volume.rootPath());
-    }
-}
-
-void BrowserWindow::Form_Load() {
-    bSuppressPopup = false;
-    fillDriveMenu();
-    StartingAddress = BrowserRules::trimQuotes(StartingAddress);
-    if (!StartingAddress.isEmpty())
-        StartBusyIndicator();
-    ControlResize();
-}
-
-void BrowserWindow::Form_Activate() {
-    setToolTips();
+void BrowserWindow::onActivated() {
+    const Prefer& prefs = m_host->preferences();
+    m_toolBar->setToolTips(prefs.HomeUrl, prefs.SearchEngine);
     if (auto* caption = m_bandAdress->findChild<QLabel*>(QStringLiteral("AdressCaption")))
         caption->setText(QStringLiteral("Adresse:"));
-    ControlResize();
-    m_host->UpdateTab();
+    layoutControls();
+    m_host->updateTab();
 }
 
-void BrowserWindow::Navigate(const QString& sUrl) {
-    m_web->navigate(sUrl.isEmpty() ? StartingAddress : sUrl);
+void BrowserWindow::navigate(const QString& url) {
+    m_web->navigate(url.isEmpty() ? m_startingAddress : url);
 }
 
-void BrowserWindow::ControlResize() {
+void BrowserWindow::layoutControls() {
     // The layouts place the page below the bar area; only the pending layout
     // needs to run now.
     if (m_client->layout())
         m_client->layout()->activate();
 }
 
-void BrowserWindow::PubResize() {
+void BrowserWindow::relayout() {
     if (bandVisible(Band::Toolbar) || bandVisible(Band::Anim))
         m_coolBar->setVisible(true);
-    ControlResize();
+    layoutControls();
 }
 
 bool BrowserWindow::bandVisible(Band band) const {
@@ -334,6 +239,7 @@ void BrowserWindow::setBandVisible(Band band, bool visible) {
 bool BrowserWindow::coolBarVisible() const {
     return !m_coolBar->isHidden();
 }
+
 void BrowserWindow::setCoolBarVisible(bool visible) {
     m_coolBar->setVisible(visible);
 }
@@ -345,13 +251,15 @@ void BrowserWindow::setBothBands(bool visible) {
     setCoolBarVisible(visible);
 }
 
-void BrowserWindow::StartBusyIndicator() {
+void BrowserWindow::startBusyIndicator() {
     m_animFrame = 1;
     m_animFrames = 4;
-    m_timTimer.start();
+    m_pollTimer.start();
 }
 
-void BrowserWindow::timTimer_Timer() {
+// The page-state poll: turns the busy animation while the page loads, then
+// shows the lock or the idle picture and takes the page's title.
+void BrowserWindow::pollPageState() {
     if (m_web->isBusy()) {
         setWindowTitle(QStringLiteral("In Bearbeitung..."));
         m_animFrame = BrowserRules::nextAnimFrame(m_animFrame, m_animFrames);
@@ -362,12 +270,12 @@ void BrowserWindow::timTimer_Timer() {
             m_anim->setPixmap(browserPicture(m_animFrame));
         return;
     }
-    m_timTimer.stop();
+    m_pollTimer.stop();
     m_roundTrip.pageLoaded();
-    if (m_bSecure) {
+    if (m_secure) {
         m_anim->setPixmap(browserPicture(5));
-        if (const std::optional<QString> text = securityLevelText(m_nSecureLevel);
-            text && m_nSecureLevel > 0)
+        if (const std::optional<QString> text = securityLevelText(m_secureLevel);
+            text && m_secureLevel > 0)
             m_anim->setToolTip(*text);
     } else {
         m_anim->setPixmap(browserPicture(1));
@@ -378,40 +286,34 @@ void BrowserWindow::timTimer_Timer() {
         kind = m_web->documentKind() == WebView::DocumentKind::Folder
                    ? BrowserRules::DocKind::Folder
                    : BrowserRules::DocKind::Html;
-        ControlResize();
+        layoutControls();
     }
-    sTitle = BrowserRules::pollTitle(kind, m_web->documentTitle(), m_web->locationName(),
-                                     m_web->folderPath(), m_web->locationUrl());
-    setWindowTitle(sTitle);
-    m_host->SetTapTitle(sTitle, ID);
+    m_title = BrowserRules::pollTitle(kind, m_web->documentTitle(), m_web->locationName(),
+                                      m_web->folderPath(), m_web->locationUrl());
+    setWindowTitle(m_title);
+    m_host->setTabTitle(m_title, m_id);
 }
 
 void BrowserWindow::openRefreshDialog() {
-    nLeft = clampInt16(pxToTwips(x()));
-    nTop = clampInt16(pxToTwips(y()));
-    FrmRefresh dialog(iSekunden, mapToGlobal(QPoint(0, 0)), this);
+    RefreshDialog dialog(m_refreshSeconds, mapToGlobal(QPoint(0, 0)), this);
     Dialogs::runModal([&] { return dialog.exec(); });
-    iSekunden = dialog.seconds();
-    SetRefresh();
+    setRefreshSeconds(dialog.seconds());
 }
 
-void BrowserWindow::SetRefresh() {
-    const int interval = qBound(0, iSekunden, 65) * 1000;
-    m_timRefresh.setInterval(interval);
+void BrowserWindow::setRefreshSeconds(int seconds) {
+    m_refreshSeconds = seconds;
+    applyRefresh();
+}
+
+void BrowserWindow::applyRefresh() {
+    const int interval = qBound(0, m_refreshSeconds, 65) * 1000;
+    m_refreshTimer.setInterval(interval);
     if (interval != 0) {
-        m_timRefresh.start();
-        StartBusyIndicator();
+        m_refreshTimer.start();
+        startBusyIndicator();
     } else {
-        m_timRefresh.stop();
+        m_refreshTimer.stop();
     }
-}
-
-void BrowserWindow::timRefresh_Timer() {
-    m_web->refresh();
-}
-
-static double walkClock() {
-    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
 }
 
 void BrowserWindow::startRoundTrip() {
@@ -423,42 +325,56 @@ void BrowserWindow::startRoundTrip() {
             return;
         if (self->m_roundTrip.start(LinkWalk::selectLinks(raw), self->m_web->locationUrl(),
                                     walkClock()))
-            self->m_timRoundtrip.start(1750);
+            self->m_walkTimer.start(1750);
     });
 }
 
-void BrowserWindow::timRoundtrip_Timer() {
+void BrowserWindow::walkStep() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     const LinkWalk::RoundTrip::Step step = m_roundTrip.tick(walkClock());
     if (step.kind == LinkWalk::RoundTrip::Step::Navigate) {
         m_web->navigate(step.url);
     } else if (step.kind == LinkWalk::RoundTrip::Step::Finish) {
-        m_timRoundtrip.stop();
+        m_walkTimer.stop();
         m_web->navigate(step.url);
     }
 }
 
-void BrowserWindow::GoToAddressBox() {
-    if (m_bUpdatingAddress)
+void BrowserWindow::goToAddressBox() {
+    if (m_updatingAddress)
         return;
-    StartBusyIndicator();
+    startBusyIndicator();
     if (m_web->widget()->isHidden())
         return;
     m_web->navigate(m_address->currentText());
     m_address->update();
 }
 
-void BrowserWindow::tbToolBar_ButtonClick(const QString& key) {
-    bSuppressPopup = false;
-    StartBusyIndicator();
-    const Prefer& prefs = m_host->prefs();
+void BrowserWindow::clonePage() {
+    m_host->openWindow(OpenRequest::at(m_web->locationUrl()));
+}
+
+void BrowserWindow::takeAsHomePage() {
+    Prefer& prefs = m_host->preferences();
+    prefs.HomeUrl = m_web->locationUrl();
+    QString error;
+    if (!prefs.save(&error))
+        Dialogs::message(this, QMessageBox::Critical, QStringLiteral("Fehlermeldung"), error);
+    if (QToolButton* home = m_toolBar->button(QStringLiteral("Home")))
+        home->setToolTip(prefs.HomeUrl.trimmed());
+}
+
+void BrowserWindow::onButtonClicked(const QString& key) {
+    g_popupSuppressed = false;
+    startBusyIndicator();
+    const Prefer& prefs = m_host->preferences();
     static const QStringList suppressing = {
         QStringLiteral("Back"), QStringLiteral("Forward"), QStringLiteral("Refresh"),
         QStringLiteral("Home"), QStringLiteral("Search"),  QStringLiteral("Clone"),
         QStringLiteral("Mail"), QStringLiteral("Sendurl"), QStringLiteral("Bookm"),
         QStringLiteral("Save"), QStringLiteral("Print")};
     if (suppressing.contains(key))
-        bSuppressPopup = true;
+        g_popupSuppressed = true;
     if (key == QLatin1String("Back")) {
         m_web->goBack();
     } else if (key == QLatin1String("Forward")) {
@@ -470,24 +386,22 @@ void BrowserWindow::tbToolBar_ButtonClick(const QString& key) {
     } else if (key == QLatin1String("Search")) {
         m_web->navigate(prefs.SearchEngine);
     } else if (key == QLatin1String("Clone")) {
-        m_host->setHistoryUrl(m_web->locationUrl());
-        m_host->NewBrowser();
-        m_host->setHistoryUrl(QString());
+        clonePage();
     } else if (key == QLatin1String("Mail")) {
-        m_host->StartMail();
+        m_host->startMailProgram();
     } else if (key == QLatin1String("Sendurl")) {
         // Subject and body are encoded, so an "&" in a title cannot cut the
         // address short.
         m_web->navigate(MailLink::linkUrl(m_web->locationName(), m_web->locationUrl())
                             .toString(QUrl::FullyEncoded));
     } else if (key == QLatin1String("Bookm")) {
-        m_host->StartBookmEd();
+        m_host->showArchive();
     } else if (key == QLatin1String("Stop")) {
-        m_timTimer.stop();
-        m_timRefresh.stop();
-        m_timRoundtrip.stop();
+        m_pollTimer.stop();
+        m_refreshTimer.stop();
+        m_walkTimer.stop();
         m_roundTrip.stop();
-        iSekunden = 0;
+        m_refreshSeconds = 0;
         m_anim->setPixmap(browserPicture(1));
         if (m_web->isBusy()) {
             m_web->stop();
@@ -502,8 +416,8 @@ void BrowserWindow::tbToolBar_ButtonClick(const QString& key) {
     }
 }
 
-void BrowserWindow::tbToolBar_ButtonMenuClick(const QString& key, const QString& text) {
-    bSuppressPopup = true;
+void BrowserWindow::onMenuChosen(const QString& key, const QString& text) {
+    g_popupSuppressed = true;
     if (m_web->widget()->isHidden())
         return;
     if (key == QLatin1String("Refresh")) {
@@ -511,7 +425,7 @@ void BrowserWindow::tbToolBar_ButtonMenuClick(const QString& key, const QString&
     } else if (key == QLatin1String("Roundtrip")) {
         startRoundTrip();
     } else if (key == QLatin1String("OpenallA")) {
-        m_host->OpenAllAnchors(m_web);
+        m_host->openAllLinks(m_web);
     } else if (key == QLatin1String("ppreview")) {
         if (m_web->hasDocument())
             m_web->execCommand(WebView::PrintPreview);
@@ -519,44 +433,32 @@ void BrowserWindow::tbToolBar_ButtonMenuClick(const QString& key, const QString&
         if (m_web->hasDocument())
             m_web->execCommand(WebView::Print);
     } else if (key == QLatin1String("Cloneit")) {
-        m_host->setHistoryUrl(m_web->locationUrl());
-        m_host->NewBrowser();
-        m_host->setHistoryUrl(QString());
+        clonePage();
     } else if (key == QLatin1String("Startit")) {
-        m_host->NewBrowser();
+        m_host->openWindow(OpenRequest());
     } else if (key == QLatin1String("CloseallWin")) {
-        m_host->CloseAllBrowser();
+        m_host->closeAllWindows();
     } else if (key == QLatin1String("GetHome")) {
-        Prefer& prefs = m_host->prefs();
-        prefs.HomeUrl = m_web->locationUrl();
-        QString error;
-        if (!prefs.save(&error))
-            Dialogs::message(this, QMessageBox::Critical, QStringLiteral("Fehlermeldung"), error);
-        if (auto* home = m_toolBar->findChild<QToolButton*>(QStringLiteral("Home")))
-            home->setToolTip(prefs.HomeUrl.trimmed());
+        takeAsHomePage();
     } else if (key.isEmpty()) {
         // A drive entry: show that folder.
-        for (QAction* action : m_driveMenu->actions()) {
-            if (action->text() == text) {
-                const QString path = action->property("drivePath").toString();
-                m_web->navigate(QUrl::fromLocalFile(path).toString());
-                break;
-            }
-        }
+        const QString path = m_toolBar->drivePath(text);
+        if (!path.isEmpty())
+            m_web->navigate(QUrl::fromLocalFile(path).toString());
     }
 }
 
-void BrowserWindow::brwWebBrowser_NewWindow2(WebView::NewWindowRequest* request) {
-    if (!m_host->popupsAllowed() || bSuppressPopup) {
-        bSuppressPopup = false;
+void BrowserWindow::onNewWindowRequested(WebView::NewWindowRequest* request) {
+    if (!m_host->popupsAllowed() || g_popupSuppressed) {
+        g_popupSuppressed = false;
         return;
     }
-    BrowserWindow* window = m_host->CreateBrowser(QStringLiteral("MDIChild"));
+    BrowserWindow* window = m_host->openPopupWindow();
     if (!window) {
-        bSuppressPopup = false;
+        g_popupSuppressed = false;
         return;
     }
-    window->ControlResize();
+    window->layoutControls();
     if (m_host->popupsToBack()) {
         window->lower();
         if (QMdiArea* area = mdiArea())
@@ -569,9 +471,9 @@ void BrowserWindow::brwWebBrowser_NewWindow2(WebView::NewWindowRequest* request)
     request->target = window->webView();
 }
 
-void BrowserWindow::brwWebBrowser_NavigateComplete2(const QString& url) {
-    ControlResize();
-    m_bUpdatingAddress = true;
+void BrowserWindow::onNavigateComplete(const QString& url) {
+    layoutControls();
+    m_updatingAddress = true;
     const QString location = m_web->locationUrl();
     QStringList addresses;
     addresses.reserve(m_address->count() + 1);
@@ -581,14 +483,14 @@ void BrowserWindow::brwWebBrowser_NavigateComplete2(const QString& url) {
     m_address->clear();
     m_address->addItems(addresses);
     m_address->setCurrentIndex(0);
-    m_host->AddToHistory(BrowserRules::historyAddress(url, location, m_web->locationName()),
-                         sTitle);
-    m_bUpdatingAddress = false;
-    m_host->UpdateTab();
-    m_host->SetModalLock(false);
+    m_host->addToHistory(BrowserRules::historyAddress(url, location, m_web->locationName()),
+                         m_title);
+    m_updatingAddress = false;
+    m_host->updateTab();
+    m_host->setModalLock(false);
 }
 
-void BrowserWindow::brwWebBrowser_WindowSetGeometry(int, int, int width, int height) {
+void BrowserWindow::onGeometryRequested(int, int, int width, int height) {
     if (width > 0) {
         if (isMaximized() || isMinimized())
             showNormal();
@@ -602,24 +504,17 @@ void BrowserWindow::brwWebBrowser_WindowSetGeometry(int, int, int width, int hei
                BrowserRules::windowHeightFor(this->height(), m_client->height(), height,
                                              m_coolBar->height(), coolBarVisible()));
     }
-    ControlResize();
-}
-
-void BrowserWindow::brwWebBrowser_WindowClosing() {
-    close();
+    layoutControls();
 }
 
 void BrowserWindow::closeEvent(QCloseEvent* event) {
     QMdiSubWindow::closeEvent(event);
     if (!event->isAccepted())
         return;
-    m_timTimer.stop();
-    m_timRoundtrip.stop();
-    m_timRefresh.stop();
-    if (!m_unloaded) {
-        m_unloaded = true;
-        m_host->browserUnloaded(this);
-    }
+    m_pollTimer.stop();
+    m_walkTimer.stop();
+    m_refreshTimer.stop();
+    leaveRegistry();
 }
 
 bool BrowserWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -629,7 +524,7 @@ bool BrowserWindow::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                GoToAddressBox();
+                goToAddressBox();
                 return true;
             }
         } else if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
@@ -644,7 +539,7 @@ bool BrowserWindow::eventFilter(QObject* watched, QEvent* event) {
             if (!address.isEmpty()) {
                 m_address->setEditText(address);
                 drop->acceptProposedAction();
-                GoToAddressBox();
+                goToAddressBox();
             }
             return true;
         }

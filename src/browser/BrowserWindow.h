@@ -7,11 +7,10 @@
 #include <QTimer>
 
 class BrowserHost;
+class BrowserToolbar;
 class QComboBox;
 class QLabel;
 class QToolBar;
-class QToolButton;
-class QMenu;
 
 // One browsing child window of the frame: bar area (toolbar, animation,
 // address box) above its web view.
@@ -23,44 +22,48 @@ public:
     explicit BrowserWindow(BrowserHost* host, QWidget* parent = nullptr);
     ~BrowserWindow() override;
 
-    // Public properties.
-    QString StartingAddress;
-    QString sTitle;
-    qint32 iSekunden = 0;
-    qint16 nTop = 0;
-    qint16 nLeft = 0;
-    qint32 ID = 0;
+    // The address navigate("") opens; set before load().
+    QString startingAddress() const { return m_startingAddress; }
+    void setStartingAddress(const QString& address) { m_startingAddress = address; }
+    // The window's number, given by the registry; it names the window's tab.
+    qint32 id() const { return m_id; }
+    void setId(qint32 id) { m_id = id; }
+    // The page's title as last seen.
+    QString title() const { return m_title; }
+    // Auto-refresh interval in seconds, 0 = off.
+    int refreshSeconds() const { return m_refreshSeconds; }
+    void setRefreshSeconds(int seconds);
 
-    // Shared by every window: refuse the next page-opened window once after a
-    // toolbar action.
-    static bool bSuppressPopup;
+    // Shared by every window: after a toolbar action the next window a page
+    // asks for is refused once.
+    static bool popupSuppressed();
+    static void setPopupSuppressed(bool suppressed);
 
-    // The load handler; the registry runs it once StartingAddress is set.
-    void Form_Load();
+    // Takes the starting address; the registry runs it once that is set.
+    void load();
     // The window became the active child.
-    void Form_Activate();
+    void onActivated();
 
-    void Navigate(const QString& sUrl);
-    void ControlResize();
-    void PubResize();
-    // Applies iSekunden to the auto-refresh timer.
-    void SetRefresh();
+    // Goes to the address as given; empty goes to the starting address.
+    void navigate(const QString& url);
+    void layoutControls();
+    // Shows the bar area again unless all its bands are hidden, then lays out.
+    void relayout();
     // Starts the walk over this page's links.
     void startRoundTrip();
+    // Runs what Enter in the address box runs.
+    void goToAddressBox();
 
     WebView* webView() const { return m_web; }
     QComboBox* addressBox() const { return m_address; }
-    QToolBar* toolBar() const { return m_toolBar; }
+    BrowserToolbar* toolBar() const { return m_toolBar; }
     QLabel* animPicture() const { return m_anim; }
     int animFrame() const { return m_animFrame; }
-    bool isPolling() const { return m_timTimer.isActive(); }
-    bool isRefreshing() const { return m_timRefresh.isActive(); }
-    int refreshInterval() const { return m_timRefresh.interval(); }
-    bool isWalking() const { return m_timRoundtrip.isActive(); }
+    bool isPolling() const { return m_pollTimer.isActive(); }
+    bool isRefreshing() const { return m_refreshTimer.isActive(); }
+    int refreshInterval() const { return m_refreshTimer.interval(); }
+    bool isWalking() const { return m_walkTimer.isActive(); }
     const LinkWalk::RoundTrip& roundTrip() const { return m_roundTrip; }
-    // Runs what a choice in a toolbar button's menu runs.
-    void tbToolBar_ButtonMenuClick(const QString& key, const QString& text = QString());
-    void tbToolBar_ButtonClick(const QString& key);
 
     bool bandVisible(Band band) const;
     void setBandVisible(Band band, bool visible);
@@ -69,49 +72,50 @@ public:
     // Shows both bands and the bar area, or hides them all.
     void setBothBands(bool visible);
 
-    // Runs what Enter in the address box runs.
-    void GoToAddressBox();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildBars();
-    QToolButton* addButton(const QString& key, const QString& text, int standardIcon,
-                           QMenu* menu = nullptr);
-    void setToolTips();
-    void StartBusyIndicator();
-    void timTimer_Timer();
-    void fillDriveMenu();
-    void timRoundtrip_Timer();
-    void timRefresh_Timer();
+    void startBusyIndicator();
+    void pollPageState();
+    void walkStep();
+    void applyRefresh();
     void openRefreshDialog();
+    void onButtonClicked(const QString& key);
+    void onMenuChosen(const QString& key, const QString& text);
+    void clonePage();
+    void takeAsHomePage();
 
-    void brwWebBrowser_NewWindow2(WebView::NewWindowRequest* request);
-    void brwWebBrowser_NavigateComplete2(const QString& url);
-    void brwWebBrowser_WindowSetGeometry(int left, int top, int width, int height);
-    void brwWebBrowser_WindowClosing();
+    void onNewWindowRequested(WebView::NewWindowRequest* request);
+    void onNavigateComplete(const QString& url);
+    void onGeometryRequested(int left, int top, int width, int height);
+    void leaveRegistry();
 
     BrowserHost* m_host;
     QWidget* m_client = nullptr;
     QWidget* m_coolBar = nullptr;
     QWidget* m_bandToolbar = nullptr;
     QWidget* m_bandAdress = nullptr;
-    QToolBar* m_toolBar = nullptr;
+    BrowserToolbar* m_toolBar = nullptr;
     QLabel* m_anim = nullptr;
     QComboBox* m_address = nullptr;
-    QMenu* m_driveMenu = nullptr;
     WebView* m_web = nullptr;
 
-    QTimer m_timTimer;
-    QTimer m_timRoundtrip;
-    QTimer m_timRefresh;
+    QString m_startingAddress;
+    QString m_title;
+    qint32 m_id = 0;
+    int m_refreshSeconds = 0;
+
+    QTimer m_pollTimer;
+    QTimer m_walkTimer;
+    QTimer m_refreshTimer;
     LinkWalk::RoundTrip m_roundTrip;
     int m_animFrame = 1;
     int m_animFrames = 4;
-    bool m_bUpdatingAddress = false;
-    bool m_bSecure = false;
-    int m_nSecureLevel = 0;
-    bool m_unloaded = false;
+    bool m_updatingAddress = false;
+    bool m_secure = false;
+    int m_secureLevel = 0;
+    bool m_closed = false;
 };

@@ -1,6 +1,6 @@
 #include "browser/QtWebView.h"
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QDir>
 #include <QEventLoop>

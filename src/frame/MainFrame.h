@@ -1,181 +1,101 @@
 #pragma once
 
 #include "browser/BrowserHost.h"
+#include "frame/FrameActions.h"
 #include "history/model/HistoryList.h"
+#include "shell/Shell.h"
 
-#include <QHash>
-#include <QList>
 #include <QMainWindow>
 #include <QPointer>
-#include <functional>
-#include <optional>
 
+class ArchiveWindow;
+class BrowserRegistry;
 class BrowserWindow;
-class FrmBook;
-class FrmHistory;
+class HistoryWindow;
 class MailPoller;
-class QAction;
 class QLabel;
 class QMdiArea;
-class QMenu;
-class QTabBar;
-class QToolBar;
+class QMimeData;
+class TabBar;
 
-// The main window: holds the browser child windows, the tab strip of open
-// windows, the status bar and the menus.
-class MainFrame : public QMainWindow, public BrowserHost {
+// The main window: holds the browser child windows, the tab bar of open
+// windows, the status bar and the menus, and launches the tool windows.
+class MainFrame : public QMainWindow, public BrowserHost, public Shell {
     Q_OBJECT
 public:
-    explicit MainFrame(WebViewFactory factory, QWidget* parent = nullptr);
+    struct Setup {
+        QString programFolder;
+        // Why the program keeps its files there (shown in the about window).
+        QString programFolderReason;
+        WebViewFactory webViewFactory;
+    };
+
+    // Takes its size and bar settings from the preferences, which outlive it.
+    MainFrame(Prefer& prefs, Setup setup, QWidget* parent = nullptr);
     ~MainFrame() override;
 
-    // The preferences object lives from start-up to the frame's unload; the
-    // frame does not own it.
-    void setPrefer(Prefer* prefs) { m_prefs = prefs; }
-    Prefer& prefs() override { return *m_prefs; }
-    bool hasPrefs() const { return m_prefs != nullptr; }
-
-    // Frame properties shared with the other windows.
-    qint16 counter = 0;
-    qint16 MaxBrowser = 300;
-    QString HistoryUrl;
-    bool ToolbarView = true;
-    bool AdressView = true;
-    bool bTabVisible = false;
-    qint16 nTabAlign = 1;
-    bool StatusBarCurr = true;
-    bool bPopup = true;
-    bool bPopupBackgrnd = false;
-    bool bIsOpenBook = false;
-    bool bIsOpenHistory = false;
-    HistoryList History;
-
-    // Registry of browser windows.
-    static QString StrKey(qint32 number);
-    BrowserWindow* CreateBrowser(const QString& sParent) override;
-    void NewBrowser() override;
-    void mn_Browser_Click();
-    void VisitUrl(const QString& sUrl, bool bAdress, bool bToolb, int nLeft = 0, int nTop = 0,
-                  int nWidth = 0, int nHeight = 0);
-    void CloseAllBrowser() override;
-    void OpenAllAnchors(WebView* oBr) override;
-    // Opening many windows at once (a layout file, a bookmark folder, every
-    // link of a page) runs one step per turn of the event loop, so the
-    // interface keeps answering and each page starts loading as its window
-    // comes. A step that returns false drops the steps after it. Closing all
-    // windows drops the steps still waiting.
-    void queueOpening(std::function<bool()> step);
-    void cancelQueuedOpenings();
-    int queuedOpenings() const { return int(m_openQueue.size()); }
-    // Creates one window of a layout file.
-    void OpenLayoutItem(const QString& sUrl, qint16 bAdress, qint16 bToolb, qint16 nLeft,
-                        qint16 nTop, qint16 nWidth, qint16 nHeight, qint16 nState);
-    void mn_Anordnung_load_Click();
-    void mn_Anordnung_save_Click();
-    void mn_Alleschließen_Click();
-    void mn_Aktivschließen_Click();
-    BrowserWindow* browserByKey(const QString& key) const;
-    const QList<BrowserWindow*>& browsers() const { return m_browser; }
-    BrowserWindow* activeBrowser() const;
-    qint32 lastWindowNumber() const { return m_nBrowserSeq; }
-
-    // Tab strip.
-    static QString StrToCaption(const QString& s);
-    // Offset of the strip inside its bar in twips, or nothing for an
-    // alignment other than top (1) or bottom (2).
-    static std::optional<int> tabStripOffset(bool buttons, int align);
-    void CreateTab(qint32 nID, const QString& sCap);
-    void RemoveTab(qint32 nKey);
-    void SetTapTitle(const QString& sTitle, qint32 nKey) override;
-    void UpdateTab() override;
-    QFont SetFontFace(bool bBold, const QString& sFont) const;
-    void SetTabStripPos(bool bTabBtn);
-    void TabStripResize();
-    void SetToolbarPos(qint16 nAlign);
-    void SetToolbarVisible(bool visible);
-    void UpdateToolbarPos();
-    void mn_Register_Click();
-    void mn_RegisterOben_Click();
-    void mn_RegisterUnten_Click();
-    void TabStrip1_Click();
-    QTabBar* tabStrip() const { return m_tabStrip; }
-    QToolBar* tabBar() const { return m_toolbar1; }
-    int tabIndexOf(qint32 id) const;
-
-    // Menus.
-    QAction* action(const QString& name) const;
-    QMenu* menu(const QString& name) const;
-    void MenuFenster();
-    // Freezes or discards the pages nobody can see and wakes the ones that
-    // can; runs every second and whenever the visible windows change.
-    void updateLifecycles();
-    bool isWindowVisible(BrowserWindow* w) const override;
-    Lifecycle::Policy lifecyclePolicy;
-    // Milliseconds on a monotonic clock; tests put their own in.
-    std::function<qint64()> clock;
-    // Applies the arrangement the window menu has checked, if any.
-    void reapplyArrangement() { applyArrangement(); }
-    void setMenuCaption(const QString& name, const QString& caption);
-    void mn_Untereinander_Click();
-    void mn_Nebeneinander_Click();
-    void mn_Kaskadiert_Click();
-    void mn_EnablePopup_Click();
-    void mn_DisablePopup_Click();
-    void mn_PopupToBack_Click();
-    void mn_adresszeile_Click();
-    void mn_toolbar_Click();
-    void mn_beides_Click();
-    void mn_Toggle_Click();
-    void mn_Datei_Click();
-    void mn_Anzeige_Click();
-
-    // Events and commands.
-    void MDIForm_Activate();
-    void MDIForm_Unload();
-    void webCommand(int command);
-    void openDropped(const class QMimeData* data);
+    BrowserRegistry* registry() const { return m_registry; }
+    QAction* action(FrameActions::Command command) const { return m_actions->action(command); }
+    QMenu* menu(FrameActions::Menu menu) const { return m_actions->menu(menu); }
+    TabBar* tabBar() const { return m_tabBar; }
     QMdiArea* mdiArea() const { return m_mdi; }
-    QLabel* statusPanel() const { return m_panelStatus; }
-    QLabel* statusPicture() const { return m_panelStatusPicture; }
-    QLabel* mailPanel() const { return m_panelEmail; }
-    // The frame's state as it goes into the preferences at unload.
-    void storeFrameState();
-
-    // BrowserHost.
-    WebView* createWebView(QWidget* parent) override;
-    bool popupsAllowed() const override { return bPopup; }
-    bool popupsToBack() const override { return bPopupBackgrnd; }
-    void setHistoryUrl(const QString& url) override { HistoryUrl = url; }
-    void AddToHistory(const QString& sUrl, const QString& sTitle) override;
-    void setStatusText(const QString& text) override;
-    void SetModalLock(bool bLock) override;
-    void browserUnloaded(BrowserWindow* window) override;
-    void StartBookmEd() override;
-    // The archive window while it is open.
-    FrmBook* bookWindow() const;
-    // The history window while it is open.
-    FrmHistory* historyWindow() const;
-    void mn_Historie_Click();
-    void mn_Korvix_Click();
-    void mn_Einstellungen_Click();
-    void mn_send_Click();
-    // Starts (or stops) the mail check of the preferences' accounts.
-    void restart(bool enable);
+    QLabel* statusPanel() const { return m_statusText; }
+    QLabel* statusPicture() const { return m_statusPicture; }
+    QLabel* mailPanel() const { return m_mailSymbol; }
+    ArchiveWindow* archiveWindow() const;
+    HistoryWindow* historyWindow() const;
     MailPoller* mailPoller() const { return m_poller; }
-    // Applies the preferences the settings dialog saved to the frame's bars.
-    void applySavedSettings();
-    void StartMail() override;
-    void popupActiveWindowMenu(const QPoint& globalPos) override;
 
-    // Whether the frame saves anything when it closes (a second instance saves
-    // nothing).
-    bool IsSecondInstance = false;
+    // What the user chose from the menus, for whoever shows or checks it.
+    bool tabBarWanted() const { return m_tabBarWanted; }
+    int tabAlign() const { return m_tabAlign; }
+    bool statusBarShown() const { return m_statusBarShown; }
+    bool isToolWindowOpen(ToolWindow window) const;
+
+    // Places the bars as the preferences say (start-up, after the settings
+    // dialog saved).
+    void applyBarSettings();
+    // Starts (or stops) the mail check of the preferences' accounts.
+    void restartMailCheck(bool enable);
+    // An address a second start handed over (empty: only come to the front).
+    void receiveHandOff(const QString& address);
+    // Opens what was dropped on the frame or the tab bar.
+    void openDropped(const QMimeData* data);
+    // Refreshes the states of the window menu's items.
+    void refreshWindowMenu();
+
+    // BrowserHost and Shell.
+    Prefer& preferences() override { return m_prefs; }
+    WebView* createWebView(QWidget* parent) override;
+    bool popupsAllowed() const override { return m_popupsAllowed; }
+    bool popupsToBack() const override { return m_popupsToBack; }
+    BrowserWindow* openPopupWindow() override;
+    void openWindow(const OpenRequest& request) override;
+    void closeAllWindows() override;
+    void openAllLinks(WebView* view) override;
+    void addToHistory(const QString& url, const QString& title) override;
+    bool isWindowVisible(const BrowserWindow* window) const override;
+    void updateTab() override;
+    void setTabTitle(const QString& title, qint32 windowId) override;
+    void setStatusText(const QString& text) override;
+    void setModalLock(bool locked) override;
+    void windowClosed(BrowserWindow* window) override;
+    void showArchive() override;
+    void startMailProgram() override;
+    void popupActiveWindowMenu(const QPoint& globalPos) override;
+    QString programFolder() const override { return m_setup.programFolder; }
+    const HistoryList& history() const override { return m_history; }
+    void visit(const OpenRequest& request) override;
+    void queueOpenings(const QList<OpenRequest>& requests, bool stopAtLimit) override;
+    bool mayOpenWindow() const override;
+    void setNextWindowAddress(const QString& address) override;
+    QRect anchorGeometry() const override { return frameGeometry(); }
+    QWidget* ownerWindow() override { return this; }
+    void toolWindowShown(ToolWindow window, bool shown) override;
 
 signals:
-    // The settings dialog saved new preferences (the mail check restarts).
+    // The settings dialog saved new preferences.
     void settingsSaved();
-    // The last queued opening ran (or the rest were dropped).
-    void queuedOpeningsDone();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -185,50 +105,74 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void MDIForm_Load();
-    void buildMenus();
-    void buildTabBar();
+    // Window events.
     void buildStatusBar();
-    QAction* addItem(QMenu* menu, const QString& name, const QString& caption,
-                     void (MainFrame::*handler)() = nullptr, bool checkable = false);
-    QAction* addSeparator(QMenu* menu, const QString& name);
-    void twin(const QString& name, const QString& twinName);
-    void setChecked(const QStringList& names, bool checked);
-    void setEnabled(const QStringList& names, bool enabled);
-    void applyArrangement();
-    void arrange(int code);
-    void arrangeAndCheck(int code, const QString& name);
-    void tileOneBelowOther();
-    void tileSideBySide();
-    void fillWindowList();
-    void runQueuedOpening();
-    void mn_IEProp_Click();
-    void mn_Website_Click();
+    void connectCommands();
+    void onActivated();
+    void unload();
+    void storeFrameState();
+    void onWindowAdded(BrowserWindow* window);
+    void onWindowRemoved(qint32 id);
 
-    WebViewFactory m_factory;
-    Prefer* m_prefs = nullptr;
-    QList<BrowserWindow*> m_browser;
-    qint32 m_nBrowserSeq = 0;
+    // Commands (FrameCommands.cpp).
+    void newBrowser();
+    void visitUrl(const QString& url, bool addressBar, bool toolbar);
+    void pageCommand(int command);
+    void sendLink();
+    void showHistory();
+    void showSettings();
+    void showInternetSettings();
+    void showAbout();
+    void saveLayout();
+    void loadLayout();
+    void closeActiveWindow();
+    void closeAllWithBusyPointer();
+    void refreshFileMenu();
+    void refreshToolsMenu();
+    void fillWindowList();
+
+    // Arrangement, popups and the bars of the active window.
+    void arrange(int code);
+    void arrangeAndCheck(int code, FrameActions::Command command);
+    void applyArrangement();
+    void setPopupsAllowed(bool allowed);
+    void togglePopupsToBack();
+    void toggleBand(bool addressBand);
+    void toggleBothBands();
+    void toggleStatusBar();
+
+    // The tab bar (FrameTabs.cpp).
+    void setTabBarVisible(bool visible);
+    void setTabBarPosition(int align);
+    void toggleTabBar();
+    void moveTabBar(int align);
+    void onTabClicked(qint32 id);
+
+    Prefer& m_prefs;
+    Setup m_setup;
+    BrowserRegistry* m_registry = nullptr;
+    FrameActions* m_actions = nullptr;
     QMdiArea* m_mdi = nullptr;
-    QToolBar* m_toolbar1 = nullptr;
-    QTabBar* m_tabStrip = nullptr;
-    QLabel* m_panelStatus = nullptr;
-    QLabel* m_panelStatusPicture = nullptr;
-    QLabel* m_panelEmail = nullptr;
-    QHash<QString, QAction*> m_actions;
-    QHash<QString, QMenu*> m_menus;
+    TabBar* m_tabBar = nullptr;
+    QLabel* m_statusText = nullptr;
+    QLabel* m_statusPicture = nullptr;
+    QLabel* m_mailSymbol = nullptr;
     QList<QAction*> m_windowListActions;
-    QPointer<FrmBook> m_book;
-    QHash<BrowserWindow*, qint64> m_hiddenSince;
+    QPointer<ArchiveWindow> m_archive;
+    QPointer<HistoryWindow> m_historyWindow;
     MailPoller* m_poller = nullptr;
-    class QTimer* m_lifecycleTimer = nullptr;
-    // Passes of updateLifecycles that still hand freed memory back.
-    int m_trimPasses = 0;
-    QList<std::function<bool()>> m_openQueue;
-    class QTimer* m_openTimer = nullptr;
-    bool m_openCursor = false;
-    bool m_openRunning = false;
-    QPointer<FrmHistory> m_history;
+    HistoryList m_history;
+
+    bool m_popupsAllowed = true;
+    bool m_popupsToBack = false;
+    bool m_tabBarWanted = false;
+    int m_tabAlign = 1;
+    bool m_statusBarShown = true;
+    bool m_archiveOpen = false;
+    bool m_historyOpen = false;
+    bool m_acceptHandOffs = true;
+    // Addresses handed over while a modal dialog was open.
+    QStringList m_pendingHandOffs;
     bool m_unloaded = false;
     bool m_shownOnce = false;
 };

@@ -1,8 +1,8 @@
 #include "mail/MailLauncher.h"
 
-#include "app/Dialogs.h"
 #include "mail/model/MailLink.h"
 #include "prefs/model/Prefer.h"
+#include "ui/Dialogs.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

@@ -2,11 +2,11 @@
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
 #include "UserScript.h"
-#include "app/AppInit.h"
 #include "app/SingleInstance.h"
 #include "browser/BrowserWindow.h"
+#include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
-#include "prefs/FrmEinstell.h"
+#include "prefs/SettingsDialog.h"
 #include "prefs/model/Prefer.h"
 
 #include <QApplication>
@@ -74,14 +74,14 @@ int TestHandOff::secondStart(const QStringList& args) {
 
 QStringList TestHandOff::navigations() const {
     QStringList all;
-    for (BrowserWindow* w : m_app->frame()->browsers())
+    for (BrowserWindow* w : m_app->frame()->registry()->windows())
         all << static_cast<FakeWebView*>(w->webView())->navigations;
     return all;
 }
 
 void TestHandOff::addressOpensOneWindow() {
     QCOMPARE(secondStart({QStringLiteral("http://example.org/a"), QStringLiteral("b")}), 0);
-    QCOMPARE(m_app->frame()->counter, 1);
+    QCOMPARE(m_app->frame()->registry()->count(), 1);
     QCOMPARE(navigations(), QStringList{QStringLiteral("http://example.org/a b")});
     // The second start wrote nothing of its own.
     QVERIFY(!QFileInfo::exists(QDir(m_app->dir()).filePath(QStringLiteral("WebEngine"))));
@@ -97,7 +97,7 @@ void TestHandOff::noAddressOnlyRaises() {
         return f.readAll();
     }();
     QCOMPARE(secondStart({}), 0);
-    QCOMPARE(frame->counter, 0);
+    QCOMPARE(frame->registry()->count(), 0);
     QVERIFY(!frame->isMinimized());
     QFile f(QDir(m_app->dir()).filePath(QStringLiteral("Pref.kxp")));
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -121,7 +121,7 @@ void TestHandOff::quickSuccession() {
         60000));
     for (QProcess* p : processes)
         QCOMPARE(p->exitCode(), 0);
-    QCOMPARE(m_app->frame()->counter, 3);
+    QCOMPARE(m_app->frame()->registry()->count(), 3);
     QStringList got = navigations();
     got.sort();
     QCOMPARE(got,
@@ -130,24 +130,25 @@ void TestHandOff::quickSuccession() {
 }
 
 void TestHandOff::modalDialogHoldsAddress_data() {
-    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("command");
     QTest::addColumn<QStringList>("dialogs");
     // Windows open while each dialog is up, seen just before it closes.
     QTest::addColumn<QList<int>>("windows");
     // With no mail program the message comes first, then the settings: the
     // address opens as soon as the message box has closed.
     QTest::newRow("message box, then settings")
-        << "mn_Email" << QStringList{"QMessageBox", "FrmEinstell"} << QList<int>{0, 1};
+        << int(FrameActions::MailProgram) << QStringList{"QMessageBox", "SettingsDialog"}
+        << QList<int>{0, 1};
     QTest::newRow("settings dialog")
-        << "mn_Einstellungen" << QStringList{"FrmEinstell"} << QList<int>{0};
-    QTest::newRow("file dialog") << "mn_Anordnung_load" << QStringList{"QFileDialog"}
+        << int(FrameActions::Settings) << QStringList{"SettingsDialog"} << QList<int>{0};
+    QTest::newRow("file dialog") << int(FrameActions::LoadLayout) << QStringList{"QFileDialog"}
                                  << QList<int>{0};
 }
 
 // A second start arrives while a real modal dialog is open: its address waits
 // until the last dialog has closed, and then opens once.
 void TestHandOff::modalDialogHoldsAddress() {
-    QFETCH(QString, command);
+    QFETCH(int, command);
     QFETCH(QStringList, dialogs);
     QFETCH(QList<int>, windows);
     m_dialogs.reset(); // real dialogs
@@ -166,21 +167,21 @@ void TestHandOff::modalDialogHoldsAddress() {
     user.then([&] { return second.state() == QProcess::NotRunning; }, [] {});
     for (const QString& dialog : dialogs) {
         user.then(modal(dialog), [&, frame] {
-            windowsWhileOpen << frame->counter;
+            windowsWhileOpen << frame->registry()->count();
             QWidget* w = QApplication::activeModalWidget();
             if (auto* box = qobject_cast<QMessageBox*>(w))
                 box->button(QMessageBox::Ok)->click();
-            else if (auto* settings = qobject_cast<FrmEinstell*>(w))
-                settings->findChild<QPushButton*>(QStringLiteral("Quit"))->click();
+            else if (auto* settings = qobject_cast<SettingsDialog*>(w))
+                settings->findChild<QPushButton*>(QStringLiteral("cancel"))->click();
             else if (auto* files = qobject_cast<QFileDialog*>(w))
                 files->reject();
         });
     }
-    frame->action(command)->trigger();
+    frame->action(FrameActions::Command(command))->trigger();
     QVERIFY(user.done());
     QCOMPARE(second.exitCode(), 0);
     QCOMPARE(windowsWhileOpen, windows);
-    QCOMPARE(frame->counter, 1);
+    QCOMPARE(frame->registry()->count(), 1);
     QCOMPARE(navigations(), QStringList{QStringLiteral("http://example.org/spaeter")});
     // Drops are taken again too.
     QVERIFY(frame->acceptDrops());
@@ -192,7 +193,7 @@ void TestHandOff::maximizedFrameComesBackMaximized() {
     frame->showMinimized();
     QVERIFY(frame->isMinimized());
     QCOMPARE(secondStart({QStringLiteral("http://example.org/a")}), 0);
-    QCOMPARE(frame->counter, 1);
+    QCOMPARE(frame->registry()->count(), 1);
     QVERIFY(!frame->isMinimized());
     QVERIFY(frame->isMaximized());
 }
@@ -238,10 +239,10 @@ void TestHandOff::garbageClientsAreDropped() {
     huge.flush();
     QTest::qWait(200);
     QCOMPARE(secondStart({QStringLiteral("http://example.org/ok")}), 0);
-    QCOMPARE(m_app->frame()->counter, 1);
+    QCOMPARE(m_app->frame()->registry()->count(), 1);
     // The silent client is dropped after its time-out.
     QTRY_VERIFY_WITH_TIMEOUT(silent.state() == QLocalSocket::UnconnectedState, 10000);
-    QCOMPARE(m_app->frame()->counter, 1);
+    QCOMPARE(m_app->frame()->registry()->count(), 1);
 }
 
 QTEST_MAIN(TestHandOff)

@@ -3,13 +3,17 @@
 #include "StartedApp.h"
 #include "archive/model/ArchiveRecords.h"
 #include "browser/BrowserWindow.h"
+#include "frame/BrowserRegistry.h"
+#include "frame/FrameActions.h"
 #include "frame/MainFrame.h"
+#include "frame/TabBar.h"
 #include "prefs/model/Prefer.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
+#include <QMenu>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -17,7 +21,7 @@
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
-    void init() { BrowserWindow::bSuppressPopup = false; }
+    void init() { BrowserWindow::setPopupSuppressed(false); }
 
     void startWindows_data();
     void startWindows();
@@ -53,8 +57,8 @@ void TestStartup::tabStripPreferenceShowsBar() {
     });
     MainFrame* frame = app.start();
     QCOMPARE(!frame->tabBar()->isHidden(), visible);
-    QCOMPARE(frame->action(QStringLiteral("mn_Register"))->isChecked(), tabStrip != 0);
-    QCOMPARE(frame->action(QStringLiteral("mn_ctxtRegisterT"))->isChecked(), tabStrip != 0);
+    QCOMPARE(frame->action(FrameActions::TabBar)->isChecked(), tabStrip != 0);
+    QCOMPARE(frame->action(FrameActions::TabBar)->isChecked(), tabStrip != 0);
 }
 
 void TestStartup::startWindows_data() {
@@ -91,15 +95,15 @@ void TestStartup::startWindows() {
     MainFrame* frame = app.start(commandLine);
     QVERIFY(frame);
     QCOMPARE(frame->windowTitle(), QStringLiteral("Korvix 6.4"));
-    QCOMPARE(frame->browsers().size(), windows);
-    QCOMPARE(frame->counter, windows);
+    QCOMPARE(frame->registry()->windows().size(), windows);
+    QCOMPARE(frame->registry()->count(), windows);
     QVERIFY(frame->isVisible());
     if (windows > 0) {
-        BrowserWindow* w = frame->browsers().first();
+        BrowserWindow* w = frame->registry()->windows().first();
         QVERIFY(w->isMaximized());
         auto* view = static_cast<FakeWebView*>(w->webView());
         QCOMPARE(view->navigations, QStringList{firstAddress});
-        QCOMPARE(frame->HistoryUrl, QString());
+        QCOMPARE(frame->registry()->nextAddress(), QString());
     }
     QVERIFY(dialogs.messages.isEmpty());
 }
@@ -124,9 +128,9 @@ void TestStartup::groupFileOpensEachBookmarkInOrder() {
     });
     MainFrame* frame = app.start();
     QVERIFY(batchOpened(frame));
-    QCOMPARE(frame->browsers().size(), 3);
+    QCOMPARE(frame->registry()->windows().size(), 3);
     for (int i = 0; i < 3; ++i) {
-        BrowserWindow* w = frame->browsers().at(i);
+        BrowserWindow* w = frame->registry()->windows().at(i);
         QCOMPARE(static_cast<FakeWebView*>(w->webView())->navigations,
                  QStringList{QStringLiteral("http://example.org/%1").arg(i + 1)});
         // The frame shows one maximized child at a time; each comes up
@@ -136,7 +140,8 @@ void TestStartup::groupFileOpensEachBookmarkInOrder() {
         QCOMPARE(w->bandVisible(BrowserWindow::Band::Adress), i != 1);
     }
     // The bars of the next window come from the preferences again.
-    QVERIFY(frame->AdressView);
+    frame->action(FrameActions::NewBrowser)->trigger();
+    QVERIFY(frame->registry()->activeWindow()->bandVisible(BrowserWindow::Band::Adress));
     QVERIFY(dialogs.messages.isEmpty());
 }
 
@@ -152,11 +157,11 @@ void TestStartup::missingGroupFileStillAppliesBars() {
         p.StatusBar = 0;
     });
     MainFrame* frame = app.start();
-    QCOMPARE(frame->browsers().size(), 0);
+    QCOMPARE(frame->registry()->windows().size(), 0);
     QVERIFY(!frame->tabBar()->isHidden());
     QCOMPARE(frame->toolBarArea(frame->tabBar()), Qt::BottomToolBarArea);
     QVERIFY(frame->statusBar()->isHidden());
-    QVERIFY(!frame->action(QStringLiteral("mn_Toggle"))->isChecked());
+    QVERIFY(!frame->action(FrameActions::StatusBar)->isChecked());
     QVERIFY(dialogs.messages.isEmpty());
 }
 
@@ -170,7 +175,7 @@ void TestStartup::unreadablePrefsAreReportedAndDefaultsUsed() {
     QCOMPARE(dialogs.messages.first().title, QStringLiteral("Fehlermeldung"));
     QVERIFY(dialogs.messages.first().text.contains(QStringLiteral("Pref.kxp")));
     // Defaults: one window on the start page.
-    QCOMPARE(frame->browsers().size(), 1);
+    QCOMPARE(frame->registry()->windows().size(), 1);
     app.stop();
     QVERIFY(QFileInfo(QDir(app.dir()).filePath(QStringLiteral("Pref.kxp"))).isDir());
 }
@@ -228,28 +233,28 @@ void TestStartup::menuCaptions() {
     ScriptedDialogs dialogs;
     StartedApp app;
     MainFrame* frame = app.start();
-    const QList<std::pair<QString, QString>> expected = {
-        {"mn_Datei", "&Datei"},
-        {"mn_Ansicht", "&Ansicht"},
-        {"mn_Anzeige", "&Tools"},
-        {"mn_Fenster", "&Fenster"},
-        {"mn_Info", "&?"},
-        {"mn_Korvix", "&Info über Korvix 6.4"},
-        {"mn_ctxtRegisterUntenT", "Registerzeile &unten"},
-        {"mn_ctxtAktivschließen", "Schließen"},
-        {"mn_ctxtBeides", "&Beides"},
-        {"mn_ctxtStatus", "&Statuszeile"},
-        {"mn_ctxtFcache", "Link-Ziele im voraus &cachen ein/aus"},
-        {"mn_IEProp", "&Microsoft Internet Eigenschaften..."},
-        {"mn_DisablePopup", "HTML-Seiten dürfen ke&ine Fenster öffnen"},
+    using A = FrameActions;
+    const QList<std::pair<QString, QString>> shown = {
+        {frame->menu(A::FileMenu)->title(), "&Datei"},
+        {frame->menu(A::ViewMenu)->title(), "&Ansicht"},
+        {frame->menu(A::ToolsMenu)->title(), "&Tools"},
+        {frame->menu(A::WindowMenu)->title(), "&Fenster"},
+        {frame->menu(A::HelpMenu)->title(), "&?"},
+        {frame->menu(A::ContextWindowMenu)->title(), "&Fenster"},
+        {frame->menu(A::ActiveWindowMenu)->title(), "&Aktives Fenster"},
+        {frame->action(A::About)->text(), "&Info über Korvix 6.4"},
+        {frame->action(A::TabBarBottom)->text(), "Registerzeile &unten"},
+        {frame->action(A::CloseWindow)->text(), "Schließen"},
+        {frame->action(A::BothBars)->text(), "&Beides"},
+        {frame->action(A::StatusBar)->text(), "&Statuszeile"},
+        {frame->action(A::PrefetchLinks)->text(), "Link-Ziele im voraus &cachen ein/aus"},
+        {frame->action(A::InternetSettings)->text(), "&Microsoft Internet Eigenschaften..."},
+        {frame->action(A::ForbidPopups)->text(), "HTML-Seiten dürfen ke&ine Fenster öffnen"},
     };
-    for (const auto& [name, caption] : expected) {
-        QAction* a = frame->action(name);
-        QVERIFY2(a, qPrintable(name));
-        QCOMPARE(a->text(), caption);
-    }
-    QCOMPARE(frame->action(QStringLiteral("mn_Browser"))->shortcut(), QKeySequence(Qt::Key_F12));
-    QCOMPARE(frame->action(QStringLiteral("mn_Aktivschließen"))->shortcut(),
+    for (const auto& [caption, expected] : shown)
+        QCOMPARE(caption, expected);
+    QCOMPARE(frame->action(FrameActions::NewBrowser)->shortcut(), QKeySequence(Qt::Key_F12));
+    QCOMPARE(frame->action(FrameActions::CloseWindow)->shortcut(),
              QKeySequence(Qt::CTRL | Qt::Key_F12));
 }
 

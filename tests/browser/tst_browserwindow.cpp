@@ -1,9 +1,8 @@
+#include "FakeBrowserHost.h"
 #include "FakeWebView.h"
 #include "ScriptedDialogs.h"
-#include "StartedApp.h"
+#include "browser/BrowserToolbar.h"
 #include "browser/BrowserWindow.h"
-#include "frame/MainFrame.h"
-#include "prefs/model/Prefer.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -33,41 +32,28 @@ private slots:
     void completedNavigationsFillAddressList();
     void enterNavigatesExactlyAsTyped_data();
     void enterNavigatesExactlyAsTyped();
-    void pageCloseRemovesWindowAndTab();
+    void pageCloseClosesTheWindow();
     void stopOnIdleWindowKeepsCaption();
     void toolTips();
     void pageAsksForSize();
 
 private:
-    BrowserWindow* open();
+    BrowserWindow* open() { return m_host->open(); }
     FakeWebView* view(BrowserWindow* w) { return static_cast<FakeWebView*>(w->webView()); }
-    MainFrame* frame() { return m_app->frame(); }
     void click(BrowserWindow* w, const char* key);
     std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<StartedApp> m_app;
+    std::unique_ptr<FakeBrowserHost> m_host;
 };
 
 void TestBrowserWindow::init() {
-    BrowserWindow::bSuppressPopup = false;
+    BrowserWindow::setPopupSuppressed(false);
     m_dialogs = std::make_unique<ScriptedDialogs>();
-    m_app = std::make_unique<StartedApp>();
-    m_app->writePrefs([](Prefer& p) {
-        p.StartBrowser = 0;
-        p.HomeUrl = QStringLiteral("http://home.example/");
-        p.SearchEngine = QStringLiteral("http://search.example/");
-    });
-    m_app->start();
-    frame()->mn_Register_Click();
+    m_host = std::make_unique<FakeBrowserHost>();
 }
 
 void TestBrowserWindow::cleanup() {
-    m_app.reset();
+    m_host.reset();
     m_dialogs.reset();
-}
-
-BrowserWindow* TestBrowserWindow::open() {
-    frame()->action(QStringLiteral("mn_Browser"))->trigger();
-    return frame()->activeBrowser();
 }
 
 void TestBrowserWindow::click(BrowserWindow* w, const char* key) {
@@ -90,25 +76,25 @@ void TestBrowserWindow::popupPolicy() {
     QFETCH(int, limit);
     QFETCH(bool, opens);
     BrowserWindow* w = open();
-    frame()->bPopup = allowed;
-    frame()->MaxBrowser = qint16(limit);
+    m_host->allowPopups = allowed;
+    m_host->mayOpen = limit > 1;
     WebView::NewWindowRequest request;
     emit w->webView()->newWindowRequested(&request);
     QCOMPARE(request.target != nullptr, opens);
-    QCOMPARE(frame()->counter, opens ? 2 : 1);
+    QCOMPARE(m_host->windows.size(), opens ? 2 : 1);
     if (opens) {
-        QCOMPARE(frame()->browsers().last()->webView(), request.target);
-        QCOMPARE(frame()->browsers().last()->ID, 2);
-        QCOMPARE(frame()->activeBrowser(), frame()->browsers().last());
+        QCOMPARE(m_host->windows.last()->webView(), request.target);
+        QCOMPARE(m_host->windows.last()->id(), 2);
+        QCOMPARE(m_host->area.activeSubWindow(), m_host->windows.last());
     }
-    QVERIFY(!BrowserWindow::bSuppressPopup);
+    QVERIFY(!BrowserWindow::popupSuppressed());
 }
 
 void TestBrowserWindow::popupAfterToolbarClickIsRefusedOnce() {
     BrowserWindow* w = open();
     click(w, "Home");
     QCOMPARE(view(w)->navigations.last(), QStringLiteral("http://home.example/"));
-    QVERIFY(BrowserWindow::bSuppressPopup);
+    QVERIFY(BrowserWindow::popupSuppressed());
     WebView::NewWindowRequest first;
     emit w->webView()->newWindowRequested(&first);
     QVERIFY(!first.target);
@@ -117,17 +103,17 @@ void TestBrowserWindow::popupAfterToolbarClickIsRefusedOnce() {
     QVERIFY(second.target);
     // Stop does not arm the suppression.
     click(w, "Stop");
-    QVERIFY(!BrowserWindow::bSuppressPopup);
+    QVERIFY(!BrowserWindow::popupSuppressed());
 }
 
 void TestBrowserWindow::backgroundPopupKeepsOpenerActive() {
     BrowserWindow* w = open();
-    frame()->bPopupBackgrnd = true;
+    m_host->popupsBehind = true;
     WebView::NewWindowRequest request;
     emit w->webView()->newWindowRequested(&request);
     QVERIFY(request.target);
-    QCOMPARE(frame()->counter, 2);
-    QCOMPARE(frame()->activeBrowser(), w);
+    QCOMPARE(m_host->windows.size(), 2);
+    QCOMPARE(m_host->area.activeSubWindow(), w);
 }
 
 void TestBrowserWindow::pollShowsBusyThenTitle() {
@@ -145,8 +131,8 @@ void TestBrowserWindow::pollShowsBusyThenTitle() {
     // A blank document title gives the location name.
     QTRY_COMPARE(w->windowTitle(), QStringLiteral("x.html"));
     QVERIFY(!w->isPolling());
-    QCOMPARE(w->sTitle, QStringLiteral("x.html"));
-    QCOMPARE(frame()->tabStrip()->tabText(frame()->tabIndexOf(w->ID)), QStringLiteral("x.html"));
+    QCOMPARE(w->title(), QStringLiteral("x.html"));
+    QCOMPARE(m_host->tabTitles.value(w->id()), QStringLiteral("x.html"));
 }
 
 void TestBrowserWindow::animationTurnsOnlyWhereSeen() {
@@ -193,9 +179,10 @@ void TestBrowserWindow::completedNavigationsFillAddressList() {
         items << box->itemText(i);
     QCOMPARE(items, (QStringList{"http://a.example/", "http://b.example/"}));
     QCOMPARE(box->currentText(), QStringLiteral("http://a.example/"));
-    QCOMPARE(frame()->History.count(), 2);
-    QCOMPARE(frame()->History.at(0).Url, QStringLiteral("http://a.example/"));
-    QCOMPARE(frame()->History.at(0).Title, QStringLiteral("A2"));
+    // Each completed navigation is a visit, with the title known then.
+    QCOMPARE(m_host->visits.size(), 3);
+    QCOMPARE(m_host->visits.at(2),
+             std::make_pair(QStringLiteral("http://a.example/"), QStringLiteral("A2")));
 }
 
 void TestBrowserWindow::enterNavigatesExactlyAsTyped_data() {
@@ -220,26 +207,24 @@ void TestBrowserWindow::enterNavigatesExactlyAsTyped() {
     QVERIFY(w->isPolling());
 }
 
-void TestBrowserWindow::pageCloseRemovesWindowAndTab() {
+void TestBrowserWindow::pageCloseClosesTheWindow() {
     BrowserWindow* a = open();
     BrowserWindow* b = open();
     QPointer<BrowserWindow> guard(b);
-    QCOMPARE(frame()->tabStrip()->count(), 2);
     emit b->webView()->windowClosing();
     QTRY_VERIFY(guard.isNull());
-    QCOMPARE(frame()->counter, 1);
-    QCOMPARE(frame()->tabStrip()->count(), 1);
-    QCOMPARE(frame()->browsers(), QList<BrowserWindow*>{a});
-    QCOMPARE(frame()->statusPanel()->text(), QString());
+    // It told the frame it is gone.
+    QCOMPARE(m_host->windows, QList<BrowserWindow*>{a});
 }
 
 void TestBrowserWindow::stopOnIdleWindowKeepsCaption() {
     BrowserWindow* w = open();
     view(w)->finishLoad(QStringLiteral("http://a.example/"), QStringLiteral("A"));
     QTRY_COMPARE(w->windowTitle(), QStringLiteral("A"));
-    w->iSekunden = 30;
+    w->setRefreshSeconds(30);
     click(w, "Stop");
-    QCOMPARE(w->iSekunden, 0);
+    QCOMPARE(w->refreshSeconds(), 0);
+    QVERIFY(!w->isRefreshing());
     QVERIFY(!w->isPolling());
     QVERIFY(!view(w)->calls.contains(QStringLiteral("stop")));
     QCOMPARE(w->windowTitle(), QStringLiteral("A"));

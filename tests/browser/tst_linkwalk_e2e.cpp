@@ -1,9 +1,12 @@
 #include "HttpTestServer.h"
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
+#include "ToolbarClicks.h"
 #include "browser/BrowserWindow.h"
+#include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
+#include "shell/OpenRequest.h"
 
 #include <QTest>
 
@@ -63,8 +66,8 @@ void TestLinkWalkE2E::cleanupTestCase() {
 }
 
 BrowserWindow* TestLinkWalkE2E::openLoaded(const QString& url) {
-    m_frame->VisitUrl(url, true, true);
-    BrowserWindow* w = m_frame->activeBrowser();
+    m_frame->visit(OpenRequest::withBars(url, true, true));
+    BrowserWindow* w = m_frame->registry()->activeWindow();
     if (!QTest::qWaitFor([w] { return loaded(w); }, 30000))
         return nullptr;
     return w;
@@ -76,7 +79,7 @@ void TestLinkWalkE2E::roundTripVisitsFramesAndReturns() {
     QVERIFY(w);
     const int aBefore = m_server.hits(QStringLiteral("/dir/a.html"));
     const int bBefore = m_server.hits(QStringLiteral("/dir/b.html"));
-    w->tbToolBar_ButtonMenuClick(QStringLiteral("Roundtrip"));
+    QVERIFY(chooseMenuEntry(w, QStringLiteral("Roundtrip")));
     QTRY_VERIFY_WITH_TIMEOUT(w->isWalking(), 10000);
     QCOMPARE(w->roundTrip().links, (QStringList{"a.html", "b.html"}));
     // Each frame is shown as a page of its own, then the walk comes back.
@@ -85,50 +88,49 @@ void TestLinkWalkE2E::roundTripVisitsFramesAndReturns() {
     QVERIFY(m_server.hits(QStringLiteral("/dir/a.html")) > aBefore);
     QVERIFY(m_server.hits(QStringLiteral("/dir/b.html")) > bBefore);
     bool sawA = false, sawB = false;
-    for (const HistoryItem& item : m_frame->History.items()) {
+    for (const HistoryItem& item : m_frame->history().items()) {
         sawA = sawA || item.Url == m_server.url(QStringLiteral("/dir/a.html"));
         sawB = sawB || item.Url == m_server.url(QStringLiteral("/dir/b.html"));
     }
     QVERIFY(sawA && sawB);
-    m_frame->CloseAllBrowser();
+    m_frame->closeAllWindows();
 }
 
 void TestLinkWalkE2E::openAllLinksOpensOneWindowEach() {
     BrowserWindow* w = openLoaded(m_server.url(QStringLiteral("/links.html")));
     QVERIFY(w);
-    w->tbToolBar_ButtonMenuClick(QStringLiteral("OpenallA"));
-    QTRY_COMPARE_WITH_TIMEOUT(int(m_frame->counter), 4, 10000);
-    const QList<BrowserWindow*> all = m_frame->browsers();
+    QVERIFY(chooseMenuEntry(w, QStringLiteral("OpenallA")));
+    QTRY_COMPARE_WITH_TIMEOUT(int(m_frame->registry()->count()), 4, 10000);
+    const QList<BrowserWindow*> all = m_frame->registry()->windows();
     const QStringList expected = {m_server.url(QStringLiteral("/one.html")),
                                   m_server.url(QStringLiteral("/two.html")),
                                   m_server.url(QStringLiteral("/three.html"))};
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(all[i + 1]->StartingAddress, expected[i]);
+        QCOMPARE(all[i + 1]->startingAddress(), expected[i]);
     QTRY_VERIFY_WITH_TIMEOUT(m_server.hits(QStringLiteral("/three.html")) >= 1, 30000);
-    m_frame->CloseAllBrowser();
+    m_frame->closeAllWindows();
 }
 
 void TestLinkWalkE2E::autoRefreshReloads() {
     BrowserWindow* w = openLoaded(m_server.url(QStringLiteral("/clock.html")));
     QVERIFY(w);
     const int before = m_server.hits(QStringLiteral("/clock.html"));
-    w->iSekunden = 1;
-    w->SetRefresh();
+    w->setRefreshSeconds(1);
     QTRY_VERIFY_WITH_TIMEOUT(m_server.hits(QStringLiteral("/clock.html")) >= before + 2, 15000);
-    w->tbToolBar_ButtonClick(QStringLiteral("Stop"));
+    QVERIFY(clickButton(w, QStringLiteral("Stop")));
     QVERIFY(!w->isRefreshing());
     QTest::qWait(300);
     const int afterStop = m_server.hits(QStringLiteral("/clock.html"));
     QTest::qWait(2500);
     QCOMPARE(m_server.hits(QStringLiteral("/clock.html")), afterStop);
-    m_frame->CloseAllBrowser();
+    m_frame->closeAllWindows();
 }
 
 void TestLinkWalkE2E::pageDiscardedWhileLoadingComesBack() {
     m_server.addPage(QStringLiteral("/slow.html"),
                      "<html><title>Langsam</title><body><img src='/hang.png'></body></html>");
-    m_frame->VisitUrl(m_server.url(QStringLiteral("/slow.html")), true, true);
-    BrowserWindow* w = m_frame->activeBrowser();
+    m_frame->visit(OpenRequest::withBars(m_server.url(QStringLiteral("/slow.html")), true, true));
+    BrowserWindow* w = m_frame->registry()->activeWindow();
     QTRY_VERIFY_WITH_TIMEOUT(m_server.hits(QStringLiteral("/hang.png")) >= 1, 30000);
     QVERIFY(w->webView()->isBusy());
     const int hits = m_server.hits(QStringLiteral("/slow.html"));
@@ -139,7 +141,7 @@ void TestLinkWalkE2E::pageDiscardedWhileLoadingComesBack() {
     w->webView()->setLifecycle(Lifecycle::State::Active);
     // The page is asked for again.
     QTRY_VERIFY_WITH_TIMEOUT(m_server.hits(QStringLiteral("/slow.html")) > hits, 15000);
-    m_frame->CloseAllBrowser();
+    m_frame->closeAllWindows();
 }
 
 QTEST_MAIN(TestLinkWalkE2E)

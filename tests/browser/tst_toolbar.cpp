@@ -1,10 +1,11 @@
+#include "FakeBrowserHost.h"
 #include "FakeWebView.h"
 #include "ScriptedDialogs.h"
-#include "StartedApp.h"
+#include "ToolbarClicks.h"
+#include "browser/BrowserToolbar.h"
 #include "browser/BrowserWindow.h"
-#include "browser/FrmRefresh.h"
+#include "browser/RefreshDialog.h"
 #include "common/Twips.h"
-#include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
 
 #include <QAction>
@@ -40,32 +41,27 @@ private slots:
     void lockAndTooltip();
 
 private:
-    BrowserWindow* open();
+    BrowserWindow* open() { return m_host->open(); }
     FakeWebView* view(BrowserWindow* w) { return static_cast<FakeWebView*>(w->webView()); }
-    MainFrame* frame() { return m_app->frame(); }
+    // Chooses an entry of a button's menu as the user does.
+    void choose(BrowserWindow* w, const QString& key);
     std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<StartedApp> m_app;
+    std::unique_ptr<FakeBrowserHost> m_host;
 };
 
 void TestToolbar::init() {
-    BrowserWindow::bSuppressPopup = false;
+    BrowserWindow::setPopupSuppressed(false);
     m_dialogs = std::make_unique<ScriptedDialogs>();
-    m_app = std::make_unique<StartedApp>();
-    m_app->writePrefs([](Prefer& p) {
-        p.StartBrowser = 0;
-        p.HomeUrl = QStringLiteral("http://home.example/");
-    });
-    m_app->start();
+    m_host = std::make_unique<FakeBrowserHost>();
 }
 
 void TestToolbar::cleanup() {
-    m_app.reset();
+    m_host.reset();
     m_dialogs.reset();
 }
 
-BrowserWindow* TestToolbar::open() {
-    frame()->action(QStringLiteral("mn_Browser"))->trigger();
-    return frame()->activeBrowser();
+void TestToolbar::choose(BrowserWindow* w, const QString& key) {
+    QVERIFY2(chooseMenuEntry(w, key), qPrintable(key));
 }
 
 void TestToolbar::suppressionAfterEachButton_data() {
@@ -84,9 +80,9 @@ void TestToolbar::suppressionAfterEachButton() {
     QFETCH(QString, key);
     QFETCH(bool, suppressed);
     BrowserWindow* w = open();
-    BrowserWindow::bSuppressPopup = true;
+    BrowserWindow::setPopupSuppressed(true);
     w->toolBar()->findChild<QToolButton*>(key)->click();
-    QCOMPARE(BrowserWindow::bSuppressPopup, suppressed);
+    QCOMPARE(BrowserWindow::popupSuppressed(), suppressed);
     QVERIFY(w->isPolling() || key == QLatin1String("Stop"));
 }
 
@@ -105,25 +101,18 @@ void TestToolbar::suppressionAfterEachMenuChoice() {
     QFETCH(QString, key);
     QFETCH(bool, suppressed);
     BrowserWindow* w = open();
-    QAction* entry = nullptr;
-    for (QToolButton* b : w->toolBar()->findChildren<QToolButton*>())
-        if (b->menu())
-            for (QAction* a : b->menu()->actions())
-                if (a->data().toString() == key)
-                    entry = a;
-    QVERIFY(entry);
-    BrowserWindow::bSuppressPopup = false;
-    entry->trigger();
-    QCOMPARE(BrowserWindow::bSuppressPopup, suppressed);
+    BrowserWindow::setPopupSuppressed(false);
+    choose(w, key);
+    QCOMPARE(BrowserWindow::popupSuppressed(), suppressed);
 }
 
 void TestToolbar::getHomeWritesPreferences() {
     BrowserWindow* w = open();
     view(w)->finishLoad(QStringLiteral("http://neu.example/start"), QStringLiteral("Neu"));
-    w->tbToolBar_ButtonMenuClick(QStringLiteral("GetHome"));
+    choose(w, QStringLiteral("GetHome"));
     QCOMPARE(w->toolBar()->findChild<QToolButton*>(QStringLiteral("Home"))->toolTip(),
              QStringLiteral("http://neu.example/start"));
-    Prefer saved(m_app->dir());
+    Prefer saved(m_host->folder.path());
     QString error;
     QVERIFY(saved.load(&error));
     QCOMPARE(saved.HomeUrl, QStringLiteral("http://neu.example/start"));
@@ -178,10 +167,12 @@ void TestToolbar::cloneOpensSamePage() {
     BrowserWindow* w = open();
     view(w)->finishLoad(QStringLiteral("http://c.example/"), QStringLiteral("C"));
     w->toolBar()->findChild<QToolButton*>(QStringLiteral("Clone"))->click();
-    QCOMPARE(frame()->counter, 2);
-    QCOMPARE(view(frame()->browsers().last())->navigations,
-             QStringList{QStringLiteral("http://c.example/")});
-    QCOMPARE(frame()->HistoryUrl, QString());
+    QCOMPARE(m_host->opened.size(), 1);
+    QCOMPARE(m_host->opened.first().address, QStringLiteral("http://c.example/"));
+    // "Neuer Browser..." of the same menu asks for a window on no address.
+    choose(w, QStringLiteral("Startit"));
+    QCOMPARE(m_host->opened.size(), 2);
+    QCOMPARE(m_host->opened.last().address, QString());
 }
 
 void TestToolbar::refreshDialog_data() {
@@ -202,7 +193,7 @@ void TestToolbar::refreshDialog() {
     QFETCH(QString, selected);
     QFETCH(int, action);
     QFETCH(int, result);
-    FrmRefresh dialog(seconds, QPoint(10, 10));
+    RefreshDialog dialog(seconds, QPoint(10, 10));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Refresh-Intervall"));
     QCOMPARE(dialog.check()->isChecked(), ticked);
     QCOMPARE(dialog.list()->currentText(), selected);
@@ -222,20 +213,18 @@ void TestToolbar::refreshDialog() {
 void TestToolbar::refreshIntervalsPerWindow() {
     BrowserWindow* a = open();
     BrowserWindow* b = open();
-    a->iSekunden = 5;
-    a->SetRefresh();
-    b->iSekunden = 65;
-    b->SetRefresh();
+    a->setRefreshSeconds(5);
+    b->setRefreshSeconds(65);
     QCOMPARE(a->refreshInterval(), 5000);
     QCOMPARE(b->refreshInterval(), 65000);
     QVERIFY(a->isRefreshing() && b->isRefreshing());
     // The dialog (answered without changes here) keeps a window's interval.
-    a->tbToolBar_ButtonMenuClick(QStringLiteral("Refresh"));
-    QCOMPARE(a->iSekunden, 5);
+    choose(a, QStringLiteral("Refresh"));
+    QCOMPARE(a->refreshSeconds(), 5);
     QVERIFY(a->isRefreshing());
     a->toolBar()->findChild<QToolButton*>(QStringLiteral("Stop"))->click();
     QVERIFY(!a->isRefreshing());
-    QCOMPARE(a->iSekunden, 0);
+    QCOMPARE(a->refreshSeconds(), 0);
     QVERIFY(b->isRefreshing());
     // A new page does not switch it on again.
     view(a)->finishLoad(QStringLiteral("http://n.example/"), QStringLiteral("N"));

@@ -1,10 +1,13 @@
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
-#include "app/AppInit.h"
 #include "browser/BrowserWindow.h"
 #include "browser/QtWebView.h"
+#include "frame/BrowserRegistry.h"
+#include "frame/FrameActions.h"
 #include "frame/MainFrame.h"
+#include "frame/TabBar.h"
 #include "prefs/model/Prefer.h"
+#include "shell/OpenRequest.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -71,7 +74,7 @@ void TestWebEngineE2E::initTestCase() {
     });
     m_frame = m_app.startWithEngine();
     QVERIFY(m_frame);
-    m_frame->mn_Register_Click();
+    m_frame->action(FrameActions::TabBar)->trigger();
 }
 
 void TestWebEngineE2E::cleanupTestCase() {
@@ -79,8 +82,8 @@ void TestWebEngineE2E::cleanupTestCase() {
 }
 
 BrowserWindow* TestWebEngineE2E::openOn(const QString& url) {
-    m_frame->VisitUrl(url, true, true);
-    return m_frame->activeBrowser();
+    m_frame->visit(OpenRequest::withBars(url, true, true));
+    return m_frame->registry()->activeWindow();
 }
 
 void TestWebEngineE2E::titleReachesCaptionAndTab() {
@@ -88,58 +91,58 @@ void TestWebEngineE2E::titleReachesCaptionAndTab() {
     QVERIFY(w);
     QTRY_VERIFY_WITH_TIMEOUT(loaded(w), 30000);
     QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
-    QCOMPARE(m_frame->tabStrip()->tabText(m_frame->tabIndexOf(w->ID)),
+    QCOMPARE(m_frame->tabBar()->tabs()->tabText(m_frame->tabBar()->indexOf(w->id())),
              QStringLiteral("Grüße && mehr"));
-    QVERIFY(m_frame->History.count() >= 1);
-    QCOMPARE(m_frame->History.at(m_frame->History.count() - 1).Url, page("title.html"));
+    QVERIFY(m_frame->history().count() >= 1);
+    QCOMPARE(m_frame->history().at(m_frame->history().count() - 1).Url, page("title.html"));
     w->close();
 }
 
 void TestWebEngineE2E::windowOpenCreatesRegisteredWindow() {
-    m_frame->bPopup = true;
-    BrowserWindow::bSuppressPopup = false;
-    const int before = m_frame->counter;
+    m_frame->action(FrameActions::AllowPopups)->trigger();
+    BrowserWindow::setPopupSuppressed(false);
+    const int before = m_frame->registry()->count();
     BrowserWindow* opener = openOn(page(QStringLiteral("opener.html")));
-    const qint32 openerId = opener->ID;
-    QTRY_COMPARE_WITH_TIMEOUT(int(m_frame->counter), before + 2, 30000);
-    BrowserWindow* popup = m_frame->browsers().last();
-    QCOMPARE(popup->ID, openerId + 1);
-    QVERIFY(m_frame->browserByKey(MainFrame::StrKey(openerId + 1)));
+    const qint32 openerId = opener->id();
+    QTRY_COMPARE_WITH_TIMEOUT(int(m_frame->registry()->count()), before + 2, 30000);
+    BrowserWindow* popup = m_frame->registry()->windows().last();
+    QCOMPARE(popup->id(), openerId + 1);
+    QVERIFY(m_frame->registry()->windowByKey(BrowserRegistry::windowKey(openerId + 1)));
     QTRY_VERIFY_WITH_TIMEOUT(
         loaded(popup) && popup->webView()->locationUrl().endsWith(QStringLiteral("title.html")),
         30000);
     QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), QStringLiteral("Grüße & mehr"), 10000);
-    m_frame->CloseAllBrowser();
-    QCOMPARE(int(m_frame->counter), 0);
+    m_frame->closeAllWindows();
+    QCOMPARE(int(m_frame->registry()->count()), 0);
 }
 
 void TestWebEngineE2E::windowOpenRefusedWhenPopupsOff() {
-    m_frame->action(QStringLiteral("mn_DisablePopup"))->trigger();
-    QVERIFY(!m_frame->bPopup);
+    m_frame->action(FrameActions::ForbidPopups)->trigger();
+    QVERIFY(!m_frame->popupsAllowed());
     BrowserWindow* opener = openOn(page(QStringLiteral("opener.html")));
     QTRY_VERIFY_WITH_TIMEOUT(loaded(opener), 30000);
     // Give the page's load handler time to ask.
     QTest::qWait(1500);
-    QCOMPARE(int(m_frame->counter), 1);
-    m_frame->action(QStringLiteral("mn_EnablePopup"))->trigger();
-    m_frame->CloseAllBrowser();
+    QCOMPARE(int(m_frame->registry()->count()), 1);
+    m_frame->action(FrameActions::AllowPopups)->trigger();
+    m_frame->closeAllWindows();
 }
 
 void TestWebEngineE2E::windowCloseRemovesWindowAndTab() {
     BrowserWindow* keep = openOn(page(QStringLiteral("title.html")));
     QPointer<BrowserWindow> closer = openOn(page(QStringLiteral("closer.html")));
-    QCOMPARE(int(m_frame->counter), 2);
-    QCOMPARE(m_frame->tabStrip()->count(), 2);
+    QCOMPARE(int(m_frame->registry()->count()), 2);
+    QCOMPARE(m_frame->tabBar()->tabs()->count(), 2);
     QTRY_VERIFY_WITH_TIMEOUT(closer.isNull(), 30000);
-    QCOMPARE(int(m_frame->counter), 1);
-    QCOMPARE(m_frame->tabStrip()->count(), 1);
-    QCOMPARE(m_frame->browsers(), QList<BrowserWindow*>{keep});
+    QCOMPARE(int(m_frame->registry()->count()), 1);
+    QCOMPARE(m_frame->tabBar()->tabs()->count(), 1);
+    QCOMPARE(m_frame->registry()->windows(), QList<BrowserWindow*>{keep});
 }
 
 void TestWebEngineE2E::discardedPageComesBackWithoutVisit() {
     BrowserWindow* w = openOn(page(QStringLiteral("title.html")));
     QTRY_VERIFY_WITH_TIMEOUT(loaded(w), 30000);
-    const int visits = m_frame->History.count();
+    const int visits = m_frame->history().count();
     const int addresses = w->addressBox()->count();
     w->webView()->setLifecycle(Lifecycle::State::Discarded);
     QTRY_COMPARE_WITH_TIMEOUT(w->webView()->lifecycle(), Lifecycle::State::Discarded, 10000);
@@ -149,9 +152,9 @@ void TestWebEngineE2E::discardedPageComesBackWithoutVisit() {
     QCOMPARE(w->webView()->lifecycle(), Lifecycle::State::Active);
     QCOMPARE(w->webView()->locationUrl(), page(QStringLiteral("title.html")));
     QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
-    QCOMPARE(m_frame->History.count(), visits);
+    QCOMPARE(m_frame->history().count(), visits);
     QCOMPARE(w->addressBox()->count(), addresses);
-    m_frame->CloseAllBrowser();
+    m_frame->closeAllWindows();
 }
 
 void TestWebEngineE2E::pageDiscardedBeforeItLoadedStillArrives_data() {
@@ -185,7 +188,7 @@ void TestWebEngineE2E::pageDiscardedBeforeItLoadedStillArrives() {
     w->webView()->setLifecycle(Lifecycle::State::Active);
     QTRY_VERIFY_WITH_TIMEOUT(loaded(w) && w->windowTitle() == QStringLiteral("Grüße & mehr"),
                              30000);
-    m_frame->CloseAllBrowser();
+    m_frame->closeAllWindows();
 }
 
 QTEST_MAIN(TestWebEngineE2E)

@@ -2,16 +2,20 @@
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
 #include "browser/BrowserWindow.h"
-#include "frame/Layout.h"
+#include "frame/BrowserRegistry.h"
+#include "frame/FrameActions.h"
 #include "frame/MainFrame.h"
+#include "frame/WindowLayouts.h"
 #include "frame/model/LayoutFile.h"
 #include "prefs/model/Prefer.h"
+#include "shell/OpenRequest.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -55,8 +59,8 @@ void TestLayouts::cleanup() {
 }
 
 BrowserWindow* TestLayouts::open(const QString& url) {
-    frame()->VisitUrl(url, true, true);
-    BrowserWindow* w = frame()->activeBrowser();
+    frame()->visit(OpenRequest::withBars(url, true, true));
+    BrowserWindow* w = frame()->registry()->activeWindow();
     static_cast<FakeWebView*>(w->webView())->finishLoad(url, url);
     return w;
 }
@@ -82,17 +86,17 @@ void TestLayouts::saveAndLoadThroughMenus() {
     b->setBothBands(false);
     c->setBandVisible(BrowserWindow::Band::Adress, false);
     m_dialogs->fileNames << path(QStringLiteral("drei.wlt"));
-    frame()->action(QStringLiteral("mn_Anordnung_save"))->trigger();
+    frame()->action(FrameActions::SaveLayout)->trigger();
     QCOMPARE(QFileInfo(path(QStringLiteral("drei.wlt"))).size(), 1548);
 
     m_dialogs->fileNames << path(QStringLiteral("drei.wlt"));
-    frame()->action(QStringLiteral("mn_Anordnung_load"))->trigger();
+    frame()->action(FrameActions::LoadLayout)->trigger();
     QVERIFY(batchOpened(frame()));
     QCOMPARE(m_dialogs->fileCaptions.last(), QStringLiteral("Anordnung laden..."));
     // The old windows are gone; three new ones took their place.
-    const QList<BrowserWindow*> all = frame()->browsers();
+    const QList<BrowserWindow*> all = frame()->registry()->windows();
     QCOMPARE(all.size(), 3);
-    QCOMPARE(all[0]->ID, 4);
+    QCOMPARE(all[0]->id(), 4);
     QCOMPARE(static_cast<FakeWebView*>(all[0]->webView())->navigations,
              QStringList{QStringLiteral("http://a.example/")});
     QCOMPARE(all[0]->geometry(), QRect(10, 20, 300, 200));
@@ -119,30 +123,39 @@ void TestLayouts::itemRules() {
     QFETCH(int, state);
     QFETCH(bool, maximized);
     QFETCH(QSize, size);
-    frame()->OpenLayoutItem(QStringLiteral("http://x.example/"), -1, -1, 150, 150, qint16(width),
-                            3000, qint16(state));
-    BrowserWindow* w = frame()->browsers().last();
+    LayoutItem item;
+    item.url = QStringLiteral("http://x.example/");
+    item.left = item.top = 150;
+    item.width = width;
+    item.height = 3000;
+    item.state = qint16(state);
+    QString error;
+    QVERIFY(LayoutFile::save(path(QStringLiteral("eins.wlt")), {item}, &error));
+    m_dialogs->fileNames << path(QStringLiteral("eins.wlt"));
+    frame()->action(FrameActions::LoadLayout)->trigger();
+    QVERIFY(batchOpened(frame()));
+    BrowserWindow* w = frame()->registry()->windows().last();
     QCOMPARE(w->isMaximized(), maximized);
     if (maximized)
         w->showNormal();
     QCOMPARE(w->size(), size);
     QCOMPARE(static_cast<FakeWebView*>(w->webView())->navigations,
              QStringList{QStringLiteral("http://x.example/")});
-    QCOMPARE(frame()->HistoryUrl, QString());
 }
 
 void TestLayouts::noWindowGivesEmptyFile() {
-    QVERIFY(Layout(frame()).SaveLayout(path(QStringLiteral("leer.wlt"))));
+    QVERIFY(WindowLayouts::save(*frame()->registry(), path(QStringLiteral("leer.wlt")), frame()));
     QVERIFY(QFileInfo::exists(path(QStringLiteral("leer.wlt"))));
     QCOMPARE(QFileInfo(path(QStringLiteral("leer.wlt"))).size(), 0);
-    QVERIFY(Layout(frame()).LoadLayout(path(QStringLiteral("leer.wlt"))));
-    QCOMPARE(frame()->queuedOpenings(), 0);
-    QCOMPARE(frame()->counter, 0);
+    QVERIFY(WindowLayouts::load(*frame(), path(QStringLiteral("leer.wlt")), frame()));
+    QCOMPARE(frame()->registry()->queued(), 0);
+    QCOMPARE(frame()->registry()->count(), 0);
     // A name that does not exist is created empty and opens nothing.
-    QVERIFY(Layout(frame()).LoadLayout(QStringLiteral(" ") + path(QStringLiteral("neu.wlt"))));
+    QVERIFY(WindowLayouts::load(*frame(), QStringLiteral(" ") + path(QStringLiteral("neu.wlt")),
+                                frame()));
     QVERIFY(QFileInfo::exists(path(QStringLiteral("neu.wlt"))));
-    QCOMPARE(frame()->queuedOpenings(), 0);
-    QCOMPARE(frame()->counter, 0);
+    QCOMPARE(frame()->registry()->queued(), 0);
+    QCOMPARE(frame()->registry()->count(), 0);
 }
 
 void TestLayouts::startUpOpensLayout() {
@@ -166,20 +179,20 @@ void TestLayouts::startUpOpensLayout() {
     MainFrame* f = m_app->start();
     QVERIFY(batchOpened(f));
     // The start window stays; the layout adds its two.
-    QCOMPARE(f->counter, 3);
-    QCOMPARE(static_cast<FakeWebView*>(f->browsers().at(2)->webView())->navigations,
+    QCOMPARE(f->registry()->count(), 3);
+    QCOMPARE(static_cast<FakeWebView*>(f->registry()->windows().at(2)->webView())->navigations,
              QStringList{QStringLiteral("http://b.example/")});
-    QVERIFY(!f->browsers().at(2)->coolBarVisible());
+    QVERIFY(!f->registry()->windows().at(2)->coolBarVisible());
     QVERIFY(m_dialogs->messages.isEmpty());
 }
 
 void TestLayouts::unreadableLayoutIsReported() {
     QVERIFY(QDir(m_app->dir()).mkdir(QStringLiteral("ordner.wlt")));
-    QVERIFY(!Layout(frame()).LoadLayout(path(QStringLiteral("ordner.wlt"))));
+    QVERIFY(!WindowLayouts::load(*frame(), path(QStringLiteral("ordner.wlt")), frame()));
     QCOMPARE(m_dialogs->messages.size(), 1);
     QVERIFY(m_dialogs->messages.first().text.startsWith(
         QStringLiteral("Fehler beim lesen der Datei !")));
-    QCOMPARE(frame()->counter, 0);
+    QCOMPARE(frame()->registry()->count(), 0);
 }
 
 void TestLayouts::windowsComeOnePerTurn() {
@@ -188,37 +201,39 @@ void TestLayouts::windowsComeOnePerTurn() {
     // What else the program has to do gets its turn between two windows.
     QList<int> seen;
     QTimer other;
-    connect(&other, &QTimer::timeout, [&] { seen << frame()->counter; });
+    connect(&other, &QTimer::timeout, [&] { seen << frame()->registry()->count(); });
     other.start(0);
-    QVERIFY(Layout(frame()).LoadLayout(name));
-    QCOMPARE(frame()->counter, 0);
-    QCOMPARE(frame()->queuedOpenings(), 6);
+    QVERIFY(WindowLayouts::load(*frame(), name, frame()));
+    QCOMPARE(frame()->registry()->count(), 0);
+    QCOMPARE(frame()->registry()->queued(), 6);
     QVERIFY(QApplication::overrideCursor());
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
     QVERIFY(batchOpened(frame()));
     other.stop();
-    QCOMPARE(frame()->counter, 6);
+    QCOMPARE(frame()->registry()->count(), 6);
     for (int i = 1; i < 6; ++i)
         QVERIFY2(seen.contains(i),
                  qPrintable(QStringLiteral("nothing ran with %1 windows").arg(i)));
     // In file order, each on its own address.
     for (int i = 0; i < 6; ++i)
-        QCOMPARE(static_cast<FakeWebView*>(frame()->browsers().at(i)->webView())->navigations,
-                 QStringList{QStringLiteral("http://w%1.example/").arg(i)});
+        QCOMPARE(
+            static_cast<FakeWebView*>(frame()->registry()->windows().at(i)->webView())->navigations,
+            QStringList{QStringLiteral("http://w%1.example/").arg(i)});
     QVERIFY(!QApplication::overrideCursor());
 }
 
 void TestLayouts::closingAllDropsTheRest() {
-    QSignalSpy done(frame(), &MainFrame::queuedOpeningsDone);
-    QVERIFY(Layout(frame()).LoadLayout(writeLayout(20)));
-    QTRY_VERIFY(frame()->counter >= 2);
-    frame()->mn_Alleschließen_Click();
-    QCOMPARE(frame()->queuedOpenings(), 0);
+    QSignalSpy done(frame()->registry(), &BrowserRegistry::queueFinished);
+    QVERIFY(WindowLayouts::load(*frame(), writeLayout(20), frame()));
+    QTRY_VERIFY(frame()->registry()->count() >= 2);
+    emit frame()->menu(FrameActions::WindowMenu)->aboutToShow();
+    frame()->action(FrameActions::CloseAllWindows)->trigger();
+    QCOMPARE(frame()->registry()->queued(), 0);
     QCOMPARE(done.size(), 1);
     QVERIFY(!QApplication::overrideCursor());
-    QTRY_COMPARE(frame()->counter, 0);
+    QTRY_COMPARE(frame()->registry()->count(), 0);
     QTest::qWait(50);
-    QCOMPARE(frame()->counter, 0);
+    QCOMPARE(frame()->registry()->count(), 0);
 }
 
 QTEST_MAIN(TestLayouts)

@@ -3,8 +3,10 @@
 #include "StartedApp.h"
 #include "browser/BrowserWindow.h"
 #include "browser/model/Lifecycle.h"
+#include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
+#include "shell/OpenRequest.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -41,7 +43,7 @@ void TestLifecycle::init() {
     m_app->writePrefs([](Prefer& p) { p.StartBrowser = 0; });
     m_app->start();
     m_now = 1000;
-    frame()->clock = [this] { return m_now; };
+    frame()->registry()->setClock([this] { return m_now; });
     frame()->resize(900, 700);
 }
 
@@ -51,8 +53,8 @@ void TestLifecycle::cleanup() {
 }
 
 BrowserWindow* TestLifecycle::open(const QString& url) {
-    frame()->VisitUrl(url, true, true);
-    BrowserWindow* w = frame()->activeBrowser();
+    frame()->visit(OpenRequest::withBars(url, true, true));
+    BrowserWindow* w = frame()->registry()->activeWindow();
     view(w)->finishLoad(url, url);
     return w;
 }
@@ -82,25 +84,25 @@ void TestLifecycle::coveredWindowsSleepAndWake() {
     BrowserWindow* b = open(QStringLiteral("http://b.example/"));
     b->showMaximized();
     frame()->mdiArea()->setActiveSubWindow(b);
-    frame()->updateLifecycles();
+    frame()->registry()->updateLifecycles();
     QVERIFY(!frame()->isWindowVisible(a));
     QCOMPARE(view(a)->state, State::Active);
     m_now += 10000;
-    frame()->updateLifecycles();
+    frame()->registry()->updateLifecycles();
     QCOMPARE(view(a)->state, State::Frozen);
     QCOMPARE(view(b)->state, State::Active);
     m_now += 50000;
-    frame()->updateLifecycles();
+    frame()->registry()->updateLifecycles();
     QCOMPARE(view(a)->state, State::Discarded);
-    const int historyBefore = frame()->History.count();
+    const int historyBefore = frame()->history().count();
     // Shown again: active at once, same address and title on its tab.
     frame()->mdiArea()->setActiveSubWindow(a);
     QCOMPARE(view(a)->state, State::Active);
-    QCOMPARE(frame()->History.count(), historyBefore);
+    QCOMPARE(frame()->history().count(), historyBefore);
     QCOMPARE(a->webView()->locationUrl(), QStringLiteral("http://a.example/"));
     QCOMPARE(a->addressBox()->count(), 1);
     m_now += 10000;
-    frame()->updateLifecycles();
+    frame()->registry()->updateLifecycles();
     QCOMPARE(view(b)->state, State::Frozen);
 }
 
@@ -111,16 +113,15 @@ void TestLifecycle::busyPagesStayActive() {
     BrowserWindow* loading = open(QStringLiteral("http://l.example/"));
     BrowserWindow* neverCame = open(QStringLiteral("http://n.example/"));
     top->showMaximized();
-    refreshing->iSekunden = 30;
-    refreshing->SetRefresh();
+    refreshing->setRefreshSeconds(30);
     view(audio)->backgroundBusy = true;
     view(loading)->busy = true;
     view(neverCame)->hasDoc = false;
     frame()->mdiArea()->setActiveSubWindow(top);
     frame()->mdiArea()->setActiveSubWindow(top);
-    frame()->updateLifecycles();
+    frame()->registry()->updateLifecycles();
     m_now += 120000;
-    frame()->updateLifecycles();
+    frame()->registry()->updateLifecycles();
     for (BrowserWindow* w : {refreshing, audio, loading, neverCame})
         QCOMPARE(view(w)->state, State::Active);
     // Once the sound stops or the page has come, it may sleep after its own
@@ -128,7 +129,7 @@ void TestLifecycle::busyPagesStayActive() {
     view(audio)->backgroundBusy = false;
     view(loading)->busy = false;
     view(neverCame)->hasDoc = true;
-    frame()->updateLifecycles();
+    frame()->registry()->updateLifecycles();
     for (BrowserWindow* w : {audio, loading, neverCame})
         QCOMPARE(view(w)->state, State::Discarded);
 }
@@ -136,12 +137,12 @@ void TestLifecycle::busyPagesStayActive() {
 void TestLifecycle::minimizedFrameSleepsEverything() {
     BrowserWindow* a = open(QStringLiteral("http://a.example/"));
     frame()->showMinimized();
-    frame()->updateLifecycles();
+    frame()->registry()->updateLifecycles();
     m_now += 10000;
-    frame()->updateLifecycles();
+    frame()->registry()->updateLifecycles();
     QCOMPARE(view(a)->state, State::Frozen);
     frame()->showNormal();
-    frame()->updateLifecycles();
+    frame()->registry()->updateLifecycles();
     QCOMPARE(view(a)->state, State::Active);
 }
 
@@ -153,7 +154,7 @@ void TestLifecycle::sleepingIsSpreadOverPasses() {
         hidden << open(QStringLiteral("http://h%1.example/").arg(i));
     BrowserWindow* top = open(QStringLiteral("http://t.example/"));
     top->showMaximized();
-    frame()->updateLifecycles();
+    frame()->registry()->updateLifecycles();
     for (BrowserWindow* w : hidden)
         view(w)->sleepCostMs = 10;
     m_now += 120000;
@@ -163,7 +164,7 @@ void TestLifecycle::sleepingIsSpreadOverPasses() {
             n += view(w)->state == State::Discarded ? 1 : 0;
         return n;
     };
-    frame()->updateLifecycles();
+    frame()->registry()->updateLifecycles();
     const int first = asleep();
     QVERIFY2(first > 0 && first < 6, qPrintable(QString::number(first)));
     // Waking is never put off: the page shown now comes back in the same

@@ -2,7 +2,7 @@
 #include "StartedApp.h"
 #include "frame/MainFrame.h"
 #include "mail/MailLauncher.h"
-#include "prefs/FrmEinstell.h"
+#include "prefs/SettingsDialog.h"
 #include "prefs/model/Prefer.h"
 
 #include <QAction>
@@ -108,9 +108,9 @@ void TestMailLauncher::cleanup() {
 
 void TestMailLauncher::unconfiguredOpensTheSettings_data() {
     QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("command");
-    QTest::newRow("menu, empty") << QString() << "mn_Email";
-    QTest::newRow("context menu, blanks") << QStringLiteral("   ") << "mn_ctxtEmail";
+    QTest::addColumn<int>("command");
+    QTest::newRow("empty") << QString() << int(FrameActions::MailProgram);
+    QTest::newRow("blanks") << QStringLiteral("   ") << int(FrameActions::MailProgram);
 }
 
 // "E-Mail Anwendung" without a mail program says so and opens the settings
@@ -118,7 +118,7 @@ void TestMailLauncher::unconfiguredOpensTheSettings_data() {
 // user's back.
 void TestMailLauncher::unconfiguredOpensTheSettings() {
     QFETCH(QString, stored);
-    QFETCH(QString, command);
+    QFETCH(int, command);
     StartedApp app;
     app.writePrefs([&](Prefer& p) {
         p.StartBrowser = 0;
@@ -126,14 +126,14 @@ void TestMailLauncher::unconfiguredOpensTheSettings() {
     });
     MainFrame* frame = app.start();
     m_dialogs->fileNames << QStringLiteral("/usr/bin/env");
-    frame->action(command)->trigger();
+    frame->action(FrameActions::Command(command))->trigger();
 
     QCOMPARE(m_dialogs->shown, (QStringList{"message", "Korvix Einstellungen"}));
     QCOMPARE(m_dialogs->messages[0].icon, QMessageBox::Information);
     QCOMPARE(m_dialogs->messages[0].title, QStringLiteral("Meldung"));
     QCOMPARE(m_dialogs->messages[0].text,
              QStringLiteral("Bitte konfigurieren Sie Ihre E-Mail Anwendung."));
-    QCOMPARE(frame->prefs().MailClient, QString());
+    QCOMPARE(frame->preferences().MailClient, QString());
 }
 
 void TestMailLauncher::missingProgramIsNamed_data() {

@@ -2,6 +2,7 @@
 
 #include "FakeWebView.h"
 #include "browser/QtWebView.h"
+#include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
 
@@ -30,34 +31,38 @@ void StartedApp::writeFile(const QString& name, const QByteArray& data) {
 }
 
 bool batchOpened(MainFrame* frame) {
-    return QTest::qWaitFor([frame] { return frame->queuedOpenings() == 0; }, 10000);
+    return QTest::qWaitFor([frame] { return frame->registry()->queued() == 0; }, 10000);
+}
+
+MainFrame* StartedApp::startWith(const QString& commandLine, WebViewFactory factory) {
+    Application::Options options;
+    options.appDir = m_dir.path();
+    options.commandLine = commandLine;
+    options.webViewFactory = std::move(factory);
+    m_program = std::make_unique<Application>(options);
+    return m_program->start();
 }
 
 MainFrame* StartedApp::start(const QString& commandLine) {
-    AppInit::StartOptions options;
-    options.appDir = m_dir.path();
-    options.commandLine = commandLine;
-    options.webViewFactory = FakeWebView::factory();
-    m_frame = AppInit::Main(options);
-    return m_frame;
+    return startWith(commandLine, FakeWebView::factory());
 }
 
 MainFrame* StartedApp::startWithEngine(const QString& commandLine) {
     QtWebView::initProfile(m_dir.path());
     m_engine = true;
-    AppInit::StartOptions options;
-    options.appDir = m_dir.path();
-    options.commandLine = commandLine;
-    options.webViewFactory = QtWebView::factory();
-    m_frame = AppInit::Main(options);
-    return m_frame;
+    return startWith(commandLine, QtWebView::factory());
+}
+
+MainFrame* StartedApp::frame() const {
+    return m_program ? m_program->frame() : nullptr;
+}
+
+BrowserRegistry* StartedApp::registry() const {
+    return frame() ? frame()->registry() : nullptr;
 }
 
 void StartedApp::stop() {
-    if (m_frame) {
-        AppInit::shutdown();
-        m_frame = nullptr;
-    }
+    m_program.reset();
     if (m_engine) {
         QtWebView::releaseProfile();
         m_engine = false;

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "app/AppInit.h"
+#include "app/Application.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
+class BrowserRegistry;
 class MainFrame;
 class Prefer;
 
@@ -29,11 +31,14 @@ public:
     // The same with the real web engine; its profile lives in the program
     // directory and is released at stop().
     MainFrame* startWithEngine(const QString& commandLine = QString());
-    MainFrame* frame() const { return m_frame; }
+    MainFrame* frame() const;
+    BrowserRegistry* registry() const;
     void stop();
 
 private:
+    MainFrame* startWith(const QString& commandLine, WebViewFactory factory);
+
     QTemporaryDir m_dir;
-    MainFrame* m_frame = nullptr;
+    std::unique_ptr<Application> m_program;
     bool m_engine = false;
 };

@@ -1,10 +1,9 @@
-#include "archive/FrmBook.h"
+#include "archive/ArchiveWindow.h"
 
-#include "app/AppInit.h"
-#include "app/Dialogs.h"
 #include "archive/model/ArchiveRules.h"
 #include "common/Product.h"
-#include "frame/MainFrame.h"
+#include "shell/Shell.h"
+#include "ui/Dialogs.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -30,7 +29,7 @@ constexpr int TagRole = Qt::UserRole + 1;
 // name and start the edit again.
 class RenameDelegate : public QStyledItemDelegate {
 public:
-    RenameDelegate(FrmBook* book, QTreeWidget* tree)
+    RenameDelegate(ArchiveWindow* book, QTreeWidget* tree)
         : QStyledItemDelegate(tree), m_book(book), m_tree(tree) {}
     void setModelData(QWidget* editor, QAbstractItemModel*,
                       const QModelIndex& index) const override {
@@ -43,16 +42,17 @@ public:
     }
 
 private:
-    FrmBook* m_book;
+    ArchiveWindow* m_book;
     QTreeWidget* m_tree;
 };
 } // namespace
 
-FrmBook::FrmBook(MainFrame* frame) : QMainWindow(frame, Qt::Window), m_frame(frame) {
+ArchiveWindow::ArchiveWindow(Shell& shell)
+    : QMainWindow(shell.ownerWindow(), Qt::Window), m_shell(shell) {
     setObjectName(QStringLiteral("frmBook"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Bookmark Archiv"));
-    m_frame->bIsOpenBook = true;
+    m_shell.toolWindowShown(Shell::ToolWindow::Archive, true);
     // The pictures "Dir", "OpenDir" and "Url", made once: a large archive has
     // many thousands of nodes.
     m_dirIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
@@ -75,7 +75,7 @@ FrmBook::FrmBook(MainFrame* frame) : QMainWindow(frame, Qt::Window), m_frame(fra
     setCentralWidget(m_tree);
     connect(m_tree, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { onItemClicked(item); });
-    connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this] { OpenBookmark(); });
+    connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this] { openBookmark(); });
     connect(m_tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         if (nodeTag(item) == QLatin1String("Dir"))
             item->setIcon(0, m_openDirIcon);
@@ -105,10 +105,10 @@ FrmBook::FrmBook(MainFrame* frame) : QMainWindow(frame, Qt::Window), m_frame(fra
 
 // The flag goes down when the window closes; a closed window may linger
 // until it is deleted while a new one is already open.
-FrmBook::~FrmBook() = default;
+ArchiveWindow::~ArchiveWindow() = default;
 
-QAction* FrmBook::addItem(QMenu* menu, const QString& name, const QString& caption,
-                          void (FrmBook::*handler)()) {
+QAction* ArchiveWindow::addItem(QMenu* menu, const QString& name, const QString& caption,
+                                void (ArchiveWindow::*handler)()) {
     QAction* a = menu->addAction(caption);
     a->setObjectName(name);
     if (handler)
@@ -117,14 +117,14 @@ QAction* FrmBook::addItem(QMenu* menu, const QString& name, const QString& capti
     return a;
 }
 
-QAction* FrmBook::action(const QString& name) const {
+QAction* ArchiveWindow::action(const QString& name) const {
     return m_actions.value(name);
 }
-QMenu* FrmBook::menu(const QString& name) const {
+QMenu* ArchiveWindow::menu(const QString& name) const {
     return m_menus.value(name);
 }
 
-void FrmBook::buildMenus() {
+void ArchiveWindow::buildMenus() {
     auto sub = [this](QMenu* parent, const QString& name, const QString& caption) {
         QMenu* m = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
         m->setObjectName(name);
@@ -132,101 +132,101 @@ void FrmBook::buildMenus() {
         m_actions.insert(name, m->menuAction());
         return m;
     };
-    QMenu* archiv = sub(nullptr, QStringLiteral("mn_Archive"), QStringLiteral("&Archiv"));
-    addItem(archiv, QStringLiteral("mn_Laden"), QStringLiteral("Laden"), &FrmBook::mn_Laden_Click);
-    connect(addItem(archiv, QStringLiteral("mn_Speichern"), QStringLiteral("Speichern")),
-            &QAction::triggered, this, [this] { mn_Speichern_Click(); });
+    QMenu* archiv = sub(nullptr, QStringLiteral("archiveMenu"), QStringLiteral("&Archiv"));
+    addItem(archiv, QStringLiteral("load"), QStringLiteral("Laden"), &ArchiveWindow::loadArchive);
+    connect(addItem(archiv, QStringLiteral("save"), QStringLiteral("Speichern")),
+            &QAction::triggered, this, [this] { saveArchive(); });
     archiv->addSeparator();
-    addItem(archiv, QStringLiteral("mn_Sortieren"), QStringLiteral("Sortieren"),
-            &FrmBook::sortArchiv);
+    addItem(archiv, QStringLiteral("sort"), QStringLiteral("Sortieren"),
+            &ArchiveWindow::sortArchive);
     archiv->addSeparator();
-    QMenu* exp = sub(archiv, QStringLiteral("mn_export"), QStringLiteral("Exportieren"));
-    addItem(exp, QStringLiteral("mn_ExpTxt"), QStringLiteral("in eine Text Datei"));
+    QMenu* exp = sub(archiv, QStringLiteral("exportMenu"), QStringLiteral("Exportieren"));
+    addItem(exp, QStringLiteral("exportText"), QStringLiteral("in eine Text Datei"));
     exp->addSeparator();
-    addItem(exp, QStringLiteral("mn_ExpHtml"), QStringLiteral("in eine HTML Datei"));
+    addItem(exp, QStringLiteral("exportHtml"), QStringLiteral("in eine HTML Datei"));
     exp->addSeparator();
-    addItem(exp, QStringLiteral("mn_ExpNetscapeHtml"),
+    addItem(exp, QStringLiteral("exportBookmarkFile"),
             QStringLiteral("in eine IE/Netscape Bookmark Datei"));
-    QMenu* imp = sub(archiv, QStringLiteral("mn_import"), QStringLiteral("Importieren"));
-    addItem(imp, QStringLiteral("mn_ImpNetscapeHtml"), QStringLiteral("IE/Netscape Bookmark Datei"),
-            &FrmBook::mn_ImpNetscapeHtml_Click);
+    QMenu* imp = sub(archiv, QStringLiteral("importMenu"), QStringLiteral("Importieren"));
+    addItem(imp, QStringLiteral("importBookmarkFile"), QStringLiteral("IE/Netscape Bookmark Datei"),
+            &ArchiveWindow::importBookmarkFile);
     archiv->addSeparator();
-    addItem(archiv, QStringLiteral("mn_Schließen"), QStringLiteral("Schließen"));
-    connect(action(QStringLiteral("mn_Schließen")), &QAction::triggered, this, &QWidget::close);
+    addItem(archiv, QStringLiteral("close"), QStringLiteral("Schließen"));
+    connect(action(QStringLiteral("close")), &QAction::triggered, this, &QWidget::close);
 
-    QMenu* modify = sub(nullptr, QStringLiteral("mn_Modify"), QStringLiteral("&Modifizieren"));
-    QMenu* ordner = sub(modify, QStringLiteral("mn_Ordner"), QStringLiteral("Ordner"));
-    addItem(ordner, QStringLiteral("mn_SortOrdner"), QStringLiteral("Sortieren"),
-            &FrmBook::mn_SortOrdner_Click);
+    QMenu* modify = sub(nullptr, QStringLiteral("modifyMenu"), QStringLiteral("&Modifizieren"));
+    QMenu* ordner = sub(modify, QStringLiteral("folderMenu"), QStringLiteral("Ordner"));
+    addItem(ordner, QStringLiteral("sortFolders"), QStringLiteral("Sortieren"),
+            &ArchiveWindow::sortFolders);
     ordner->addSeparator();
-    addItem(ordner, QStringLiteral("mn_AddOrdner"), QStringLiteral("Hinzufügen"),
-            &FrmBook::mn_AddOrdner_Click);
-    addItem(ordner, QStringLiteral("mn_DelOrdner"), QStringLiteral("Löschen"),
-            &FrmBook::mn_DelOrdner_Click);
-    addItem(ordner, QStringLiteral("mn_AttrOrdner"), QStringLiteral("Umbenennen"),
-            &FrmBook::mn_AttrOrdner_Click);
+    addItem(ordner, QStringLiteral("addFolder"), QStringLiteral("Hinzufügen"),
+            &ArchiveWindow::addFolder);
+    addItem(ordner, QStringLiteral("deleteFolder"), QStringLiteral("Löschen"),
+            &ArchiveWindow::deleteFolder);
+    addItem(ordner, QStringLiteral("renameFolder"), QStringLiteral("Umbenennen"),
+            &ArchiveWindow::renameFolder);
     ordner->addSeparator();
-    QMenu* expDet = sub(ordner, QStringLiteral("mn_exportdetail"), QStringLiteral("Exportieren"));
-    addItem(expDet, QStringLiteral("mn_expdetText"), QStringLiteral("in eine Text Datei"));
+    QMenu* expDet = sub(ordner, QStringLiteral("exportFolderMenu"), QStringLiteral("Exportieren"));
+    addItem(expDet, QStringLiteral("exportFolderText"), QStringLiteral("in eine Text Datei"));
     expDet->addSeparator();
-    addItem(expDet, QStringLiteral("mn_expdetHtml"), QStringLiteral("in eine HTML Datei"));
+    addItem(expDet, QStringLiteral("exportFolderHtml"), QStringLiteral("in eine HTML Datei"));
     expDet->addSeparator();
-    addItem(expDet, QStringLiteral("mn_expdetNetscapeHtml"),
+    addItem(expDet, QStringLiteral("exportFolderBookmarkFile"),
             QStringLiteral("in eine IE/Netscape Bookmark Datei"));
     QAction* tz5 = modify->addSeparator();
-    tz5->setObjectName(QStringLiteral("mn_tz5"));
-    m_actions.insert(QStringLiteral("mn_tz5"), tz5);
-    QMenu* bookmark = sub(modify, QStringLiteral("mn_Bookmark"), QStringLiteral("Bookmark"));
-    addItem(bookmark, QStringLiteral("mn_SortBkm"), QStringLiteral("Sortieren"),
-            &FrmBook::mn_SortBkm_Click);
+    tz5->setObjectName(QStringLiteral("bookmarkSeparator"));
+    m_actions.insert(QStringLiteral("bookmarkSeparator"), tz5);
+    QMenu* bookmark = sub(modify, QStringLiteral("bookmarkMenu"), QStringLiteral("Bookmark"));
+    addItem(bookmark, QStringLiteral("sortBookmarks"), QStringLiteral("Sortieren"),
+            &ArchiveWindow::sortBookmarks);
     bookmark->addSeparator();
-    addItem(bookmark, QStringLiteral("mn_OpenAllBkm"), QStringLiteral("Alle Öffnen"),
-            &FrmBook::OpenAll);
-    addItem(bookmark, QStringLiteral("mn_OpenBkm"), QStringLiteral("Öffnen"),
-            &FrmBook::OpenBookmark);
-    addItem(bookmark, QStringLiteral("mn_setHome"),
-            QStringLiteral("Als Startadresse übernehmen..."), &FrmBook::mn_setHome_Click);
+    addItem(bookmark, QStringLiteral("openAll"), QStringLiteral("Alle Öffnen"),
+            &ArchiveWindow::openAll);
+    addItem(bookmark, QStringLiteral("open"), QStringLiteral("Öffnen"),
+            &ArchiveWindow::openBookmark);
+    addItem(bookmark, QStringLiteral("setHome"), QStringLiteral("Als Startadresse übernehmen..."),
+            &ArchiveWindow::takeAsHomePage);
     bookmark->addSeparator();
-    addItem(bookmark, QStringLiteral("mn_Hinzufügen"), QStringLiteral("Hinzufügen"),
-            &FrmBook::mn_Hinzufügen_Click);
-    addItem(bookmark, QStringLiteral("mn_Loeschen"), QStringLiteral("Löschen"),
-            &FrmBook::mn_Loeschen_Click);
-    addItem(bookmark, QStringLiteral("mn_Eigenschaften"), QStringLiteral("Eigenschaften"),
-            &FrmBook::mn_Eigenschaften_Click);
+    addItem(bookmark, QStringLiteral("addBookmark"), QStringLiteral("Hinzufügen"),
+            &ArchiveWindow::addBookmark);
+    addItem(bookmark, QStringLiteral("deleteBookmark"), QStringLiteral("Löschen"),
+            &ArchiveWindow::deleteBookmark);
+    addItem(bookmark, QStringLiteral("properties"), QStringLiteral("Eigenschaften"),
+            &ArchiveWindow::editBookmark);
     connect(modify, &QMenu::aboutToShow, this, [this] {
-        refreshOrdnerMenu();
+        refreshFolderMenu();
         refreshBookmarkMenu();
     });
-    connect(ordner, &QMenu::aboutToShow, this, &FrmBook::refreshOrdnerMenu);
-    connect(bookmark, &QMenu::aboutToShow, this, &FrmBook::refreshBookmarkMenu);
+    connect(ordner, &QMenu::aboutToShow, this, &ArchiveWindow::refreshFolderMenu);
+    connect(bookmark, &QMenu::aboutToShow, this, &ArchiveWindow::refreshBookmarkMenu);
 
     // The six export commands: text, HTML page, bookmark file; archive or folder.
     const std::tuple<const char*, int, bool> exports[] = {
-        {"mn_ExpTxt", 0, true},          {"mn_ExpHtml", 1, true},
-        {"mn_ExpNetscapeHtml", 2, true}, {"mn_expdetText", 0, false},
-        {"mn_expdetHtml", 1, false},     {"mn_expdetNetscapeHtml", 2, false}};
+        {"exportText", 0, true},         {"exportHtml", 1, true},
+        {"exportBookmarkFile", 2, true}, {"exportFolderText", 0, false},
+        {"exportFolderHtml", 1, false},  {"exportFolderBookmarkFile", 2, false}};
     for (const auto& [name, kind, whole] : exports) {
         connect(action(QString::fromLatin1(name)), &QAction::triggered, this,
                 [this, kind = kind, whole = whole] { exportTo(kind, whole); });
     }
 
-    QMenu* fenster = sub(nullptr, QStringLiteral("mn_BkFenster"), QStringLiteral("&Fenster"));
-    addItem(fenster, QStringLiteral("mn_lo"), QStringLiteral("&Links oben"));
-    addItem(fenster, QStringLiteral("mn_ro"), QStringLiteral("&Rechts oben"));
-    addItem(fenster, QStringLiteral("mn_lu"), QStringLiteral("Link&s unten"));
-    addItem(fenster, QStringLiteral("mn_ru"), QStringLiteral("Rechts &unten"));
-    for (const char* corner : {"mn_lo", "mn_ro", "mn_lu", "mn_ru"}) {
+    QMenu* fenster = sub(nullptr, QStringLiteral("windowMenu"), QStringLiteral("&Fenster"));
+    addItem(fenster, QStringLiteral("topLeft"), QStringLiteral("&Links oben"));
+    addItem(fenster, QStringLiteral("topRight"), QStringLiteral("&Rechts oben"));
+    addItem(fenster, QStringLiteral("bottomLeft"), QStringLiteral("Link&s unten"));
+    addItem(fenster, QStringLiteral("bottomRight"), QStringLiteral("Rechts &unten"));
+    for (const char* corner : {"topLeft", "topRight", "bottomLeft", "bottomRight"}) {
         const QString name = QString::fromLatin1(corner);
         connect(action(name), &QAction::triggered, this, [this, name] { place(name); });
     }
     fenster->addSeparator();
-    addItem(fenster, QStringLiteral("mn_mini"), QStringLiteral("&Minimieren"),
-            &FrmBook::mn_mini_Click);
-    addItem(fenster, QStringLiteral("mn_aufklapp"), QStringLiteral("&Aufklappen"),
-            &FrmBook::mn_aufklapp_Click);
+    addItem(fenster, QStringLiteral("rollUp"), QStringLiteral("&Minimieren"),
+            &ArchiveWindow::rollUp);
+    addItem(fenster, QStringLiteral("unroll"), QStringLiteral("&Aufklappen"),
+            &ArchiveWindow::unroll);
 }
 
-void FrmBook::buildToolbar() {
+void ArchiveWindow::buildToolbar() {
     m_toolbar = addToolBar(QStringLiteral("Toolbar1"));
     m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
     m_toolbar->setMovable(false);
@@ -242,11 +242,11 @@ void FrmBook::buildToolbar() {
     };
     QToolButton* archiv =
         button(QStringLiteral("archiv"), QStringLiteral("Archiv"), QStyle::SP_DirHomeIcon);
-    archiv->setMenu(menu(QStringLiteral("mn_Archive")));
+    archiv->setMenu(menu(QStringLiteral("archiveMenu")));
     archiv->setPopupMode(QToolButton::InstantPopup);
     QToolButton* edit = button(QStringLiteral("edit"), QStringLiteral("Bearbeiten"),
                                QStyle::SP_FileDialogDetailedView);
-    edit->setMenu(menu(QStringLiteral("mn_Modify")));
+    edit->setMenu(menu(QStringLiteral("modifyMenu")));
     edit->setPopupMode(QToolButton::InstantPopup);
     m_toolbar->addSeparator();
     QToolButton* min =
@@ -260,19 +260,19 @@ void FrmBook::buildToolbar() {
     group->setExclusive(true);
     group->addButton(min);
     group->addButton(max);
-    connect(min, &QToolButton::clicked, this, [this] { mn_mini_Click(); });
-    connect(max, &QToolButton::clicked, this, [this] { mn_aufklapp_Click(); });
+    connect(min, &QToolButton::clicked, this, [this] { rollUp(); });
+    connect(max, &QToolButton::clicked, this, [this] { unroll(); });
     m_toolbar->addSeparator();
     QToolButton* sort =
         button(QStringLiteral("sort"), QStringLiteral("Sortieren"), QStyle::SP_ArrowDown);
-    connect(sort, &QToolButton::clicked, this, [this] { sortArchiv(); });
+    connect(sort, &QToolButton::clicked, this, [this] { sortArchive(); });
 }
 
-void FrmBook::showError(const QString& text) {
+void ArchiveWindow::showError(const QString& text) {
     Dialogs::message(this, QMessageBox::Warning, QStringLiteral("Fehlermeldung"), text);
 }
 
-QTreeWidgetItem* FrmBook::addFolderNode(const Thema& t, int index) {
+QTreeWidgetItem* ArchiveWindow::addFolderNode(const Thema& t, int index) {
     auto* node = new QTreeWidgetItem;
     node->setText(0, t.DirName());
     node->setData(0, KeyRole, ArchiveRules::folderKey(t.Nr));
@@ -283,8 +283,8 @@ QTreeWidgetItem* FrmBook::addFolderNode(const Thema& t, int index) {
     return node;
 }
 
-QTreeWidgetItem* FrmBook::addBookmarkNode(QTreeWidgetItem* folderNode, qint32 folderNr,
-                                          const Bookmark& b, int index) {
+QTreeWidgetItem* ArchiveWindow::addBookmarkNode(QTreeWidgetItem* folderNode, qint32 folderNr,
+                                                const Bookmark& b, int index) {
     auto* node = new QTreeWidgetItem;
     node->setText(0, b.Titel);
     node->setData(0, KeyRole, ArchiveRules::bookmarkKey(folderNr, b.Nr));
@@ -295,7 +295,7 @@ QTreeWidgetItem* FrmBook::addBookmarkNode(QTreeWidgetItem* folderNode, qint32 fo
     return node;
 }
 
-void FrmBook::loadArchive() {
+void ArchiveWindow::loadArchive() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_tree->clear();
     m_sorted.clear();
@@ -311,7 +311,7 @@ void FrmBook::loadArchive() {
     // changed, so closing still offers to save.
     const bool wasEdited = m_book && m_book->changed;
     if (!m_book)
-        m_book = std::make_unique<Book>(AppInit::AppDir);
+        m_book = std::make_unique<Book>(m_shell.programFolder());
     QString error;
     QString warning;
     const Book::LoadResult result = m_book->load(&error, &warning);
@@ -325,7 +325,7 @@ void FrmBook::loadArchive() {
         }
     } else if (result == Book::LoadResult::Empty) {
         QString createError;
-        if (!m_book->createDefaultArchive(AppInit::AppTitle, Product::DocumentationUrl,
+        if (!m_book->createDefaultArchive(Product::AppTitle, Product::DocumentationUrl,
                                           Product::WebsiteUrl, &createError))
             warning = createError;
     }
@@ -338,7 +338,7 @@ void FrmBook::loadArchive() {
     }
 }
 
-bool FrmBook::mn_Speichern_Click() {
+bool ArchiveWindow::saveArchive() {
     if (m_book->changed || m_book->anyChanged()) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         QString error;
@@ -354,7 +354,7 @@ bool FrmBook::mn_Speichern_Click() {
     return true;
 }
 
-void FrmBook::closeEvent(QCloseEvent* event) {
+void ArchiveWindow::closeEvent(QCloseEvent* event) {
     if (m_book && (m_book->changed || m_book->anyChanged())) {
         const auto answer = Dialogs::message(this, QMessageBox::Question, QStringLiteral("Meldung"),
                                              QStringLiteral("Änderungen am Archiv speichern ?"),
@@ -368,32 +368,32 @@ void FrmBook::closeEvent(QCloseEvent* event) {
             }
         }
     }
-    m_frame->bIsOpenBook = false;
+    m_shell.toolWindowShown(Shell::ToolWindow::Archive, false);
     m_closed = true;
     event->accept();
 }
 
-QString FrmBook::nodeTag(QTreeWidgetItem* node) const {
+QString ArchiveWindow::nodeTag(QTreeWidgetItem* node) const {
     return node ? node->data(0, TagRole).toString() : QString();
 }
 
-QStringList FrmBook::allNodeTexts() const {
+QStringList ArchiveWindow::allNodeTexts() const {
     QStringList texts;
     for (QTreeWidgetItemIterator it(m_tree); *it; ++it)
         texts << (*it)->text(0);
     return texts;
 }
 
-void FrmBook::onItemClicked(QTreeWidgetItem* item) {
+void ArchiveWindow::onItemClicked(QTreeWidgetItem* item) {
     const QString tag = nodeTag(item);
     if (tag == QLatin1String("Dir")) {
         m_status->clear();
         if (m_lastButton == 1) {
             item->setExpanded(!item->isExpanded());
         } else {
-            refreshOrdnerMenu();
+            refreshFolderMenu();
             refreshBookmarkMenu();
-            menu(QStringLiteral("mn_Modify"))->popup(QCursor::pos());
+            menu(QStringLiteral("modifyMenu"))->popup(QCursor::pos());
         }
     } else if (tag == QLatin1String("Url")) {
         if (Bookmark* b = bookmarkOf(item))
@@ -401,7 +401,7 @@ void FrmBook::onItemClicked(QTreeWidgetItem* item) {
     }
 }
 
-bool FrmBook::eventFilter(QObject* watched, QEvent* event) {
+bool ArchiveWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_tree && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         close();
@@ -418,7 +418,7 @@ bool FrmBook::eventFilter(QObject* watched, QEvent* event) {
                 m_tree->setCurrentItem(item);
             if (m_tree->currentItem()) {
                 prepareContextMenu();
-                menu(QStringLiteral("mn_Modify"))->exec(e->globalPosition().toPoint());
+                menu(QStringLiteral("modifyMenu"))->exec(e->globalPosition().toPoint());
                 restoreContextMenu();
             }
             return true;
@@ -456,15 +456,15 @@ bool FrmBook::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void FrmBook::mouseDoubleClickEvent(QMouseEvent* event) {
+void ArchiveWindow::mouseDoubleClickEvent(QMouseEvent* event) {
     // A double click on the window's own surface rolls it up.
-    mn_mini_Click();
+    rollUp();
     QMainWindow::mouseDoubleClickEvent(event);
 }
 
 // Menu states.
 
-void FrmBook::refreshOrdnerMenu() {
+void ArchiveWindow::refreshFolderMenu() {
     QTreeWidgetItem* node = m_tree->currentItem();
     const QString tag = nodeTag(node);
     auto set = [this](const char* name, bool on) {
@@ -472,28 +472,28 @@ void FrmBook::refreshOrdnerMenu() {
     };
     if (!node) {
         if (m_tree->topLevelItemCount() == 0)
-            set("mn_AddOrdner", false);
-        set("mn_DelOrdner", false);
-        set("mn_AttrOrdner", false);
+            set("addFolder", false);
+        set("deleteFolder", false);
+        set("renameFolder", false);
     } else if (tag == QLatin1String("Archiv")) {
-        set("mn_AddOrdner", true);
-        set("mn_DelOrdner", false);
-        set("mn_AttrOrdner", false);
-        set("mn_exportdetail", false);
+        set("addFolder", true);
+        set("deleteFolder", false);
+        set("renameFolder", false);
+        set("exportFolderMenu", false);
     } else if (tag == QLatin1String("Dir")) {
-        set("mn_AddOrdner", true);
-        set("mn_DelOrdner", true);
-        set("mn_AttrOrdner", true);
-        set("mn_exportdetail", node->childCount() > 0);
+        set("addFolder", true);
+        set("deleteFolder", true);
+        set("renameFolder", true);
+        set("exportFolderMenu", node->childCount() > 0);
     } else {
-        set("mn_AddOrdner", false);
-        set("mn_DelOrdner", false);
-        set("mn_AttrOrdner", false);
-        set("mn_exportdetail", false);
+        set("addFolder", false);
+        set("deleteFolder", false);
+        set("renameFolder", false);
+        set("exportFolderMenu", false);
     }
 }
 
-void FrmBook::refreshBookmarkMenu() {
+void ArchiveWindow::refreshBookmarkMenu() {
     QTreeWidgetItem* node = m_tree->currentItem();
     const QString tag = nodeTag(node);
     auto set = [this](const char* name, bool on) {
@@ -501,49 +501,49 @@ void FrmBook::refreshBookmarkMenu() {
     };
     const bool url = tag == QLatin1String("Url");
     const bool dir = tag == QLatin1String("Dir");
-    set("mn_Hinzufügen", url || dir);
-    set("mn_Loeschen", url);
-    set("mn_Eigenschaften", url);
-    set("mn_setHome", url);
+    set("addBookmark", url || dir);
+    set("deleteBookmark", url);
+    set("properties", url);
+    set("setHome", url);
     if (node) {
-        set("mn_OpenBkm", url);
-        set("mn_OpenAllBkm", dir);
+        set("open", url);
+        set("openAll", dir);
     }
 }
 
-void FrmBook::prepareContextMenu() {
+void ArchiveWindow::prepareContextMenu() {
     const QString tag = nodeTag(m_tree->currentItem());
-    refreshOrdnerMenu();
+    refreshFolderMenu();
     refreshBookmarkMenu();
-    action(QStringLiteral("mn_Ordner"))->setVisible(tag != QLatin1String("Url"));
-    action(QStringLiteral("mn_Bookmark"))->setVisible(tag != QLatin1String("Archiv"));
-    action(QStringLiteral("mn_tz5"))->setVisible(tag == QLatin1String("Dir"));
+    action(QStringLiteral("folderMenu"))->setVisible(tag != QLatin1String("Url"));
+    action(QStringLiteral("bookmarkMenu"))->setVisible(tag != QLatin1String("Archiv"));
+    action(QStringLiteral("bookmarkSeparator"))->setVisible(tag == QLatin1String("Dir"));
 }
 
-void FrmBook::restoreContextMenu() {
-    for (const char* name : {"mn_Ordner", "mn_Bookmark", "mn_tz5"})
+void ArchiveWindow::restoreContextMenu() {
+    for (const char* name : {"folderMenu", "bookmarkMenu", "bookmarkSeparator"})
         action(QString::fromLatin1(name))->setVisible(true);
 }
 
 // Rolling up and placing.
 
-void FrmBook::mn_mini_Click() {
+void ArchiveWindow::rollUp() {
     if (m_rolledUp)
         return;
     m_restoreHeight = height();
     resize(width(), menuBar()->sizeHint().height() + m_toolbar->sizeHint().height());
 }
 
-void FrmBook::mn_aufklapp_Click() {
+void ArchiveWindow::unroll() {
     if (m_restoreHeight < m_openingHeight)
         m_restoreHeight = m_openingHeight;
     resize(width(), m_restoreHeight);
-    const QRect frame = m_frame->frameGeometry();
+    const QRect frame = m_shell.anchorGeometry();
     if (m_restoreHeight + y() > frame.top() + frame.height())
         move(x(), frame.top() + frame.height() - frameGeometry().height());
 }
 
-void FrmBook::resizeEvent(QResizeEvent* event) {
+void ArchiveWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     fitToHeight();
 }
@@ -551,7 +551,7 @@ void FrmBook::resizeEvent(QResizeEvent* event) {
 // Whatever made the window this high (rolling up, unrolling or the user's
 // drag), it shows what fits: below the menu the toolbar, and below that the
 // tree with the status bar only where there is room for them.
-void FrmBook::fitToHeight() {
+void ArchiveWindow::fitToHeight() {
     const int menu = menuBar()->sizeHint().height();
     const int bar = m_toolbar->sizeHint().height();
     const int below = height() - menu;
@@ -573,11 +573,13 @@ void FrmBook::fitToHeight() {
         resize(width(), menu);
 }
 
-void FrmBook::place(const QString& corner) {
-    const QRect f = m_frame->frameGeometry();
+void ArchiveWindow::place(const QString& corner) {
+    const QRect f = m_shell.anchorGeometry();
     const QSize own = frameGeometry().size();
-    const bool right = corner == QLatin1String("mn_ro") || corner == QLatin1String("mn_ru");
-    const bool bottom = corner == QLatin1String("mn_lu") || corner == QLatin1String("mn_ru");
+    const bool right =
+        corner == QLatin1String("topRight") || corner == QLatin1String("bottomRight");
+    const bool bottom =
+        corner == QLatin1String("bottomLeft") || corner == QLatin1String("bottomRight");
     move(right ? f.left() + f.width() - own.width() : f.left(),
          bottom ? f.top() + f.height() - own.height() : f.top());
 }

@@ -8,12 +8,12 @@ class QLabel;
 
 // "Refresh-Intervall": switches a window's auto-refresh on or off and picks
 // its interval. Every way of closing applies what it shows.
-class FrmRefresh : public QDialog {
+class RefreshDialog : public QDialog {
     Q_OBJECT
 public:
     // seconds: the window's interval now (0 = off); topLeft: where the
     // window's corner is on the screen.
-    FrmRefresh(int seconds, const QPoint& topLeft, QWidget* parent = nullptr);
+    RefreshDialog(int seconds, const QPoint& topLeft, QWidget* parent = nullptr);
 
     // The interval the dialog stands for: 0 when the box is clear.
     int seconds() const;

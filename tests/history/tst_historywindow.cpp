@@ -1,11 +1,8 @@
-#include "FakeWebView.h"
+#include "FakeShell.h"
 #include "ScriptedDialogs.h"
-#include "StartedApp.h"
-#include "app/FrmAbout.h"
-#include "browser/BrowserWindow.h"
 #include "common/Twips.h"
-#include "frame/MainFrame.h"
-#include "history/FrmHistory.h"
+#include "frame/AboutWindow.h"
+#include "history/HistoryWindow.h"
 #include "history/model/HistoryRules.h"
 #include "prefs/model/Prefer.h"
 
@@ -19,7 +16,7 @@
 #include <QTest>
 
 // The history window through its grid and menu, and the about window.
-class TestFrmHistory : public QObject {
+class TestHistoryWindow : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -40,44 +37,45 @@ private slots:
     void aboutClosesOnFocusLoss();
 
 private:
-    FrmHistory* openHistory();
-    MainFrame* frame() { return m_app->frame(); }
+    HistoryWindow* openHistory();
+    void visit(const QString& url, const QString& title) {
+        m_shell->historyList.add(url, title, 50);
+    }
     std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<StartedApp> m_app;
+    std::unique_ptr<FakeShell> m_shell;
 };
 
-void TestFrmHistory::init() {
+void TestHistoryWindow::init() {
     m_dialogs = std::make_unique<ScriptedDialogs>();
-    m_app = std::make_unique<StartedApp>();
-    m_app->writePrefs([](Prefer& p) { p.StartBrowser = 0; });
-    m_app->start();
+    m_shell = std::make_unique<FakeShell>();
 }
 
-void TestFrmHistory::cleanup() {
-    m_app.reset();
+void TestHistoryWindow::cleanup() {
+    m_shell.reset();
     m_dialogs.reset();
 }
 
-FrmHistory* TestFrmHistory::openHistory() {
-    frame()->mn_Historie_Click();
-    return frame()->historyWindow();
+HistoryWindow* TestHistoryWindow::openHistory() {
+    auto* h = new HistoryWindow(*m_shell);
+    h->show();
+    return h;
 }
 
-void TestFrmHistory::rowsAndSelection_data() {
+void TestHistoryWindow::rowsAndSelection_data() {
     QTest::addColumn<int>("items");
     QTest::newRow("empty") << 0;
     QTest::newRow("one") << 1;
     QTest::newRow("three") << 3;
 }
 
-void TestFrmHistory::rowsAndSelection() {
+void TestHistoryWindow::rowsAndSelection() {
     QFETCH(int, items);
     for (int i = 0; i < items; ++i)
-        frame()->History.add(QStringLiteral("http://%1.example/").arg(i),
-                             QStringLiteral("T%1").arg(i), 50,
-                             QDateTime(QDate(2026, 3, 1), QTime(10, i, 0)));
-    FrmHistory* h = openHistory();
-    QVERIFY(frame()->bIsOpenHistory);
+        m_shell->historyList.add(QStringLiteral("http://%1.example/").arg(i),
+                                 QStringLiteral("T%1").arg(i), 50,
+                                 QDateTime(QDate(2026, 3, 1), QTime(10, i, 0)));
+    HistoryWindow* h = openHistory();
+    QVERIFY(m_shell->historyShown);
     QCOMPARE(h->windowTitle(), QStringLiteral("Historie"));
     QCOMPARE(h->grid()->rowCount(), items);
     QCOMPARE(h->grid()->horizontalHeaderItem(2)->text(), QStringLiteral("Datum - Uhrzeit"));
@@ -93,20 +91,20 @@ void TestFrmHistory::rowsAndSelection() {
         QCOMPARE(h->grid()->selectedItems().size(), 3);
     }
     h->close();
-    QVERIFY(!frame()->bIsOpenHistory);
+    QVERIFY(!m_shell->historyShown);
 }
 
-void TestFrmHistory::dateSortsDayFirst() {
-    frame()->History.add("http://june/", "J", 50, QDateTime(QDate(2026, 6, 2), QTime(9, 0)));
-    frame()->History.add("http://may/", "M", 50, QDateTime(QDate(2026, 5, 10), QTime(9, 0)));
-    FrmHistory* h = openHistory();
+void TestHistoryWindow::dateSortsDayFirst() {
+    m_shell->historyList.add("http://june/", "J", 50, QDateTime(QDate(2026, 6, 2), QTime(9, 0)));
+    m_shell->historyList.add("http://may/", "M", 50, QDateTime(QDate(2026, 5, 10), QTime(9, 0)));
+    HistoryWindow* h = openHistory();
     // "10.05." sorts above "02.06." as text.
     QCOMPARE(h->grid()->item(0, 0)->text(), QStringLiteral("http://may/"));
-    h->action(QStringLiteral("mn_SortAdr"))->trigger();
+    h->action(QStringLiteral("sortByAddress"))->trigger();
     QCOMPARE(h->grid()->item(0, 0)->text(), QStringLiteral("http://june/"));
 }
 
-void TestFrmHistory::sortRules_data() {
+void TestHistoryWindow::sortRules_data() {
     QTest::addColumn<int>("column");
     QTest::addColumn<QStringList>("order");
     QTest::newRow("address ignores case") << 0 << QStringList{"a", "B", "c"};
@@ -114,7 +112,7 @@ void TestFrmHistory::sortRules_data() {
     QTest::newRow("date descending") << 2 << QStringList{"c", "a", "B"};
 }
 
-void TestFrmHistory::sortRules() {
+void TestHistoryWindow::sortRules() {
     QFETCH(int, column);
     QFETCH(QStringList, order);
     QList<QStringList> rows = {{"c", "Zeta", "03.01.2026 - 00:00:00"},
@@ -127,10 +125,10 @@ void TestFrmHistory::sortRules() {
     QCOMPARE(got, order);
 }
 
-void TestFrmHistory::headerSortsAndOpensNothing() {
-    frame()->History.add("http://b/", "x", 50);
-    frame()->History.add("http://A/", "y", 50);
-    FrmHistory* h = openHistory();
+void TestHistoryWindow::headerSortsAndOpensNothing() {
+    visit("http://b/", "x");
+    visit("http://A/", "y");
+    HistoryWindow* h = openHistory();
     QHeaderView* header = h->grid()->horizontalHeader();
     const QPoint p(header->sectionViewportPosition(0) + 5, header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, p);
@@ -138,57 +136,53 @@ void TestFrmHistory::headerSortsAndOpensNothing() {
     QVERIFY(h->headerClicked());
     QCOMPARE(h->grid()->item(0, 0)->text(), QStringLiteral("http://A/"));
     h->openRow(0);
-    QCOMPARE(frame()->counter, 0);
+    QVERIFY(m_shell->visited.isEmpty());
 }
 
-void TestFrmHistory::copyOnlyInAddressColumn() {
-    frame()->History.add("http://kopie/", "K", 50);
-    FrmHistory* h = openHistory();
-    QAction* copy = h->action(QStringLiteral("mn_Kopieren"));
+void TestHistoryWindow::copyOnlyInAddressColumn() {
+    visit("http://kopie/", "K");
+    HistoryWindow* h = openHistory();
+    QAction* copy = h->action(QStringLiteral("copyAddress"));
     QVERIFY(copy->isVisible());
     copy->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("http://kopie/"));
     h->grid()->setCurrentCell(0, 1);
     QVERIFY(!copy->isVisible());
-    QVERIFY(!h->action(QStringLiteral("mn_tz3"))->isVisible());
+    QVERIFY(!h->action(QStringLiteral("copySeparator"))->isVisible());
     h->grid()->setCurrentCell(0, 0);
     QVERIFY(copy->isVisible());
 }
 
-void TestFrmHistory::doubleClickOpensWithoutBars() {
-    frame()->History.add("http://auf/", "A", 50);
-    FrmHistory* h = openHistory();
+void TestHistoryWindow::doubleClickOpensWithoutBars() {
+    visit("http://auf/", "A");
+    HistoryWindow* h = openHistory();
     const QRect cell = h->grid()->visualItemRect(h->grid()->item(0, 1));
     QTest::mouseClick(h->grid()->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(h->grid()->viewport(), Qt::LeftButton, {}, cell.center());
-    QCOMPARE(frame()->counter, 1);
-    BrowserWindow* w = frame()->browsers().first();
-    QVERIFY(!w->coolBarVisible());
-    QCOMPARE(static_cast<FakeWebView*>(w->webView())->navigations, QStringList{"http://auf/"});
-    QVERIFY(frame()->historyWindow());
+    QCOMPARE(m_shell->visited.size(), 1);
+    const OpenRequest& opened = m_shell->visited.first();
+    QCOMPARE(opened.address, QStringLiteral("http://auf/"));
+    QVERIFY(!*opened.addressBar && !*opened.toolbar);
+    QVERIFY(h->isVisible());
 }
 
-void TestFrmHistory::enterTakesAddressAndCloses() {
-    frame()->History.add("http://enter/", "E", 50);
-    QPointer<FrmHistory> h = openHistory();
+void TestHistoryWindow::enterTakesAddressAndCloses() {
+    visit("http://enter/", "E");
+    QPointer<HistoryWindow> h = openHistory();
     h->grid()->setFocus();
     QTest::keyClick(h->grid(), Qt::Key_Return);
-    QCOMPARE(frame()->HistoryUrl, QStringLiteral("http://enter/"));
-    QCOMPARE(frame()->counter, 0);
+    QCOMPARE(m_shell->nextAddress, QStringLiteral("http://enter/"));
+    QVERIFY(m_shell->visited.isEmpty());
     QTRY_VERIFY(h.isNull());
-    // The next new window starts there.
-    frame()->action(QStringLiteral("mn_Browser"))->trigger();
-    QCOMPARE(static_cast<FakeWebView*>(frame()->browsers().first()->webView())->navigations,
-             QStringList{"http://enter/"});
 }
 
-void TestFrmHistory::springsBackToMinimum() {
-    FrmHistory* h = openHistory();
+void TestHistoryWindow::springsBackToMinimum() {
+    HistoryWindow* h = openHistory();
     h->resize(twipsToPx(1000), twipsToPx(1000));
     QCOMPARE(h->size(), QSize(twipsToPx(2500), twipsToPx(1590)));
 }
 
-void TestFrmHistory::columnWidths() {
+void TestHistoryWindow::columnWidths() {
     const std::array<int, 3> fit = HistoryRules::columnWidths(507, true);
     // 507 - 100 twips margin (about 7 pixels): 500 / 2.5 = 200 each.
     QCOMPARE(fit[0], 200);
@@ -198,14 +192,11 @@ void TestFrmHistory::columnWidths() {
     QVERIFY(crowded[0] < fit[0]);
 }
 
-// Opened from the menu, the three columns share the grid's width at once.
-void TestFrmHistory::columnsFitWhenFirstShown() {
-    frame()->History.add("http://eins.example/lange/adresse", "Erste Seite", 50);
-    frame()->History.add("http://zwei.example/", "Zweite Seite", 50);
-    emit frame()->menu(QStringLiteral("mn_Anzeige"))->aboutToShow();
-    frame()->action(QStringLiteral("mn_Historie"))->trigger();
-    FrmHistory* h = frame()->historyWindow();
-    QVERIFY(h);
+// The three columns share the grid's width as soon as the window shows.
+void TestHistoryWindow::columnsFitWhenFirstShown() {
+    visit("http://eins.example/lange/adresse", "Erste Seite");
+    visit("http://zwei.example/", "Zweite Seite");
+    HistoryWindow* h = openHistory();
     QVERIFY(QTest::qWaitForWindowExposed(h));
     const int client = h->grid()->viewport()->width();
     const int sum =
@@ -216,17 +207,17 @@ void TestFrmHistory::columnsFitWhenFirstShown() {
     QCOMPARE(h->grid()->columnWidth(1), h->grid()->columnWidth(0));
 }
 
-void TestFrmHistory::aboutClosesOnFocusLoss() {
-    frame()->action(QStringLiteral("mn_Korvix"))->trigger();
-    QPointer<FrmAbout> about = frame()->findChild<FrmAbout*>();
-    QVERIFY(about);
-    QVERIFY(about->isVisible());
+void TestHistoryWindow::aboutClosesOnFocusLoss() {
+    QWidget other;
+    other.show();
+    QPointer<AboutWindow> about = new AboutWindow(m_shell->programFolder(), QString(), &other);
+    about->show();
     QVERIFY(about->findChild<QWidget*>(QStringLiteral("lblName")));
     QApplication::setActiveWindow(about);
     QTRY_VERIFY(about->isActiveWindow());
-    QApplication::setActiveWindow(frame());
+    QApplication::setActiveWindow(&other);
     QTRY_VERIFY(about.isNull());
 }
 
-QTEST_MAIN(TestFrmHistory)
-#include "tst_frmhistory.moc"
+QTEST_MAIN(TestHistoryWindow)
+#include "tst_historywindow.moc"

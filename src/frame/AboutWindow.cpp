@@ -1,7 +1,7 @@
-#include "app/FrmAbout.h"
+#include "frame/AboutWindow.h"
 
-#include "app/AppInit.h"
 #include "browser/Pictures.h"
+#include "common/Product.h"
 
 #include <QDir>
 #include <QEvent>
@@ -9,10 +9,11 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-FrmAbout::FrmAbout(QWidget* parent) : QWidget(parent, Qt::Dialog) {
+AboutWindow::AboutWindow(const QString& programFolder, const QString& folderReason, QWidget* parent)
+    : QWidget(parent, Qt::Dialog) {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Info über ") + AppInit::AppTitle);
+    setWindowTitle(QStringLiteral("Info über ") + Product::AppTitle);
     auto* layout = new QHBoxLayout(this);
     auto* icon = new QLabel(this);
     icon->setPixmap(programIcon(64));
@@ -20,7 +21,7 @@ FrmAbout::FrmAbout(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     layout->addWidget(icon);
     auto* texts = new QVBoxLayout;
     auto* name =
-        new QLabel(QStringLiteral("<b style='font-size:16pt'>%1</b>").arg(AppInit::AppTitle), this);
+        new QLabel(QStringLiteral("<b style='font-size:16pt'>%1</b>").arg(Product::AppTitle), this);
     name->setObjectName(QStringLiteral("lblName"));
     texts->addWidget(name);
     auto* credits = new QLabel(QStringLiteral("Viele Browser-Fenster in einem Rahmen.\n\n"
@@ -31,10 +32,9 @@ FrmAbout::FrmAbout(QWidget* parent) : QWidget(parent, Qt::Dialog) {
                                this);
     credits->setObjectName(QStringLiteral("lblCredits"));
     texts->addWidget(credits);
-    auto* files =
-        new QLabel(QStringLiteral("Dateien: %1\n%2")
-                       .arg(QDir::toNativeSeparators(AppInit::AppDir), AppInit::AppDirReason),
-                   this);
+    auto* files = new QLabel(QStringLiteral("Dateien: %1\n%2")
+                                 .arg(QDir::toNativeSeparators(programFolder), folderReason),
+                             this);
     files->setObjectName(QStringLiteral("lblFiles"));
     texts->addWidget(files);
     texts->addStretch(1);
@@ -42,13 +42,13 @@ FrmAbout::FrmAbout(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     setFixedSize(sizeHint().expandedTo(QSize(340, 150)));
 }
 
-void FrmAbout::changeEvent(QEvent* event) {
+void AboutWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible())
         close();
 }
 
-void FrmAbout::mousePressEvent(QMouseEvent* event) {
+void AboutWindow::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
     close();
 }

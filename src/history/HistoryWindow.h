@@ -2,16 +2,16 @@
 
 #include <QMainWindow>
 
-class MainFrame;
+class Shell;
 class QAction;
 class QMenu;
 class QTableWidget;
 
 // "Historie": the visited addresses as a grid to sort, copy from and open.
-class FrmHistory : public QMainWindow {
+class HistoryWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit FrmHistory(MainFrame* frame);
+    explicit HistoryWindow(Shell& shell);
 
     QTableWidget* grid() const { return m_grid; }
     QMenu* tableMenu() const { return m_menu; }
@@ -41,7 +41,7 @@ private:
     QList<QStringList> rows() const;
     void updateColumnWidths();
 
-    MainFrame* m_frame;
+    Shell& m_shell;
     QTableWidget* m_grid;
     QMenu* m_menu;
     bool m_bHeaderClicked = false;

@@ -1,8 +1,10 @@
-#include "history/FrmHistory.h"
+#include "history/HistoryWindow.h"
 
 #include "common/Twips.h"
-#include "frame/MainFrame.h"
+#include "history/model/HistoryList.h"
 #include "history/model/HistoryRules.h"
+#include "shell/OpenRequest.h"
+#include "shell/Shell.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -20,12 +22,13 @@ constexpr int MinWidthTwips = 2500;
 constexpr int MinHeightTwips = 1590;
 } // namespace
 
-FrmHistory::FrmHistory(MainFrame* frame) : QMainWindow(frame, Qt::Window), m_frame(frame) {
+HistoryWindow::HistoryWindow(Shell& shell)
+    : QMainWindow(shell.ownerWindow(), Qt::Window), m_shell(shell) {
     setObjectName(QStringLiteral("frmHistory"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Historie"));
     setMinimumSize(twipsToPx(MinWidthTwips), twipsToPx(MinHeightTwips));
-    m_frame->bIsOpenHistory = true;
+    m_shell.toolWindowShown(Shell::ToolWindow::History, true);
 
     m_grid = new QTableWidget(this);
     m_grid->setObjectName(QStringLiteral("Grid"));
@@ -43,45 +46,45 @@ FrmHistory::FrmHistory(MainFrame* frame) : QMainWindow(frame, Qt::Window), m_fra
     m_grid->installEventFilter(this);
     setCentralWidget(m_grid);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionPressed, this,
-            &FrmHistory::headerPressed);
+            &HistoryWindow::headerPressed);
     connect(m_grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { openRow(row); });
-    connect(m_grid, &QTableWidget::currentCellChanged, this, &FrmHistory::updateCopyItem);
+    connect(m_grid, &QTableWidget::currentCellChanged, this, &HistoryWindow::updateCopyItem);
 
     m_menu = menuBar()->addMenu(QStringLiteral("&Tabelle"));
-    m_menu->setObjectName(QStringLiteral("mn_Historie"));
+    m_menu->setObjectName(QStringLiteral("tableMenu"));
     auto add = [this](QMenu* menu, const char* name, const QString& text) {
         QAction* a = menu->addAction(text);
         a->setObjectName(QString::fromLatin1(name));
         return a;
     };
-    connect(add(m_menu, "mn_Aktualisieren", QStringLiteral("&Aktualisieren")), &QAction::triggered,
-            this, &FrmHistory::fillGrid);
+    connect(add(m_menu, "refresh", QStringLiteral("&Aktualisieren")), &QAction::triggered, this,
+            &HistoryWindow::fillGrid);
     m_menu->addSeparator();
     QMenu* sort = m_menu->addMenu(QStringLiteral("Sor&tieren"));
-    sort->setObjectName(QStringLiteral("mn_Sortieren"));
-    connect(add(sort, "mn_SortAdr", QStringLiteral("nach &Adresse")), &QAction::triggered, this,
+    sort->setObjectName(QStringLiteral("sortMenu"));
+    connect(add(sort, "sortByAddress", QStringLiteral("nach &Adresse")), &QAction::triggered, this,
             [this] { sortBy(0); });
-    connect(add(sort, "mn_SortTitel", QStringLiteral("nach &Titel")), &QAction::triggered, this,
+    connect(add(sort, "sortByTitle", QStringLiteral("nach &Titel")), &QAction::triggered, this,
             [this] { sortBy(1); });
-    connect(add(sort, "mn_SortDate", QStringLiteral("nach &Datum")), &QAction::triggered, this,
+    connect(add(sort, "sortByDate", QStringLiteral("nach &Datum")), &QAction::triggered, this,
             [this] { sortBy(2); });
     m_menu->addSeparator();
-    connect(add(m_menu, "mn_Kopieren", QStringLiteral("Adresse &kopieren")), &QAction::triggered,
-            this, &FrmHistory::copyAddress);
+    connect(add(m_menu, "copyAddress", QStringLiteral("Adresse &kopieren")), &QAction::triggered,
+            this, &HistoryWindow::copyAddress);
     QAction* tz3 = m_menu->addSeparator();
-    tz3->setObjectName(QStringLiteral("mn_tz3"));
-    connect(add(m_menu, "mn_Schließen", QStringLiteral("&Schließen")), &QAction::triggered, this,
+    tz3->setObjectName(QStringLiteral("copySeparator"));
+    connect(add(m_menu, "close", QStringLiteral("&Schließen")), &QAction::triggered, this,
             &QWidget::close);
 
     resize(620, 320);
     fillGrid();
 }
 
-QAction* FrmHistory::action(const QString& name) const {
+QAction* HistoryWindow::action(const QString& name) const {
     return findChild<QAction*>(name);
 }
 
-void FrmHistory::setRows(const QList<QStringList>& rows) {
+void HistoryWindow::setRows(const QList<QStringList>& rows) {
     m_grid->clearSelection();
     m_grid->setRowCount(int(rows.size()));
     for (int r = 0; r < rows.size(); ++r)
@@ -90,7 +93,7 @@ void FrmHistory::setRows(const QList<QStringList>& rows) {
     updateColumnWidths();
 }
 
-QList<QStringList> FrmHistory::rows() const {
+QList<QStringList> HistoryWindow::rows() const {
     QList<QStringList> out;
     for (int r = 0; r < m_grid->rowCount(); ++r) {
         QStringList row;
@@ -101,9 +104,9 @@ QList<QStringList> FrmHistory::rows() const {
     return out;
 }
 
-void FrmHistory::fillGrid() {
+void HistoryWindow::fillGrid() {
     QList<QStringList> list;
-    for (const HistoryItem& item : m_frame->History.items())
+    for (const HistoryItem& item : m_shell.history().items())
         list << QStringList{item.Url, item.Title, HistoryRules::formatUrlDate(item.UrlDate)};
     HistoryRules::sortRows(list, 2);
     setRows(list);
@@ -116,44 +119,44 @@ void FrmHistory::fillGrid() {
     updateCopyItem();
 }
 
-void FrmHistory::sortBy(int column) {
+void HistoryWindow::sortBy(int column) {
     QList<QStringList> list = rows();
     HistoryRules::sortRows(list, column);
     setRows(list);
     updateCopyItem();
 }
 
-void FrmHistory::copyAddress() {
+void HistoryWindow::copyAddress() {
     if (QTableWidgetItem* item = m_grid->currentItem())
         QGuiApplication::clipboard()->setText(item->text());
 }
 
-void FrmHistory::openRow(int row) {
+void HistoryWindow::openRow(int row) {
     if (row < 0 || row >= m_grid->rowCount() || m_bHeaderClicked)
         return;
     m_grid->setCurrentCell(row, 0);
-    m_frame->VisitUrl(m_grid->item(row, 0)->text(), false, false);
+    m_shell.visit(OpenRequest::withBars(m_grid->item(row, 0)->text(), false, false));
 }
 
-void FrmHistory::takeRow(int row) {
+void HistoryWindow::takeRow(int row) {
     if (row < 0 || row >= m_grid->rowCount())
         return;
-    m_frame->HistoryUrl = m_grid->item(row, 0)->text();
+    m_shell.setNextWindowAddress(m_grid->item(row, 0)->text());
     close();
 }
 
-void FrmHistory::headerPressed(int column) {
+void HistoryWindow::headerPressed(int column) {
     m_bHeaderClicked = true;
     sortBy(column);
 }
 
-void FrmHistory::updateCopyItem() {
+void HistoryWindow::updateCopyItem() {
     const bool onAddress = m_grid->currentRow() >= 0 && m_grid->currentColumn() == 0;
-    action(QStringLiteral("mn_Kopieren"))->setVisible(onAddress);
-    action(QStringLiteral("mn_tz3"))->setVisible(onAddress);
+    action(QStringLiteral("copyAddress"))->setVisible(onAddress);
+    action(QStringLiteral("copySeparator"))->setVisible(onAddress);
 }
 
-void FrmHistory::updateColumnWidths() {
+void HistoryWindow::updateColumnWidths() {
     const int client = m_grid->viewport()->width();
     const int rowHeight = m_grid->horizontalHeader()->height();
     const bool fits = m_grid->height() >= rowHeight * (m_grid->rowCount() + 1);
@@ -162,12 +165,12 @@ void FrmHistory::updateColumnWidths() {
         m_grid->setColumnWidth(c, qMax(0, widths[size_t(c)]));
 }
 
-void FrmHistory::resizeEvent(QResizeEvent* event) {
+void HistoryWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     updateColumnWidths();
 }
 
-void FrmHistory::keyPressEvent(QKeyEvent* event) {
+void HistoryWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         close();
         return;
@@ -175,7 +178,7 @@ void FrmHistory::keyPressEvent(QKeyEvent* event) {
     QMainWindow::keyPressEvent(event);
 }
 
-bool FrmHistory::eventFilter(QObject* watched, QEvent* event) {
+bool HistoryWindow::eventFilter(QObject* watched, QEvent* event) {
     // The viewport's own width is what the columns share; it is known only
     // once the grid is laid out and changes with a scroll bar too.
     if (watched == m_grid->viewport() && event->type() == QEvent::Resize)
@@ -206,8 +209,8 @@ bool FrmHistory::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void FrmHistory::closeEvent(QCloseEvent* event) {
-    m_frame->bIsOpenHistory = false;
+void HistoryWindow::closeEvent(QCloseEvent* event) {
+    m_shell.toolWindowShown(Shell::ToolWindow::History, false);
     m_closed = true;
     QMainWindow::closeEvent(event);
 }

@@ -1,13 +1,11 @@
-#include "FakeWebView.h"
+#include "FakeShell.h"
 #include "FileHelpers.h"
 #include "ScriptedDialogs.h"
-#include "StartedApp.h"
-#include "archive/FrmBMProperty.h"
-#include "archive/FrmBook.h"
+#include "archive/ArchiveWindow.h"
+#include "archive/BookmarkDialog.h"
 #include "archive/model/ArchiveRecords.h"
-#include "browser/BrowserWindow.h"
-#include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
+#include "shell/OpenRequest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +18,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -30,7 +29,7 @@
 
 // The archive window driven through its tree, menus and dialog, on a
 // temporary program directory with fake web views.
-class TestFrmBook : public QObject {
+class TestArchiveWindow : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -48,7 +47,7 @@ private slots:
     void menuStates_data();
     void menuStates();
     void contextMenuShowsOnlyItsSubmenu();
-    void openAllRespectsLimit();
+    void openAllQueuesEveryBookmark();
     void sortingOnlyReordersTree();
     void drops_data();
     void drops();
@@ -65,29 +64,32 @@ private slots:
     void addingAFolderAtTheLimitIsRefused();
 
 private:
-    FrmBook* openBook();
+    ArchiveWindow* openBook();
     QTreeWidgetItem* folderNode(const QString& text);
     void writeArchive(const QList<std::pair<QString, QStringList>>& folders);
-    MainFrame* frame() { return m_app->frame(); }
+    QString dir() const { return m_shell->programFolder(); }
+    void writeFile(const QString& name, const QByteArray& data) {
+        putFile(m_shell->path(name), data);
+    }
     std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<StartedApp> m_app;
+    std::unique_ptr<FakeShell> m_shell;
+    QPointer<ArchiveWindow> m_book;
 };
 
-void TestFrmBook::init() {
+void TestArchiveWindow::init() {
     m_dialogs = std::make_unique<ScriptedDialogs>();
-    m_app = std::make_unique<StartedApp>();
-    m_app->writePrefs([](Prefer& p) { p.StartBrowser = 0; });
-    m_app->start();
+    m_shell = std::make_unique<FakeShell>();
 }
 
-void TestFrmBook::cleanup() {
-    m_app.reset();
+void TestArchiveWindow::cleanup() {
+    delete m_book;
+    m_shell.reset();
     m_dialogs.reset();
 }
 
 // Folders named as given, each with bookmarks titled as given (address
 // http://<title>.example/).
-void TestFrmBook::writeArchive(const QList<std::pair<QString, QStringList>>& folders) {
+void TestArchiveWindow::writeArchive(const QList<std::pair<QString, QStringList>>& folders) {
     QList<ThemaRecord> index;
     int n = 0;
     for (const auto& [name, titles] : folders) {
@@ -104,34 +106,37 @@ void TestFrmBook::writeArchive(const QList<std::pair<QString, QStringList>>& fol
             r.Url = QStringLiteral("http://%1.example/").arg(title);
             records << r;
         }
-        m_app->writeFile(t.FileName, writeBookmarkFile(records));
+        writeFile(t.FileName, writeBookmarkFile(records));
     }
-    m_app->writeFile(QStringLiteral("Book.bkm"), writeThemaFile(index));
+    writeFile(QStringLiteral("Book.bkm"), writeThemaFile(index));
 }
 
-FrmBook* TestFrmBook::openBook() {
-    frame()->action(QStringLiteral("mn_Bookmarks"))->trigger();
-    return frame()->bookWindow();
+// Opens the archive window as the frame does: a fresh one after a close.
+ArchiveWindow* TestArchiveWindow::openBook() {
+    if (!m_book || m_book->isClosed())
+        m_book = new ArchiveWindow(*m_shell);
+    m_book->show();
+    return m_book;
 }
 
-QTreeWidgetItem* TestFrmBook::folderNode(const QString& text) {
-    QTreeWidgetItem* root = frame()->bookWindow()->rootNode();
+QTreeWidgetItem* TestArchiveWindow::folderNode(const QString& text) {
+    QTreeWidgetItem* root = m_book->rootNode();
     for (int i = 0; i < root->childCount(); ++i)
         if (root->child(i)->text(0) == text)
             return root->child(i);
     return nullptr;
 }
 
-void TestFrmBook::firstOpeningWritesDefaultArchive() {
-    FrmBook* book = openBook();
+void TestArchiveWindow::firstOpeningWritesDefaultArchive() {
+    ArchiveWindow* book = openBook();
     QVERIFY(book);
-    QVERIFY(frame()->bIsOpenBook);
+    QVERIFY(m_shell->archiveShown);
     QCOMPARE(book->windowTitle(), QStringLiteral("Bookmark Archiv"));
     QCOMPARE(book->rootNode()->text(0), QStringLiteral("Archiv"));
     QCOMPARE(book->rootNode()->childCount(), 0);
-    QCOMPARE(QFileInfo(QDir(m_app->dir()).filePath("Book.bkm")).size(), 336);
-    QCOMPARE(QFileInfo(QDir(m_app->dir()).filePath("1.bkm")).size(), 2 * 1081);
-    book->mn_Laden_Click();
+    QCOMPARE(QFileInfo(QDir(dir()).filePath("Book.bkm")).size(), 336);
+    QCOMPARE(QFileInfo(QDir(dir()).filePath("1.bkm")).size(), 2 * 1081);
+    book->loadArchive();
     QTreeWidgetItem* info = folderNode(QStringLiteral("Info zu Korvix 6.4"));
     QVERIFY(info);
     QCOMPARE(info->childCount(), 2);
@@ -139,31 +144,31 @@ void TestFrmBook::firstOpeningWritesDefaultArchive() {
     QCOMPARE(info->child(1)->text(0), QStringLiteral("Korvix Website"));
     QVERIFY(book->close());
     QVERIFY(m_dialogs->messages.isEmpty());
-    QVERIFY(!frame()->bIsOpenBook);
+    QVERIFY(!m_shell->archiveShown);
 }
 
-void TestFrmBook::newFolderNames() {
+void TestArchiveWindow::newFolderNames() {
     writeArchive({{QStringLiteral("Neuer Ordner"), {}},
                   {QStringLiteral("B"), {QStringLiteral("Neuer Ordner (1)")}}});
-    FrmBook* book = openBook();
+    ArchiveWindow* book = openBook();
     book->tree()->setCurrentItem(book->rootNode());
-    book->mn_AddOrdner_Click();
+    book->addFolder();
     QTreeWidgetItem* added = book->tree()->currentItem();
     QCOMPARE(added->text(0), QStringLiteral("Neuer Ordner (2)"));
     // A new folder under the root comes first, and its number is new.
     QCOMPARE(book->rootNode()->child(0), added);
-    QCOMPARE(book->Buch()->folders->first()->Nr, 3);
-    QCOMPARE(book->Buch()->folders->first()->FileName, QStringLiteral("3.bkm"));
-    QVERIFY(book->Buch()->changed);
+    QCOMPARE(book->book()->folders->first()->Nr, 3);
+    QCOMPARE(book->book()->folders->first()->FileName, QStringLiteral("3.bkm"));
+    QVERIFY(book->book()->changed);
     // After a selected folder, the next one goes right behind it.
     book->tree()->setCurrentItem(folderNode(QStringLiteral("Neuer Ordner")));
-    book->mn_AddOrdner_Click();
+    book->addFolder();
     QCOMPARE(book->tree()->currentItem()->text(0), QStringLiteral("Neuer Ordner (3)"));
     QCOMPARE(book->rootNode()->indexOfChild(book->tree()->currentItem()), 2);
-    QCOMPARE(book->Buch()->folders->at(2)->DirName(), QStringLiteral("Neuer Ordner (3)"));
+    QCOMPARE(book->book()->folders->at(2)->DirName(), QStringLiteral("Neuer Ordner (3)"));
 }
 
-void TestFrmBook::renameRefusalsAndTrimming_data() {
+void TestArchiveWindow::renameRefusalsAndTrimming_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
@@ -190,16 +195,16 @@ void TestFrmBook::renameRefusalsAndTrimming_data() {
                                         << "";
 }
 
-void TestFrmBook::renameRefusalsAndTrimming() {
+void TestArchiveWindow::renameRefusalsAndTrimming() {
     QFETCH(QString, typed);
     QFETCH(QString, name);
     QFETCH(QString, message);
     writeArchive({{QStringLiteral("A"), {QStringLiteral("x")}}, {QStringLiteral("B"), {}}});
-    FrmBook* book = openBook();
+    ArchiveWindow* book = openBook();
     QTreeWidgetItem* node = folderNode(QStringLiteral("A"));
     // "Umbenennen", the new name typed into the label and Enter.
     book->tree()->setCurrentItem(node);
-    book->action(QStringLiteral("mn_AttrOrdner"))->trigger();
+    book->action(QStringLiteral("renameFolder"))->trigger();
     auto* editor = book->tree()->findChild<QLineEdit*>();
     QVERIFY(editor);
     editor->selectAll();
@@ -208,8 +213,8 @@ void TestFrmBook::renameRefusalsAndTrimming() {
     QTRY_COMPARE(node->text(0), name);
     QTest::qWait(10);
     QCOMPARE(node->text(0), name);
-    QCOMPARE(book->Buch()->folders->first()->DirName(), name);
-    QCOMPARE(book->Buch()->changed, name != QLatin1String("A"));
+    QCOMPARE(book->book()->folders->first()->DirName(), name);
+    QCOMPARE(book->book()->changed, name != QLatin1String("A"));
     if (message.isEmpty()) {
         QVERIFY(m_dialogs->messages.isEmpty());
     } else {
@@ -218,21 +223,21 @@ void TestFrmBook::renameRefusalsAndTrimming() {
         QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("Meldung"));
     }
     // Saved, and there again after the window was closed and opened.
-    book->action(QStringLiteral("mn_Speichern"))->trigger();
+    book->action(QStringLiteral("save"))->trigger();
     QVERIFY(book->close());
     openBook();
     QVERIFY(folderNode(name));
 }
 
-void TestFrmBook::deleteFolder() {
+void TestArchiveWindow::deleteFolder() {
     writeArchive({{QStringLiteral("Start"), {QStringLiteral("s")}},
                   {QStringLiteral("Voll"), {QStringLiteral("v")}},
                   {QStringLiteral("Leer"), {}}});
-    frame()->prefs().Group = QStringLiteral("Start") + QString(195, QLatin1Char(' '));
-    FrmBook* book = openBook();
+    m_shell->prefs.Group = QStringLiteral("Start") + QString(195, QLatin1Char(' '));
+    ArchiveWindow* book = openBook();
     // The start-up folder is refused while it has bookmarks.
     book->tree()->setCurrentItem(folderNode(QStringLiteral("Start")));
-    book->mn_DelOrdner_Click();
+    book->deleteFolder();
     QVERIFY(folderNode(QStringLiteral("Start")));
     QCOMPARE(m_dialogs->messages.size(), 1);
     QVERIFY(m_dialogs->messages.last().text.startsWith(
@@ -240,75 +245,75 @@ void TestFrmBook::deleteFolder() {
     // A full folder asks; Cancel keeps it.
     book->tree()->setCurrentItem(folderNode(QStringLiteral("Voll")));
     m_dialogs->answers << QMessageBox::Cancel;
-    book->mn_DelOrdner_Click();
+    book->deleteFolder();
     QVERIFY(folderNode(QStringLiteral("Voll")));
     QCOMPARE(m_dialogs->messages.last().text,
              QStringLiteral("Der Ordner ist nicht leer, trotzdem löschen ?"));
     m_dialogs->answers << QMessageBox::Ok;
-    book->mn_DelOrdner_Click();
+    book->deleteFolder();
     QVERIFY(!folderNode(QStringLiteral("Voll")));
-    QVERIFY(!QFileInfo::exists(QDir(m_app->dir()).filePath("2.bkm")));
+    QVERIFY(!QFileInfo::exists(QDir(dir()).filePath("2.bkm")));
     // An empty folder goes without a question; the archive is saved at once.
     const int asked = m_dialogs->messages.size();
     book->tree()->setCurrentItem(folderNode(QStringLiteral("Leer")));
-    book->mn_DelOrdner_Click();
+    book->deleteFolder();
     QCOMPARE(m_dialogs->messages.size(), asked);
-    QCOMPARE(QFileInfo(QDir(m_app->dir()).filePath("Book.bkm")).size(), 336);
-    QVERIFY(!book->Buch()->changed);
+    QCOMPARE(QFileInfo(QDir(dir()).filePath("Book.bkm")).size(), 336);
+    QVERIFY(!book->book()->changed);
 }
 
-void TestFrmBook::addBookmarkPositions() {
+void TestArchiveWindow::addBookmarkPositions() {
     writeArchive({{QStringLiteral("F"), {QStringLiteral("a"), QStringLiteral("b")}}});
-    FrmBook* book = openBook();
+    ArchiveWindow* book = openBook();
     QTreeWidgetItem* f = folderNode(QStringLiteral("F"));
     book->tree()->setCurrentItem(f);
-    book->AddBkmToArchive(QStringLiteral("first"), QStringLiteral("http://first/"), QString());
+    book->insertBookmark(QStringLiteral("first"), QStringLiteral("http://first/"), QString());
     QCOMPARE(f->child(0)->text(0), QStringLiteral("first"));
-    QCOMPARE(book->Buch()->folders->first()->bookmarks->first().Titel, QStringLiteral("first"));
-    QCOMPARE(book->Buch()->folders->first()->bookmarks->first().Nr, 3);
+    QCOMPARE(book->book()->folders->first()->bookmarks->first().Titel, QStringLiteral("first"));
+    QCOMPARE(book->book()->folders->first()->bookmarks->first().Nr, 3);
     book->tree()->setCurrentItem(f->child(1)); // "a"
-    book->AddBkmToArchive(QStringLiteral("after a"), QStringLiteral("http://x/"), QString());
+    book->insertBookmark(QStringLiteral("after a"), QStringLiteral("http://x/"), QString());
     QStringList titles;
     for (int i = 0; i < f->childCount(); ++i)
         titles << f->child(i)->text(0);
     QCOMPARE(titles, (QStringList{"first", "a", "after a", "b"}));
     QStringList stored;
-    for (const Bookmark& b : *book->Buch()->folders->first()->bookmarks)
+    for (const Bookmark& b : *book->book()->folders->first()->bookmarks)
         stored << b.Titel;
     QCOMPARE(stored, titles);
-    QVERIFY(book->Buch()->folders->first()->changed);
+    QVERIFY(book->book()->folders->first()->changed);
     // Deleting one takes it out of both.
     book->tree()->setCurrentItem(f->child(1));
-    book->mn_Loeschen_Click();
+    book->deleteBookmark();
     QCOMPARE(f->childCount(), 3);
-    QCOMPARE(book->Buch()->folders->first()->bookmarks->size(), 3);
-    QCOMPARE(book->Buch()->folders->first()->bookmarks->at(1).Titel, QStringLiteral("after a"));
+    QCOMPARE(book->book()->folders->first()->bookmarks->size(), 3);
+    QCOMPARE(book->book()->folders->first()->bookmarks->at(1).Titel, QStringLiteral("after a"));
 }
 
-void TestFrmBook::propertiesDialog() {
+void TestArchiveWindow::propertiesDialog() {
     writeArchive({{QStringLiteral("F"), {QStringLiteral("a")}}});
-    FrmBook* book = openBook();
+    ArchiveWindow* book = openBook();
     QTreeWidgetItem* f = folderNode(QStringLiteral("F"));
     book->tree()->setCurrentItem(f);
     {
-        FrmBMProperty dialog(book, true);
+        BookmarkDialog dialog(book, true);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Bookmark - Hinzufügen"));
-        QCOMPARE(dialog.Text2->text(), QStringLiteral("http://"));
-        QVERIFY(dialog.Check1->isChecked() && dialog.Check2->isChecked());
-        dialog.Text2->clear();
-        dialog.Text1->setText(QStringLiteral(" "));
-        dialog.Ok->click();
+        QCOMPARE(dialog.urlField()->text(), QStringLiteral("http://"));
+        QVERIFY(dialog.addressBarBox()->isChecked() && dialog.toolbarBox()->isChecked());
+        dialog.urlField()->clear();
+        dialog.nameField()->setText(QStringLiteral(" "));
+        dialog.okButton()->click();
         QCOMPARE(m_dialogs->messages.last().text, QStringLiteral("Feld darf nicht leer sein."));
         QCOMPARE(f->childCount(), 1);
         // A duplicate address asks; Yes stores it a second time.
-        dialog.Text2->setText(QStringLiteral("http://a.example/"));
+        dialog.urlField()->setText(QStringLiteral("http://a.example/"));
         m_dialogs->answers << QMessageBox::Yes;
-        dialog.Ok->click();
+        dialog.okButton()->click();
         QCOMPARE(
             m_dialogs->messages.last().text,
             QStringLiteral("Die Url: http://a.example/ existiert bereits, trotzdem übernehmen ?"));
         QCOMPARE(f->childCount(), 2);
-        QCOMPARE(book->Buch()->folders->first()->bookmarks->first().Titel, QStringLiteral(" "));
+        QCOMPARE(book->book()->folders->first()->bookmarks->first().Titel, QStringLiteral(" "));
     }
     // Editing through the menu: the dialog shows the bookmark, and OK
     // stores exactly what was typed.
@@ -316,49 +321,49 @@ void TestFrmBook::propertiesDialog() {
     const int before = m_dialogs->messages.size();
     m_dialogs->onModal = [] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<FrmBMProperty*>(w)) {
+            if (auto* d = qobject_cast<BookmarkDialog*>(w)) {
                 QCOMPARE(d->windowTitle(), QStringLiteral("Bookmark Eigenschaften"));
-                QCOMPARE(d->Text1->text(), QStringLiteral("a"));
-                d->Text1->setText(QStringLiteral("A neu "));
-                d->Text3->setPlainText(QStringLiteral("Zeile 1\nZeile 2"));
-                d->Check2->setChecked(false);
+                QCOMPARE(d->nameField()->text(), QStringLiteral("a"));
+                d->nameField()->setText(QStringLiteral("A neu "));
+                d->infoField()->setPlainText(QStringLiteral("Zeile 1\nZeile 2"));
+                d->toolbarBox()->setChecked(false);
                 d->show();
-                QTest::keyClick(d->Text1, Qt::Key_Return);
+                QTest::keyClick(d->nameField(), Qt::Key_Return);
             }
         }
     };
-    book->mn_Eigenschaften_Click();
+    book->editBookmark();
     QCOMPARE(m_dialogs->messages.size(), before);
     QCOMPARE(f->child(1)->text(0), QStringLiteral("A neu "));
-    const Bookmark& b = book->Buch()->folders->first()->bookmarks->at(1);
+    const Bookmark& b = book->book()->folders->first()->bookmarks->at(1);
     QCOMPARE(b.Info, QStringLiteral("Zeile 1\nZeile 2"));
     QVERIFY(!b.Toolbar);
     QVERIFY(b.Adresszeile);
 }
 
-void TestFrmBook::enterInAnEmptyFieldComplainsOnce_data() {
+void TestArchiveWindow::enterInAnEmptyFieldComplainsOnce_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("field");
-    QTest::newRow("no name") << QString() << QStringLiteral("http://x/") << "Text1";
-    QTest::newRow("no address") << QStringLiteral("X") << QString() << "Text2";
+    QTest::newRow("no name") << QString() << QStringLiteral("http://x/") << "name";
+    QTest::newRow("no address") << QStringLiteral("X") << QString() << "url";
 }
 
-void TestFrmBook::enterInAnEmptyFieldComplainsOnce() {
+void TestArchiveWindow::enterInAnEmptyFieldComplainsOnce() {
     QFETCH(QString, name);
     QFETCH(QString, url);
     QFETCH(QString, field);
     writeArchive({{QStringLiteral("F"), {}}});
-    FrmBook* book = openBook();
+    ArchiveWindow* book = openBook();
     book->tree()->setCurrentItem(folderNode(QStringLiteral("F")));
     QString focused;
     m_dialogs->onModal = [&] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<FrmBMProperty*>(w)) {
+            if (auto* d = qobject_cast<BookmarkDialog*>(w)) {
                 d->show();
                 QVERIFY(QTest::qWaitForWindowExposed(d));
-                d->Text1->setText(name);
-                d->Text2->setText(url);
+                d->nameField()->setText(name);
+                d->urlField()->setText(url);
                 auto* edit = d->findChild<QLineEdit*>(field);
                 edit->setFocus();
                 QTest::keyClick(edit, Qt::Key_Return);
@@ -368,107 +373,104 @@ void TestFrmBook::enterInAnEmptyFieldComplainsOnce() {
             }
         }
     };
-    book->action(QStringLiteral("mn_Hinzufügen"))->trigger();
+    book->action(QStringLiteral("addBookmark"))->trigger();
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(m_dialogs->messages.first().text, QStringLiteral("Feld darf nicht leer sein."));
     QCOMPARE(focused, field);
     QCOMPARE(folderNode(QStringLiteral("F"))->childCount(), 0);
 }
 
-void TestFrmBook::menuStates_data() {
+void TestArchiveWindow::menuStates_data() {
     QTest::addColumn<QString>("select");
     QTest::addColumn<QString>("enabled");
     QTest::newRow("root") << "Archiv"
-                          << "mn_AddOrdner";
+                          << "addFolder";
     QTest::newRow("folder with bookmarks")
         << "F"
-        << "mn_AddOrdner mn_DelOrdner mn_AttrOrdner mn_exportdetail mn_Hinzufügen mn_OpenAllBkm";
-    QTest::newRow("empty folder")
-        << "E"
-        << "mn_AddOrdner mn_DelOrdner mn_AttrOrdner mn_Hinzufügen mn_OpenAllBkm";
+        << "addFolder deleteFolder renameFolder exportFolderMenu addBookmark openAll";
+    QTest::newRow("empty folder") << "E"
+                                  << "addFolder deleteFolder renameFolder addBookmark openAll";
     QTest::newRow("bookmark") << "a"
-                              << "mn_Hinzufügen mn_Loeschen mn_Eigenschaften mn_setHome mn_OpenBkm";
+                              << "addBookmark deleteBookmark properties setHome open";
 }
 
-void TestFrmBook::menuStates() {
+void TestArchiveWindow::menuStates() {
     QFETCH(QString, select);
     QFETCH(QString, enabled);
     writeArchive({{QStringLiteral("F"), {QStringLiteral("a")}}, {QStringLiteral("E"), {}}});
-    FrmBook* book = openBook();
+    ArchiveWindow* book = openBook();
     const QList<QTreeWidgetItem*> found =
         book->tree()->findItems(select, Qt::MatchExactly | Qt::MatchRecursive);
     QCOMPARE(found.size(), 1);
     book->tree()->setCurrentItem(found.first());
-    book->refreshOrdnerMenu();
+    book->refreshFolderMenu();
     book->refreshBookmarkMenu();
     const QStringList on = enabled.split(QLatin1Char(' '));
     for (const char* name :
-         {"mn_AddOrdner", "mn_DelOrdner", "mn_AttrOrdner", "mn_exportdetail", "mn_Hinzufügen",
-          "mn_Loeschen", "mn_Eigenschaften", "mn_setHome", "mn_OpenBkm", "mn_OpenAllBkm"}) {
+         {"addFolder", "deleteFolder", "renameFolder", "exportFolderMenu", "addBookmark",
+          "deleteBookmark", "properties", "setHome", "open", "openAll"}) {
         const QString n = QString::fromUtf8(name);
         QVERIFY2(book->action(n)->isEnabled() == on.contains(n), qPrintable(n));
     }
 }
 
-void TestFrmBook::contextMenuShowsOnlyItsSubmenu() {
+void TestArchiveWindow::contextMenuShowsOnlyItsSubmenu() {
     writeArchive({{QStringLiteral("F"), {QStringLiteral("a")}}});
-    FrmBook* book = openBook();
+    ArchiveWindow* book = openBook();
     book->tree()->setCurrentItem(folderNode(QStringLiteral("F"))->child(0));
     book->prepareContextMenu();
-    QVERIFY(!book->action(QStringLiteral("mn_Ordner"))->isVisible());
-    QVERIFY(book->action(QStringLiteral("mn_Bookmark"))->isVisible());
-    QVERIFY(!book->action(QStringLiteral("mn_OpenAllBkm"))->isEnabled());
+    QVERIFY(!book->action(QStringLiteral("folderMenu"))->isVisible());
+    QVERIFY(book->action(QStringLiteral("bookmarkMenu"))->isVisible());
+    QVERIFY(!book->action(QStringLiteral("openAll"))->isEnabled());
     book->restoreContextMenu();
     book->tree()->setCurrentItem(book->rootNode());
     book->prepareContextMenu();
-    QVERIFY(book->action(QStringLiteral("mn_Ordner"))->isVisible());
-    QVERIFY(!book->action(QStringLiteral("mn_Bookmark"))->isVisible());
+    QVERIFY(book->action(QStringLiteral("folderMenu"))->isVisible());
+    QVERIFY(!book->action(QStringLiteral("bookmarkMenu"))->isVisible());
     book->restoreContextMenu();
     book->tree()->setCurrentItem(folderNode(QStringLiteral("F")));
     book->prepareContextMenu();
-    QVERIFY(book->action(QStringLiteral("mn_Ordner"))->isVisible());
-    QVERIFY(book->action(QStringLiteral("mn_Bookmark"))->isVisible());
-    QVERIFY(book->action(QStringLiteral("mn_tz5"))->isVisible());
+    QVERIFY(book->action(QStringLiteral("folderMenu"))->isVisible());
+    QVERIFY(book->action(QStringLiteral("bookmarkMenu"))->isVisible());
+    QVERIFY(book->action(QStringLiteral("bookmarkSeparator"))->isVisible());
 }
 
-void TestFrmBook::openAllRespectsLimit() {
-    QStringList ten;
-    for (int i = 0; i < 10; ++i)
-        ten << QStringLiteral("s%1").arg(i);
-    writeArchive({{QStringLiteral("F"), ten}});
-    FrmBook* book = openBook();
-    frame()->MaxBrowser = 10;
-    for (int i = 0; i < 5; ++i)
-        frame()->NewBrowser();
+// "Alle Öffnen" asks for every bookmark's window in folder order, with its
+// bars; the one that meets the window limit is the last.
+void TestArchiveWindow::openAllQueuesEveryBookmark() {
+    writeArchive({{QStringLiteral("F"), {QStringLiteral("a"), QStringLiteral("b")}}});
+    ArchiveWindow* book = openBook();
     book->tree()->setCurrentItem(folderNode(QStringLiteral("F")));
-    book->OpenAll();
-    QVERIFY(batchOpened(frame()));
-    // Five fit; the sixth call meets the limit message and ends the walk.
-    QCOMPARE(frame()->counter, 10);
-    QCOMPARE(m_dialogs->messages.size(), 1);
-    QCOMPARE(static_cast<FakeWebView*>(frame()->browsers().at(5)->webView())->navigations,
-             QStringList{QStringLiteral("http://s0.example/")});
+    book->action(QStringLiteral("openAll"))->trigger();
+    QCOMPARE(m_shell->queued.size(), 1);
+    QVERIFY(m_shell->queued.first().stopAtLimit);
+    QStringList addresses;
+    for (const OpenRequest& r : m_shell->queued.first().requests) {
+        addresses << r.address;
+        QVERIFY(r.addressBar.value_or(false) && r.toolbar.value_or(false));
+    }
+    QCOMPARE(addresses, (QStringList{"http://a.example/", "http://b.example/"}));
 }
 
-void TestFrmBook::sortingOnlyReordersTree() {
+void TestArchiveWindow::sortingOnlyReordersTree() {
     writeArchive({{QStringLiteral("b"), {QStringLiteral("Zebra"), QStringLiteral("affe")}},
                   {QStringLiteral("A"), {}}});
-    FrmBook* book = openBook();
+    ArchiveWindow* book = openBook();
     book->tree()->setCurrentItem(book->rootNode());
-    book->sortArchiv();
+    book->sortArchive();
     QCOMPARE(book->rootNode()->child(0)->text(0), QStringLiteral("A"));
     QTreeWidgetItem* b = folderNode(QStringLiteral("b"));
     book->tree()->setCurrentItem(b);
-    book->mn_SortBkm_Click();
+    book->sortBookmarks();
     QCOMPARE(b->child(0)->text(0), QStringLiteral("affe"));
-    QCOMPARE(book->Buch()->folders->first()->DirName(), QStringLiteral("b"));
-    QVERIFY(!book->Buch()->anyChanged());
-    book->mn_Laden_Click();
+    QCOMPARE(book->book()->folders->first()->DirName(), QStringLiteral("b"));
+    QVERIFY(!book->book()->anyChanged());
+    book->loadArchive();
     QCOMPARE(book->rootNode()->child(0)->text(0), QStringLiteral("b"));
     QCOMPARE(folderNode(QStringLiteral("b"))->child(0)->text(0), QStringLiteral("Zebra"));
 }
 
-void TestFrmBook::drops_data() {
+void TestArchiveWindow::drops_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("historyTitle");
@@ -496,7 +498,7 @@ void TestFrmBook::drops_data() {
                                 << "/tmp/seite.html";
 }
 
-void TestFrmBook::drops() {
+void TestArchiveWindow::drops() {
     QFETCH(QString, text);
     QFETCH(QString, file);
     QFETCH(QString, historyTitle);
@@ -504,8 +506,8 @@ void TestFrmBook::drops() {
     QFETCH(QString, address);
     writeArchive({{QStringLiteral("F"), {QStringLiteral("a")}}});
     if (!historyTitle.isEmpty())
-        frame()->AddToHistory(text, historyTitle);
-    FrmBook* book = openBook();
+        m_shell->historyList.add(text, historyTitle, 50);
+    ArchiveWindow* book = openBook();
     QMimeData data;
     if (!file.isEmpty())
         data.setUrls({QUrl::fromLocalFile(file)});
@@ -518,7 +520,7 @@ void TestFrmBook::drops() {
     book->dropOn(f, &data);
     QCOMPARE(f->childCount(), 2);
     QCOMPARE(f->child(0)->text(0), title);
-    QCOMPARE(book->Buch()->folders->first()->bookmarks->first().Url, address);
+    QCOMPARE(book->book()->folders->first()->bookmarks->first().Url, address);
     // A drop with no address adds nothing.
     QMimeData empty;
     empty.setData(QStringLiteral("application/x-other"), "x");
@@ -526,9 +528,9 @@ void TestFrmBook::drops() {
     QCOMPARE(f->childCount(), 2);
 }
 
-void TestFrmBook::closingAsksOnlyWhenChanged() {
+void TestArchiveWindow::closingAsksOnlyWhenChanged() {
     writeArchive({{QStringLiteral("A"), {QStringLiteral("x")}}});
-    FrmBook* book = openBook();
+    ArchiveWindow* book = openBook();
     QVERIFY(book->close());
     QVERIFY(m_dialogs->messages.isEmpty());
     book = openBook();
@@ -536,7 +538,7 @@ void TestFrmBook::closingAsksOnlyWhenChanged() {
     book->tree()->setCurrentItem(node);
     book->renameFinished(node, QStringLiteral("Neu"));
     // "Laden" brings the old name back; closing still asks.
-    book->mn_Laden_Click();
+    book->loadArchive();
     QVERIFY(folderNode(QStringLiteral("A")));
     m_dialogs->answers << QMessageBox::No;
     QVERIFY(book->close());
@@ -549,7 +551,7 @@ void TestFrmBook::closingAsksOnlyWhenChanged() {
     m_dialogs->answers << QMessageBox::Yes;
     QVERIFY(book->close());
     const QList<ThemaRecord> index = [this] {
-        QFile f(QDir(m_app->dir()).filePath("Book.bkm"));
+        QFile f(QDir(dir()).filePath("Book.bkm"));
         f.open(QIODevice::ReadOnly);
         return parseThemaFile(f.readAll());
     }();
@@ -557,48 +559,48 @@ void TestFrmBook::closingAsksOnlyWhenChanged() {
     QCOMPARE(index.first().DirName, QStringLiteral("Neu"));
 }
 
-void TestFrmBook::failedSaveKeepsChanges() {
+void TestArchiveWindow::failedSaveKeepsChanges() {
     writeArchive({{QStringLiteral("A"), {QStringLiteral("x")}}});
-    FrmBook* book = openBook();
+    ArchiveWindow* book = openBook();
     QTreeWidgetItem* f = folderNode(QStringLiteral("A"));
     book->tree()->setCurrentItem(f);
-    book->AddBkmToArchive(QStringLiteral("neu"), QStringLiteral("http://neu/"), QString());
+    book->insertBookmark(QStringLiteral("neu"), QStringLiteral("http://neu/"), QString());
     // The folder file's place is taken by a directory: the save must fail.
-    const QString file = QDir(m_app->dir()).filePath("1.bkm");
+    const QString file = QDir(dir()).filePath("1.bkm");
     QFile::remove(file);
     QVERIFY(QDir().mkdir(file));
-    QFile index(QDir(m_app->dir()).filePath("Book.bkm"));
+    QFile index(QDir(dir()).filePath("Book.bkm"));
     QVERIFY(index.open(QIODevice::ReadOnly));
     const QByteArray before = index.readAll();
     index.close();
-    QVERIFY(!book->mn_Speichern_Click());
+    QVERIFY(!book->saveArchive());
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("Fehlermeldung"));
     QVERIFY(m_dialogs->messages.first().text.contains(QStringLiteral("1.bkm")));
-    QVERIFY(book->Buch()->anyChanged());
+    QVERIFY(book->book()->anyChanged());
     QCOMPARE(f->childCount(), 2);
     QVERIFY(index.open(QIODevice::ReadOnly));
     QCOMPARE(index.readAll(), before);
     // Closing offers the save again, and a failed one keeps the window open.
     m_dialogs->answers << QMessageBox::Yes;
     QVERIFY(!book->close());
-    QVERIFY(frame()->bookWindow());
+    QVERIFY(m_book);
 }
 
-void TestFrmBook::loadErrorsLeaveWindowUsable() {
-    QVERIFY(QDir(m_app->dir()).mkdir(QStringLiteral("Book.bkm")));
-    FrmBook* book = openBook();
+void TestArchiveWindow::loadErrorsLeaveWindowUsable() {
+    QVERIFY(QDir(dir()).mkdir(QStringLiteral("Book.bkm")));
+    ArchiveWindow* book = openBook();
     QVERIFY(book);
     QCOMPARE(m_dialogs->messages.size(), 1);
     QVERIFY(m_dialogs->messages.first().text.contains(QStringLiteral("Book.bkm")));
     QCOMPARE(book->rootNode()->childCount(), 0);
     // No default archive over the unreadable one.
-    QVERIFY(!QFileInfo::exists(QDir(m_app->dir()).filePath("1.bkm")));
+    QVERIFY(!QFileInfo::exists(QDir(dir()).filePath("1.bkm")));
     QVERIFY(book->close());
 }
 
-void TestFrmBook::rollUpAndPlace() {
-    FrmBook* book = openBook();
+void TestArchiveWindow::rollUpAndPlace() {
+    ArchiveWindow* book = openBook();
     QVERIFY(QTest::qWaitForWindowExposed(book));
     auto button = [book](const char* key) {
         return book->findChild<QToolButton*>(QString::fromLatin1(key));
@@ -615,20 +617,20 @@ void TestFrmBook::rollUpAndPlace() {
     QCOMPARE(book->height(), opening + 40);
     // Made smaller than at opening, it unrolls to the opening height.
     book->resize(300, opening - 100);
-    book->action(QStringLiteral("mn_mini"))->trigger();
-    book->action(QStringLiteral("mn_aufklapp"))->trigger();
+    book->action(QStringLiteral("rollUp"))->trigger();
+    book->action(QStringLiteral("unroll"))->trigger();
     QCOMPARE(book->height(), opening);
     // Bottom-right corner on the frame's bottom-right corner.
-    frame()->setGeometry(50, 60, 900, 700);
-    book->action(QStringLiteral("mn_ru"))->trigger();
-    QCOMPARE(book->frameGeometry().bottomRight(), frame()->frameGeometry().bottomRight());
-    book->action(QStringLiteral("mn_lo"))->trigger();
-    QCOMPARE(book->frameGeometry().topLeft(), frame()->frameGeometry().topLeft());
+    m_shell->anchor = QRect(50, 60, 900, 700);
+    book->action(QStringLiteral("bottomRight"))->trigger();
+    QCOMPARE(book->frameGeometry().bottomRight(), m_shell->anchor.bottomRight());
+    book->action(QStringLiteral("topLeft"))->trigger();
+    QCOMPARE(book->frameGeometry().topLeft(), m_shell->anchor.topLeft());
 }
 
 // The user drags the window's edge: what fits shows, and the buttons follow.
-void TestFrmBook::resizingByHandShowsWhatFits() {
-    FrmBook* book = openBook();
+void TestArchiveWindow::resizingByHandShowsWhatFits() {
+    ArchiveWindow* book = openBook();
     QVERIFY(QTest::qWaitForWindowExposed(book));
     auto button = [book](const char* key) {
         return book->findChild<QToolButton*>(QString::fromLatin1(key));
@@ -662,31 +664,31 @@ void TestFrmBook::resizingByHandShowsWhatFits() {
     QVERIFY(button("edit")->isEnabled());
 }
 
-void TestFrmBook::exportAndImportThroughMenus() {
+void TestArchiveWindow::exportAndImportThroughMenus() {
     writeArchive(
         {{QStringLiteral("Reisen & Urlaub"), {QStringLiteral("Zug"), QStringLiteral("Ärmel")}},
          {QStringLiteral("Москва"), {QStringLiteral("北京")}}});
-    FrmBook* book = openBook();
-    const QString file = QDir(m_app->dir()).filePath(QStringLiteral("export.html"));
+    ArchiveWindow* book = openBook();
+    const QString file = QDir(dir()).filePath(QStringLiteral("export.html"));
     m_dialogs->fileNames << file;
     m_dialogs->answers << QMessageBox::Yes;
-    book->action(QStringLiteral("mn_ExpNetscapeHtml"))->trigger();
+    book->action(QStringLiteral("exportBookmarkFile"))->trigger();
     QVERIFY(QFileInfo(file).size() > 0);
     QCOMPARE(m_dialogs->fileCaptions.last(),
              QStringLiteral("Archiv exportieren in IE/Netscape Bookmark Dateiformat..."));
     QVERIFY(
         m_dialogs->messages.last().text.startsWith(QStringLiteral("Der Export war erfolgreich")));
     // "Ja" shows the file in a new window.
-    QCOMPARE(frame()->counter, 1);
-    QCOMPARE(static_cast<FakeWebView*>(frame()->browsers().first()->webView())->navigations,
-             QStringList{file});
+    QCOMPARE(m_shell->visited.size(), 1);
+    QCOMPARE(m_shell->visited.first().address, file);
+    QVERIFY(*m_shell->visited.first().addressBar && *m_shell->visited.first().toolbar);
 
     // A different archive, then the export imported back replaces it.
     book->close();
     writeArchive({{QStringLiteral("Anderes"), {QStringLiteral("x")}}});
     book = openBook();
     m_dialogs->fileNames << file;
-    book->action(QStringLiteral("mn_ImpNetscapeHtml"))->trigger();
+    book->action(QStringLiteral("importBookmarkFile"))->trigger();
     QStringList folders;
     for (int i = 0; i < book->rootNode()->childCount(); ++i)
         folders << book->rootNode()->child(i)->text(0);
@@ -696,16 +698,16 @@ void TestFrmBook::exportAndImportThroughMenus() {
              QStringLiteral("Ärmel"));
 
     // A file that cannot be imported leaves the archive as it is.
-    const QString junk = QDir(m_app->dir()).filePath(QStringLiteral("leer.html"));
-    m_app->writeFile(QStringLiteral("leer.html"), QByteArray());
+    const QString junk = QDir(dir()).filePath(QStringLiteral("leer.html"));
+    writeFile(QStringLiteral("leer.html"), QByteArray());
     m_dialogs->fileNames << junk;
     const int shown = m_dialogs->messages.size();
-    book->action(QStringLiteral("mn_ImpNetscapeHtml"))->trigger();
+    book->action(QStringLiteral("importBookmarkFile"))->trigger();
     QCOMPARE(m_dialogs->messages.size(), shown + 1);
     QCOMPARE(book->rootNode()->childCount(), 2);
 }
 
-void TestFrmBook::importWithinTheArchivesLimits_data() {
+void TestArchiveWindow::importWithinTheArchivesLimits_data() {
     QTest::addColumn<int>("folders");
     QTest::addColumn<int>("links");
     QTest::addColumn<bool>("accepted");
@@ -723,7 +725,7 @@ void TestFrmBook::importWithinTheArchivesLimits_data() {
 
 // A file whose folders or bookmarks the archive could not hold is refused
 // with a reason, and the archive stays as it was, file for file.
-void TestFrmBook::importWithinTheArchivesLimits() {
+void TestArchiveWindow::importWithinTheArchivesLimits() {
     QFETCH(int, folders);
     QFETCH(int, links);
     QFETCH(bool, accepted);
@@ -737,13 +739,13 @@ void TestFrmBook::importWithinTheArchivesLimits() {
         page += "</DL><p>\n";
     }
     page += "</DL>\n";
-    m_app->writeFile(QStringLiteral("gross.html"), page);
-    const QStringList filesBefore = entries(m_app->dir());
-    const QByteArray indexBefore = contentOf(QDir(m_app->dir()).filePath("Book.bkm"));
+    writeFile(QStringLiteral("gross.html"), page);
+    const QStringList filesBefore = entries(dir());
+    const QByteArray indexBefore = contentOf(QDir(dir()).filePath("Book.bkm"));
 
-    FrmBook* book = openBook();
-    m_dialogs->fileNames << QDir(m_app->dir()).filePath(QStringLiteral("gross.html"));
-    book->action(QStringLiteral("mn_ImpNetscapeHtml"))->trigger();
+    ArchiveWindow* book = openBook();
+    m_dialogs->fileNames << QDir(dir()).filePath(QStringLiteral("gross.html"));
+    book->action(QStringLiteral("importBookmarkFile"))->trigger();
     if (accepted) {
         QVERIFY(m_dialogs->messages.isEmpty());
         QCOMPARE(book->rootNode()->childCount(), folders);
@@ -755,35 +757,35 @@ void TestFrmBook::importWithinTheArchivesLimits() {
              qPrintable(m_dialogs->messages.first().text));
     QVERIFY(m_dialogs->messages.first().text.startsWith(
         QStringLiteral("Der Import ist fehlgeschlagen; das Archiv bleibt, wie es war.")));
-    QCOMPARE(entries(m_app->dir()), filesBefore);
-    QCOMPARE(contentOf(QDir(m_app->dir()).filePath("Book.bkm")), indexBefore);
+    QCOMPARE(entries(dir()), filesBefore);
+    QCOMPARE(contentOf(QDir(dir()).filePath("Book.bkm")), indexBefore);
     QCOMPARE(book->rootNode()->childCount(), 1);
     QVERIFY(folderNode(QStringLiteral("Alt")));
 }
 
-void TestFrmBook::importWithoutFoldersSaysSo() {
+void TestArchiveWindow::importWithoutFoldersSaysSo() {
     writeArchive({{QStringLiteral("Alt"), {QStringLiteral("x")}}});
-    m_app->writeFile(QStringLiteral("links.html"),
-                     "<html><body><a href=\"http://a/\">a</a> <a href=\"http://b/\">b</a>");
-    const QByteArray indexBefore = contentOf(QDir(m_app->dir()).filePath("Book.bkm"));
-    FrmBook* book = openBook();
-    m_dialogs->fileNames << QDir(m_app->dir()).filePath(QStringLiteral("links.html"));
-    book->action(QStringLiteral("mn_ImpNetscapeHtml"))->trigger();
+    writeFile(QStringLiteral("links.html"),
+              "<html><body><a href=\"http://a/\">a</a> <a href=\"http://b/\">b</a>");
+    const QByteArray indexBefore = contentOf(QDir(dir()).filePath("Book.bkm"));
+    ArchiveWindow* book = openBook();
+    m_dialogs->fileNames << QDir(dir()).filePath(QStringLiteral("links.html"));
+    book->action(QStringLiteral("importBookmarkFile"))->trigger();
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("Meldung"));
     QVERIFY(m_dialogs->messages.first().text.contains(QStringLiteral("keinen Ordner")));
-    QCOMPARE(contentOf(QDir(m_app->dir()).filePath("Book.bkm")), indexBefore);
+    QCOMPARE(contentOf(QDir(dir()).filePath("Book.bkm")), indexBefore);
     QVERIFY(folderNode(QStringLiteral("Alt")));
 }
 
-void TestFrmBook::addingAFolderAtTheLimitIsRefused_data() {
+void TestArchiveWindow::addingAFolderAtTheLimitIsRefused_data() {
     QTest::addColumn<int>("folders");
     QTest::addColumn<bool>("added");
     QTest::newRow("one below the limit") << Book::MaxFolders - 1 << true;
     QTest::newRow("at the limit") << Book::MaxFolders << false;
 }
 
-void TestFrmBook::addingAFolderAtTheLimitIsRefused() {
+void TestArchiveWindow::addingAFolderAtTheLimitIsRefused() {
     QFETCH(int, folders);
     QFETCH(bool, added);
     QList<ThemaRecord> index;
@@ -794,10 +796,10 @@ void TestFrmBook::addingAFolderAtTheLimitIsRefused() {
         t.FileName = QStringLiteral("%1.bkm").arg(n);
         index << t;
     }
-    m_app->writeFile(QStringLiteral("Book.bkm"), writeThemaFile(index));
-    FrmBook* book = openBook();
+    writeFile(QStringLiteral("Book.bkm"), writeThemaFile(index));
+    ArchiveWindow* book = openBook();
     book->tree()->setCurrentItem(book->rootNode());
-    book->action(QStringLiteral("mn_AddOrdner"))->trigger();
+    book->action(QStringLiteral("addFolder"))->trigger();
     QCOMPARE(book->rootNode()->childCount(), added ? folders + 1 : folders);
     QCOMPARE(m_dialogs->messages.size(), added ? 0 : 1);
     if (!added)
@@ -806,5 +808,5 @@ void TestFrmBook::addingAFolderAtTheLimitIsRefused() {
                                 "angelegt werden."));
 }
 
-QTEST_MAIN(TestFrmBook)
-#include "tst_frmbook.moc"
+QTEST_MAIN(TestArchiveWindow)
+#include "tst_archivewindow.moc"

@@ -6,7 +6,7 @@
 #include <QMainWindow>
 #include <QSet>
 
-class MainFrame;
+class Shell;
 class QAction;
 class QLabel;
 class QMenu;
@@ -16,14 +16,14 @@ class QTreeWidgetItem;
 
 // "Bookmark Archiv": the archive as a tree of folders and bookmarks, with
 // every archive command.
-class FrmBook : public QMainWindow {
+class ArchiveWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit FrmBook(MainFrame* frame);
-    ~FrmBook() override;
+    explicit ArchiveWindow(Shell& shell);
+    ~ArchiveWindow() override;
 
     // The open archive.
-    Book* Buch() const { return m_book.get(); }
+    Book* book() const { return m_book.get(); }
     QTreeWidget* tree() const { return m_tree; }
     QTreeWidgetItem* rootNode() const { return m_root; }
     QAction* action(const QString& name) const;
@@ -32,30 +32,30 @@ public:
 
     // Loading and saving.
     void loadArchive();
-    void mn_Laden_Click() { loadArchive(); }
-    bool mn_Speichern_Click();
+    // Saves what changed and loads the archive again; false (and the
+    // reason shown) when the save failed.
+    bool saveArchive();
 
     // Editing through the tree (selected node unless told otherwise).
-    static void splitKey(QTreeWidgetItem* xNode, qint32& nDirNr, qint16& nBookmarkNr);
     std::shared_ptr<Thema> folderOf(QTreeWidgetItem* node) const;
     Bookmark* bookmarkOf(QTreeWidgetItem* node) const;
-    void mn_AddOrdner_Click();
-    void AddDirToArchive(const QString& name);
-    void mn_AttrOrdner_Click();
-    void UpdateDir(Thema& xDir, const QString& sName);
-    void mn_DelOrdner_Click();
-    void mn_Hinzufügen_Click();
-    void AddBkmToArchive(const QString& sTitel, const QString& sUrl, const QString& sInfo);
-    void mn_Eigenschaften_Click();
-    void UpdateBookmark(Bookmark& xBkm, const QString& sTitel, const QString& sUrl,
-                        const QString& sInfo, bool bAdress, bool bToolb);
-    void mn_Loeschen_Click();
-    void OpenBookmark();
-    void OpenAll();
-    void mn_setHome_Click();
-    void sortArchiv();
-    void mn_SortOrdner_Click();
-    void mn_SortBkm_Click();
+    void addFolder();
+    void addFolderNamed(const QString& name);
+    void renameFolder();
+    void updateFolder(Thema& folder, const QString& name);
+    void deleteFolder();
+    void addBookmark();
+    void insertBookmark(const QString& title, const QString& url, const QString& info);
+    void editBookmark();
+    void updateBookmark(Bookmark& bookmark, const QString& title, const QString& url,
+                        const QString& info, bool addressBar, bool toolbar);
+    void deleteBookmark();
+    void openBookmark();
+    void openAll();
+    void takeAsHomePage();
+    void sortArchive();
+    void sortFolders();
+    void sortBookmarks();
     // Ends a label edit of a folder node with the text the user typed.
     void renameFinished(QTreeWidgetItem* node, const QString& text);
     // Adds what a drop carries to the node under it.
@@ -64,20 +64,20 @@ public:
     // Writes the archive (or the selected folder) in one of the export
     // formats, asking for the file name.
     void exportTo(int kind, bool wholeArchive);
-    void mn_ImpNetscapeHtml_Click();
+    void importBookmarkFile();
     // Replaces the archive by the folders of a bookmark file.
     bool importFile(const QString& path);
 
     // Menu states for the selected node.
-    void refreshOrdnerMenu();
+    void refreshFolderMenu();
     void refreshBookmarkMenu();
     // The context menu as it would pop up for the selected node.
     void prepareContextMenu();
     void restoreContextMenu();
 
     // Rolling up and placing.
-    void mn_mini_Click();
-    void mn_aufklapp_Click();
+    void rollUp();
+    void unroll();
     bool isRolledUp() const { return m_rolledUp; }
     void place(const QString& corner);
 
@@ -97,7 +97,7 @@ private:
     void buildMenus();
     void buildToolbar();
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption,
-                     void (FrmBook::*handler)() = nullptr);
+                     void (ArchiveWindow::*handler)() = nullptr);
     QTreeWidgetItem* addFolderNode(const Thema& t, int index);
     QTreeWidgetItem* addBookmarkNode(QTreeWidgetItem* folderNode, qint32 folderNr,
                                      const Bookmark& b, int index);
@@ -105,9 +105,11 @@ private:
     void sortChildren(QTreeWidgetItem* node);
     void onItemClicked(QTreeWidgetItem* item);
     void fitToHeight();
+    // Folder and bookmark number of a node, from its key.
+    static void numbersOf(QTreeWidgetItem* node, qint32& folderNr, qint16& bookmarkNr);
     void showError(const QString& text);
 
-    MainFrame* m_frame;
+    Shell& m_shell;
     std::unique_ptr<Book> m_book;
     QTreeWidget* m_tree = nullptr;
     QTreeWidgetItem* m_root = nullptr;

@@ -1,4 +1,4 @@
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 
 namespace {
 Dialogs* g_impl = nullptr;

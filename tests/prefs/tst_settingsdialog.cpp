@@ -1,7 +1,8 @@
 #include "archive/model/Archive.h"
-#include "prefs/FrmEinstell.h"
+#include "prefs/SettingsDialog.h"
 #include "prefs/model/Prefer.h"
 
+#include "FakeShell.h"
 #include "ScriptedDialogs.h"
 
 #include <QAbstractItemView>
@@ -94,27 +95,28 @@ QByteArray fileContent(const QString& path) {
 
 } // namespace
 
-class TestFrmEinstell : public QObject {
+class TestSettingsDialog : public QObject {
     Q_OBJECT
 
 private:
     // One dialog on a fresh program directory.
     struct Session {
-        QTemporaryDir dir;
-        Prefer prefs{dir.path()};
+        FakeShell shell;
+        QTemporaryDir& dir = shell.folder;
+        Prefer& prefs = shell.prefs;
         ScriptedDialogs dialogs;
-        std::unique_ptr<FrmEinstell> dlg;
+        std::unique_ptr<SettingsDialog> dlg;
 
         QString prefFile() const { return dir.filePath(QStringLiteral("Pref.kxp")); }
         void open() {
-            dlg = std::make_unique<FrmEinstell>(prefs, dir.path(), nullptr);
+            dlg = std::make_unique<SettingsDialog>(shell, nullptr);
             dlg->show();
             dlg->activateWindow();
             if (!QTest::qWaitForWindowActive(dlg.get()))
                 qWarning("dialog did not become active");
         }
         template <typename T> T* get(const QString& name) { return control<T>(dlg.get(), name); }
-        QTabWidget* tabs() { return get<QTabWidget>(QStringLiteral("TabStrip2")); }
+        QTabWidget* tabs() { return get<QTabWidget>(QStringLiteral("pages")); }
         void page(int index) {
             QTabBar* bar = tabs()->tabBar();
             QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
@@ -126,11 +128,11 @@ private:
         bool checked(const QString& name) { return get<QAbstractButton>(name)->isChecked(); }
         QString text(const QString& name) { return get<QLineEdit>(name)->text(); }
         void save() {
-            push(QStringLiteral("Save"));
+            push(QStringLiteral("ok"));
             QVERIFY(dlg->saved());
         }
         void pickFolder(const QString& name) {
-            auto* combo = get<QComboBox>(QStringLiteral("ImageCombo1"));
+            auto* combo = get<QComboBox>(QStringLiteral("folderList"));
             const int index = combo->findText(name);
             QVERIFY2(index >= 0, qPrintable(name));
             combo->showPopup();
@@ -144,7 +146,7 @@ private:
         // Which start-page control is currently enabled in its own right.
         bool enabledOnPage(const QString& name) {
             QWidget* w = get<QWidget>(name);
-            return w->isEnabledTo(get<QWidget>(QStringLiteral("Frame1_1")));
+            return w->isEnabledTo(get<QWidget>(QStringLiteral("page1")));
         }
     };
 
@@ -183,7 +185,7 @@ private slots:
     void failedSaveKeepsDialogOpen();
 };
 
-void TestFrmEinstell::opensOnFirstPageAndOnlyThatPageTakesInput() {
+void TestSettingsDialog::opensOnFirstPageAndOnlyThatPageTakesInput() {
     Session s;
     s.open();
     QCOMPARE(s.dlg->windowTitle(), QStringLiteral("Korvix Einstellungen"));
@@ -197,12 +199,12 @@ void TestFrmEinstell::opensOnFirstPageAndOnlyThatPageTakesInput() {
         s.page(shown);
         QCOMPARE(tabs->currentIndex(), shown);
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(s.get<QWidget>(QStringLiteral("Frame1_%1").arg(i))->isEnabled(), i == shown);
+            QCOMPARE(s.get<QWidget>(QStringLiteral("page%1").arg(i))->isEnabled(), i == shown);
     }
 }
 
 // Stored values outside a list's range show as its nearest allowed value.
-void TestFrmEinstell::shownNumbers_data() {
+void TestSettingsDialog::shownNumbers_data() {
     QTest::addColumn<bool>("history"); // else the check interval
     QTest::addColumn<int>("stored");
     QTest::addColumn<QString>("shown");
@@ -219,7 +221,7 @@ void TestFrmEinstell::shownNumbers_data() {
     QTest::newRow("interval 600 would overflow the poller") << false << 600 << "546";
 }
 
-void TestFrmEinstell::shownNumbers() {
+void TestSettingsDialog::shownNumbers() {
     QFETCH(bool, history);
     QFETCH(int, stored);
     QFETCH(QString, shown);
@@ -227,7 +229,7 @@ void TestFrmEinstell::shownNumbers() {
     qint16 Prefer::*member = history ? &Prefer::HistoryRows : &Prefer::CheckIntervall;
     s.prefs.*member = qint16(stored);
     s.open();
-    QCOMPARE(s.get<QComboBox>(history ? "Combo1" : "Combo2")->currentText(), shown);
+    QCOMPARE(s.get<QComboBox>(history ? "historyRows" : "checkInterval")->currentText(), shown);
     s.save();
     QCOMPARE(s.dlg->result(), int(QDialog::Accepted));
     QCOMPARE(s.prefs.*member, qint16(shown.toInt()));
@@ -237,32 +239,32 @@ void TestFrmEinstell::shownNumbers() {
     QCOMPARE(again.*member, qint16(shown.toInt()));
 }
 
-void TestFrmEinstell::typedNumbers_data() {
+void TestSettingsDialog::typedNumbers_data() {
     QTest::addColumn<QString>("combo");
     QTest::addColumn<int>("page");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("message"); // empty: accepted
     QTest::addColumn<int>("stored");
     const QString empty = QStringLiteral("Feld darf nicht leer sein.");
-    QTest::newRow("history 70") << "Combo1" << 0 << "70"
+    QTest::newRow("history 70") << "historyRows" << 0 << "70"
                                 << "" << 70;
-    QTest::newRow("history largest") << "Combo1" << 0 << "32767"
+    QTest::newRow("history largest") << "historyRows" << 0 << "32767"
                                      << "" << 32767;
-    QTest::newRow("history too large") << "Combo1" << 0 << "32768"
+    QTest::newRow("history too large") << "historyRows" << 0 << "32768"
                                        << "Bitte eine ganze Zahl von 1 bis 32767 eingeben." << 0;
-    QTest::newRow("history 0") << "Combo1" << 0 << "0"
+    QTest::newRow("history 0") << "historyRows" << 0 << "0"
                                << "Bitte eine ganze Zahl von 1 bis 32767 eingeben." << 0;
-    QTest::newRow("history empty") << "Combo1" << 0 << "" << empty << 0;
-    QTest::newRow("interval 546") << "Combo2" << 2 << "546"
+    QTest::newRow("history empty") << "historyRows" << 0 << "" << empty << 0;
+    QTest::newRow("interval 546") << "checkInterval" << 2 << "546"
                                   << "" << 546;
-    QTest::newRow("interval 547") << "Combo2" << 2 << "547"
+    QTest::newRow("interval 547") << "checkInterval" << 2 << "547"
                                   << "Bitte eine ganze Zahl von 1 bis 546 eingeben." << 0;
-    QTest::newRow("interval 0") << "Combo2" << 2 << "0"
+    QTest::newRow("interval 0") << "checkInterval" << 2 << "0"
                                 << "Bitte eine ganze Zahl von 1 bis 546 eingeben." << 0;
-    QTest::newRow("interval empty") << "Combo2" << 2 << "" << empty << 0;
+    QTest::newRow("interval empty") << "checkInterval" << 2 << "" << empty << 0;
 }
 
-void TestFrmEinstell::typedNumbers() {
+void TestSettingsDialog::typedNumbers() {
     QFETCH(QString, combo);
     QFETCH(int, page);
     QFETCH(QString, typed);
@@ -277,11 +279,12 @@ void TestFrmEinstell::typedNumbers() {
     QCOMPARE(box->currentText(), typed);
     // Start from the other page, so the check has to bring the field forward.
     s.page(1);
-    s.push(QStringLiteral("Save"));
+    s.push(QStringLiteral("ok"));
     if (message.isEmpty()) {
         QVERIFY(s.dlg->saved());
         QVERIFY(s.dialogs.messages.isEmpty());
-        QCOMPARE(combo == QLatin1String("Combo1") ? s.prefs.HistoryRows : s.prefs.CheckIntervall,
+        QCOMPARE(combo == QLatin1String("historyRows") ? s.prefs.HistoryRows
+                                                       : s.prefs.CheckIntervall,
                  qint16(stored));
         return;
     }
@@ -296,23 +299,23 @@ void TestFrmEinstell::typedNumbers() {
     QVERIFY(!QFile::exists(s.prefFile()));
 }
 
-void TestFrmEinstell::numberListsTakeOnlyDigits() {
+void TestSettingsDialog::numberListsTakeOnlyDigits() {
     Session s;
     s.open();
-    auto* history = s.get<QComboBox>(QStringLiteral("Combo1"));
+    auto* history = s.get<QComboBox>(QStringLiteral("historyRows"));
     typeInto(history->lineEdit(), QStringLiteral("-1a2 3.4,5"));
     QCOMPARE(history->currentText(), QStringLiteral("12345"));
     QTest::keyClicks(history->lineEdit(), QStringLiteral("6"));
     QCOMPARE(history->currentText(), QStringLiteral("12345"));
     s.page(2);
-    auto* interval = s.get<QComboBox>(QStringLiteral("Combo2"));
+    auto* interval = s.get<QComboBox>(QStringLiteral("checkInterval"));
     typeInto(interval->lineEdit(), QStringLiteral("9999"));
     QCOMPARE(interval->currentText(), QStringLiteral("999"));
     QCOMPARE(itemsOf(interval), (QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
     QCOMPARE(itemsOf(history), (QStringList{"10", "50", "100"}));
 }
 
-void TestFrmEinstell::shownValues_data() {
+void TestSettingsDialog::shownValues_data() {
     QTest::addColumn<PrefEdit>("edit");
     QTest::addColumn<QStringList>("checkedNames");
     QTest::addColumn<QStringList>("uncheckedNames");
@@ -321,35 +324,37 @@ void TestFrmEinstell::shownValues_data() {
         p.TabButton = p.TabFontBold = 0;
         p.TabAlign = 0;
         p.LoadOption = 0;
-    }) << QStringList{"Option1", "Option4"}
-                              << QStringList{"Check1",  "Check2",  "Check3",  "Check4",  "Check5",
-                                             "Check6",  "Check7",  "Option2", "Option3", "Option5",
-                                             "CheckM1", "CheckM2", "CheckM3", "CheckM4"};
-    QTest::newRow("any non-zero value is on")
-        << PrefEdit([](Prefer& p) {
-               p.StatusBar = 2;
-               p.TabStrip = p.StartBrowser = p.Toolbar = p.Adresszeile = 1;
-               p.TabButton = 5;
-               p.TabFontBold = -1;
-               p.TabAlign = 2;
-               p.LoadOption = 1;
-               p.EnableMailCheck2 = 1;
-               p.EnableMailCheck4 = -1;
-           })
-        << QStringList{"Check1", "Check2",  "Check3",  "Check4",  "Check5",
-                       "Check7", "Option2", "Option5", "CheckM2", "CheckM4"}
-        << QStringList{"Check6", "Option1", "Option3", "Option4", "CheckM1", "CheckM3"};
+    }) << QStringList{"tabsAsTabs", "tabsTop"}
+                              << QStringList{"statusBar",  "startBrowser",  "addressBar",
+                                             "toolbar",    "tabBar",        "startFolder",
+                                             "tabsBold",   "tabsAsButtons", "startLayout",
+                                             "tabsBottom", "accountOn1",    "accountOn2",
+                                             "accountOn3", "accountOn4"};
+    QTest::newRow("any non-zero value is on") << PrefEdit([](Prefer& p) {
+        p.StatusBar = 2;
+        p.TabStrip = p.StartBrowser = p.Toolbar = p.Adresszeile = 1;
+        p.TabButton = 5;
+        p.TabFontBold = -1;
+        p.TabAlign = 2;
+        p.LoadOption = 1;
+        p.EnableMailCheck2 = 1;
+        p.EnableMailCheck4 = -1;
+    }) << QStringList{"statusBar", "startBrowser",  "addressBar", "toolbar",    "tabBar",
+                      "tabsBold",  "tabsAsButtons", "tabsBottom", "accountOn2", "accountOn4"}
+                                              << QStringList{"startFolder", "tabsAsTabs",
+                                                             "startLayout", "tabsTop",
+                                                             "accountOn1",  "accountOn3"};
     QTest::newRow("tab position above 2 is the bottom")
-        << PrefEdit([](Prefer& p) { p.TabAlign = 7; }) << QStringList{"Option5", "Option2"}
-        << QStringList{"Option4", "Option1"};
+        << PrefEdit([](Prefer& p) { p.TabAlign = 7; }) << QStringList{"tabsBottom", "tabsAsButtons"}
+        << QStringList{"tabsTop", "tabsAsTabs"};
     QTest::newRow("layout start hides the browser window") << PrefEdit([](Prefer& p) {
         p.StartBrowser = -1;
         p.LoadOption = 2;
         p.Layout = QStringLiteral("  sitzung.wlt") + QString(1010, u' ');
-    }) << QStringList{"Option3"} << QStringList{"Check2", "Check6"};
+    }) << QStringList{"startLayout"} << QStringList{"startBrowser", "startFolder"};
 }
 
-void TestFrmEinstell::shownValues() {
+void TestSettingsDialog::shownValues() {
     QFETCH(PrefEdit, edit);
     QFETCH(QStringList, checkedNames);
     QFETCH(QStringList, uncheckedNames);
@@ -366,41 +371,42 @@ void TestFrmEinstell::shownValues() {
         QVERIFY2(s.checked(name), qPrintable(name));
     for (const QString& name : uncheckedNames)
         QVERIFY2(!s.checked(name), qPrintable(name));
-    QCOMPARE(s.text("Text1"), s.prefs.HomeUrl);
-    QCOMPARE(s.text("Text2"), s.prefs.SearchEngine);
-    QCOMPARE(s.text("Text3"), s.prefs.MailClient);
-    QCOMPARE(s.get<QLineEdit>(QStringLiteral("TextSrv3"))->text(), QStringLiteral("pop.example"));
-    QCOMPARE(s.get<QLineEdit>(QStringLiteral("TextUsr3"))->text(), QStringLiteral("ich"));
-    QCOMPARE(s.get<QLineEdit>(QStringLiteral("TextPwd3"))->text(), QStringLiteral("geheim"));
-    QCOMPARE(s.get<QLineEdit>(QStringLiteral("TextPwd3"))->echoMode(), QLineEdit::Password);
-    QCOMPARE(s.text("Text16"), s.prefs.LoadOption == 2 ? QStringLiteral("sitzung.wlt") : QString());
+    QCOMPARE(s.text("homeUrl"), s.prefs.HomeUrl);
+    QCOMPARE(s.text("searchEngine"), s.prefs.SearchEngine);
+    QCOMPARE(s.text("mailClient"), s.prefs.MailClient);
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("server3"))->text(), QStringLiteral("pop.example"));
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("user3"))->text(), QStringLiteral("ich"));
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("password3"))->text(), QStringLiteral("geheim"));
+    QCOMPARE(s.get<QLineEdit>(QStringLiteral("password3"))->echoMode(), QLineEdit::Password);
+    QCOMPARE(s.text("layoutFile"),
+             s.prefs.LoadOption == 2 ? QStringLiteral("sitzung.wlt") : QString());
     // Account fields follow their boxes.
     for (int n = 1; n <= 4; ++n) {
-        const bool on = s.checked(QStringLiteral("CheckM%1").arg(n));
-        for (const char* field : {"TextSrv", "TextUsr", "TextPwd"}) {
+        const bool on = s.checked(QStringLiteral("accountOn%1").arg(n));
+        for (const char* field : {"server", "user", "password"}) {
             QWidget* w = s.get<QWidget>(QString::fromLatin1(field) + QString::number(n));
-            QCOMPARE(w->isEnabledTo(s.get<QWidget>(QStringLiteral("Frame1_2"))), on);
+            QCOMPARE(w->isEnabledTo(s.get<QWidget>(QStringLiteral("page2"))), on);
         }
     }
 }
 
-void TestFrmEinstell::storedKinds_data() {
+void TestSettingsDialog::storedKinds_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("page");
     QTest::addColumn<int>("which"); // index into KindMembers
     QTest::addColumn<int>("expected");
     // Booleans are stored as -1, check states as 1, the tab position as 2.
-    QTest::newRow("status bar") << "Check1" << 1 << 0 << 1;
-    QTest::newRow("tab strip") << "Check5" << 1 << 1 << -1;
-    QTest::newRow("address line") << "Check3" << 0 << 2 << -1;
-    QTest::newRow("toolbar") << "Check4" << 0 << 3 << -1;
-    QTest::newRow("bold tabs") << "Check7" << 0 << 4 << 1;
-    QTest::newRow("tabs as buttons") << "Option2" << 0 << 5 << -1;
-    QTest::newRow("tabs at the bottom") << "Option5" << 0 << 6 << 2;
-    QTest::newRow("browser window") << "Check2" << 1 << 7 << -1;
+    QTest::newRow("status bar") << "statusBar" << 1 << 0 << 1;
+    QTest::newRow("tab strip") << "tabBar" << 1 << 1 << -1;
+    QTest::newRow("address line") << "addressBar" << 0 << 2 << -1;
+    QTest::newRow("toolbar") << "toolbar" << 0 << 3 << -1;
+    QTest::newRow("bold tabs") << "tabsBold" << 0 << 4 << 1;
+    QTest::newRow("tabs as buttons") << "tabsAsButtons" << 0 << 5 << -1;
+    QTest::newRow("tabs at the bottom") << "tabsBottom" << 0 << 6 << 2;
+    QTest::newRow("browser window") << "startBrowser" << 1 << 7 << -1;
 }
 
-void TestFrmEinstell::storedKinds() {
+void TestSettingsDialog::storedKinds() {
     QFETCH(QString, name);
     QFETCH(int, page);
     QFETCH(int, which);
@@ -425,21 +431,21 @@ void TestFrmEinstell::storedKinds() {
     }
 }
 
-void TestFrmEinstell::missingAccountField_data() {
+void TestSettingsDialog::missingAccountField_data() {
     QTest::addColumn<int>("account");
     QTest::addColumn<QStringList>("typed"); // server, user, password
     QTest::addColumn<QString>("focused");
     QTest::newRow("account 2, password of blanks")
-        << 2 << QStringList{"pop.example", "ich", "   "} << "TextPwd2";
+        << 2 << QStringList{"pop.example", "ich", "   "} << "password2";
     QTest::newRow("account 4, empty password")
-        << 4 << QStringList{"pop.example", "ich", ""} << "TextPwd4";
-    QTest::newRow("account 1, nothing") << 1 << QStringList{"", "", ""} << "TextSrv1";
-    QTest::newRow("account 3, user of blanks") << 3 << QStringList{"pop", "  ", "x"} << "TextUsr3";
+        << 4 << QStringList{"pop.example", "ich", ""} << "password4";
+    QTest::newRow("account 1, nothing") << 1 << QStringList{"", "", ""} << "server1";
+    QTest::newRow("account 3, user of blanks") << 3 << QStringList{"pop", "  ", "x"} << "user3";
     QTest::newRow("server of blanks before empty password")
-        << 2 << QStringList{" ", "ich", ""} << "TextSrv2";
+        << 2 << QStringList{" ", "ich", ""} << "server2";
 }
 
-void TestFrmEinstell::missingAccountField() {
+void TestSettingsDialog::missingAccountField() {
     QFETCH(int, account);
     QFETCH(QStringList, typed);
     QFETCH(QString, focused);
@@ -451,13 +457,13 @@ void TestFrmEinstell::missingAccountField() {
     const QByteArray before = s.prefs.toRecord();
     s.page(2);
     const QString n = QString::number(account);
-    s.click(QStringLiteral("CheckM") + n);
-    typeInto(s.get<QLineEdit>(QStringLiteral("TextSrv") + n), typed[0]);
-    typeInto(s.get<QLineEdit>(QStringLiteral("TextUsr") + n), typed[1]);
-    typeInto(s.get<QLineEdit>(QStringLiteral("TextPwd") + n), typed[2]);
+    s.click(QStringLiteral("accountOn") + n);
+    typeInto(s.get<QLineEdit>(QStringLiteral("server") + n), typed[0]);
+    typeInto(s.get<QLineEdit>(QStringLiteral("user") + n), typed[1]);
+    typeInto(s.get<QLineEdit>(QStringLiteral("password") + n), typed[2]);
     s.page(0);
-    s.get<QWidget>(QStringLiteral("Text1"))->setFocus();
-    s.push(QStringLiteral("Save"));
+    s.get<QWidget>(QStringLiteral("homeUrl"))->setFocus();
+    s.push(QStringLiteral("ok"));
 
     QCOMPARE(s.dialogs.messages.size(), 1);
     QCOMPARE(s.dialogs.messages[0].text, QStringLiteral("Feld darf nicht leer sein."));
@@ -471,19 +477,19 @@ void TestFrmEinstell::missingAccountField() {
     QVERIFY(!QFile::exists(s.prefFile()));
 }
 
-void TestFrmEinstell::disabledAccountIsNotChecked() {
+void TestSettingsDialog::disabledAccountIsNotChecked() {
     Session s;
     s.prefs.EnableMailCheck1 = -1;
     s.prefs.MailSrv1 = QStringLiteral("pop.one");
     s.open();
     s.page(2);
     // Switching the account off keeps its unfinished fields out of the check.
-    s.click(QStringLiteral("CheckM1"));
-    s.click(QStringLiteral("CheckM3"));
-    typeInto(s.get<QLineEdit>(QStringLiteral("TextSrv3")), QStringLiteral("pop.drei"));
-    typeInto(s.get<QLineEdit>(QStringLiteral("TextUsr3")), QStringLiteral("drei"));
-    typeInto(s.get<QLineEdit>(QStringLiteral("TextPwd3")), QStringLiteral(" p w "));
-    s.push(QStringLiteral("Save"));
+    s.click(QStringLiteral("accountOn1"));
+    s.click(QStringLiteral("accountOn3"));
+    typeInto(s.get<QLineEdit>(QStringLiteral("server3")), QStringLiteral("pop.drei"));
+    typeInto(s.get<QLineEdit>(QStringLiteral("user3")), QStringLiteral("drei"));
+    typeInto(s.get<QLineEdit>(QStringLiteral("password3")), QStringLiteral(" p w "));
+    s.push(QStringLiteral("ok"));
     QVERIFY(s.dialogs.messages.isEmpty());
     QVERIFY(s.dlg->saved());
     QCOMPARE((QStringList{s.prefs.MailSrv1, s.prefs.MailSrv3, s.prefs.User3, s.prefs.Pwd3}),
@@ -493,37 +499,37 @@ void TestFrmEinstell::disabledAccountIsNotChecked() {
              (QList<int>{0, 0, -1, 0}));
 }
 
-void TestFrmEinstell::accountCheckBoxes() {
+void TestSettingsDialog::accountCheckBoxes() {
     Session s;
     s.prefs.MailSrv1 = QStringLiteral("pop.one");
     s.open();
     s.page(2);
-    auto* srv1 = s.get<QLineEdit>(QStringLiteral("TextSrv1"));
-    auto* srv2 = s.get<QLineEdit>(QStringLiteral("TextSrv2"));
+    auto* srv1 = s.get<QLineEdit>(QStringLiteral("server1"));
+    auto* srv2 = s.get<QLineEdit>(QStringLiteral("server2"));
     QVERIFY(!srv2->isEnabled());
-    s.click(QStringLiteral("CheckM2"));
+    s.click(QStringLiteral("accountOn2"));
     QVERIFY(srv2->isEnabled());
-    QVERIFY(s.get<QWidget>(QStringLiteral("TextUsr2"))->isEnabled());
-    QVERIFY(s.get<QWidget>(QStringLiteral("TextPwd2"))->isEnabled());
+    QVERIFY(s.get<QWidget>(QStringLiteral("user2"))->isEnabled());
+    QVERIFY(s.get<QWidget>(QStringLiteral("password2"))->isEnabled());
     QCOMPARE(s.dlg->focusWidget(), srv2);
     // A server already entered leaves the focus on the box.
-    s.click(QStringLiteral("CheckM1"));
+    s.click(QStringLiteral("accountOn1"));
     QVERIFY(srv1->isEnabled());
-    QCOMPARE(s.dlg->focusWidget(), s.get<QWidget>(QStringLiteral("CheckM1")));
-    s.click(QStringLiteral("CheckM2"));
+    QCOMPARE(s.dlg->focusWidget(), s.get<QWidget>(QStringLiteral("accountOn1")));
+    s.click(QStringLiteral("accountOn2"));
     QVERIFY(!srv2->isEnabled());
-    QVERIFY(!s.get<QWidget>(QStringLiteral("TextPwd2"))->isEnabled());
+    QVERIFY(!s.get<QWidget>(QStringLiteral("password2"))->isEnabled());
 }
 
-void TestFrmEinstell::browserAndFolderGiveLoadOption3() {
+void TestSettingsDialog::browserAndFolderGiveLoadOption3() {
     Session s;
     writeArchive(s.dir.path(), FourFolders);
     s.prefs.StartBrowser = -1;
     s.prefs.LoadOption = 1;
     s.open();
     s.page(1);
-    QVERIFY(s.checked(QStringLiteral("Check2")));
-    s.click(QStringLiteral("Check6"));
+    QVERIFY(s.checked(QStringLiteral("startBrowser")));
+    s.click(QStringLiteral("startFolder"));
     s.pickFolder(QStringLiteral("Beta"));
     s.save();
     QCOMPARE(s.prefs.LoadOption, qint16(3));
@@ -533,7 +539,7 @@ void TestFrmEinstell::browserAndFolderGiveLoadOption3() {
     QCOMPARE(s.prefs.Layout, QString());
 }
 
-void TestFrmEinstell::nothingChecked_data() {
+void TestSettingsDialog::nothingChecked_data() {
     QTest::addColumn<PrefEdit>("edit");
     QTest::addColumn<QStringList>("clicks");
     QTest::addColumn<QString>("group");
@@ -541,27 +547,27 @@ void TestFrmEinstell::nothingChecked_data() {
         p.LoadOption = 1;
         p.StartBrowser = -1;
         p.Layout = QStringLiteral("alt.wlt");
-    }) << QStringList{"Check2"} << "";
+    }) << QStringList{"startBrowser"} << "";
     QTest::newRow("layout switched off through the browser box") << PrefEdit([](Prefer& p) {
         p.LoadOption = 2;
         p.StartBrowser = -1;
         p.Layout = QStringLiteral("alt.wlt");
-    }) << QStringList{"Check2", "Check2"} << "";
+    }) << QStringList{"startBrowser", "startBrowser"} << "";
     QTest::newRow("folder and browser switched off") << PrefEdit([](Prefer& p) {
         p.LoadOption = 3;
         p.StartBrowser = -1;
         p.Group = QStringLiteral("Beta");
         p.GroupFile = QStringLiteral("b.bkm");
         p.Layout = QStringLiteral("alt.wlt");
-    }) << QStringList{"Check6", "Check2"} << "Beta";
+    }) << QStringList{"startFolder", "startBrowser"} << "Beta";
     QTest::newRow("layout selected but empty") << PrefEdit([](Prefer& p) {
         p.LoadOption = 1;
         p.StartBrowser = -1;
         p.Layout = QStringLiteral("alt.wlt");
-    }) << QStringList{"Option3"} << "";
+    }) << QStringList{"startLayout"} << "";
 }
 
-void TestFrmEinstell::nothingChecked() {
+void TestSettingsDialog::nothingChecked() {
     QFETCH(PrefEdit, edit);
     QFETCH(QStringList, clicks);
     QFETCH(QString, group);
@@ -572,8 +578,8 @@ void TestFrmEinstell::nothingChecked() {
     s.page(1);
     for (const QString& name : clicks)
         s.click(name);
-    QVERIFY(!s.checked(QStringLiteral("Check2")));
-    QVERIFY(!s.checked(QStringLiteral("Check6")));
+    QVERIFY(!s.checked(QStringLiteral("startBrowser")));
+    QVERIFY(!s.checked(QStringLiteral("startFolder")));
     s.save();
     QCOMPARE(s.prefs.LoadOption, qint16(0));
     QCOMPARE(s.prefs.Layout, QString());
@@ -582,7 +588,7 @@ void TestFrmEinstell::nothingChecked() {
     QCOMPARE(s.prefs.Group, group);
 }
 
-void TestFrmEinstell::layoutFile() {
+void TestSettingsDialog::layoutFile() {
     Session s;
     writeArchive(s.dir.path(), FourFolders);
     s.prefs.LoadOption = 3;
@@ -591,22 +597,22 @@ void TestFrmEinstell::layoutFile() {
     s.prefs.GroupFile = QStringLiteral("b.bkm");
     s.open();
     s.page(1);
-    QVERIFY(!s.enabledOnPage(QStringLiteral("LayoutSearch_Btn")));
-    s.click(QStringLiteral("Option3"));
-    QVERIFY(s.enabledOnPage(QStringLiteral("LayoutSearch_Btn")));
-    QVERIFY(s.enabledOnPage(QStringLiteral("Text16")));
+    QVERIFY(!s.enabledOnPage(QStringLiteral("chooseLayout")));
+    s.click(QStringLiteral("startLayout"));
+    QVERIFY(s.enabledOnPage(QStringLiteral("chooseLayout")));
+    QVERIFY(s.enabledOnPage(QStringLiteral("layoutFile")));
 
     // A cancelled choice leaves the field alone.
-    s.push(QStringLiteral("LayoutSearch_Btn"));
-    QCOMPARE(s.text("Text16"), QString());
+    s.push(QStringLiteral("chooseLayout"));
+    QCOMPARE(s.text("layoutFile"), QString());
     const QString chosen = s.dir.filePath(QStringLiteral("arbeit platz.wlt"));
     s.dialogs.fileNames << chosen;
-    s.push(QStringLiteral("LayoutSearch_Btn"));
+    s.push(QStringLiteral("chooseLayout"));
     QCOMPARE(s.dialogs.fileCaptions,
              (QStringList{"Fensterlayout-Datei auswählen...", "Fensterlayout-Datei auswählen..."}));
     QCOMPARE(s.dialogs.fileFilters.last(),
              QStringLiteral("Fensterlayout-Datei auswählen... (*.wlt)"));
-    QCOMPARE(s.text("Text16"), chosen);
+    QCOMPARE(s.text("layoutFile"), chosen);
     s.save();
     QCOMPARE(s.prefs.LoadOption, qint16(2));
     QCOMPARE(s.prefs.Layout, chosen);
@@ -614,7 +620,7 @@ void TestFrmEinstell::layoutFile() {
     QCOMPARE(s.prefs.GroupFile, QStringLiteral("b.bkm"));
 }
 
-void TestFrmEinstell::coupling_data() {
+void TestSettingsDialog::coupling_data() {
     QTest::addColumn<int>("loadOption");
     QTest::addColumn<QStringList>("clicks");
     // Check2, Check6, Option3, list, Text16, LayoutSearch_Btn
@@ -624,19 +630,24 @@ void TestFrmEinstell::coupling_data() {
     QTest::newRow("open with folder") << 3 << QStringList{} << "110100" << 4;
     QTest::newRow("open with layout") << 2 << QStringList{} << "001011" << 0;
     QTest::newRow("layout clears browser and folder")
-        << 3 << QStringList{"Option3"} << "001011" << 4;
+        << 3 << QStringList{"startLayout"} << "001011" << 4;
     QTest::newRow("second click keeps the layout")
-        << 1 << QStringList{"Option3", "Option3"} << "001011" << 0;
-    QTest::newRow("browser box ends the layout") << 2 << QStringList{"Check2"} << "100000" << 0;
+        << 1 << QStringList{"startLayout", "startLayout"} << "001011" << 0;
+    QTest::newRow("browser box ends the layout")
+        << 2 << QStringList{"startBrowser"} << "100000" << 0;
     QTest::newRow("browser box off ends the layout too")
-        << 2 << QStringList{"Check2", "Option3", "Check2", "Check2"} << "000000" << 0;
-    QTest::newRow("folder box ends the layout") << 2 << QStringList{"Check6"} << "010100" << 4;
-    QTest::newRow("folder box off empties the list") << 3 << QStringList{"Check6"} << "100000" << 0;
-    QTest::newRow("browser box leaves the folder") << 3 << QStringList{"Check2"} << "010100" << 4;
-    QTest::newRow("folder after layout") << 1 << QStringList{"Option3", "Check6"} << "010100" << 4;
+        << 2 << QStringList{"startBrowser", "startLayout", "startBrowser", "startBrowser"}
+        << "000000" << 0;
+    QTest::newRow("folder box ends the layout") << 2 << QStringList{"startFolder"} << "010100" << 4;
+    QTest::newRow("folder box off empties the list")
+        << 3 << QStringList{"startFolder"} << "100000" << 0;
+    QTest::newRow("browser box leaves the folder")
+        << 3 << QStringList{"startBrowser"} << "010100" << 4;
+    QTest::newRow("folder after layout")
+        << 1 << QStringList{"startLayout", "startFolder"} << "010100" << 4;
 }
 
-void TestFrmEinstell::coupling() {
+void TestSettingsDialog::coupling() {
     QFETCH(int, loadOption);
     QFETCH(QStringList, clicks);
     QFETCH(QString, expected);
@@ -652,30 +663,30 @@ void TestFrmEinstell::coupling() {
         s.click(name);
     const auto bit = [](bool b) { return b ? QLatin1Char('1') : QLatin1Char('0'); };
     QString actual;
-    actual += bit(s.checked(QStringLiteral("Check2")));
-    actual += bit(s.checked(QStringLiteral("Check6")));
-    actual += bit(s.checked(QStringLiteral("Option3")));
-    actual += bit(s.enabledOnPage(QStringLiteral("ImageCombo1")));
-    actual += bit(s.enabledOnPage(QStringLiteral("Text16")));
-    actual += bit(s.enabledOnPage(QStringLiteral("LayoutSearch_Btn")));
+    actual += bit(s.checked(QStringLiteral("startBrowser")));
+    actual += bit(s.checked(QStringLiteral("startFolder")));
+    actual += bit(s.checked(QStringLiteral("startLayout")));
+    actual += bit(s.enabledOnPage(QStringLiteral("folderList")));
+    actual += bit(s.enabledOnPage(QStringLiteral("layoutFile")));
+    actual += bit(s.enabledOnPage(QStringLiteral("chooseLayout")));
     QCOMPARE(actual, expected);
-    QCOMPARE(s.get<QComboBox>(QStringLiteral("ImageCombo1"))->count(), listItems);
+    QCOMPARE(s.get<QComboBox>(QStringLiteral("folderList"))->count(), listItems);
 }
 
-void TestFrmEinstell::folderListSortedByName() {
+void TestSettingsDialog::folderListSortedByName() {
     Session s;
     writeArchive(s.dir.path(), FourFolders);
     s.open();
     s.page(1);
-    s.click(QStringLiteral("Check6"));
-    auto* list = s.get<QComboBox>(QStringLiteral("ImageCombo1"));
+    s.click(QStringLiteral("startFolder"));
+    auto* list = s.get<QComboBox>(QStringLiteral("folderList"));
     QCOMPARE(itemsOf(list), (QStringList{"Ämter", "arbeit", "Beta", "Zeitung"}));
     QCOMPARE(list->currentText(), QString());
     QCOMPARE(list->itemData(list->findText("arbeit")).toString(), QStringLiteral("[2]"));
     QVERIFY(!list->itemIcon(0).isNull());
 }
 
-void TestFrmEinstell::storedFolderShownOnOpen() {
+void TestSettingsDialog::storedFolderShownOnOpen() {
     Session s;
     writeArchive(s.dir.path(), FourFolders);
     s.prefs.LoadOption = 3;
@@ -687,8 +698,8 @@ void TestFrmEinstell::storedFolderShownOnOpen() {
     const QString groupFile = s.prefs.GroupFile;
     s.open();
     s.page(1);
-    QVERIFY(s.checked(QStringLiteral("Check6")));
-    QCOMPARE(s.get<QComboBox>(QStringLiteral("ImageCombo1"))->currentText(),
+    QVERIFY(s.checked(QStringLiteral("startFolder")));
+    QCOMPARE(s.get<QComboBox>(QStringLiteral("folderList"))->currentText(),
              QStringLiteral("Zeitung"));
     s.save();
     QCOMPARE(s.prefs.LoadOption, qint16(3));
@@ -697,7 +708,7 @@ void TestFrmEinstell::storedFolderShownOnOpen() {
     QCOMPARE(s.prefs.GroupFile, groupFile);
 }
 
-void TestFrmEinstell::folderBoxWithoutPick() {
+void TestSettingsDialog::folderBoxWithoutPick() {
     Session s;
     writeArchive(s.dir.path(), FourFolders);
     s.prefs.LoadOption = 1;
@@ -706,8 +717,8 @@ void TestFrmEinstell::folderBoxWithoutPick() {
     s.prefs.GroupFile = QStringLiteral("b.bkm");
     s.open();
     s.page(1);
-    s.click(QStringLiteral("Check6"));
-    QCOMPARE(s.get<QComboBox>(QStringLiteral("ImageCombo1"))->currentText(), QString());
+    s.click(QStringLiteral("startFolder"));
+    QCOMPARE(s.get<QComboBox>(QStringLiteral("folderList"))->currentText(), QString());
     s.save();
     // The folder wins over the browser window, and the one chosen before stays.
     QCOMPARE(s.prefs.LoadOption, qint16(3));
@@ -716,7 +727,7 @@ void TestFrmEinstell::folderBoxWithoutPick() {
     QCOMPARE(s.prefs.GroupFile, QStringLiteral("b.bkm"));
 }
 
-void TestFrmEinstell::storedFolderAmongTwoOfOneName() {
+void TestSettingsDialog::storedFolderAmongTwoOfOneName() {
     Session s;
     writeArchive(s.dir.path(), {{1, QStringLiteral("Beta"), QStringLiteral("b1.bkm")},
                                 {2, QStringLiteral("Beta"), QStringLiteral("b2.bkm")}});
@@ -725,7 +736,7 @@ void TestFrmEinstell::storedFolderAmongTwoOfOneName() {
     s.prefs.GroupFile = QStringLiteral("b2.bkm");
     s.open();
     s.page(1);
-    auto* list = s.get<QComboBox>(QStringLiteral("ImageCombo1"));
+    auto* list = s.get<QComboBox>(QStringLiteral("folderList"));
     QCOMPARE(list->currentIndex(), 1);
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Up);
@@ -735,40 +746,40 @@ void TestFrmEinstell::storedFolderAmongTwoOfOneName() {
     QCOMPARE(s.prefs.GroupFile, QStringLiteral("b1.bkm"));
 }
 
-void TestFrmEinstell::groupFileOnFolderChange_data() {
+void TestSettingsDialog::groupFileOnFolderChange_data() {
     QTest::addColumn<QStringList>("picks");
     QTest::addColumn<QStringList>("clicks"); // after the picks
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("group");
     QTest::addColumn<QString>("groupFile");
     QTest::addColumn<int>("loadOption");
-    QTest::newRow("other folder") << QStringList{"Alpha"} << QStringList{} << "Save"
+    QTest::newRow("other folder") << QStringList{"Alpha"} << QStringList{} << "ok"
                                   << "Alpha"
                                   << "a.bkm" << 3;
     // The same name as before, but the other folder of that name.
     QTest::newRow("second folder of the same name")
-        << QStringList{"Beta#2"} << QStringList{} << "Save"
+        << QStringList{"Beta#2"} << QStringList{} << "ok"
         << "Beta"
         << "b2.bkm" << 3;
-    QTest::newRow("there and back") << QStringList{"Alpha", "Beta#1"} << QStringList{} << "Save"
+    QTest::newRow("there and back") << QStringList{"Alpha", "Beta#1"} << QStringList{} << "ok"
                                     << "Beta"
                                     << "b1.bkm" << 3;
     QTest::newRow("picked, then switched off")
-        << QStringList{"Alpha"} << QStringList{"Check6"} << "Save"
+        << QStringList{"Alpha"} << QStringList{"startFolder"} << "ok"
         << ""
         << "a.bkm" << 1;
     // Off and on again empties the list: a folder box without a folder is
     // switched off, and with it the last start option.
     QTest::newRow("picked, then list emptied")
-        << QStringList{"Alpha"} << QStringList{"Check6", "Check6", "Check2"} << "Save"
+        << QStringList{"Alpha"} << QStringList{"startFolder", "startFolder", "startBrowser"} << "ok"
         << ""
         << "a.bkm" << 0;
-    QTest::newRow("cancelled") << QStringList{"Alpha"} << QStringList{} << "Quit"
+    QTest::newRow("cancelled") << QStringList{"Alpha"} << QStringList{} << "cancel"
                                << "Beta"
                                << "b1.bkm" << 3;
 }
 
-void TestFrmEinstell::groupFileOnFolderChange() {
+void TestSettingsDialog::groupFileOnFolderChange() {
     QFETCH(QStringList, picks);
     QFETCH(QStringList, clicks);
     QFETCH(QString, button);
@@ -785,7 +796,7 @@ void TestFrmEinstell::groupFileOnFolderChange() {
     s.prefs.GroupFile = QStringLiteral("b1.bkm");
     s.open();
     s.page(1);
-    auto* list = s.get<QComboBox>(QStringLiteral("ImageCombo1"));
+    auto* list = s.get<QComboBox>(QStringLiteral("folderList"));
     QCOMPARE(itemsOf(list), (QStringList{"Alpha", "Beta", "Beta"}));
     QCOMPARE(list->currentIndex(), 1);
     for (const QString& pick : picks) {
@@ -803,14 +814,14 @@ void TestFrmEinstell::groupFileOnFolderChange() {
     for (const QString& name : clicks)
         s.click(name);
     s.push(button);
-    QCOMPARE(s.dlg->saved(), button == QLatin1String("Save"));
+    QCOMPARE(s.dlg->saved(), button == QLatin1String("ok"));
     QVERIFY(!s.dlg->isVisible());
     QCOMPARE(s.prefs.Group, group);
     QCOMPARE(s.prefs.GroupFile, groupFile);
     QCOMPARE(s.prefs.LoadOption, qint16(loadOption));
 }
 
-void TestFrmEinstell::standardResetsControlsOnly() {
+void TestSettingsDialog::standardResetsControlsOnly() {
     Session s;
     Prefer& p = s.prefs;
     p.HomeUrl = QStringLiteral("https://start.example/");
@@ -830,24 +841,25 @@ void TestFrmEinstell::standardResetsControlsOnly() {
     p.Pwd2 = QStringLiteral("pw");
     s.open();
     const QByteArray before = p.toRecord();
-    s.push(QStringLiteral("Standard"));
+    s.push(QStringLiteral("standard"));
     QCOMPARE(p.toRecord(), before);
     QVERIFY(s.dlg->isVisible());
 
-    QCOMPARE(s.text("Text1"), Prefer::DefaultHomeUrl);
-    QCOMPARE(s.text("Text2"), Prefer::DefaultSearchEngine);
-    QCOMPARE(s.text("Text3"), QString());
-    QCOMPARE(s.get<QComboBox>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("50"));
-    for (const char* on : {"Check1", "Check2", "Check3", "Check4", "Option1", "Option5"})
+    QCOMPARE(s.text("homeUrl"), Prefer::DefaultHomeUrl);
+    QCOMPARE(s.text("searchEngine"), Prefer::DefaultSearchEngine);
+    QCOMPARE(s.text("mailClient"), QString());
+    QCOMPARE(s.get<QComboBox>(QStringLiteral("historyRows"))->currentText(), QStringLiteral("50"));
+    for (const char* on :
+         {"statusBar", "startBrowser", "addressBar", "toolbar", "tabsAsTabs", "tabsBottom"})
         QVERIFY2(s.checked(QString::fromLatin1(on)), on);
-    for (const char* off : {"Check5", "Check7", "Option2", "Option3", "CheckM2"})
+    for (const char* off : {"tabBar", "tabsBold", "tabsAsButtons", "startLayout", "accountOn2"})
         QVERIFY2(!s.checked(QString::fromLatin1(off)), off);
-    QVERIFY(!s.enabledOnPage(QStringLiteral("Text16")));
-    QCOMPARE(s.text("Text16"), QStringLiteral("sitzung.wlt"));
-    QCOMPARE(s.get<QComboBox>(QStringLiteral("Combo2"))->currentText(), QStringLiteral("7"));
-    auto* srv2 = s.get<QLineEdit>(QStringLiteral("TextSrv2"));
+    QVERIFY(!s.enabledOnPage(QStringLiteral("layoutFile")));
+    QCOMPARE(s.text("layoutFile"), QStringLiteral("sitzung.wlt"));
+    QCOMPARE(s.get<QComboBox>(QStringLiteral("checkInterval"))->currentText(), QStringLiteral("7"));
+    auto* srv2 = s.get<QLineEdit>(QStringLiteral("server2"));
     QCOMPARE(srv2->text(), QStringLiteral("pop.zwei"));
-    QVERIFY(!srv2->isEnabledTo(s.get<QWidget>(QStringLiteral("Frame1_2"))));
+    QVERIFY(!srv2->isEnabledTo(s.get<QWidget>(QStringLiteral("page2"))));
 
     s.save();
     QCOMPARE((QStringList{p.HomeUrl, p.SearchEngine, p.MailClient, p.Layout, p.MailSrv2, p.Pwd2}),
@@ -861,7 +873,7 @@ void TestFrmEinstell::standardResetsControlsOnly() {
              (QList<int>{50, 1, -1, 1, -1, -1, 0, 0, 0, 2, 7, 0}));
 }
 
-void TestFrmEinstell::standardThenCancelChangesNothing() {
+void TestSettingsDialog::standardThenCancelChangesNothing() {
     Session s;
     writeArchive(s.dir.path(), FourFolders);
     Prefer& p = s.prefs;
@@ -875,10 +887,10 @@ void TestFrmEinstell::standardThenCancelChangesNothing() {
     p.MailSrv1 = p.User1 = p.Pwd1 = QStringLiteral("x");
     s.open();
     const QByteArray before = p.toRecord();
-    s.push(QStringLiteral("Standard"));
+    s.push(QStringLiteral("standard"));
     s.page(1);
     s.pickFolder(QStringLiteral("Zeitung"));
-    s.push(QStringLiteral("Quit"));
+    s.push(QStringLiteral("cancel"));
     QVERIFY(!s.dlg->isVisible());
     QCOMPARE(s.dlg->result(), int(QDialog::Rejected));
     QVERIFY(!s.dlg->saved());
@@ -887,32 +899,32 @@ void TestFrmEinstell::standardThenCancelChangesNothing() {
     QVERIFY(!QFile::exists(s.prefFile()));
 }
 
-void TestFrmEinstell::keys_data() {
+void TestSettingsDialog::keys_data() {
     QTest::addColumn<QString>("focus");
     QTest::addColumn<int>("page");
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("outcome"); // saved, cancelled, open
     const int enter = Qt::Key_Return;
     const int escape = Qt::Key_Escape;
-    QTest::newRow("Enter in the start address") << "Text1" << 0 << enter << "saved";
+    QTest::newRow("Enter in the start address") << "homeUrl" << 0 << enter << "saved";
     QTest::newRow("keypad Enter in the search engine")
-        << "Text2" << 0 << int(Qt::Key_Enter) << "saved";
-    QTest::newRow("Enter in the mail program") << "Text3" << 0 << enter << "saved";
-    QTest::newRow("Enter in a server field") << "TextSrv2" << 2 << enter << "saved";
-    QTest::newRow("Enter in a password field") << "TextPwd4" << 2 << enter << "saved";
-    QTest::newRow("Enter on OK") << "Save" << 0 << enter << "saved";
-    QTest::newRow("Enter on a check box") << "Check5" << 1 << enter << "open";
-    QTest::newRow("Enter in the layout field") << "Text16" << 1 << enter << "open";
-    QTest::newRow("Escape in the start address") << "Text1" << 0 << escape << "cancelled";
-    QTest::newRow("Escape in a user field") << "TextUsr1" << 2 << escape << "cancelled";
-    QTest::newRow("Escape on OK") << "Save" << 0 << escape << "cancelled";
-    QTest::newRow("Escape on Standard") << "Standard" << 0 << escape << "cancelled";
-    QTest::newRow("Escape on Abbruch") << "Quit" << 0 << escape << "cancelled";
-    QTest::newRow("Escape on Suchen") << "Command2" << 0 << escape << "cancelled";
-    QTest::newRow("Enter on Abbruch") << "Quit" << 0 << enter << "cancelled";
+        << "searchEngine" << 0 << int(Qt::Key_Enter) << "saved";
+    QTest::newRow("Enter in the mail program") << "mailClient" << 0 << enter << "saved";
+    QTest::newRow("Enter in a server field") << "server2" << 2 << enter << "saved";
+    QTest::newRow("Enter in a password field") << "password4" << 2 << enter << "saved";
+    QTest::newRow("Enter on OK") << "ok" << 0 << enter << "saved";
+    QTest::newRow("Enter on a check box") << "tabBar" << 1 << enter << "open";
+    QTest::newRow("Enter in the layout field") << "layoutFile" << 1 << enter << "open";
+    QTest::newRow("Escape in the start address") << "homeUrl" << 0 << escape << "cancelled";
+    QTest::newRow("Escape in a user field") << "user1" << 2 << escape << "cancelled";
+    QTest::newRow("Escape on OK") << "ok" << 0 << escape << "cancelled";
+    QTest::newRow("Escape on Standard") << "standard" << 0 << escape << "cancelled";
+    QTest::newRow("Escape on Abbruch") << "cancel" << 0 << escape << "cancelled";
+    QTest::newRow("Escape on Suchen") << "chooseMailClient" << 0 << escape << "cancelled";
+    QTest::newRow("Enter on Abbruch") << "cancel" << 0 << enter << "cancelled";
 }
 
-void TestFrmEinstell::keys() {
+void TestSettingsDialog::keys() {
     QFETCH(QString, focus);
     QFETCH(int, page);
     QFETCH(int, key);
@@ -925,7 +937,7 @@ void TestFrmEinstell::keys() {
         s.prefs.MailSrv(n) = s.prefs.User(n) = s.prefs.Pwd(n) = QStringLiteral("x");
     s.open();
     s.page(page);
-    s.get<QLineEdit>(QStringLiteral("Text1"))->setText(QStringLiteral("https://neu.example/"));
+    s.get<QLineEdit>(QStringLiteral("homeUrl"))->setText(QStringLiteral("https://neu.example/"));
     QWidget* target = s.get<QWidget>(focus);
     target->setFocus();
     QCOMPARE(s.dlg->focusWidget(), target);
@@ -946,27 +958,27 @@ void TestFrmEinstell::keys() {
     }
 }
 
-void TestFrmEinstell::mailProgramChooser() {
+void TestSettingsDialog::mailProgramChooser() {
     Session s;
     s.prefs.MailClient = QStringLiteral("/usr/bin/alt");
     s.open();
-    s.push(QStringLiteral("Command2"));
+    s.push(QStringLiteral("chooseMailClient"));
     QCOMPARE(s.dialogs.fileCaptions, QStringList{"E-Mail Anwendung auswählen..."});
-    QCOMPARE(s.text("Text3"), QStringLiteral("/usr/bin/alt"));
+    QCOMPARE(s.text("mailClient"), QStringLiteral("/usr/bin/alt"));
     s.dialogs.fileNames << QStringLiteral("/opt/Mail Programm/bin/post");
-    s.push(QStringLiteral("Command2"));
-    QCOMPARE(s.text("Text3"), QStringLiteral("/opt/Mail Programm/bin/post"));
-    s.push(QStringLiteral("Save"));
+    s.push(QStringLiteral("chooseMailClient"));
+    QCOMPARE(s.text("mailClient"), QStringLiteral("/opt/Mail Programm/bin/post"));
+    s.push(QStringLiteral("ok"));
     QCOMPARE(s.prefs.MailClient, QStringLiteral("/opt/Mail Programm/bin/post"));
 }
 
-void TestFrmEinstell::failedSaveKeepsDialogOpen() {
+void TestSettingsDialog::failedSaveKeepsDialogOpen() {
     Session s;
     s.open();
     // A folder where the file belongs cannot be written over.
     QVERIFY(QDir(s.dir.path()).mkdir(QStringLiteral("Pref.kxp")));
-    typeInto(s.get<QLineEdit>(QStringLiteral("Text1")), QStringLiteral("https://neu.example/"));
-    s.push(QStringLiteral("Save"));
+    typeInto(s.get<QLineEdit>(QStringLiteral("homeUrl")), QStringLiteral("https://neu.example/"));
+    s.push(QStringLiteral("ok"));
     QCOMPARE(s.dialogs.messages.size(), 1);
     QCOMPARE(s.dialogs.messages[0].title, QStringLiteral("Fehlermeldung"));
     QVERIFY(s.dlg->isVisible());
@@ -981,5 +993,5 @@ void TestFrmEinstell::failedSaveKeepsDialogOpen() {
     QVERIFY(fileContent(s.prefFile()).contains("https://neu.example/"));
 }
 
-QTEST_MAIN(TestFrmEinstell)
-#include "tst_frmeinstell.moc"
+QTEST_MAIN(TestSettingsDialog)
+#include "tst_settingsdialog.moc"

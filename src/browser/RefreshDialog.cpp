@@ -1,4 +1,4 @@
-#include "browser/FrmRefresh.h"
+#include "browser/RefreshDialog.h"
 
 #include "common/Twips.h"
 
@@ -9,7 +9,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 
-FrmRefresh::FrmRefresh(int seconds, const QPoint& topLeft, QWidget* parent) : QDialog(parent) {
+RefreshDialog::RefreshDialog(int seconds, const QPoint& topLeft, QWidget* parent)
+    : QDialog(parent) {
     setObjectName(QStringLiteral("frmRefresh"));
     setWindowTitle(QStringLiteral("Refresh-Intervall"));
     auto* layout = new QVBoxLayout(this);
@@ -42,25 +43,25 @@ FrmRefresh::FrmRefresh(int seconds, const QPoint& topLeft, QWidget* parent) : QD
     } else {
         m_combo->setCurrentIndex(2);
     }
-    connect(m_check, &QCheckBox::toggled, this, &FrmRefresh::updateHeight);
+    connect(m_check, &QCheckBox::toggled, this, &RefreshDialog::updateHeight);
     move(topLeft);
     setMinimumWidth(200);
     updateHeight();
 }
 
-void FrmRefresh::updateHeight() {
+void RefreshDialog::updateHeight() {
     const bool open = m_check->isChecked();
     m_row->setVisible(open);
     setFixedHeight(twipsToPx(open ? OpenHeightTwips : ClosedHeightTwips));
 }
 
-int FrmRefresh::seconds() const {
+int RefreshDialog::seconds() const {
     if (!m_check->isChecked())
         return 0;
     return m_combo->currentText().toInt();
 }
 
-void FrmRefresh::keyPressEvent(QKeyEvent* event) {
+void RefreshDialog::keyPressEvent(QKeyEvent* event) {
     // Escape closes like any other way; the state shown is applied.
     if (event->key() == Qt::Key_Escape) {
         accept();

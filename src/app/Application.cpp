@@ -1,0 +1,116 @@
+#include "app/Application.h"
+
+#include "app/SingleInstance.h"
+#include "archive/model/ArchiveRecords.h"
+#include "common/RecordCodec.h"
+#include "common/SafeFile.h"
+#include "frame/MainFrame.h"
+#include "frame/WindowLayouts.h"
+#include "prefs/model/Prefer.h"
+#include "shell/OpenRequest.h"
+#include "ui/Dialogs.h"
+
+#include <QDir>
+
+// Pages and pictures compiled into the program live in a static library, so
+// they are registered by hand.
+static void initResources() {
+    Q_INIT_RESOURCE(korvix);
+}
+
+Application::Application(Options options) : m_options(std::move(options)) {}
+
+Application::~Application() {
+    quit();
+    Dialogs::setModalLockHook(nullptr);
+    m_frame.reset();
+    m_instance.reset();
+    m_prefs.reset();
+}
+
+void Application::quit() {
+    if (m_frame)
+        m_frame->close();
+}
+
+MainFrame* Application::start() {
+    initResources();
+    const QString& appDir = m_options.appDir;
+    const QString& commandLine = m_options.commandLine;
+
+    // Another instance for this program folder takes the address (or just
+    // comes to the front) and this process ends without a window.
+    m_instance = std::make_unique<SingleInstance>(appDir);
+    if (m_instance->handOff(commandLine))
+        return nullptr;
+    if (m_options.mayRun && !m_options.mayRun())
+        return nullptr;
+    m_instance->listen();
+
+    m_prefs = std::make_unique<Prefer>(appDir);
+    QString error;
+    const bool loaded = m_prefs->load(&error);
+    m_frame = std::make_unique<MainFrame>(
+        *m_prefs, MainFrame::Setup{appDir, m_options.appDirReason, m_options.webViewFactory});
+    MainFrame* frame = m_frame.get();
+    // Every message box and file dialog holds the modal lock while it is open.
+    Dialogs::setModalLockHook([frame](bool locked) { frame->setModalLock(locked); });
+    QObject::connect(m_instance.get(), &SingleInstance::addressReceived, frame,
+                     &MainFrame::receiveHandOff);
+    if (!loaded)
+        Dialogs::message(frame, QMessageBox::Critical, QStringLiteral("Fehlermeldung"), error);
+
+    const Prefer& p = *m_prefs;
+    if (p.StartBrowser != 0 || !commandLine.isEmpty()) {
+        OpenRequest first = OpenRequest::at(commandLine);
+        first.state = 2;
+        frame->openWindow(first);
+    }
+    if (p.MdiState == 2)
+        frame->showMaximized();
+    else
+        frame->show();
+    frame->restartMailCheck(p.EnableMailCheck1 || p.EnableMailCheck2 || p.EnableMailCheck3 ||
+                            p.EnableMailCheck4);
+    if (p.LoadOption == 3) {
+        openGroupFile(p.GroupFile);
+        frame->applyBarSettings();
+    } else if (p.LoadOption == 2) {
+        // A relative name lies in the program folder.
+        const QString name = trimBlanks(p.Layout);
+        if (!name.isEmpty())
+            WindowLayouts::load(*frame, QDir(appDir).filePath(name), frame);
+        frame->applyBarSettings();
+    }
+    return frame;
+}
+
+// Every bookmark of the start-up folder in a maximized window of its own.
+void Application::openGroupFile(const QString& fileName) {
+    // No folder chosen: nothing to open.
+    if (trimBlanks(fileName).isEmpty())
+        return;
+    const QString path = QDir(m_options.appDir).filePath(trimBlanks(fileName));
+    QByteArray data;
+    QString error;
+    const ReadStatus status = readWholeFile(path, &data, &error);
+    if (status == ReadStatus::NotFound)
+        return;
+    if (status == ReadStatus::Failed) {
+        Dialogs::message(m_frame.get(), QMessageBox::Critical, QStringLiteral("Fehlermeldung"),
+                         error);
+        return;
+    }
+    QList<OpenRequest> requests;
+    for (const BookmarkRecord& record : parseBookmarkFile(data)) {
+        if (record.Url.isEmpty())
+            continue;
+        OpenRequest request =
+            OpenRequest::withBars(record.Url, record.Adresszeile != 0, record.Toolbar != 0);
+        request.state = 2;
+        requests << request;
+    }
+    // One per turn of the event loop, so the frame answers while a large
+    // folder opens.
+    m_frame->queueOpenings(requests, true);
+}

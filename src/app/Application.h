@@ -1,0 +1,48 @@
+#pragma once
+
+#include "browser/WebView.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+class MainFrame;
+class Prefer;
+class SingleInstance;
+
+// Builds the program and runs its start-up: the single-instance channel, the
+// preferences, the frame with its windows, the mail check and what the
+// preferences open at start. Everything else is wired here and nowhere else.
+class Application {
+public:
+    struct Options {
+        QString appDir;
+        // Why the files lie in appDir (shown in the about window).
+        QString appDirReason;
+        // The whole command line as one address; empty means none.
+        QString commandLine;
+        WebViewFactory webViewFactory;
+        // Asked once it is clear that this process becomes the running
+        // instance, before anything is written; false ends the start.
+        std::function<bool()> mayRun;
+    };
+
+    explicit Application(Options options);
+    // Closes the frame (saving the preferences) and releases everything.
+    ~Application();
+
+    // The frame, or nothing when this process has nothing to show: another
+    // instance took its address, or it may not run.
+    MainFrame* start();
+    MainFrame* frame() const { return m_frame.get(); }
+    // Closes the frame as "Beenden" does.
+    void quit();
+
+private:
+    void openGroupFile(const QString& fileName);
+
+    Options m_options;
+    std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<Prefer> m_prefs;
+    std::unique_ptr<MainFrame> m_frame;
+};

@@ -1,0 +1,251 @@
+#include "frame/BrowserRegistry.h"
+
+#include "browser/BrowserHost.h"
+#include "browser/BrowserWindow.h"
+#include "browser/model/LinkWalk.h"
+#include "common/MemoryTrim.h"
+#include "prefs/model/Prefer.h"
+#include "ui/Dialogs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QMdiArea>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+// How often the registry looks which pages nobody can see.
+constexpr int LifecycleTickMs = 1000;
+} // namespace
+
+BrowserRegistry::BrowserRegistry(QMdiArea* area, BrowserHost* host, Prefer& prefs, QObject* parent)
+    : QObject(parent), m_area(area), m_host(host), m_prefs(prefs) {
+    m_clock = [timer = std::make_shared<QElapsedTimer>()] {
+        if (!timer->isValid())
+            timer->start();
+        return timer->elapsed();
+    };
+    m_lifecycleTimer = new QTimer(this);
+    m_lifecycleTimer->setInterval(LifecycleTickMs);
+    connect(m_lifecycleTimer, &QTimer::timeout, this, &BrowserRegistry::updateLifecycles);
+    m_lifecycleTimer->start();
+    m_queueTimer = new QTimer(this);
+    m_queueTimer->setSingleShot(true);
+    m_queueTimer->setInterval(0);
+    connect(m_queueTimer, &QTimer::timeout, this, &BrowserRegistry::runQueued);
+}
+
+BrowserRegistry::~BrowserRegistry() {
+    cancelQueue();
+}
+
+QString BrowserRegistry::windowKey(qint32 number) {
+    return QLatin1Char('[') + QString::number(number) + QLatin1Char(']');
+}
+
+BrowserWindow* BrowserRegistry::windowByKey(const QString& key) const {
+    for (BrowserWindow* w : m_windows)
+        if (windowKey(w->id()) == key)
+            return w;
+    return nullptr;
+}
+
+BrowserWindow* BrowserRegistry::activeWindow() const {
+    return qobject_cast<BrowserWindow*>(m_area->activeSubWindow());
+}
+
+BrowserWindow* BrowserRegistry::create(const OpenRequest& request) {
+    // Pending window events run once before the new window exists; what was
+    // asked for travels in the request, so nothing they do can change it.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!mayOpen()) {
+        Dialogs::message(m_area->window(), QMessageBox::Information, QStringLiteral("Meldung"),
+                         QStringLiteral("Es sind nur maximal 300 gleichzeitig geöffnete Browser "
+                                        "möglich !"));
+        return nullptr;
+    }
+    auto* w = new BrowserWindow(m_host);
+    QString address = request.address;
+    if (address.isEmpty())
+        address = m_nextAddress.isEmpty() ? m_prefs.HomeUrl : m_nextAddress;
+    w->setStartingAddress(address);
+    w->load();
+    w->addressBox()->setEditText(w->startingAddress());
+
+    const bool toolbar = request.toolbar.value_or(m_prefs.Toolbar != 0);
+    const bool addressBar = request.addressBar.value_or(m_prefs.Adresszeile != 0);
+    w->setBandVisible(BrowserWindow::Band::Toolbar, toolbar);
+    w->setBandVisible(BrowserWindow::Band::Adress, addressBar);
+    if (!toolbar && !addressBar) {
+        w->setBandVisible(BrowserWindow::Band::Anim, false);
+        w->setCoolBarVisible(false);
+    }
+
+    w->setId(++m_lastNumber);
+    m_windows.append(w);
+    emit windowAdded(w);
+    m_area->addSubWindow(w);
+    w->show();
+    m_area->setActiveSubWindow(w);
+    emit windowShown(w);
+    return w;
+}
+
+// A layout file's window gets its recorded place, size and state; a start-up
+// window opens maximized.
+void BrowserRegistry::place(BrowserWindow* w, const OpenRequest& request) {
+    const int state = request.state.value_or(0);
+    if (request.geometry) {
+        if (state != 1)
+            w->showNormal();
+        w->resize(request.geometry->size());
+        w->move(request.geometry->topLeft());
+    }
+    if (state == 2)
+        w->showMaximized();
+    else if (state == 1)
+        w->showMinimized();
+}
+
+BrowserWindow* BrowserRegistry::open(const OpenRequest& request) {
+    BrowserWindow* w = create(request);
+    if (!w)
+        return nullptr;
+    w->navigate(QString());
+    place(w, request);
+    return w;
+}
+
+BrowserWindow* BrowserRegistry::openPopup() {
+    return create(OpenRequest());
+}
+
+void BrowserRegistry::queue(const QList<OpenRequest>& requests, bool stopAtLimit) {
+    if (requests.isEmpty())
+        return;
+    for (const OpenRequest& r : requests)
+        m_queue.append({r, stopAtLimit});
+    if (!m_busyCursor) {
+        // The user may go on working while the windows come.
+        m_busyCursor = true;
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    }
+    // While one opens (it may show a message) the next one waits for it.
+    if (!m_running)
+        m_queueTimer->start();
+}
+
+void BrowserRegistry::runQueued() {
+    if (m_queue.isEmpty()) {
+        cancelQueue();
+        return;
+    }
+    const Queued next = m_queue.takeFirst();
+    const bool atLimit = !mayOpen();
+    m_running = true;
+    open(next.request);
+    m_running = false;
+    if ((atLimit && next.stopAtLimit) || m_queue.isEmpty())
+        cancelQueue();
+    else
+        m_queueTimer->start();
+}
+
+void BrowserRegistry::cancelQueue() {
+    m_queue.clear();
+    m_queueTimer->stop();
+    if (!m_busyCursor)
+        return;
+    m_busyCursor = false;
+    QApplication::restoreOverrideCursor();
+    emit queueFinished();
+}
+
+void BrowserRegistry::closeAll() {
+    cancelQueue();
+    const QList<BrowserWindow*> windows = m_windows;
+    for (BrowserWindow* w : windows)
+        w->close();
+}
+
+void BrowserRegistry::openAllLinks(WebView* view) {
+    if (!view || !view->hasDocument())
+        return;
+    const QString base = LinkWalk::baseOf(view->locationUrl());
+    QPointer<BrowserRegistry> self(this);
+    view->collectLinks([self, base](const QStringList& raw) {
+        if (!self)
+            return;
+        QList<OpenRequest> requests;
+        for (const QString& link : LinkWalk::selectLinks(raw))
+            requests.append(OpenRequest::at(LinkWalk::absoluteLink(link, base)));
+        self->queue(requests, false);
+    });
+}
+
+void BrowserRegistry::windowClosed(BrowserWindow* window) {
+    m_hiddenSince.remove(window);
+    if (!m_windows.removeOne(window))
+        return;
+    emit windowRemoved(window->id());
+}
+
+bool BrowserRegistry::isWindowVisible(const BrowserWindow* w) const {
+    if (m_area->window()->isMinimized() || w->isMinimized() || w->isHidden())
+        return false;
+    QMdiSubWindow* active = m_area->activeSubWindow();
+    if (active && active != w && active->isMaximized())
+        return false;
+    return m_area->viewport()->rect().intersects(w->geometry());
+}
+
+void BrowserRegistry::updateLifecycles() {
+    // Discarding a page takes the engine several milliseconds; after a batch
+    // of windows was opened, hundreds may fall due in the same pass. Putting
+    // pages to sleep stops after this much time and goes on shortly after,
+    // so the frame keeps answering. Waking a page is never put off.
+    constexpr qint64 SleepBudgetMs = 20;
+    constexpr int CatchUpMs = 100;
+    constexpr int TrimPassesAfterDiscard = 3;
+    QElapsedTimer spent;
+    spent.start();
+    bool putOff = false;
+    const qint64 now = m_clock();
+    for (BrowserWindow* w : std::as_const(m_windows)) {
+        const bool visible = isWindowVisible(w);
+        if (visible)
+            m_hiddenSince.remove(w);
+        else if (!m_hiddenSince.contains(w))
+            m_hiddenSince.insert(w, now);
+        // A page still on its way is left to arrive: the engine itself
+        // advises against putting a loading page to sleep, and waking one
+        // that was discarded before its first page came is not reliable.
+        const WebView* view = w->webView();
+        const bool loading = view->isBusy() || !view->hasDocument();
+        const bool busy =
+            w->isRefreshing() || w->isWalking() || view->isBackgroundBusy() || loading;
+        const Lifecycle::State want =
+            Lifecycle::wanted(visible, busy, now - m_hiddenSince.value(w, now), m_policy);
+        if (view->lifecycle() == want)
+            continue;
+        if (want != Lifecycle::State::Active && spent.elapsed() >= SleepBudgetMs) {
+            putOff = true;
+            continue;
+        }
+        w->webView()->setLifecycle(want);
+        if (want == Lifecycle::State::Discarded)
+            m_trimPasses = TrimPassesAfterDiscard;
+    }
+    // A discarded page leaves megabytes of freed memory in this process that
+    // the allocator would otherwise keep, some of it only once the engine has
+    // finished tearing the page down. Handed back a little at a time it costs
+    // a few milliseconds.
+    if (m_trimPasses > 0) {
+        --m_trimPasses;
+        releaseFreedMemory();
+    }
+    const int interval = putOff ? CatchUpMs : LifecycleTickMs;
+    if (m_lifecycleTimer->interval() != interval)
+        m_lifecycleTimer->setInterval(interval);
+}

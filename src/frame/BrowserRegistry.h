@@ -1,0 +1,111 @@
+#pragma once
+
+#include "browser/model/Lifecycle.h"
+#include "shell/OpenRequest.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <functional>
+
+class BrowserHost;
+class BrowserWindow;
+class Prefer;
+class QMdiArea;
+class QTimer;
+class WebView;
+
+// The open browser windows: creating, numbering, counting against the limit
+// and closing them, opening many of them a few at a time, and putting the
+// pages nobody can see to sleep.
+class BrowserRegistry : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MaxWindows = 300;
+
+    // Windows go into `area` and ask `host` for what they need.
+    BrowserRegistry(QMdiArea* area, BrowserHost* host, Prefer& prefs, QObject* parent = nullptr);
+    ~BrowserRegistry() override;
+
+    // "[" + number + "]": names a window in the registry and its tab.
+    static QString windowKey(qint32 number);
+
+    const QList<BrowserWindow*>& windows() const { return m_windows; }
+    int count() const { return int(m_windows.size()); }
+    bool mayOpen() const { return count() < MaxWindows; }
+    // The last window number given out; numbers are never used twice.
+    qint32 lastNumber() const { return m_lastNumber; }
+    BrowserWindow* windowByKey(const QString& key) const;
+    BrowserWindow* activeWindow() const;
+
+    // The address a window opened without one starts on, before the home
+    // page (set by Enter in the history window).
+    QString nextAddress() const { return m_nextAddress; }
+    void setNextAddress(const QString& address) { m_nextAddress = address; }
+
+    // Creates, registers and shows one window and opens its address; at the
+    // limit the user is told so and nothing opens.
+    BrowserWindow* open(const OpenRequest& request);
+    // A window for a page's new-window request: its page comes from the
+    // engine, so it is not navigated.
+    BrowserWindow* openPopup();
+    // Opens one window per request, one per turn of the event loop, so the
+    // frame keeps answering and each page starts loading as its window
+    // comes. With stopAtLimit, the request that meets the limit is the last.
+    void queue(const QList<OpenRequest>& requests, bool stopAtLimit);
+    int queued() const { return int(m_queue.size()); }
+    // Drops what is still queued.
+    void cancelQueue();
+    void closeAll();
+    // Opens every link of the page, each in a window of its own.
+    void openAllLinks(WebView* view);
+    // A window is closing: it leaves the registry.
+    void windowClosed(BrowserWindow* window);
+
+    // Whether any of the window can be seen: not minimized, not behind a
+    // maximized window, not outside the area.
+    bool isWindowVisible(const BrowserWindow* window) const;
+    // Freezes or discards the pages nobody can see and wakes the ones that
+    // can; runs every second and whenever the visible windows change.
+    void updateLifecycles();
+    Lifecycle::Policy& lifecyclePolicy() { return m_policy; }
+    // Milliseconds on a monotonic clock; tests put their own in.
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
+
+signals:
+    // A window has its number and is about to be shown.
+    void windowAdded(BrowserWindow* window);
+    // The window is shown and active.
+    void windowShown(BrowserWindow* window);
+    void windowRemoved(qint32 id);
+    // The last queued window came, or the rest were dropped.
+    void queueFinished();
+
+private:
+    BrowserWindow* create(const OpenRequest& request);
+    void place(BrowserWindow* window, const OpenRequest& request);
+    void runQueued();
+
+    QMdiArea* m_area;
+    BrowserHost* m_host;
+    Prefer& m_prefs;
+    QList<BrowserWindow*> m_windows;
+    qint32 m_lastNumber = 0;
+    QString m_nextAddress;
+
+    struct Queued {
+        OpenRequest request;
+        bool stopAtLimit = false;
+    };
+    QList<Queued> m_queue;
+    QTimer* m_queueTimer = nullptr;
+    bool m_busyCursor = false;
+    bool m_running = false;
+
+    Lifecycle::Policy m_policy;
+    std::function<qint64()> m_clock;
+    QHash<const BrowserWindow*, qint64> m_hiddenSince;
+    QTimer* m_lifecycleTimer = nullptr;
+    // Passes of updateLifecycles that still hand freed memory back.
+    int m_trimPasses = 0;
+};

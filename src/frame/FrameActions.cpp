@@ -1,0 +1,160 @@
+#include "frame/FrameActions.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+// In a menu's item list: a separator.
+constexpr int Separator = -1;
+// In a menu's item list: the "Aktives Fenster" submenu.
+constexpr int ActiveWindowSubmenu = -2;
+// In a menu's item list: the context menu's "Fenster" submenu.
+constexpr int ContextWindowSubmenu = -3;
+} // namespace
+
+QAction* FrameActions::make(Command command, const QString& caption, bool checkable) {
+    auto* a = new QAction(caption, this);
+    a->setCheckable(checkable);
+    m_actions[command] = a;
+    return a;
+}
+
+QMenu* FrameActions::makeMenu(Menu menu, const QString& caption, QWidget* parent) {
+    auto* m = new QMenu(caption, parent);
+    m_menus[menu] = m;
+    return m;
+}
+
+void FrameActions::fill(QMenu* menu, std::initializer_list<int> items) const {
+    for (int item : items) {
+        if (item == Separator)
+            menu->addSeparator();
+        else if (item == ActiveWindowSubmenu)
+            menu->addMenu(m_menus[ActiveWindowMenu]);
+        else if (item == ContextWindowSubmenu)
+            menu->addMenu(m_menus[ContextWindowMenu]);
+        else
+            menu->addAction(m_actions[item]);
+    }
+}
+
+FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QString& websiteUrl)
+    : QObject(frame) {
+    make(NewBrowser, QStringLiteral("&Neuer Browser..."))->setShortcut(Qt::Key_F12);
+    make(SavePage, QStringLiteral("Webseite &speichern..."));
+    make(SendLink, QStringLiteral("&Link per E-Mail versenden..."));
+    make(Print, QStringLiteral("&Drucken..."));
+    make(PrintPreview, QStringLiteral("Druck&vorschau..."));
+    make(Exit, QStringLiteral("&Beenden"))->setMenuRole(QAction::NoRole);
+    make(TabBar, QStringLiteral("&Registerzeile ein/aus"), true);
+    make(TabBarTop, QStringLiteral("Registerzeile &oben"), true);
+    make(TabBarBottom, QStringLiteral("Registerzeile &unten"), true);
+    make(StatusBar, QStringLiteral("&Statuszeile"), true)->setChecked(true);
+    make(Archive, QStringLiteral("Bookmark &Archiv"));
+    make(History, QStringLiteral("&Historie"));
+    make(MailProgram, QStringLiteral("&E-Mail Anwendung"));
+    make(Settings, QStringLiteral("Korvix &Einstellungen..."))->setMenuRole(QAction::NoRole);
+    make(InternetSettings, QStringLiteral("&Microsoft Internet Eigenschaften..."));
+    make(TileBelow, QStringLiteral("&Untereinander"), true)->setEnabled(false);
+    make(TileSideBySide, QStringLiteral("&Nebeneinander"), true)->setEnabled(false);
+    make(Cascade, QStringLiteral("&Kaskadiert"), true)->setEnabled(false);
+    make(SaveLayout, QStringLiteral("Anordnung &speichern"));
+    make(LoadLayout, QStringLiteral("Anordnung &laden"));
+    make(AllowPopups, QStringLiteral("HTML-Seiten &dürfen neue Fenster öffnen"), true)
+        ->setChecked(true);
+    make(ForbidPopups, QStringLiteral("HTML-Seiten dürfen ke&ine Fenster öffnen"), true);
+    make(PopupsToBack, QStringLiteral("Neue Fenster im Hinter&grund öffnen"), true);
+    make(AddressBar, QStringLiteral("&Adresszeile"), true)->setChecked(true);
+    make(Toolbar, QStringLiteral("&Toolbar"), true)->setChecked(true);
+    make(BothBars, QStringLiteral("&Beides"), true)->setChecked(true);
+    make(CloseWindow, QStringLiteral("Schließen"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F12));
+    make(CloseAllWindows, QStringLiteral("Alle Fenster &schließen..."))->setEnabled(false);
+    make(About, QStringLiteral("&Info über ") + appTitle);
+    make(Website, websiteUrl);
+    make(PrefetchLinks, QStringLiteral("Link-Ziele im voraus &cachen ein/aus"));
+    // Object names for whoever looks the actions up (tests, accessibility).
+    const char* names[CommandCount] = {
+        "newBrowser",   "savePage",       "sendLink",        "print",        "printPreview",
+        "exit",         "tabBar",         "tabBarTop",       "tabBarBottom", "statusBar",
+        "archive",      "history",        "mailProgram",     "settings",     "internetSettings",
+        "tileBelow",    "tileSideBySide", "cascade",         "saveLayout",   "loadLayout",
+        "allowPopups",  "forbidPopups",   "popupsToBack",    "addressBar",   "toolbar",
+        "bothBars",     "closeWindow",    "closeAllWindows", "about",        "website",
+        "prefetchLinks"};
+    for (int c = 0; c < CommandCount; ++c)
+        m_actions[size_t(c)]->setObjectName(QString::fromLatin1(names[c]));
+
+    QMenuBar* bar = frame->menuBar();
+    const auto top = [this, bar](Menu menu, const QString& caption) {
+        QMenu* m = makeMenu(menu, caption, bar);
+        bar->addMenu(m);
+        return m;
+    };
+    QMenu* file = top(FileMenu, QStringLiteral("&Datei"));
+    QMenu* view = top(ViewMenu, QStringLiteral("&Ansicht"));
+    QMenu* tools = top(ToolsMenu, QStringLiteral("&Tools"));
+    QMenu* window = top(WindowMenu, QStringLiteral("&Fenster"));
+    QMenu* help = top(HelpMenu, QStringLiteral("&?"));
+    QMenu* active = makeMenu(ActiveWindowMenu, QStringLiteral("&Aktives Fenster"), frame);
+    active->menuAction()->setEnabled(false);
+    QMenu* context = makeMenu(ContextMenu, QString(), frame);
+    QMenu* contextWindow = makeMenu(ContextWindowMenu, QStringLiteral("&Fenster"), context);
+    QMenu* tabContext = makeMenu(TabContextMenu, QString(), frame);
+
+    fill(file, {NewBrowser, Separator, SavePage, Separator, SendLink, Separator, Print,
+                PrintPreview, Separator, Exit});
+    fill(view, {TabBar, TabBarTop, TabBarBottom, Separator, StatusBar});
+    fill(tools, {Archive, History, Separator, MailProgram, Separator, Settings, Separator,
+                 InternetSettings});
+    fill(active, {AddressBar, Toolbar, BothBars});
+    fill(window, {TileBelow, TileSideBySide, Cascade, Separator, SaveLayout, LoadLayout, Separator,
+                  AllowPopups, ForbidPopups, PopupsToBack, Separator, ActiveWindowSubmenu,
+                  Separator, CloseWindow, Separator, CloseAllWindows});
+    fill(help, {About, Separator, Website});
+    fill(contextWindow, {TileBelow, TileSideBySide, Cascade, Separator, SaveLayout, LoadLayout,
+                         Separator, AllowPopups, ForbidPopups, PopupsToBack, Separator,
+                         ActiveWindowSubmenu, Separator, CloseWindow, Separator, CloseAllWindows});
+    fill(context, {NewBrowser,
+                   Separator,
+                   SavePage,
+                   Separator,
+                   SendLink,
+                   Separator,
+                   Print,
+                   PrintPreview,
+                   Separator,
+                   TabBar,
+                   TabBarTop,
+                   TabBarBottom,
+                   Separator,
+                   StatusBar,
+                   Separator,
+                   Archive,
+                   History,
+                   Separator,
+                   PrefetchLinks,
+                   Separator,
+                   MailProgram,
+                   Separator,
+                   Settings,
+                   Separator,
+                   InternetSettings,
+                   Separator,
+                   ContextWindowSubmenu,
+                   Separator,
+                   Exit});
+    fill(tabContext, {TabBar, TabBarTop, TabBarBottom});
+}
+
+void FrameActions::setChecked(std::initializer_list<Command> commands, bool checked) const {
+    for (Command c : commands)
+        m_actions[c]->setChecked(checked);
+}
+
+void FrameActions::setEnabled(std::initializer_list<Command> commands, bool enabled) const {
+    for (Command c : commands)
+        m_actions[c]->setEnabled(enabled);
+}
