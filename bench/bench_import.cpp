@@ -77,7 +77,9 @@ int main(int argc, char* argv[]) {
 
     QElapsedTimer replacing;
     replacing.start();
-    const bool replaced = BookmarkImport::replaceArchive(importDir, parsed.folders, &error);
+    Book archive(importDir);
+    const bool replaced =
+        archive.replaceWith(BookmarkImport::archiveFolders(parsed.folders), &error);
     const double replaceMs = bench::msSince(replacing);
     std::printf("import %d links / %d folders (%.1f MB): parse %.1f ms, replace archive %.1f ms\n",
                 Links, Folders, megabytes, parseMs, replaceMs);

@@ -59,8 +59,14 @@ bool ArchiveWindow::importFile(const QString& path) {
     QString error = result.error;
     bool ok = result.ok;
     // A file without a single folder leaves the archive as it is.
-    if (ok && !result.folders.isEmpty())
-        ok = BookmarkImport::replaceArchive(m_shell.programFolder(), result.folders, &error);
+    if (ok && !result.folders.isEmpty()) {
+        QString reason;
+        ok = m_book->replaceWith(BookmarkImport::archiveFolders(result.folders), &reason);
+        if (!ok)
+            error = QStringLiteral("Der Import konnte nicht geschrieben werden; das bisherige "
+                                   "Archiv bleibt erhalten. ") +
+                    reason;
+    }
     QApplication::restoreOverrideCursor();
     if (!ok) {
         showError(
@@ -75,8 +81,7 @@ bool ArchiveWindow::importFile(const QString& path) {
                                         "das Archiv bleibt, wie es war."));
         return true;
     }
-    // The imported files are the archive now; what was open is replaced.
-    m_book = std::make_unique<Book>(m_shell.programFolder());
-    loadArchive();
+    // The archive is the imported one now, in memory as on disk.
+    showArchive();
     return true;
 }

@@ -295,8 +295,8 @@ QTreeWidgetItem* ArchiveWindow::addBookmarkNode(QTreeWidgetItem* folderNode, qin
     return node;
 }
 
-void ArchiveWindow::loadArchive() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+// Empties the tree down to its root "Archiv".
+void ArchiveWindow::resetTree() {
     m_tree->clear();
     m_sorted.clear();
     m_root = new QTreeWidgetItem(m_tree);
@@ -306,7 +306,22 @@ void ArchiveWindow::loadArchive() {
     m_root->setIcon(0, style()->standardIcon(QStyle::SP_DriveHDIcon));
     m_root->setFlags(m_root->flags() | Qt::ItemIsDropEnabled);
     m_root->setExpanded(true);
+}
 
+void ArchiveWindow::showArchive() {
+    resetTree();
+    if (!m_book->folders)
+        return;
+    for (const std::shared_ptr<Thema>& t : *m_book->folders) {
+        QTreeWidgetItem* folderNode = addFolderNode(*t, -1);
+        if (t->bookmarks)
+            for (const Bookmark& b : *t->bookmarks)
+                addBookmarkNode(folderNode, t->Nr, b, -1);
+    }
+}
+
+void ArchiveWindow::loadArchive() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     // Unsaved changes give way to the files, but the archive stays marked
     // changed, so closing still offers to save.
     const bool wasEdited = m_book && m_book->changed;
@@ -316,18 +331,16 @@ void ArchiveWindow::loadArchive() {
     QString warning;
     const Book::LoadResult result = m_book->load(&error, &warning);
     m_book->changed = m_book->changed || wasEdited;
-    if (result == Book::LoadResult::Loaded && m_book->folders) {
-        for (const std::shared_ptr<Thema>& t : *m_book->folders) {
-            QTreeWidgetItem* folderNode = addFolderNode(*t, -1);
-            if (t->bookmarks)
-                for (const Bookmark& b : *t->bookmarks)
-                    addBookmarkNode(folderNode, t->Nr, b, -1);
+    if (result == Book::LoadResult::Loaded) {
+        showArchive();
+    } else {
+        resetTree();
+        if (result == Book::LoadResult::Empty) {
+            QString createError;
+            if (!m_book->createDefaultArchive(Product::AppTitle, Product::DocumentationUrl,
+                                              Product::WebsiteUrl, &createError))
+                warning = createError;
         }
-    } else if (result == Book::LoadResult::Empty) {
-        QString createError;
-        if (!m_book->createDefaultArchive(Product::AppTitle, Product::DocumentationUrl,
-                                          Product::WebsiteUrl, &createError))
-            warning = createError;
     }
     QApplication::restoreOverrideCursor();
     if (result == Book::LoadResult::Failed) {

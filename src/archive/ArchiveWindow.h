@@ -32,6 +32,8 @@ public:
 
     // Loading and saving.
     void loadArchive();
+    // Shows the open archive in the tree, as it is in memory.
+    void showArchive();
     // Saves what changed and loads the archive again; false (and the
     // reason shown) when the save failed.
     bool saveArchive();
@@ -105,6 +107,7 @@ private:
     void sortChildren(QTreeWidgetItem* node);
     void onItemClicked(QTreeWidgetItem* item);
     void fitToHeight();
+    void resetTree();
     // Folder and bookmark number of a node, from its key.
     static void numbersOf(QTreeWidgetItem* node, qint32& folderNr, qint16& bookmarkNr);
     void showError(const QString& text);

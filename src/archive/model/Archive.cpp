@@ -428,6 +428,39 @@ bool Book::removeFolder(int index, QString* error) {
     return save(error);
 }
 
+bool Book::replaceWith(const QList<std::shared_ptr<Thema>>& newFolders, QString* error) {
+    const std::optional<QList<std::shared_ptr<Thema>>> previous = folders;
+    const QStringList previousDeletes = m_pendingDeletes;
+    const bool previousChanged = changed;
+    // Files of folders deleted before stay, like every earlier folder's file;
+    // one of them may be a new folder's file now.
+    m_pendingDeletes.clear();
+    for (const std::shared_ptr<Thema>& t : newFolders)
+        t->changed = true;
+    folders = newFolders;
+    changed = true;
+    if (!save(error)) {
+        folders = previous;
+        m_pendingDeletes = previousDeletes;
+        changed = previousChanged;
+        return false;
+    }
+    qint32 position = 0;
+    for (const std::shared_ptr<Thema>& t : newFolders) {
+        t->Nr = ++position;
+        maxSequenz = std::max(maxSequenz, t->Sequenz);
+        if (t->bookmarks) {
+            qint16 number = 0;
+            for (Bookmark& b : *t->bookmarks)
+                b.Nr = ++number;
+            t->counter = number;
+        }
+    }
+    maxSequenz = std::max(maxSequenz, position);
+    folderCount = clampInt16(position);
+    return true;
+}
+
 bool Book::createDefaultArchive(const QString& appTitle, const QString& documentationUrl,
                                 const QString& websiteUrl, QString* error) {
     auto thema = std::make_shared<Thema>();

@@ -93,6 +93,12 @@ public:
     // saves the archive at once.
     bool removeFolder(int index, QString* error);
 
+    // Makes these folders the whole archive, written as one save (see
+    // save()); the files of earlier folders with other names stay on disk.
+    // Afterwards the folders are numbered by position, as a load gives them.
+    // On failure: false with a reason, and the archive as it was.
+    bool replaceWith(const QList<std::shared_ptr<Thema>>& newFolders, QString* error);
+
     // Writes the archive that a new installation starts with.
     bool createDefaultArchive(const QString& appTitle, const QString& documentationUrl,
                               const QString& websiteUrl, QString* error);

@@ -766,6 +766,23 @@ Result parseFile(const QString& path) {
     return result;
 }
 
+QList<std::shared_ptr<Thema>> archiveFolders(const QList<Folder>& folders) {
+    QList<std::shared_ptr<Thema>> out;
+    out.reserve(folders.size());
+    for (qsizetype k = 0; k < folders.size(); ++k) {
+        const Folder& f = folders.at(k);
+        auto thema = std::make_shared<Thema>();
+        thema->Nr = qint32(k + 1);
+        thema->FileName = QString::number(k + 1) + QStringLiteral(".bkm");
+        thema->setDirName(f.name);
+        thema->Sequenz = f.sequenz > 0 ? f.sequenz : qint32(k + 1);
+        thema->bookmarks = f.bookmarks;
+        thema->counter = clampInt16(f.bookmarks.size());
+        out.append(thema);
+    }
+    return out;
+}
+
 ExportWriters::DialogTexts dialogTexts() {
     ExportWriters::DialogTexts texts;
     texts.caption = QStringLiteral("Importieren einer IE/Netscape Bookmark Datei ...");

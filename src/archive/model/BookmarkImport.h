@@ -40,15 +40,10 @@ Result parse(const QByteArray& bytes, const QUrl& fileUrl);
 // As parse; a file that cannot be read is reported with its reason.
 Result parseFile(const QString& path);
 
-// Makes the folders the whole archive in appDir: folder files 1.bkm, 2.bkm...
-// (replacing files of the same name) and a new Book.bkm; files of earlier
-// folders with other names stay on disk. Everything is written to temporary
-// files first; at no point does Book.bkm name a folder file that holds
-// anything but that folder's data, and on failure the previous archive is
-// left as it was. False with a German reason on failure. The caller reloads
-// the archive afterwards; an import without folders leaves Book.bkm empty, so
-// that load writes the default archive.
-bool replaceArchive(const QString& appDir, const QList<Folder>& folders, QString* error);
+// The archive's folders for what a file gave: folder files 1.bkm, 2.bkm...
+// in file order, each with its bookmarks, marked changed for the save that
+// makes them the archive (Book::replaceWith).
+QList<std::shared_ptr<Thema>> archiveFolders(const QList<Folder>& folders);
 
 // The open dialog of the import command (filter in QFileDialog form).
 ExportWriters::DialogTexts dialogTexts();
