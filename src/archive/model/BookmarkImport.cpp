@@ -1,35 +1,26 @@
 #include "archive/model/BookmarkImport.h"
-#include "archive/model/ImportText.h"
 
-#include "archive/model/ArchiveRecords.h"
-#include "common/RecordCodec.h"
+#include "archive/model/BudgetedParse.h"
+#include "archive/model/ImportPage.h"
+#include "archive/model/ImportText.h"
 #include "common/SafeFile.h"
 #include "common/Twips.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRandomGenerator>
 #include <QSet>
 #include <QStringDecoder>
-#include <QTemporaryDir>
-
-#include <gumbo.h>
 
 #include <algorithm>
 #include <chrono>
-#include <csetjmp>
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <limits>
-#include <mutex>
-#include <system_error>
 #include <vector>
 
 namespace BookmarkImport {
+
+using detail::Node;
+using detail::Page;
 
 namespace {
 
@@ -59,276 +50,6 @@ Result failure(const QString& reason) {
 QString tooLarge() {
     return QStringLiteral("Die Datei ist zu umfangreich, um sie zu importieren.");
 }
-
-// ---------------------------------------------------------------------------
-// Parsing with a budget
-
-// Gumbo frees its tree recursively and cannot stop on its own; every block it
-// allocates goes through here instead, so the tree is freed without
-// recursion, and memory and time are capped by leaving the parse early.
-struct alignas(std::max_align_t) Block {
-    Block* prev;
-    Block* next;
-    size_t size;
-};
-
-constexpr size_t MallocOverhead = 16;
-
-enum class ParseEnd { Done, OverBudget, ParserFault };
-
-struct ParseBudget {
-    Block ring{&ring, &ring, 0};
-    size_t bytes = 0;
-    size_t limit = 0;
-    std::chrono::steady_clock::time_point deadline;
-    unsigned calls = 0;
-    ParseEnd end = ParseEnd::Done;
-    sigjmp_buf exit;
-
-    ParseBudget() = default;
-    ParseBudget(const ParseBudget&) = delete;
-    ParseBudget& operator=(const ParseBudget&) = delete;
-    ~ParseBudget() {
-        Block* b = ring.next;
-        while (b != &ring) {
-            Block* next = b->next;
-            std::free(b);
-            b = next;
-        }
-    }
-};
-
-[[noreturn]] void leaveParse(ParseBudget* budget, ParseEnd why) {
-    budget->end = why;
-    siglongjmp(budget->exit, 1);
-}
-
-void* budgetAllocate(void* userdata, size_t size) {
-    auto* budget = static_cast<ParseBudget*>(userdata);
-    const bool late =
-        (++budget->calls & 1023) == 0 && std::chrono::steady_clock::now() > budget->deadline;
-    // What the block really takes: Gumbo makes many small ones.
-    const size_t taken = size + sizeof(Block) + MallocOverhead;
-    if (late || taken > budget->limit - std::min(budget->limit, budget->bytes))
-        leaveParse(budget, ParseEnd::OverBudget);
-    auto* block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
-    if (!block)
-        leaveParse(budget, ParseEnd::OverBudget);
-    block->size = taken;
-    block->prev = &budget->ring;
-    block->next = budget->ring.next;
-    budget->ring.next->prev = block;
-    budget->ring.next = block;
-    budget->bytes += taken;
-    return block + 1;
-}
-
-void budgetFree(void* userdata, void* ptr) {
-    if (!ptr)
-        return;
-    auto* budget = static_cast<ParseBudget*>(userdata);
-    Block* block = static_cast<Block*>(ptr) - 1;
-    block->prev->next = block->next;
-    block->next->prev = block->prev;
-    budget->bytes -= block->size;
-    std::free(block);
-}
-
-// The installed Gumbo checks its own state with assert(), and some malformed
-// markup trips one of them, which would end the whole program. While a file
-// is parsed, such an abort on the parsing thread leaves the parse instead;
-// everything Gumbo allocated is freed by the budget. One parse at a time, as
-// the handler is the process's.
-std::mutex abortGuardLock;
-struct sigaction abortBefore;
-thread_local ParseBudget* abortingParse = nullptr;
-
-extern "C" void onAbortWhileParsing(int signal) {
-    if (abortingParse)
-        leaveParse(abortingParse, ParseEnd::ParserFault);
-    // Another thread aborts: as it would have without us.
-    sigaction(SIGABRT, &abortBefore, nullptr);
-    raise(signal);
-}
-
-class AbortGuard {
-public:
-    explicit AbortGuard(ParseBudget* budget) : m_lock(abortGuardLock) {
-        struct sigaction handler = {};
-        handler.sa_handler = onAbortWhileParsing;
-        sigemptyset(&handler.sa_mask);
-        sigaction(SIGABRT, &handler, &abortBefore);
-        abortingParse = budget;
-    }
-    ~AbortGuard() {
-        abortingParse = nullptr;
-        sigaction(SIGABRT, &abortBefore, nullptr);
-    }
-    AbortGuard(const AbortGuard&) = delete;
-    AbortGuard& operator=(const AbortGuard&) = delete;
-
-private:
-    std::lock_guard<std::mutex> m_lock;
-};
-
-// Null when the parse was left early (see budget.end). Nothing here may need
-// a destructor: the parse is left by siglongjmp.
-GumboOutput* parseWithin(ParseBudget* budget, const GumboOptions* options, const char* text,
-                         size_t length) {
-    if (sigsetjmp(budget->exit, 1) != 0)
-        return nullptr;
-    return gumbo_parse_with_options(options, text, length);
-}
-
-// ---------------------------------------------------------------------------
-// The page as a tree that can be regrouped and walked without recursion
-
-struct Node {
-    const GumboNode* g = nullptr;
-    int parent = -1;
-    int first = -1;
-    int last = -1;
-    int next = -1;
-};
-
-class Page {
-public:
-    explicit Page(const GumboNode* body) { build(body); }
-
-    int size() const { return int(m_nodes.size()); }
-    const Node& at(int i) const { return m_nodes[size_t(i)]; }
-
-    // The HTML tag of an element, GUMBO_TAG_LAST for anything else.
-    GumboTag tag(int i) const {
-        const GumboNode* g = at(i).g;
-        if ((g->type != GUMBO_NODE_ELEMENT && g->type != GUMBO_NODE_TEMPLATE) ||
-            g->v.element.tag_namespace != GUMBO_NAMESPACE_HTML)
-            return GUMBO_TAG_LAST;
-        return g->v.element.tag;
-    }
-    bool isElement(int i) const {
-        return at(i).g->type == GUMBO_NODE_ELEMENT || at(i).g->type == GUMBO_NODE_TEMPLATE;
-    }
-
-    // The H3 that is the element's first child (blank text before it does
-    // not count), or -1.
-    int headingOf(int i) const {
-        int c = at(i).first;
-        while (c >= 0 && at(c).g->type == GUMBO_NODE_WHITESPACE)
-            c = at(c).next;
-        return c >= 0 && tag(c) == GUMBO_TAG_H3 ? c : -1;
-    }
-
-    // A heading's list may come after something else (a folder description,
-    // a rule); the parser then closes the heading's element before the list.
-    // Such a list, and what stands between, is moved into the heading's
-    // element, so the list belongs to its heading as in a plain folder. This
-    // keeps the document order, so positions in the page do not change.
-    void groupListsWithHeadings() {
-        std::vector<char> holdsList(size_t(size()), 0);
-        for (int i = size() - 1; i > 0; --i) {
-            if (tag(i) == GUMBO_TAG_DL || holdsList[size_t(i)])
-                holdsList[size_t(at(i).parent)] = 1;
-        }
-        for (int e = 1; e < size(); ++e) {
-            if (holdsList[size_t(e)] || headingOf(e) < 0)
-                continue;
-            int s = at(e).next;
-            int found = -1;
-            while (s >= 0) {
-                if (isElement(s)) {
-                    if (tag(s) == GUMBO_TAG_DT || headingOf(s) >= 0)
-                        break;
-                    if (tag(s) == GUMBO_TAG_DL || holdsList[size_t(s)]) {
-                        found = s;
-                        break;
-                    }
-                }
-                s = at(s).next;
-            }
-            if (found < 0)
-                continue;
-            moveSiblingsInto(e, found);
-            holdsList[size_t(e)] = 1;
-        }
-    }
-
-    // Elements in document order (the body's "All") and, for each node, where
-    // its descendants end in that order.
-    void index() {
-        const int n = size();
-        m_end.assign(size_t(n), 0);
-        for (int i = n - 1; i >= 0; --i)
-            m_end[size_t(i)] = at(i).last < 0 ? i + 1 : m_end[size_t(at(i).last)];
-        m_before.assign(size_t(n) + 1, 0);
-        for (int i = 0; i < n; ++i) {
-            const bool counted = i > 0 && isElement(i);
-            m_before[size_t(i) + 1] = m_before[size_t(i)] + (counted ? 1 : 0);
-            if (counted)
-                m_elements.push_back(i);
-        }
-    }
-    const std::vector<int>& elements() const { return m_elements; }
-    // Range of an element's descendant elements within elements().
-    int allBegin(int i) const { return m_before[size_t(i) + 1]; }
-    int allEnd(int i) const { return m_before[size_t(m_end[size_t(i)])]; }
-
-private:
-    void build(const GumboNode* body) {
-        std::vector<std::pair<const GumboNode*, int>> stack;
-        stack.emplace_back(body, -1);
-        while (!stack.empty()) {
-            const auto [g, parent] = stack.back();
-            stack.pop_back();
-            if (g->type == GUMBO_NODE_COMMENT)
-                continue;
-            const int id = size();
-            Node node;
-            node.g = g;
-            node.parent = parent;
-            m_nodes.push_back(node);
-            if (parent >= 0) {
-                Node& p = m_nodes[size_t(parent)];
-                if (p.last >= 0)
-                    m_nodes[size_t(p.last)].next = id;
-                else
-                    p.first = id;
-                p.last = id;
-            }
-            // A template's content is not part of the page.
-            if (g->type == GUMBO_NODE_ELEMENT) {
-                const GumboVector& children = g->v.element.children;
-                for (unsigned k = children.length; k > 0; --k)
-                    stack.emplace_back(static_cast<const GumboNode*>(children.data[k - 1]), id);
-            }
-        }
-    }
-
-    void moveSiblingsInto(int e, int lastMoved) {
-        Node& target = m_nodes[size_t(e)];
-        const int firstMoved = target.next;
-        const int parent = target.parent;
-        target.next = m_nodes[size_t(lastMoved)].next;
-        if (m_nodes[size_t(parent)].last == lastMoved)
-            m_nodes[size_t(parent)].last = e;
-        for (int s = firstMoved;; s = m_nodes[size_t(s)].next) {
-            m_nodes[size_t(s)].parent = e;
-            if (s == lastMoved)
-                break;
-        }
-        m_nodes[size_t(lastMoved)].next = -1;
-        if (target.last >= 0)
-            m_nodes[size_t(target.last)].next = firstMoved;
-        else
-            target.first = firstMoved;
-        target.last = lastMoved;
-    }
-
-    std::vector<Node> m_nodes;
-    std::vector<int> m_end;
-    std::vector<int> m_before;
-    std::vector<int> m_elements;
-};
 
 // ---------------------------------------------------------------------------
 // innerText: the text as a browser shows it, for a page without style sheets
@@ -712,23 +433,13 @@ Result parse(const QByteArray& bytes, const QUrl& fileUrl) {
         return failure(QStringLiteral("Die Datei ist zu tief verschachtelt (mehr als %1 Ebenen).")
                            .arg(MaxNesting));
 
-    ParseBudget budget;
     // A bookmark file of 20 MB takes some 350 MB as a tree, one of very
     // short links up to 50 times its size.
-    budget.limit = size_t(128) * 1024 * 1024 + size_t(utf8.size()) * 56;
-    budget.deadline = std::chrono::steady_clock::now() + MaxParseTime;
-    GumboOptions options = kGumboDefaultOptions;
-    options.allocator = budgetAllocate;
-    options.deallocator = budgetFree;
-    options.userdata = &budget;
-    options.max_errors = 0;
-    const GumboOutput* output = nullptr;
-    {
-        const AbortGuard guard(&budget);
-        output = parseWithin(&budget, &options, utf8.constData(), size_t(utf8.size()));
-    }
+    detail::BudgetedParse parser(size_t(128) * 1024 * 1024 + size_t(utf8.size()) * 56,
+                                 MaxParseTime);
+    const GumboOutput* output = parser.run(utf8.constData(), size_t(utf8.size()));
     if (!output) {
-        return failure(budget.end == ParseEnd::ParserFault
+        return failure(parser.end() == detail::ParseEnd::ParserFault
                            ? QStringLiteral("Die Datei enthält fehlerhaftes HTML, an dem der "
                                             "HTML-Parser scheitert.")
                            : tooLarge());
@@ -737,7 +448,7 @@ Result parse(const QByteArray& bytes, const QUrl& fileUrl) {
     if (!body)
         return failure(QStringLiteral("Die Datei enthält keine lesbare Seite."));
     Page page(body);
-    return walk(page, fileUrl); // the budget then frees the whole tree
+    return walk(page, fileUrl); // the parser then frees the whole tree
 }
 
 Result parseFile(const QString& path) {
