@@ -19,6 +19,9 @@ ctest --output-on-failure --timeout 300 | tee "$build/ctest.log"
 status=${PIPESTATUS[0]}
 [ "$status" -eq 0 ] || exit "$status"
 
+# The suite once more, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+"$root/scripts/sanitize.sh"
+
 # The Debian package: built, listed, checked by lintian.
 "$root/scripts/package.sh"
 
