@@ -21,10 +21,19 @@ QList<qint16> numbersOf(const Prefer& p) {
             p.TabFontBold,      p.TabAlign};
 }
 
+// Blanks at the end of a text field are its padding and mean nothing: a
+// stored "&#38;#" reads as the two characters "&#", which need no escape
+// when saved again, so the text comes back with four more blanks of padding.
+QString withoutPadding(QString text) {
+    while (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
+    return text;
+}
+
 QString firstDifference(const Prefer& a, const Prefer& b) {
     const QList<QString> ta = textsOf(a), tb = textsOf(b);
     for (qsizetype i = 0; i < ta.size(); ++i) {
-        if (ta[i] != tb[i])
+        if (withoutPadding(ta[i]) != withoutPadding(tb[i]))
             return QStringLiteral("text field %1: '%2' became '%3'").arg(i).arg(ta[i], tb[i]);
     }
     const QList<qint16> na = numbersOf(a), nb = numbersOf(b);
