@@ -4,6 +4,7 @@
 
 #include "archive/model/Archive.h"
 #include "browser/BrowserWindow.h"
+#include "browser/EngineProfile.h"
 #include "browser/QtWebView.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
@@ -177,7 +178,7 @@ Program::~Program() {
     if (!m_app)
         return;
     m_program.reset();
-    QtWebView::releaseProfile();
+    EngineProfile::release();
     Dialogs::install(nullptr);
 }
 
@@ -217,7 +218,7 @@ MainFrame* Program::start(const QString& address, bool withEngine, const char* h
     if (!isValid())
         return nullptr;
     if (withEngine)
-        QtWebView::initProfile(dir());
+        EngineProfile::init(dir());
     Application::Options options;
     options.appDir = dir();
     options.commandLine = address;

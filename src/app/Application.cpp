@@ -2,13 +2,17 @@
 
 #include "app/SingleInstance.h"
 #include "archive/model/ArchiveRecords.h"
+#include "common/Product.h"
 #include "common/RecordCodec.h"
 #include "common/SafeFile.h"
 #include "frame/MainFrame.h"
+#include "frame/SessionFile.h"
 #include "frame/WindowLayouts.h"
+#include "frame/model/LayoutFile.h"
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
 #include "ui/Dialogs.h"
+#include "ui/Translations.h"
 
 #include <QDir>
 
@@ -18,11 +22,14 @@ static void initResources() {
     Q_INIT_RESOURCE(korvix);
 }
 
-Application::Application(Options options) : m_options(std::move(options)) {}
+Application::Application(Options options) : m_options(std::move(options)) {
+    installGermanTranslations();
+}
 
 Application::~Application() {
     quit();
     Dialogs::setModalLockHook(nullptr);
+    m_session.reset();
     m_frame.reset();
     m_instance.reset();
     m_prefs.reset();
@@ -82,7 +89,26 @@ MainFrame* Application::start() {
             WindowLayouts::load(*frame, QDir(appDir).filePath(name), frame);
         frame->applyBarSettings();
     }
+    keepSession();
     return frame;
+}
+
+// The open windows are kept in a file while the program runs; one found at
+// start was left by a session that never ended cleanly.
+void Application::keepSession() {
+    MainFrame* frame = m_frame.get();
+    const QString path =
+        QDir(m_options.appDir).filePath(QString::fromLatin1(SessionFile::FileName));
+    const QList<LayoutRecord> leftOver = SessionFile::leftOver(path);
+    m_session = std::make_unique<SessionFile>(*frame->registry(), path);
+    QObject::connect(frame, &MainFrame::unloading, m_session.get(), &SessionFile::finish);
+    if (!leftOver.isEmpty() &&
+        Dialogs::message(frame, QMessageBox::Question, Product::AppTitle,
+                         QStringLiteral("Die letzte Sitzung wurde nicht ordnungsgemäß beendet. "
+                                        "Fenster wiederherstellen?"),
+                         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes)
+        frame->queueOpenings(WindowLayouts::requests(leftOver), false);
+    m_session->start();
 }
 
 // Every bookmark of the start-up folder in a maximized window of its own.

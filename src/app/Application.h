@@ -8,6 +8,7 @@
 
 class MainFrame;
 class Prefer;
+class SessionFile;
 class SingleInstance;
 
 // Builds the program and runs its start-up: the single-instance channel, the
@@ -40,9 +41,11 @@ public:
 
 private:
     void openGroupFile(const QString& fileName);
+    void keepSession();
 
     Options m_options;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<Prefer> m_prefs;
     std::unique_ptr<MainFrame> m_frame;
+    std::unique_ptr<SessionFile> m_session;
 };

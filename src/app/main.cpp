@@ -2,17 +2,15 @@
 #include "app/CommandLine.h"
 #include "app/DataLocation.h"
 #include "app/EngineSandbox.h"
+#include "browser/EngineProfile.h"
 #include "browser/Pictures.h"
 #include "browser/QtWebView.h"
 #include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QSocketNotifier>
 #include <QStringList>
-#include <QTranslator>
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
@@ -57,13 +55,6 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral("6.4"));
     QApplication::setWindowIcon(QIcon(programIcon(48)));
 
-    // Qt's own dialogs speak German too.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-
     // The whole command line is one address.
     QStringList args = QApplication::arguments();
     args.removeFirst();
@@ -81,7 +72,7 @@ int main(int argc, char* argv[]) {
     // The engine starts with the first window, so a second start that only
     // hands its address over never touches the web storage.
     options.webViewFactory = [appDir = options.appDir](QWidget* parent) -> WebView* {
-        QtWebView::initProfile(appDir);
+        EngineProfile::init(appDir);
         return new QtWebView(parent);
     };
 
@@ -110,6 +101,6 @@ int main(int argc, char* argv[]) {
         }
     }
     // Every page is gone with the frame; the engine's profile goes last.
-    QtWebView::releaseProfile();
+    EngineProfile::release();
     return refused ? 1 : rc;
 }

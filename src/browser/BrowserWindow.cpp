@@ -234,6 +234,7 @@ void BrowserWindow::setBandVisible(Band band, bool visible) {
         m_bandAdress->setVisible(visible);
         break;
     }
+    emit layoutChanged();
 }
 
 bool BrowserWindow::coolBarVisible() const {
@@ -242,6 +243,7 @@ bool BrowserWindow::coolBarVisible() const {
 
 void BrowserWindow::setCoolBarVisible(bool visible) {
     m_coolBar->setVisible(visible);
+    emit layoutChanged();
 }
 
 void BrowserWindow::setBothBands(bool visible) {
@@ -472,6 +474,7 @@ void BrowserWindow::onNewWindowRequested(WebView::NewWindowRequest* request) {
 }
 
 void BrowserWindow::onNavigateComplete(const QString& url) {
+    emit layoutChanged();
     layoutControls();
     m_updatingAddress = true;
     const QString location = m_web->locationUrl();

@@ -72,6 +72,11 @@ public:
     // Shows both bands and the bar area, or hides them all.
     void setBothBands(bool visible);
 
+signals:
+    // What a layout file keeps of the window changed: its page or its bars.
+    // (Moves and resizes come as the window's own events.)
+    void layoutChanged();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

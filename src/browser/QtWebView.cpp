@@ -1,5 +1,10 @@
 #include "browser/QtWebView.h"
 
+#include "browser/EngineProfile.h"
+#include "browser/FullScreenWindow.h"
+#include "browser/PagePanels.h"
+#include "browser/QtWebPage.h"
+#include "browser/model/SiteGrants.h"
 #include "ui/Dialogs.h"
 
 #include <QDir>
@@ -8,8 +13,9 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QStackedWidget>
 #include <QStandardPaths>
-#include <QWebEngineCertificateError>
+#include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
@@ -18,91 +24,38 @@
 #include <QWebEngineView>
 #include <utility>
 
-namespace {
-QWebEngineProfile* g_profile = nullptr;
-
-// Asks where a download goes and starts it; a download is never dropped
-// unless the user cancels the dialog.
-void handleDownload(QWebEngineDownloadRequest* download) {
-    QWidget* parent = nullptr;
-    if (QtWebView* view = QtWebView::forPage(download->page())) {
-        emit view->downloadRequested(download->suggestedFileName());
-        parent = view->widget()->window();
-    }
-    QString dir = download->downloadDirectory();
-    if (dir.isEmpty() || !QFileInfo(dir).isDir())
-        dir = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    if (dir.isEmpty() || !QFileInfo(dir).isDir())
-        dir = QDir::homePath();
-    const QString target = Dialogs::saveFileName(parent, QStringLiteral("Datei speichern unter..."),
-                                                 QDir(dir).filePath(download->suggestedFileName()),
-                                                 QStringLiteral("Alle Dateien (*)"));
-    if (target.isEmpty()) {
-        download->cancel();
-        return;
-    }
-    const QFileInfo info(target);
-    download->setDownloadDirectory(info.absolutePath());
-    download->setDownloadFileName(info.fileName());
-    if (QtWebView* view = QtWebView::forPage(download->page()))
-        view->downloadStarted(download);
-    download->accept();
-}
-} // namespace
-
-class QtWebView::Page : public QWebEnginePage {
-public:
-    Page(QWebEngineProfile* profile, QtWebView* owner)
-        : QWebEnginePage(profile, owner), m_owner(owner) {}
-
-protected:
-    QWebEnginePage* createWindow(WebWindowType) override {
-        WebView::NewWindowRequest request;
-        emit m_owner->newWindowRequested(&request);
-        if (auto* target = qobject_cast<QtWebView*>(request.target))
-            return target->page();
-        return nullptr;
-    }
-
-private:
-    QtWebView* m_owner;
-};
-
-void QtWebView::initProfile(const QString& appDir) {
-    if (g_profile)
-        return;
-    g_profile = new QWebEngineProfile(QStringLiteral("Korvix"));
-    const QString base = QDir(appDir).filePath(QStringLiteral("WebEngine"));
-    g_profile->setPersistentStoragePath(base);
-    g_profile->setCachePath(QDir(base).filePath(QStringLiteral("Cache")));
-    g_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
-    g_profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
-    QObject::connect(g_profile, &QWebEngineProfile::downloadRequested, g_profile, &handleDownload);
-}
-
-void QtWebView::releaseProfile() {
-    delete g_profile;
-    g_profile = nullptr;
-}
-
-QWebEngineProfile* QtWebView::profile() {
-    return g_profile;
-}
-
 WebViewFactory QtWebView::factory() {
     return [](QWidget* parent) -> WebView* { return new QtWebView(parent); };
 }
 
 QtWebView::QtWebView(QWidget* parent) : WebView(parent) {
-    Q_ASSERT(g_profile);
-    m_view = new QWebEngineView(parent);
-    m_page = new Page(g_profile, this);
+    QWebEngineProfile* profile = EngineProfile::profile();
+    Q_ASSERT(profile);
+    // The page's area: question bars above, the page or a notice in its place.
+    m_box = new QWidget(parent);
+    auto* layout = new QVBoxLayout(m_box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_questionArea = new QVBoxLayout;
+    m_questionArea->setSpacing(0);
+    layout->addLayout(m_questionArea);
+    m_stack = new QStackedWidget;
+    layout->addWidget(m_stack, 1);
+    m_view = new QWebEngineView;
+    m_notice = new PageNotice;
+    m_stack->addWidget(m_view);
+    m_stack->addWidget(m_notice);
+    m_box->setFocusProxy(m_view);
+
+    m_page = new QtWebPage(profile, this);
     m_view->setPage(m_page);
-    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
-    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    QWebEngineSettings* settings = m_page->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
     // A drop on the page goes to the window's own drop handling, like drops on
     // the frame.
-    m_page->settings()->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, true);
+    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, true);
 
     connect(m_page, &QWebEnginePage::linkHovered, this, &WebView::statusTextChanged);
     connect(m_page, &QWebEnginePage::titleChanged, this, &WebView::titleChanged);
@@ -110,35 +63,42 @@ QtWebView::QtWebView(QWidget* parent) : WebView(parent) {
     connect(m_page, &QWebEnginePage::geometryChangeRequested, this, [this](const QRect& r) {
         emit geometryChangeRequested(r.x(), r.y(), r.width(), r.height());
     });
-    connect(m_page, &QWebEnginePage::certificateError, this,
-            [this](const QWebEngineCertificateError&) { m_certificateError = true; });
     connect(m_page, &QWebEnginePage::loadingChanged, this,
             [this](const QWebEngineLoadingInfo& info) {
-                if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
-                    return;
-                m_loading = true;
-                m_certificateError = false;
-                emit statusTextChanged(
-                    QStringLiteral("Öffne Seite %1...").arg(info.url().toDisplayString()));
-                emit beforeNavigate(info.url().toString());
+                if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+                    onLoadStarted(info.url());
             });
     connect(m_page, &QWebEnginePage::loadFinished, this, &QtWebView::onLoadFinished);
     // The engine wakes a discarded page by itself as soon as it is shown, so
     // the page is brought back here whoever woke it.
     connect(m_page, &QWebEnginePage::lifecycleStateChanged, this, &QtWebView::onLifecycleChanged);
+    connectAnswers();
     // A view's widget lives as long as its owner wants it, not longer than the
     // view object itself.
-    connect(this, &QObject::destroyed, m_view, &QObject::deleteLater);
+    connect(this, &QObject::destroyed, m_box, &QObject::deleteLater);
 }
 
 QtWebView::~QtWebView() {
-    // The page must go before the profile, and the widget must not outlive
-    // its page.
+    // A page on the whole screen comes home first; the page must go before
+    // the profile, and the widget must not outlive its page.
+    delete m_fullScreen;
     if (m_view) {
         m_view->setPage(nullptr);
         delete m_page;
         m_page = nullptr;
     }
+}
+
+void QtWebView::onLoadStarted(const QUrl& url) {
+    m_loading = true;
+    m_certificateError = false;
+    m_loadingUrl = url;
+    m_page->forgetLoginsTried();
+    // Going somewhere else ends what the notice said about the last address.
+    if (isNoticeShown() && url != m_noticeUrl)
+        hideNotice();
+    emit statusTextChanged(QStringLiteral("Öffne Seite %1...").arg(url.toDisplayString()));
+    emit beforeNavigate(url.toString());
 }
 
 void QtWebView::onLoadFinished(bool ok) {
@@ -156,7 +116,11 @@ void QtWebView::onLoadFinished(bool ok) {
     // http and local pages as none (0). Qt WebEngine does not report mixed
     // content on a secure page, so the "several kinds" level (1) never comes
     // from here.
-    emit secureLevelChanged(url.scheme() == QLatin1String("https") && !m_certificateError ? 6 : 0);
+    // A host whose certificate the user let through earlier in the session
+    // is not asked about again, and is not secure either.
+    const bool trusted =
+        !m_certificateError && !EngineProfile::grants().certificateAllowed(url.host());
+    emit secureLevelChanged(url.scheme() == QLatin1String("https") && trusted ? 6 : 0);
     // Bringing a discarded page back is no visit: no history entry, no move
     // in the address list.
     if (!std::exchange(m_restoring, false)) {
@@ -173,22 +137,28 @@ void QtWebView::onLoadFinished(bool ok) {
 }
 
 QWidget* QtWebView::widget() {
-    return m_view;
+    return m_box;
 }
 QWebEnginePage* QtWebView::page() const {
     return m_page;
 }
 
 QtWebView* QtWebView::forPage(QWebEnginePage* page) {
-    if (auto* p = dynamic_cast<Page*>(page))
-        return qobject_cast<QtWebView*>(p->parent());
+    if (auto* p = qobject_cast<QtWebPage*>(page))
+        return p->owner();
     return nullptr;
 }
 
 void QtWebView::navigate(const QString& url) {
     m_docTitle.clear();
     m_requested = QUrl::fromUserInput(url, QDir::currentPath(), QUrl::AssumeLocalFile);
-    m_view->setUrl(m_requested);
+    setUrl(m_requested);
+}
+
+void QtWebView::setUrl(const QUrl& url) {
+    // Through the page: while the page is on the whole screen, this view has
+    // none of its own.
+    m_page->setUrl(url);
 }
 
 void QtWebView::goBack() {
@@ -241,6 +211,7 @@ void QtWebView::saveAs() {
 }
 
 void QtWebView::print() {
+    leaveFullScreen();
     auto* printer = new QPrinter(QPrinter::HighResolution);
     QPrintDialog dialog(printer, m_view->window());
     if (Dialogs::runModal([&] { return dialog.exec(); }) != QDialog::Accepted) {
@@ -254,6 +225,7 @@ void QtWebView::print() {
 }
 
 void QtWebView::printPreview() {
+    leaveFullScreen();
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog preview(&printer, m_view->window());
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) {
@@ -345,7 +317,7 @@ void QtWebView::onLifecycleChanged() {
         // Put to sleep before its page arrived (a frozen load ends
         // unfinished, and the engine may have nothing to reload): that page
         // is still owed, and it is a visit like any other.
-        m_view->setUrl(m_requested);
+        setUrl(m_requested);
     }
 }
 

@@ -2,25 +2,31 @@
 
 #include "browser/WebView.h"
 
+#include <QPointer>
 #include <QUrl>
 
-class QWebEngineView;
+class FullScreenWindow;
+class PageNotice;
+class QStackedWidget;
+class QVBoxLayout;
+class QWebEngineCertificateError;
+class QWebEngineDownloadRequest;
 class QWebEnginePage;
-class QWebEngineProfile;
+class QWebEngineView;
+class QuestionBar;
+class QtWebPage;
+struct PanelChoice;
 
-// The web view on Qt WebEngine. All views share one persistent profile whose
-// storage lies in the program directory, so cookies and cache survive a restart.
+// The web view on Qt WebEngine, on the one shared profile (EngineProfile).
+// Its widget holds the page and, where the page cannot be shown or asks
+// something, the program's answer: a warning about a certificate, a page
+// whose process ended, a question bar for a permission.
 class QtWebView : public WebView {
     Q_OBJECT
 public:
     explicit QtWebView(QWidget* parent);
     ~QtWebView() override;
 
-    // Creates the shared profile under appDir; call once before the first view.
-    static void initProfile(const QString& appDir);
-    // Releases the profile; every view must be gone by then.
-    static void releaseProfile();
-    static QWebEngineProfile* profile();
     static WebViewFactory factory();
 
     QWidget* widget() override;
@@ -44,21 +50,49 @@ public:
     bool isBackgroundBusy() const override;
 
     QWebEnginePage* page() const;
+    QWebEngineView* engineView() const { return m_view; }
     // The view that shows the given page, if it is one of ours.
     static QtWebView* forPage(QWebEnginePage* page);
     // A download of this page is running until it finishes.
-    void downloadStarted(class QWebEngineDownloadRequest* download);
+    void downloadStarted(QWebEngineDownloadRequest* download);
+
+    // What stands in for the page, when anything does.
+    PageNotice* notice() const { return m_notice; }
+    bool isNoticeShown() const;
+    // Open questions of the page, oldest first.
+    QList<QuestionBar*> questions() const;
+    // The page alone on the whole screen, while it asked for that.
+    FullScreenWindow* fullScreenWindow() const;
 
 private:
-    class Page;
+    void onLoadStarted(const QUrl& url);
     void onLoadFinished(bool ok);
     void onLifecycleChanged();
     void saveAs();
     void print();
     void printPreview();
+    void setUrl(const QUrl& url);
+    void leaveFullScreen();
 
+    // The program's answers to what the page asks (PageAnswers.cpp).
+    void connectAnswers();
+    void onCertificateError(QWebEngineCertificateError error);
+    void onProcessEnded(int status);
+    void onPermissionRequested(const QUrl& origin, int feature);
+    void onPermissionCanceled(const QUrl& origin, int feature);
+    void onFullScreenRequested(bool on, const std::function<void(bool)>& answer);
+    void showNotice(const QString& heading, const QString& text, const QUrl& url,
+                    const QList<PanelChoice>& choices);
+    void hideNotice();
+
+    QWidget* m_box = nullptr;
+    QVBoxLayout* m_questionArea = nullptr;
+    QStackedWidget* m_stack = nullptr;
     QWebEngineView* m_view = nullptr;
-    Page* m_page = nullptr;
+    PageNotice* m_notice = nullptr;
+    QtWebPage* m_page = nullptr;
+    QPointer<FullScreenWindow> m_fullScreen;
+
     bool m_loading = false;
     bool m_titlePending = false;
     bool m_hasDocument = false;
@@ -66,6 +100,10 @@ private:
     QString m_docTitle;
     int m_downloads = 0;
     QUrl m_requested;
+    // The address of the load under way, as the engine started it.
+    QUrl m_loadingUrl;
+    // The address the notice speaks of.
+    QUrl m_noticeUrl;
     bool m_lastLoadOk = false;
     // The next load only brings a discarded page back.
     bool m_restoring = false;

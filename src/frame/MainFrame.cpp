@@ -12,8 +12,10 @@
 #include "mail/MailPoller.h"
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
+#include "ui/DesktopNotices.h"
 #include "ui/Dialogs.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -22,6 +24,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QUrl>
 
@@ -67,6 +70,18 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
     m_mdi->viewport()->setAcceptDrops(true);
     setAcceptDrops(true);
     setTabBarVisible(false);
+    auto* fullScreen = new QAction(this);
+    fullScreen->setObjectName(QStringLiteral("fullScreen"));
+    fullScreen->setShortcut(Qt::Key_F11);
+    fullScreen->setShortcutContext(Qt::WindowShortcut);
+    connect(fullScreen, &QAction::triggered, this, &MainFrame::toggleFullScreen);
+    addAction(fullScreen);
+    // A site's notification where the desktop has no tray to show it.
+    connect(&DesktopNotices::instance(), &DesktopNotices::shown, this,
+            [this](const QString& title, const QString& text) {
+                if (!QSystemTrayIcon::isSystemTrayAvailable())
+                    setStatusText(title.isEmpty() ? text : title + QStringLiteral(": ") + text);
+            });
 
     m_statusBarShown = m_prefs.StatusBar > 0;
     m_tabBarWanted = m_prefs.TabStrip != 0;
@@ -153,18 +168,36 @@ void MainFrame::applyBarSettings() {
     m_tabBar->tabs()->setFont(TabBar::font(m_prefs.TabFontBold > 0));
 }
 
-void MainFrame::storeFrameState() {
-    if (!isMaximized() && !isMinimized()) {
-        m_prefs.MdiHeight = clampInt16(qint64(pxToTwips(height())));
-        m_prefs.MdiWidth = clampInt16(qint64(pxToTwips(width())));
+void MainFrame::toggleFullScreen() {
+    if (isFullScreen()) {
+        setWindowState(m_stateBeforeFullScreen);
+        if (!(m_stateBeforeFullScreen & (Qt::WindowMaximized | Qt::WindowMinimized)))
+            resize(m_sizeBeforeFullScreen);
+        return;
     }
-    m_prefs.MdiState = isMinimized() ? 1 : (isMaximized() ? 2 : 0);
+    m_stateBeforeFullScreen = windowState();
+    m_sizeBeforeFullScreen = size();
+    showFullScreen();
+}
+
+void MainFrame::storeFrameState() {
+    // On the whole screen the frame keeps the state it will come back to.
+    const Qt::WindowStates state = isFullScreen() ? m_stateBeforeFullScreen : windowState();
+    const QSize size = isFullScreen() ? m_sizeBeforeFullScreen : this->size();
+    const bool minimized = state & Qt::WindowMinimized;
+    const bool maximized = state & Qt::WindowMaximized;
+    if (!maximized && !minimized) {
+        m_prefs.MdiHeight = clampInt16(qint64(pxToTwips(size.height())));
+        m_prefs.MdiWidth = clampInt16(qint64(pxToTwips(size.width())));
+    }
+    m_prefs.MdiState = minimized ? 1 : (maximized ? 2 : 0);
 }
 
 void MainFrame::unload() {
     if (m_unloaded)
         return;
     m_unloaded = true;
+    emit unloading();
     m_registry->cancelQueue();
     if (m_poller)
         m_poller->abort();

@@ -63,6 +63,8 @@ public:
     void openDropped(const QMimeData* data);
     // Refreshes the states of the window menu's items.
     void refreshWindowMenu();
+    // The frame alone on the whole screen (F11), and back.
+    void toggleFullScreen();
 
     // BrowserHost and Shell.
     Prefer& preferences() override { return m_prefs; }
@@ -96,6 +98,8 @@ public:
 signals:
     // The settings dialog saved new preferences.
     void settingsSaved();
+    // The frame closes for good: the program ends as the user asked.
+    void unloading();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -175,4 +179,7 @@ private:
     QStringList m_pendingHandOffs;
     bool m_unloaded = false;
     bool m_shownOnce = false;
+    // How the frame was before F11 put it on the whole screen.
+    Qt::WindowStates m_stateBeforeFullScreen;
+    QSize m_sizeBeforeFullScreen;
 };

@@ -8,7 +8,7 @@
 #include "shell/Shell.h"
 #include "ui/Dialogs.h"
 
-bool WindowLayouts::save(const BrowserRegistry& registry, const QString& path, QWidget* parent) {
+QList<LayoutItem> WindowLayouts::items(const BrowserRegistry& registry) {
     QList<LayoutItem> items;
     for (const BrowserWindow* w : registry.windows()) {
         LayoutItem item;
@@ -22,8 +22,12 @@ bool WindowLayouts::save(const BrowserRegistry& registry, const QString& path, Q
         item.state = w->isMinimized() ? 1 : (w->isMaximized() ? 2 : 0);
         items << item;
     }
+    return items;
+}
+
+bool WindowLayouts::save(const BrowserRegistry& registry, const QString& path, QWidget* parent) {
     QString error;
-    if (LayoutFile::save(path, items, &error))
+    if (LayoutFile::save(path, items(registry), &error))
         return true;
     Dialogs::message(parent, QMessageBox::Warning, QStringLiteral("Fehlermeldung"), error);
     return false;
@@ -37,6 +41,12 @@ bool WindowLayouts::load(Shell& shell, const QString& path, QWidget* parent) {
                          QStringLiteral("Fehler beim lesen der Datei !\n\n") + error);
         return false;
     }
+    // Every record gets its window, or the limit message.
+    shell.queueOpenings(requests(records), false);
+    return true;
+}
+
+QList<OpenRequest> WindowLayouts::requests(const QList<LayoutRecord>& records) {
     QList<OpenRequest> requests;
     for (const LayoutRecord& r : records) {
         OpenRequest request = OpenRequest::at(r.url);
@@ -51,7 +61,5 @@ bool WindowLayouts::load(Shell& shell, const QString& path, QWidget* parent) {
         }
         requests << request;
     }
-    // Every record gets its window, or the limit message.
-    shell.queueOpenings(requests, false);
-    return true;
+    return requests;
 }

@@ -46,12 +46,15 @@ void TestProcess::signalClosesLikeBeenden() {
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start();
     QVERIFY(process.waitForStarted(10000));
-    // Time to reach the event loop.
-    QTest::qWait(3000);
+    // The running program keeps its windows in the session file.
+    const QString session = QDir(dir.path()).filePath(QStringLiteral("Sitzung.wlt"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(session), 30000);
     ::kill(pid_t(process.processId()), sig);
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
+    // An end asked for leaves no session to restore.
+    QVERIFY(!QFile::exists(session));
     Prefer saved(dir.path());
     QString error;
     QVERIFY(saved.load(&error));

@@ -185,10 +185,16 @@ void TestStartup::unloadStoresSizeAndState_data() {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("expectedWidthTwips");
     QTest::addColumn<int>("expectedState");
+    QTest::addColumn<int>("f11Presses");
 
-    QTest::newRow("normal") << false << 700 << 700 * 15 << 0;
-    QTest::newRow("wider than 16 bits of twips is clamped") << false << 2500 << 32767 << 0;
-    QTest::newRow("maximized keeps the old size") << true << 700 << 9000 << 2;
+    QTest::newRow("normal") << false << 700 << 700 * 15 << 0 << 0;
+    QTest::newRow("wider than 16 bits of twips is clamped") << false << 2500 << 32767 << 0 << 0;
+    QTest::newRow("maximized keeps the old size") << true << 700 << 9000 << 2 << 0;
+    // On the whole screen the frame keeps what it comes back to.
+    QTest::newRow("normal, F11") << false << 700 << 700 * 15 << 0 << 1;
+    QTest::newRow("maximized, F11") << true << 700 << 9000 << 2 << 1;
+    QTest::newRow("normal, F11 twice") << false << 700 << 700 * 15 << 0 << 2;
+    QTest::newRow("maximized, F11 twice") << true << 700 << 9000 << 2 << 2;
 }
 
 void TestStartup::unloadStoresSizeAndState() {
@@ -196,6 +202,7 @@ void TestStartup::unloadStoresSizeAndState() {
     QFETCH(int, width);
     QFETCH(int, expectedWidthTwips);
     QFETCH(int, expectedState);
+    QFETCH(int, f11Presses);
 
     ScriptedDialogs dialogs;
     StartedApp app;
@@ -208,6 +215,17 @@ void TestStartup::unloadStoresSizeAndState() {
     frame->resize(width, 500);
     if (maximize)
         frame->showMaximized();
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame));
+    for (int i = 0; i < f11Presses; ++i) {
+        QTest::keyClick(frame, Qt::Key_F11);
+        QTRY_COMPARE(frame->isFullScreen(), i % 2 == 0);
+    }
+    if (f11Presses == 2) {
+        QCOMPARE(frame->isMaximized(), maximize);
+        if (!maximize)
+            QCOMPARE(frame->width(), width);
+    }
     QVERIFY(frame->close());
     Prefer saved(app.dir());
     QString error;

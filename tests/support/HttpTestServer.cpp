@@ -1,22 +1,37 @@
 #include "HttpTestServer.h"
 
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
-HttpTestServer::HttpTestServer(QObject* parent) : QObject(parent), m_server(new QTcpServer(this)) {
-    connect(m_server, &QTcpServer::newConnection, this, [this] {
+HttpTestServer::HttpTestServer(QObject* parent) : QObject(parent) {}
+
+HttpTestServer::~HttpTestServer() {
+    if (m_server)
+        m_server->close();
+}
+
+void HttpTestServer::listenOn(QTcpServer* server) {
+    m_server = server;
+    connect(m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket* socket = m_server->nextPendingConnection()) {
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            if (socket->bytesAvailable() > 0)
+                serve(socket);
         }
     });
 }
 
-HttpTestServer::~HttpTestServer() {
-    m_server->close();
+bool HttpTestServer::start() {
+    listenOn(new QTcpServer(this));
+    return m_server->listen(QHostAddress::LocalHost, 0);
 }
 
-bool HttpTestServer::start() {
+bool HttpTestServer::startTls(const QSslConfiguration& tls) {
+    auto* server = new QSslServer(this);
+    server->setSslConfiguration(tls);
+    listenOn(server);
     return m_server->listen(QHostAddress::LocalHost, 0);
 }
 
@@ -24,13 +39,24 @@ quint16 HttpTestServer::port() const {
     return m_server->serverPort();
 }
 
-QString HttpTestServer::url(const QString& path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
+QString HttpTestServer::url(const QString& path, const QString& host) const {
+    const bool tls = qobject_cast<QSslServer*>(m_server);
+    return QStringLiteral("%1://%2:%3%4")
+        .arg(tls ? QStringLiteral("https") : QStringLiteral("http"), host)
+        .arg(port())
+        .arg(path);
 }
 
 void HttpTestServer::addPage(const QString& path, const QByteArray& body,
                              const QByteArray& contentType) {
     m_pages.insert(path, {contentType, body});
+}
+
+void HttpTestServer::protect(const QString& path, const QString& realm, const QString& user,
+                             const QString& password, const QByteArray& refusal) {
+    m_logins.insert(
+        path,
+        {realm, "Basic " + (user + QLatin1Char(':') + password).toUtf8().toBase64(), refusal});
 }
 
 void HttpTestServer::serve(QTcpSocket* socket) {
@@ -41,24 +67,41 @@ void HttpTestServer::serve(QTcpSocket* socket) {
         return;
     }
     socket->setProperty("request", request.mid(end + 4));
-    const QList<QByteArray> line = request.left(request.indexOf("\r\n")).split(' ');
-    const QString path = line.size() > 1 ? QString::fromLatin1(line.at(1)) : QString();
-    m_hits[path] += 1;
-    m_order << path;
-    QByteArray response;
+    const QList<QByteArray> lines = request.left(end).split('\n');
+    const QList<QByteArray> line = lines.value(0).trimmed().split(' ');
+    Request seen;
+    seen.path = line.size() > 1 ? QString::fromLatin1(line.at(1)) : QString();
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines.at(i).indexOf(':');
+        if (colon > 0)
+            seen.headers.insert(lines.at(i).left(colon).trimmed().toLower(),
+                                lines.at(i).mid(colon + 1).trimmed());
+    }
+    // Pages are found without the query.
+    const QString path = seen.path.section(QLatin1Char('?'), 0, 0);
+    m_requests << seen;
+    m_hits[seen.path] += 1;
+    m_order << seen.path;
     // A resource that never comes keeps its page loading.
     if (path.startsWith(QLatin1String("/hang")))
         return;
-    if (m_pages.contains(path)) {
-        const auto& [type, body] = m_pages.value(path);
-        response =
-            "HTTP/1.1 200 OK\r\nContent-Type: " + type +
-            "\r\nCache-Control: no-store\r\nContent-Length: " + QByteArray::number(body.size()) +
-            "\r\n\r\n" + body;
+    QByteArray status = "200 OK";
+    QByteArray extra;
+    QByteArray type = "text/plain";
+    QByteArray body = "not found";
+    const auto login = m_logins.constFind(path);
+    if (login != m_logins.constEnd() &&
+        seen.headers.value("authorization") != login->authorization) {
+        status = "401 Unauthorized";
+        extra = "WWW-Authenticate: Basic realm=\"" + login->realm.toUtf8() + "\"\r\n";
+        type = "text/html; charset=utf-8";
+        body = login->refusal;
+    } else if (m_pages.contains(path)) {
+        std::tie(type, body) = m_pages.value(path);
     } else {
-        const QByteArray body = "not found";
-        response = "HTTP/1.1 404 Not Found\r\nContent-Type: text/plain\r\nContent-Length: " +
-                   QByteArray::number(body.size()) + "\r\n\r\n" + body;
+        status = "404 Not Found";
     }
-    socket->write(response);
+    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: " + type + "\r\n" + extra +
+                  "Cache-Control: no-store\r\nContent-Length: " + QByteArray::number(body.size()) +
+                  "\r\n\r\n" + body);
 }

@@ -1,6 +1,7 @@
 #include "StartedApp.h"
 
 #include "FakeWebView.h"
+#include "browser/EngineProfile.h"
 #include "browser/QtWebView.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
@@ -48,9 +49,13 @@ MainFrame* StartedApp::start(const QString& commandLine) {
 }
 
 MainFrame* StartedApp::startWithEngine(const QString& commandLine) {
-    QtWebView::initProfile(m_dir.path());
     m_engine = true;
-    return startWith(commandLine, QtWebView::factory());
+    // As the program does: the engine starts with the first window, after
+    // the start-up set its language.
+    return startWith(commandLine, [dir = m_dir.path()](QWidget* parent) -> WebView* {
+        EngineProfile::init(dir);
+        return new QtWebView(parent);
+    });
 }
 
 MainFrame* StartedApp::frame() const {
@@ -64,7 +69,7 @@ BrowserRegistry* StartedApp::registry() const {
 void StartedApp::stop() {
     m_program.reset();
     if (m_engine) {
-        QtWebView::releaseProfile();
+        EngineProfile::release();
         m_engine = false;
     }
 }

@@ -1,0 +1,91 @@
+#include "browser/EngineProfile.h"
+
+#include "browser/QtWebView.h"
+#include "browser/model/SiteGrants.h"
+#include "ui/DesktopNotices.h"
+#include "ui/Dialogs.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineNotification>
+#include <QWebEngineProfile>
+
+namespace {
+QWebEngineProfile* g_profile = nullptr;
+
+SiteGrants& sessionGrants() {
+    static SiteGrants grants;
+    return grants;
+}
+
+// Asks where a download goes and starts it; a download is never dropped
+// unless the user cancels the dialog.
+void handleDownload(QWebEngineDownloadRequest* download) {
+    QWidget* parent = nullptr;
+    if (QtWebView* view = QtWebView::forPage(download->page())) {
+        emit view->downloadRequested(download->suggestedFileName());
+        parent = view->widget()->window();
+    }
+    QString dir = download->downloadDirectory();
+    if (dir.isEmpty() || !QFileInfo(dir).isDir())
+        dir = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (dir.isEmpty() || !QFileInfo(dir).isDir())
+        dir = QDir::homePath();
+    const QString target = Dialogs::saveFileName(parent, QStringLiteral("Datei speichern unter..."),
+                                                 QDir(dir).filePath(download->suggestedFileName()),
+                                                 QStringLiteral("Alle Dateien (*)"));
+    if (target.isEmpty()) {
+        download->cancel();
+        return;
+    }
+    const QFileInfo info(target);
+    download->setDownloadDirectory(info.absolutePath());
+    download->setDownloadFileName(info.fileName());
+    if (QtWebView* view = QtWebView::forPage(download->page()))
+        view->downloadStarted(download);
+    download->accept();
+}
+
+// A site's notification goes to the desktop; a click on it reaches the site.
+void presentNotification(std::unique_ptr<QWebEngineNotification> notification) {
+    QWebEngineNotification* n = notification.release();
+    n->setParent(g_profile);
+    DesktopNotices::instance().show(n->title(), n->message(), [n] { n->click(); });
+    n->show();
+    QObject::connect(n, &QWebEngineNotification::closed, n, &QObject::deleteLater);
+    // A notification the site never closes is let go after a minute.
+    QTimer::singleShot(60000, n, [n] { n->close(); });
+}
+} // namespace
+
+void EngineProfile::init(const QString& appDir) {
+    if (g_profile)
+        return;
+    g_profile = new QWebEngineProfile(QStringLiteral("Korvix"));
+    const QString base = QDir(appDir).filePath(QStringLiteral("WebEngine"));
+    g_profile->setPersistentStoragePath(base);
+    g_profile->setCachePath(QDir(base).filePath(QStringLiteral("Cache")));
+    g_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    g_profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+    g_profile->setHttpAcceptLanguage(QString::fromLatin1(AcceptLanguage));
+    QObject::connect(g_profile, &QWebEngineProfile::downloadRequested, g_profile, &handleDownload);
+    g_profile->setNotificationPresenter(&presentNotification);
+}
+
+void EngineProfile::release() {
+    delete g_profile;
+    g_profile = nullptr;
+    // What was allowed belongs to the session that ends here.
+    sessionGrants().clear();
+}
+
+QWebEngineProfile* EngineProfile::profile() {
+    return g_profile;
+}
+
+SiteGrants& EngineProfile::grants() {
+    return sessionGrants();
+}
