@@ -76,11 +76,15 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
     fullScreen->setShortcutContext(Qt::WindowShortcut);
     connect(fullScreen, &QAction::triggered, this, &MainFrame::toggleFullScreen);
     addAction(fullScreen);
-    // A site's notification where the desktop has no tray to show it.
+    // A site's notification where the desktop has no tray to show it: it
+    // stands over the status panels for a while, so the page's own "Fertig"
+    // right after it does not wipe it away unseen.
     connect(&DesktopNotices::instance(), &DesktopNotices::shown, this,
             [this](const QString& title, const QString& text) {
+                constexpr int ShownMs = 10000;
                 if (!QSystemTrayIcon::isSystemTrayAvailable())
-                    setStatusText(title.isEmpty() ? text : title + QStringLiteral(": ") + text);
+                    statusBar()->showMessage(
+                        title.isEmpty() ? text : title + QStringLiteral(": ") + text, ShownMs);
             });
 
     m_statusBarShown = m_prefs.StatusBar > 0;

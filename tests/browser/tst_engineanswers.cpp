@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QSslConfiguration>
 #include <QSslKey>
+#include <QStatusBar>
 #include <QTcpServer>
 #include <QTest>
 #include <QWebEnginePage>
@@ -334,7 +335,7 @@ void TestEngineAnswers::permissionQuestion() {
 
     if (result == QLatin1String("granted")) {
         w->navigate(server.url(QStringLiteral("/melden.html")));
-        QTRY_COMPARE_WITH_TIMEOUT(m_frame->statusPanel()->text(),
+        QTRY_COMPARE_WITH_TIMEOUT(m_frame->statusBar()->currentMessage(),
                                   QStringLiteral("Hallo: Neue Nachricht"), 30000);
     }
     m_frame->closeAllWindows();
