@@ -327,9 +327,9 @@ int loadedCount(const MainFrame* frame) {
 }
 
 void openBrowser(MainFrame* frame, const QString& url) {
-    frame->registry()->nextAddress() = url;
+    frame->registry()->setNextAddress(url);
     frame->openWindow(OpenRequest());
-    frame->registry()->nextAddress().clear();
+    frame->registry()->setNextAddress(QString());
 }
 
 void closeAllWindows(MainFrame* frame, int timeoutMs) {
