@@ -43,9 +43,10 @@ protected:
                          QFileDialog::Options, bool) override {
         return QString();
     }
-    QString showSaveFile(QWidget*, const QString&, const QString&, const QString&,
+    // Takes the name the program proposes, as a user who presses Enter.
+    QString showSaveFile(QWidget*, const QString&, const QString& proposed, const QString&,
                          QFileDialog::Options) override {
-        return QString();
+        return proposed;
     }
     int showModal(const std::function<int()>&) override { return QDialog::Rejected; }
 };

@@ -12,6 +12,7 @@ PKGS=(
   xvfb xauth fonts-dejavu-core
   dovecot-core dovecot-pop3d
   dpkg-dev lintian appstream
+  curl
 )
 
 missing=()

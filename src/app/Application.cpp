@@ -37,7 +37,7 @@ Application::~Application() {
 
 void Application::quit() {
     if (m_frame)
-        m_frame->close();
+        m_frame->closeWithoutAsking();
 }
 
 MainFrame* Application::start() {

@@ -36,7 +36,8 @@ public:
     // instance took its address, or it may not run.
     MainFrame* start();
     MainFrame* frame() const { return m_frame.get(); }
-    // Closes the frame as "Beenden" does.
+    // Closes the frame as "Beenden" does, without asking about running
+    // downloads: the system wants the program to end.
     void quit();
 
 private:

@@ -2,6 +2,7 @@
 
 #include "browser/BrowserHost.h"
 #include "browser/BrowserToolbar.h"
+#include "browser/FindBar.h"
 #include "browser/Pictures.h"
 #include "browser/RefreshDialog.h"
 #include "browser/model/BrowserRules.h"
@@ -71,6 +72,8 @@ BrowserWindow::BrowserWindow(BrowserHost* host, QWidget* parent)
     m_web = m_host->createWebView(m_client);
     m_web->setParent(this);
     layout->addWidget(m_web->widget(), 1);
+    m_findBar = new FindBar(m_web, m_client);
+    layout->addWidget(m_findBar);
     setWidget(m_client);
     setWindowIcon(browserPicture(1));
     resize(640, 480);
@@ -102,6 +105,7 @@ BrowserWindow::BrowserWindow(BrowserHost* host, QWidget* parent)
         if (m_walkTimer.isActive())
             m_web->stop();
     });
+    connectTools();
 }
 
 BrowserWindow::~BrowserWindow() {
@@ -475,6 +479,7 @@ void BrowserWindow::onNewWindowRequested(WebView::NewWindowRequest* request) {
 
 void BrowserWindow::onNavigateComplete(const QString& url) {
     emit layoutChanged();
+    keepZoomOnSite();
     layoutControls();
     m_updatingAddress = true;
     const QString location = m_web->locationUrl();

@@ -8,6 +8,7 @@
 
 class BrowserHost;
 class BrowserToolbar;
+class FindBar;
 class QComboBox;
 class QLabel;
 class QToolBar;
@@ -65,6 +66,18 @@ public:
     bool isWalking() const { return m_walkTimer.isActive(); }
     const LinkWalk::RoundTrip& roundTrip() const { return m_roundTrip; }
 
+    FindBar* findBar() const { return m_findBar; }
+    // Opens the find bar (Ctrl+F); F3 and Shift+F3 step through the matches.
+    void openFindBar();
+
+    // The page's zoom, kept while the window stays on the same site.
+    double zoom() const { return m_zoom; }
+    void zoomBy(int steps);
+    void resetZoom();
+
+    // Source, developer tools and PDF of the page.
+    void runPageTool(WebView::PageTool tool);
+
     bool bandVisible(Band band) const;
     void setBandVisible(Band band, bool visible);
     bool coolBarVisible() const;
@@ -76,6 +89,7 @@ signals:
     // What a layout file keeps of the window changed: its page or its bars.
     // (Moves and resizes come as the window's own events.)
     void layoutChanged();
+    void zoomChanged(double factor);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -93,6 +107,12 @@ private:
     void clonePage();
     void takeAsHomePage();
 
+    // Find, zoom and page tools (BrowserTools.cpp).
+    void connectTools();
+    void setZoom(double factor);
+    void keepZoomOnSite();
+    void savePdf();
+
     void onNewWindowRequested(WebView::NewWindowRequest* request);
     void onNavigateComplete(const QString& url);
     void onGeometryRequested(int left, int top, int width, int height);
@@ -107,6 +127,7 @@ private:
     QLabel* m_anim = nullptr;
     QComboBox* m_address = nullptr;
     WebView* m_web = nullptr;
+    FindBar* m_findBar = nullptr;
 
     QString m_startingAddress;
     QString m_title;
@@ -123,4 +144,7 @@ private:
     bool m_secure = false;
     int m_secureLevel = 0;
     bool m_closed = false;
+    double m_zoom = 1.0;
+    // The site the zoom was chosen on.
+    QString m_zoomSite;
 };

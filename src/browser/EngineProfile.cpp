@@ -2,6 +2,8 @@
 
 #include "browser/QtWebView.h"
 #include "browser/model/SiteGrants.h"
+#include "downloads/DownloadList.h"
+#include "downloads/model/DownloadText.h"
 #include "ui/DesktopNotices.h"
 #include "ui/Dialogs.h"
 
@@ -24,6 +26,17 @@ SiteGrants& sessionGrants() {
 // Asks where a download goes and starts it; a download is never dropped
 // unless the user cancels the dialog.
 void handleDownload(QWebEngineDownloadRequest* download) {
+    // The engine restarts a download whose connection broke and asks again;
+    // it goes on where the user put it, without a second question.
+    if (const QString known = DownloadList::instance().knownPath(download->id());
+        !known.isEmpty()) {
+        const QFileInfo info(known);
+        download->setDownloadDirectory(info.absolutePath());
+        download->setDownloadFileName(info.fileName());
+        download->accept();
+        DownloadList::instance().add(download);
+        return;
+    }
     QWidget* parent = nullptr;
     if (QtWebView* view = QtWebView::forPage(download->page())) {
         emit view->downloadRequested(download->suggestedFileName());
@@ -34,9 +47,15 @@ void handleDownload(QWebEngineDownloadRequest* download) {
         dir = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (dir.isEmpty() || !QFileInfo(dir).isDir())
         dir = QDir::homePath();
-    const QString target = Dialogs::saveFileName(parent, QStringLiteral("Datei speichern unter..."),
-                                                 QDir(dir).filePath(download->suggestedFileName()),
-                                                 QStringLiteral("Alle Dateien (*)"));
+    // A file of that name stays as it is: the dialog offers a free name,
+    // and asks before it replaces a file the user picks.
+    const QString offered =
+        DownloadText::freeName(download->suggestedFileName(), [&dir](const QString& name) {
+            return QFileInfo::exists(QDir(dir).filePath(name));
+        });
+    const QString target =
+        Dialogs::saveFileName(parent, QStringLiteral("Datei speichern unter..."),
+                              QDir(dir).filePath(offered), QStringLiteral("Alle Dateien (*)"));
     if (target.isEmpty()) {
         download->cancel();
         return;
@@ -47,6 +66,7 @@ void handleDownload(QWebEngineDownloadRequest* download) {
     if (QtWebView* view = QtWebView::forPage(download->page()))
         view->downloadStarted(download);
     download->accept();
+    DownloadList::instance().add(download);
 }
 
 // A site's notification goes to the desktop; a click on it reaches the site.

@@ -73,6 +73,7 @@ QtWebView::QtWebView(QWidget* parent) : WebView(parent) {
     // the page is brought back here whoever woke it.
     connect(m_page, &QWebEnginePage::lifecycleStateChanged, this, &QtWebView::onLifecycleChanged);
     connectAnswers();
+    connectTools();
     // A view's widget lives as long as its owner wants it, not longer than the
     // view object itself.
     connect(this, &QObject::destroyed, m_box, &QObject::deleteLater);
@@ -82,6 +83,8 @@ QtWebView::~QtWebView() {
     // A page on the whole screen comes home first; the page must go before
     // the profile, and the widget must not outlive its page.
     delete m_fullScreen;
+    delete m_devTools;
+    ++m_findSerial; // a search still under way answers no one
     if (m_view) {
         m_view->setPage(nullptr);
         delete m_page;
@@ -92,6 +95,7 @@ QtWebView::~QtWebView() {
 void QtWebView::onLoadStarted(const QUrl& url) {
     m_loading = true;
     m_certificateError = false;
+    m_loadBecameDownload = false;
     m_loadingUrl = url;
     m_page->forgetLoginsTried();
     // Going somewhere else ends what the notice said about the last address.
@@ -124,8 +128,11 @@ void QtWebView::onLoadFinished(bool ok) {
     // Bringing a discarded page back is no visit: no history entry, no move
     // in the address list.
     if (!std::exchange(m_restoring, false)) {
-        emit statusTextChanged(ok ? QStringLiteral("Fertig")
-                                  : QStringLiteral("Die Seite konnte nicht geladen werden."));
+        // A page that turned out to be a download did not fail.
+        const bool becameDownload = std::exchange(m_loadBecameDownload, false);
+        emit statusTextChanged(ok || becameDownload
+                                   ? QStringLiteral("Fertig")
+                                   : QStringLiteral("Die Seite konnte nicht geladen werden."));
         emit navigateComplete(url.toString());
     }
     // The engine's title falls back to the address; the document's own title
@@ -310,7 +317,9 @@ void QtWebView::onLifecycleChanged() {
     const bool discarded = m_page->lifecycleState() == QWebEnginePage::LifecycleState::Discarded;
     if (!std::exchange(m_discarded, discarded) || discarded)
         return;
-    // Woken from discarded: the engine reloads the page it had.
+    // Woken from discarded: the engine reloads the page it had, and the
+    // page counts as loading from now on.
+    m_loading = true;
     if (m_hasDocument && m_lastLoadOk) {
         m_restoring = true;
     } else if (m_requested.isValid()) {
@@ -338,6 +347,11 @@ bool QtWebView::isBackgroundBusy() const {
 
 void QtWebView::downloadStarted(QWebEngineDownloadRequest* download) {
     ++m_downloads;
+    m_loadBecameDownload = m_loading;
+    // The engine ends the page's load before it asks about the download:
+    // the failure it reported was none.
+    if (!m_loading && !m_lastLoadOk && download->url() == m_loadingUrl)
+        emit statusTextChanged(QStringLiteral("Fertig"));
     connect(download, &QWebEngineDownloadRequest::isFinishedChanged, this, [this, download] {
         if (download->isFinished())
             --m_downloads;

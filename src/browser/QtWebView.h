@@ -48,6 +48,11 @@ public:
     void setLifecycle(Lifecycle::State state) override;
     Lifecycle::State lifecycle() const override;
     bool isBackgroundBusy() const override;
+    void findText(const QString& text, bool backward, bool caseSensitive) override;
+    void setZoomFactor(double factor) override;
+    double zoomFactor() const override;
+    void showDevTools() override;
+    void printToPdf(const QString& path) override;
 
     QWebEnginePage* page() const;
     QWebEngineView* engineView() const { return m_view; }
@@ -63,6 +68,11 @@ public:
     QList<QuestionBar*> questions() const;
     // The page alone on the whole screen, while it asked for that.
     FullScreenWindow* fullScreenWindow() const;
+    // The developer tools' window, while it is open.
+    QWidget* devToolsWindow() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void onLoadStarted(const QUrl& url);
@@ -85,6 +95,10 @@ private:
                     const QList<PanelChoice>& choices);
     void hideNotice();
 
+    // The page's context menu and tools (PageTools.cpp).
+    void connectTools();
+    void showContextMenu(const QPoint& pos);
+
     QWidget* m_box = nullptr;
     QVBoxLayout* m_questionArea = nullptr;
     QStackedWidget* m_stack = nullptr;
@@ -92,11 +106,15 @@ private:
     PageNotice* m_notice = nullptr;
     QtWebPage* m_page = nullptr;
     QPointer<FullScreenWindow> m_fullScreen;
+    QPointer<QWidget> m_devTools;
 
     bool m_loading = false;
     bool m_titlePending = false;
     bool m_hasDocument = false;
     bool m_certificateError = false;
+    // The load under way turned into a download.
+    bool m_loadBecameDownload = false;
+    quint64 m_findSerial = 0;
     QString m_docTitle;
     int m_downloads = 0;
     QUrl m_requested;

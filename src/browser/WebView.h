@@ -16,6 +16,8 @@ class WebView : public QObject {
 public:
     enum Command { SaveAs = 4, Print = 6, PrintPreview = 7 };
     enum class DocumentKind { None, Html, Folder };
+    // What the page's context menu offers beyond the engine's own entries.
+    enum class PageTool { ViewSource, DevTools, SavePdf };
 
     // A page asked for a new window. The handler either leaves `target` empty
     // (the request is refused) or hands back the web view that takes the page.
@@ -57,6 +59,17 @@ public:
     // Playing sound or downloading: such a page must keep running.
     virtual bool isBackgroundBusy() const = 0;
 
+    // Marks every match of `text` and moves to the next (or previous) one;
+    // the result arrives as findResult. Empty text clears the marks.
+    virtual void findText(const QString& text, bool backward, bool caseSensitive) = 0;
+    // 1.0 is the page's own size.
+    virtual void setZoomFactor(double factor) = 0;
+    virtual double zoomFactor() const = 0;
+    // The engine's developer tools for this page, in a window of their own.
+    virtual void showDevTools() = 0;
+    // Writes the page as a PDF file; pdfFinished tells how it went.
+    virtual void printToPdf(const QString& path) = 0;
+
 signals:
     void statusTextChanged(const QString& text);
     void titleChanged(const QString& title);
@@ -68,6 +81,12 @@ signals:
     void windowClosing();
     void secureLevelChanged(int level);
     void downloadRequested(const QString& suggestedName);
+    // The active match (from 1; 0 for none) and how many there are.
+    void findResult(int active, int count);
+    // Ctrl and the mouse wheel on the page: steps up (> 0) or down.
+    void zoomRequested(int steps);
+    void pageToolRequested(WebView::PageTool tool);
+    void pdfFinished(const QString& path, bool ok);
 };
 
 // Creates the web view of a new browser window.

@@ -55,6 +55,10 @@ BrowserWindow* BrowserRegistry::activeWindow() const {
     return qobject_cast<BrowserWindow*>(m_area->activeSubWindow());
 }
 
+BrowserWindow* BrowserRegistry::currentWindow() const {
+    return qobject_cast<BrowserWindow*>(m_area->currentSubWindow());
+}
+
 BrowserWindow* BrowserRegistry::create(const OpenRequest& request) {
     // Pending window events run once before the new window exists; what was
     // asked for travels in the request, so nothing they do can change it.

@@ -37,6 +37,9 @@ public:
     qint32 lastNumber() const { return m_lastNumber; }
     BrowserWindow* windowByKey(const QString& key) const;
     BrowserWindow* activeWindow() const;
+    // The window the user works in, also while another top-level window
+    // (a tool window, the developer tools) has the focus.
+    BrowserWindow* currentWindow() const;
 
     // The address a window opened without one starts on, before the home
     // page (set by Enter in the history window).

@@ -12,6 +12,8 @@ constexpr int Separator = -1;
 constexpr int ActiveWindowSubmenu = -2;
 // In a menu's item list: the context menu's "Fenster" submenu.
 constexpr int ContextWindowSubmenu = -3;
+// In a menu's item list: the "Zoom" submenu.
+constexpr int ZoomSubmenu = -4;
 } // namespace
 
 QAction* FrameActions::make(Command command, const QString& caption, bool checkable) {
@@ -35,6 +37,8 @@ void FrameActions::fill(QMenu* menu, std::initializer_list<int> items) const {
             menu->addMenu(m_menus[ActiveWindowMenu]);
         else if (item == ContextWindowSubmenu)
             menu->addMenu(m_menus[ContextWindowMenu]);
+        else if (item == ZoomSubmenu)
+            menu->addMenu(m_menus[ZoomMenu]);
         else
             menu->addAction(m_actions[item]);
     }
@@ -75,15 +79,32 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
     make(About, QStringLiteral("&Info über ") + appTitle);
     make(Website, websiteUrl);
     make(PrefetchLinks, QStringLiteral("Link-Ziele im voraus &cachen ein/aus"));
+    // What current browsers offer besides; F12 stays "Neuer Browser".
+    make(FindInPage, QStringLiteral("In der Seite &suchen..."))->setShortcut(QKeySequence::Find);
+    make(ZoomIn, QStringLiteral("&Vergrößern"))
+        ->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    make(ZoomOut, QStringLiteral("Ver&kleinern"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    make(ZoomReset, QStringLiteral("&Originalgröße"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    make(Downloads, QStringLiteral("&Downloads"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
+    make(ViewSource, QStringLiteral("&Quelltext anzeigen"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    make(DevTools, QStringLiteral("E&ntwicklerwerkzeuge"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+    make(SavePdf, QStringLiteral("Als &PDF speichern..."));
+    make(FullScreen, QStringLiteral("&Vollbild"))->setShortcut(Qt::Key_F11);
     // Object names for whoever looks the actions up (tests, accessibility).
     const char* names[CommandCount] = {
-        "newBrowser",   "savePage",       "sendLink",        "print",        "printPreview",
-        "exit",         "tabBar",         "tabBarTop",       "tabBarBottom", "statusBar",
-        "archive",      "history",        "mailProgram",     "settings",     "internetSettings",
-        "tileBelow",    "tileSideBySide", "cascade",         "saveLayout",   "loadLayout",
-        "allowPopups",  "forbidPopups",   "popupsToBack",    "addressBar",   "toolbar",
-        "bothBars",     "closeWindow",    "closeAllWindows", "about",        "website",
-        "prefetchLinks"};
+        "newBrowser",    "savePage",       "sendLink",        "print",        "printPreview",
+        "exit",          "tabBar",         "tabBarTop",       "tabBarBottom", "statusBar",
+        "archive",       "history",        "mailProgram",     "settings",     "internetSettings",
+        "tileBelow",     "tileSideBySide", "cascade",         "saveLayout",   "loadLayout",
+        "allowPopups",   "forbidPopups",   "popupsToBack",    "addressBar",   "toolbar",
+        "bothBars",      "closeWindow",    "closeAllWindows", "about",        "website",
+        "prefetchLinks", "findInPage",     "zoomIn",          "zoomOut",      "zoomReset",
+        "downloads",     "viewSource",     "devTools",        "savePdf",      "fullScreen"};
     for (int c = 0; c < CommandCount; ++c)
         m_actions[size_t(c)]->setObjectName(QString::fromLatin1(names[c]));
 
@@ -103,12 +124,15 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
     QMenu* context = makeMenu(ContextMenu, QString(), frame);
     QMenu* contextWindow = makeMenu(ContextWindowMenu, QStringLiteral("&Fenster"), context);
     QMenu* tabContext = makeMenu(TabContextMenu, QString(), frame);
+    QMenu* zoom = makeMenu(ZoomMenu, QStringLiteral("&Zoom"), view);
 
     fill(file, {NewBrowser, Separator, SavePage, Separator, SendLink, Separator, Print,
                 PrintPreview, Separator, Exit});
-    fill(view, {TabBar, TabBarTop, TabBarBottom, Separator, StatusBar});
+    fill(view, {TabBar, TabBarTop, TabBarBottom, Separator, StatusBar, Separator, FindInPage,
+                ZoomSubmenu, FullScreen});
+    fill(zoom, {ZoomIn, ZoomOut, ZoomReset});
     fill(tools, {Archive, History, Separator, MailProgram, Separator, Settings, Separator,
-                 InternetSettings});
+                 InternetSettings, Separator, Downloads, Separator, ViewSource, DevTools, SavePdf});
     fill(active, {AddressBar, Toolbar, BothBars});
     fill(window, {TileBelow, TileSideBySide, Cascade, Separator, SaveLayout, LoadLayout, Separator,
                   AllowPopups, ForbidPopups, PopupsToBack, Separator, ActiveWindowSubmenu,

@@ -46,6 +46,15 @@ public:
         About,
         Website,
         PrefetchLinks, // offered by the context menu, without an action
+        FindInPage,
+        ZoomIn,
+        ZoomOut,
+        ZoomReset,
+        Downloads,
+        ViewSource,
+        DevTools,
+        SavePdf,
+        FullScreen,
         CommandCount
     };
     enum Menu {
@@ -58,6 +67,7 @@ public:
         ContextMenu,
         ContextWindowMenu,
         TabContextMenu,
+        ZoomMenu,
         MenuCount
     };
 

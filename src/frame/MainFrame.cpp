@@ -54,6 +54,7 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
             browser->webView()->setLifecycle(Lifecycle::State::Active);
             browser->onActivated();
         }
+        showZoom();
         m_registry->updateLifecycles();
     });
 
@@ -70,12 +71,7 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
     m_mdi->viewport()->setAcceptDrops(true);
     setAcceptDrops(true);
     setTabBarVisible(false);
-    auto* fullScreen = new QAction(this);
-    fullScreen->setObjectName(QStringLiteral("fullScreen"));
-    fullScreen->setShortcut(Qt::Key_F11);
-    fullScreen->setShortcutContext(Qt::WindowShortcut);
-    connect(fullScreen, &QAction::triggered, this, &MainFrame::toggleFullScreen);
-    addAction(fullScreen);
+    connectTools();
     // A site's notification where the desktop has no tray to show it: it
     // stands over the status panels for a while, so the page's own "Fertig"
     // right after it does not wipe it away unseen.
@@ -128,6 +124,14 @@ void MainFrame::buildStatusBar() {
     m_mailSymbol->setPixmap(mailPicture());
     m_mailSymbol->installEventFilter(this);
     bar->addWidget(m_statusText, 1);
+    m_zoomText = new QLabel(bar);
+    m_zoomText->setObjectName(QStringLiteral("zoom"));
+    m_zoomText->hide();
+    m_downloadsText = new QLabel(bar);
+    m_downloadsText->setObjectName(QStringLiteral("downloads"));
+    m_downloadsText->hide();
+    bar->addPermanentWidget(m_zoomText);
+    bar->addPermanentWidget(m_downloadsText);
     bar->addPermanentWidget(m_mailSymbol);
     m_mailSymbol->hide();
 }
@@ -216,6 +220,10 @@ void MainFrame::unload() {
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
+    if (!mayCloseWithDownloads()) {
+        event->ignore();
+        return;
+    }
     // The archive window asks about unsaved changes first; if its save fails
     // the program stays open so nothing is lost.
     if (m_archive && !m_archive->close()) {
@@ -250,6 +258,8 @@ void MainFrame::resizeEvent(QResizeEvent* event) {
 }
 
 void MainFrame::onWindowAdded(BrowserWindow* window) {
+    connect(window, &BrowserWindow::zoomChanged, this, &MainFrame::showZoom);
+    updatePageCommands();
     m_tabBar->addTab(window->id(), window->startingAddress());
     m_tabBar->fitWidth(m_mdi->width());
     setTabBarVisible(action(FrameActions::TabBar)->isChecked());
@@ -257,6 +267,7 @@ void MainFrame::onWindowAdded(BrowserWindow* window) {
 
 void MainFrame::onWindowRemoved(qint32 id) {
     setStatusText(QString());
+    updatePageCommands();
     m_tabBar->removeTab(id);
     if (m_registry->count() == 0)
         setTabBarVisible(false);

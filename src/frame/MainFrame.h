@@ -10,6 +10,7 @@
 
 class ArchiveWindow;
 class BrowserRegistry;
+class DownloadsWindow;
 class BrowserWindow;
 class HistoryWindow;
 class MailPoller;
@@ -44,6 +45,11 @@ public:
     QLabel* mailPanel() const { return m_mailSymbol; }
     ArchiveWindow* archiveWindow() const;
     HistoryWindow* historyWindow() const;
+    DownloadsWindow* downloadsWindow() const;
+    // The zoom of the active window and the running downloads, while there
+    // is something to say.
+    QLabel* zoomPanel() const { return m_zoomText; }
+    QLabel* downloadsPanel() const { return m_downloadsText; }
     MailPoller* mailPoller() const { return m_poller; }
 
     // What the user chose from the menus, for whoever shows or checks it.
@@ -65,6 +71,9 @@ public:
     void refreshWindowMenu();
     // The frame alone on the whole screen (F11), and back.
     void toggleFullScreen();
+    // Closes the frame without asking about running downloads (the system
+    // ends the program).
+    void closeWithoutAsking();
 
     // BrowserHost and Shell.
     Prefer& preferences() override { return m_prefs; }
@@ -145,6 +154,14 @@ private:
     void toggleBothBands();
     void toggleStatusBar();
 
+    // Find, zoom, downloads and page tools (FrameTools.cpp).
+    void connectTools();
+    void updatePageCommands();
+    void showZoom();
+    void showDownloads();
+    void showDownloadProgress();
+    bool mayCloseWithDownloads();
+
     // The tab bar (FrameTabs.cpp).
     void setTabBarVisible(bool visible);
     void setTabBarPosition(int align);
@@ -161,6 +178,10 @@ private:
     QLabel* m_statusText = nullptr;
     QLabel* m_statusPicture = nullptr;
     QLabel* m_mailSymbol = nullptr;
+    QLabel* m_zoomText = nullptr;
+    QLabel* m_downloadsText = nullptr;
+    QPointer<DownloadsWindow> m_downloads;
+    bool m_askAboutDownloads = true;
     QList<QAction*> m_windowListActions;
     QPointer<ArchiveWindow> m_archive;
     QPointer<HistoryWindow> m_historyWindow;

@@ -10,7 +10,6 @@
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
-#include "shell/OpenRequest.h"
 
 #include <QApplication>
 #include <QDirIterator>
@@ -52,14 +51,8 @@ private slots:
     void contextMenuOpensKorvixWindow();
 
 private:
-    BrowserWindow* openOn(const QString& url) {
-        m_frame->visit(OpenRequest::withBars(url, true, true));
-        return m_frame->registry()->activeWindow();
-    }
+    BrowserWindow* openOn(const QString& url) { return m_app.openWindow(url); }
     static QtWebView* viewOf(BrowserWindow* w) { return qobject_cast<QtWebView*>(w->webView()); }
-    static bool loaded(BrowserWindow* w) {
-        return w && w->webView()->hasDocument() && !w->webView()->isBusy() && !w->isPolling();
-    }
     // The text the page shows, as the engine reports it.
     static QString pageText(QtWebView* view) {
         auto text = std::make_shared<std::optional<QString>>();
@@ -155,7 +148,7 @@ void TestEngineAnswers::loginAnswers() {
                   });
     }
     BrowserWindow* w = openOn(server.url(QStringLiteral("/intern")));
-    QTRY_VERIFY_WITH_TIMEOUT(user.done() && loaded(w), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(user.done() && pageLoaded(w), 30000);
     QTRY_VERIFY_WITH_TIMEOUT(pageText(viewOf(w)).contains(shown), 10000);
     QCOMPARE(messages.size(), typed.size());
     QVERIFY2(messages.first().contains(QStringLiteral("127.0.0.1:%1").arg(server.port())) &&
@@ -197,7 +190,8 @@ void TestEngineAnswers::certificateWarning() {
     QPushButton* anyway = noticeButton(view, QStringLiteral("Trotzdem laden (unsicher)"));
     QVERIFY(anyway);
     QTest::mouseClick(anyway, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(w) && w->windowTitle() == QStringLiteral("Unsicher"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w) && w->windowTitle() == QStringLiteral("Unsicher"),
+                             30000);
     QVERIFY(!view->isNoticeShown());
     QVERIFY(pageText(view).contains(QStringLiteral("Inhalt")));
     // The lock does not call the page secure.
@@ -227,7 +221,7 @@ void TestEngineAnswers::crashedPageComesBack() {
     const QString pageB = QUrl::fromLocalFile(m_app.dir() + QStringLiteral("/b.html")).toString();
     BrowserWindow* a = openOn(pageA);
     BrowserWindow* b = openOn(pageB);
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(a) && loaded(b), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(a) && pageLoaded(b), 30000);
     const qint64 pid = viewOf(a)->page()->renderProcessPid();
     QVERIFY(pid > 0);
     QVERIFY(pid != viewOf(b)->page()->renderProcessPid());
@@ -241,13 +235,13 @@ void TestEngineAnswers::crashedPageComesBack() {
     QCOMPARE(a->webView()->locationUrl(), pageA);
     // The other window goes on working.
     b->navigate(pageA);
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(b) && b->windowTitle() == QStringLiteral("Seite A"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(b) && b->windowTitle() == QStringLiteral("Seite A"), 30000);
 
     QPushButton* reload = noticeButton(viewOf(a), QStringLiteral("Neu laden"));
     QVERIFY(reload);
     QTest::mouseClick(reload, Qt::LeftButton);
     QVERIFY(!viewOf(a)->isNoticeShown());
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(a) && viewOf(a)->page()->renderProcessPid() > 0, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(a) && viewOf(a)->page()->renderProcessPid() > 0, 30000);
     QCOMPARE(runScript(viewOf(a), QStringLiteral("document.title")).toString(),
              QStringLiteral("Seite A"));
     m_frame->closeAllWindows();
@@ -262,7 +256,7 @@ void TestEngineAnswers::pageFullScreen() {
         openOn(QUrl::fromLocalFile(m_app.dir() + QStringLiteral("/video.html")).toString());
     w->showMaximized();
     QtWebView* view = viewOf(w);
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(w), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w), 30000);
     const QRect before = w->geometry();
     QWidget* input = view->engineView()->focusProxy();
     QVERIFY(input);
@@ -330,7 +324,7 @@ void TestEngineAnswers::permissionQuestion() {
         QTRY_COMPARE_WITH_TIMEOUT(view->questions().size(), 1, 30000);
         QTest::mouseClick(view->questions().first()->closeButton(), Qt::LeftButton);
     }
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(w) && answered(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w) && answered(), 30000);
     QVERIFY(view->questions().isEmpty());
 
     if (result == QLatin1String("granted")) {
@@ -346,7 +340,7 @@ void TestEngineAnswers::speaksGerman() {
     QVERIFY(server.start());
     server.addPage(QStringLiteral("/"), "<html><body>Hallo</body></html>");
     BrowserWindow* w = openOn(server.url(QStringLiteral("/")));
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(w), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w), 30000);
     QCOMPARE(server.requests().first().headers.value("accept-language"),
              QByteArray("de-DE,de;q=0.9,en;q=0.8"));
     QCOMPARE(runScript(viewOf(w), QStringLiteral("navigator.language")).toString().left(2),
@@ -375,7 +369,7 @@ void TestEngineAnswers::contextMenuOpensKorvixWindow() {
     BrowserWindow* w =
         openOn(QUrl::fromLocalFile(m_app.dir() + QStringLiteral("/link.html")).toString());
     w->showMaximized();
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(w), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w), 30000);
     QWidget* input = viewOf(w)->engineView()->focusProxy();
     QMenu* menu = nullptr;
     QVERIFY(clickUntil(input, Qt::RightButton, [&] {
@@ -396,7 +390,7 @@ void TestEngineAnswers::contextMenuOpensKorvixWindow() {
     menu->close();
     QTRY_COMPARE_WITH_TIMEOUT(m_frame->registry()->count(), before + 1, 30000);
     BrowserWindow* opened = m_frame->registry()->windows().last();
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(opened) && opened->windowTitle() == QStringLiteral("Ziel"),
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(opened) && opened->windowTitle() == QStringLiteral("Ziel"),
                              30000);
     m_frame->closeAllWindows();
 }

@@ -27,9 +27,6 @@ private slots:
 
 private:
     BrowserWindow* openLoaded(const QString& url);
-    static bool loaded(BrowserWindow* w) {
-        return w && w->webView()->hasDocument() && !w->webView()->isBusy() && !w->isPolling();
-    }
 
     HttpTestServer m_server;
     ScriptedDialogs m_dialogs;
@@ -66,9 +63,8 @@ void TestLinkWalkE2E::cleanupTestCase() {
 }
 
 BrowserWindow* TestLinkWalkE2E::openLoaded(const QString& url) {
-    m_frame->visit(OpenRequest::withBars(url, true, true));
-    BrowserWindow* w = m_frame->registry()->activeWindow();
-    if (!QTest::qWaitFor([w] { return loaded(w); }, 30000))
+    BrowserWindow* w = m_app.openWindow(url);
+    if (!QTest::qWaitFor([w] { return pageLoaded(w); }, 30000))
         return nullptr;
     return w;
 }
@@ -84,7 +80,7 @@ void TestLinkWalkE2E::roundTripVisitsFramesAndReturns() {
     QCOMPARE(w->roundTrip().links, (QStringList{"a.html", "b.html"}));
     // Each frame is shown as a page of its own, then the walk comes back.
     QTRY_VERIFY_WITH_TIMEOUT(!w->isWalking(), 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(w) && w->webView()->locationUrl() == start, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w) && w->webView()->locationUrl() == start, 30000);
     QVERIFY(m_server.hits(QStringLiteral("/dir/a.html")) > aBefore);
     QVERIFY(m_server.hits(QStringLiteral("/dir/b.html")) > bBefore);
     bool sawA = false, sawB = false;

@@ -7,7 +7,6 @@
 #include "frame/MainFrame.h"
 #include "frame/TabBar.h"
 #include "prefs/model/Prefer.h"
-#include "shell/OpenRequest.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -43,10 +42,7 @@ private:
         return QUrl::fromLocalFile(QDir(m_app.dir()).filePath(name)).toString();
     }
     void writePage(const QString& name, const QByteArray& html);
-    BrowserWindow* openOn(const QString& url);
-    static bool loaded(BrowserWindow* w) {
-        return w && w->webView()->hasDocument() && !w->webView()->isBusy() && !w->isPolling();
-    }
+    BrowserWindow* openOn(const QString& url) { return m_app.openWindow(url); }
 
     ScriptedDialogs m_dialogs;
     StartedApp m_app;
@@ -81,15 +77,10 @@ void TestWebEngineE2E::cleanupTestCase() {
     m_app.stop();
 }
 
-BrowserWindow* TestWebEngineE2E::openOn(const QString& url) {
-    m_frame->visit(OpenRequest::withBars(url, true, true));
-    return m_frame->registry()->activeWindow();
-}
-
 void TestWebEngineE2E::titleReachesCaptionAndTab() {
     BrowserWindow* w = openOn(page(QStringLiteral("title.html")));
     QVERIFY(w);
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(w), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w), 30000);
     QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
     QCOMPARE(m_frame->tabBar()->tabs()->tabText(m_frame->tabBar()->indexOf(w->id())),
              QStringLiteral("Grüße && mehr"));
@@ -109,7 +100,7 @@ void TestWebEngineE2E::windowOpenCreatesRegisteredWindow() {
     QCOMPARE(popup->id(), openerId + 1);
     QVERIFY(m_frame->registry()->windowByKey(BrowserRegistry::windowKey(openerId + 1)));
     QTRY_VERIFY_WITH_TIMEOUT(
-        loaded(popup) && popup->webView()->locationUrl().endsWith(QStringLiteral("title.html")),
+        pageLoaded(popup) && popup->webView()->locationUrl().endsWith(QStringLiteral("title.html")),
         30000);
     QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), QStringLiteral("Grüße & mehr"), 10000);
     m_frame->closeAllWindows();
@@ -120,7 +111,7 @@ void TestWebEngineE2E::windowOpenRefusedWhenPopupsOff() {
     m_frame->action(FrameActions::ForbidPopups)->trigger();
     QVERIFY(!m_frame->popupsAllowed());
     BrowserWindow* opener = openOn(page(QStringLiteral("opener.html")));
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(opener), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(opener), 30000);
     // Give the page's load handler time to ask.
     QTest::qWait(1500);
     QCOMPARE(int(m_frame->registry()->count()), 1);
@@ -141,7 +132,7 @@ void TestWebEngineE2E::windowCloseRemovesWindowAndTab() {
 
 void TestWebEngineE2E::discardedPageComesBackWithoutVisit() {
     BrowserWindow* w = openOn(page(QStringLiteral("title.html")));
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(w), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w), 30000);
     const int visits = m_frame->history().count();
     const int addresses = w->addressBox()->count();
     w->webView()->setLifecycle(Lifecycle::State::Discarded);
@@ -186,7 +177,7 @@ void TestWebEngineE2E::pageDiscardedBeforeItLoadedStillArrives() {
         QCOMPARE(w->webView()->lifecycle(), Lifecycle::State::Active);
     }
     w->webView()->setLifecycle(Lifecycle::State::Active);
-    QTRY_VERIFY_WITH_TIMEOUT(loaded(w) && w->windowTitle() == QStringLiteral("Grüße & mehr"),
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w) && w->windowTitle() == QStringLiteral("Grüße & mehr"),
                              30000);
     m_frame->closeAllWindows();
 }

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -74,6 +75,8 @@ private slots:
     void contextMenusOfferTheMenuBarsCommands();
     void contextChoicesTakeEffect_data();
     void contextChoicesTakeEffect();
+    void zoomSteps_data();
+    void zoomSteps();
 
 private:
     MainFrame* newFrame();
@@ -736,6 +739,42 @@ void TestFrame::contextChoicesTakeEffect() {
     emit f->menu(FrameActions::WindowMenu)->aboutToShow();
     QCOMPARE(chosen->isChecked(),
              effect != QLatin1String("no bars") && effect != QLatin1String("no status bar"));
+}
+
+void TestFrame::zoomSteps_data() {
+    QTest::addColumn<QList<int>>("choices"); // 1 "Vergrößern", -1 "Verkleinern", 0 "Originalgröße"
+    QTest::addColumn<double>("zoom");
+    QTest::newRow("in") << QList<int>{1} << 1.1;
+    QTest::newRow("in three times") << QList<int>{1, 1, 1} << 1.5;
+    QTest::newRow("out twice") << QList<int>{-1, -1} << 0.8;
+    QTest::newRow("up to 500 %") << QList<int>(20, 1) << 5.0;
+    QTest::newRow("down to 25 %") << QList<int>(20, -1) << 0.25;
+    QTest::newRow("in, out") << QList<int>{1, -1} << 1.0;
+    QTest::newRow("reset") << QList<int>{1, 1, 0} << 1.0;
+}
+
+void TestFrame::zoomSteps() {
+    QFETCH(QList<int>, choices);
+    QFETCH(double, zoom);
+    MainFrame* f = newFrame();
+    BrowserWindow* w = open();
+    BrowserWindow* other = open();
+    f->mdiArea()->setActiveSubWindow(w);
+    QMenu* zoomMenu = f->menu(FrameActions::ZoomMenu);
+    QVERIFY(f->menu(FrameActions::ViewMenu)->actions().contains(zoomMenu->menuAction()));
+    for (int choice : choices)
+        f->action(choice > 0   ? FrameActions::ZoomIn
+                  : choice < 0 ? FrameActions::ZoomOut
+                               : FrameActions::ZoomReset)
+            ->trigger();
+    QCOMPARE(static_cast<FakeWebView*>(w->webView())->zoom, zoom);
+    // Every window has a zoom of its own.
+    QCOMPARE(static_cast<FakeWebView*>(other->webView())->zoom, 1.0);
+    QCOMPARE(f->zoomPanel()->isVisible(), zoom != 1.0);
+    if (zoom != 1.0)
+        QCOMPARE(f->zoomPanel()->text(), QStringLiteral("Zoom: %1 %").arg(qRound(zoom * 100)));
+    f->mdiArea()->setActiveSubWindow(other);
+    QVERIFY(f->zoomPanel()->isHidden());
 }
 
 QTEST_MAIN(TestFrame)

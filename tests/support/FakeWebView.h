@@ -41,6 +41,13 @@ public:
     }
     Lifecycle::State lifecycle() const override { return state; }
     bool isBackgroundBusy() const override { return backgroundBusy; }
+    void findText(const QString& text, bool backward, bool caseSensitive) override {
+        calls << QStringLiteral("find:%1:%2:%3").arg(text).arg(backward).arg(caseSensitive);
+    }
+    void setZoomFactor(double factor) override { zoom = factor; }
+    double zoomFactor() const override { return zoom; }
+    void showDevTools() override { calls << QStringLiteral("devTools"); }
+    void printToPdf(const QString& path) override { calls << QStringLiteral("pdf:") + path; }
 
     // Plays a finished load: the page is there, with this address and title.
     void finishLoad(const QString& address, const QString& title);
@@ -55,6 +62,7 @@ public:
     bool busy = false;
     bool backgroundBusy = false;
     int sleepCostMs = 0;
+    double zoom = 1.0;
     Lifecycle::State state = Lifecycle::State::Active;
     bool hasDoc = false;
     DocumentKind kind = DocumentKind::None;

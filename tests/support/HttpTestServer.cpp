@@ -3,6 +3,8 @@
 #include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
+#include <memory>
 
 HttpTestServer::HttpTestServer(QObject* parent) : QObject(parent) {}
 
@@ -52,6 +54,36 @@ void HttpTestServer::addPage(const QString& path, const QByteArray& body,
     m_pages.insert(path, {contentType, body});
 }
 
+void HttpTestServer::addDownload(const QString& path, const QByteArray& body, int chunk,
+                                 int intervalMs, qint64 breakAfter) {
+    m_downloads.insert(path, {body, chunk, intervalMs, breakAfter});
+}
+
+void HttpTestServer::stream(QTcpSocket* socket, const QString& path, const Download& download) {
+    const QString name = path.section(QLatin1Char('/'), -1);
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                  "Content-Disposition: attachment; filename=\"" +
+                  name.toUtf8() +
+                  "\"\r\nContent-Length: " + QByteArray::number(download.body.size()) + "\r\n\r\n");
+    auto* timer = new QTimer(socket);
+    auto sent = std::make_shared<qint64>(0);
+    connect(timer, &QTimer::timeout, socket, [socket, timer, sent, download] {
+        // Not faster than the reader takes it.
+        if (socket->bytesToWrite() > 4 * download.chunk)
+            return;
+        const qint64 n = qMin<qint64>(download.chunk, download.body.size() - *sent);
+        socket->write(download.body.constData() + *sent, n);
+        *sent += n;
+        if (*sent >= download.body.size())
+            timer->stop();
+        if (download.breakAfter >= 0 && *sent >= download.breakAfter) {
+            timer->stop();
+            socket->abort();
+        }
+    });
+    timer->start(download.intervalMs);
+}
+
 void HttpTestServer::protect(const QString& path, const QString& realm, const QString& user,
                              const QString& password, const QByteArray& refusal) {
     m_logins.insert(
@@ -90,6 +122,10 @@ void HttpTestServer::serve(QTcpSocket* socket) {
     QByteArray type = "text/plain";
     QByteArray body = "not found";
     const auto login = m_logins.constFind(path);
+    if (m_downloads.contains(path)) {
+        stream(socket, path, m_downloads.value(path));
+        return;
+    }
     if (login != m_logins.constEnd() &&
         seen.headers.value("authorization") != login->authorization) {
         status = "401 Unauthorized";

@@ -32,6 +32,10 @@ public:
 
     void addPage(const QString& path, const QByteArray& body,
                  const QByteArray& contentType = "text/html; charset=utf-8");
+    // A file to download, sent a chunk at a time; with breakAfter >= 0 the
+    // connection breaks after that many bytes, every time.
+    void addDownload(const QString& path, const QByteArray& body, int chunk, int intervalMs,
+                     qint64 breakAfter = -1);
     // The page answers 401 with this body unless the request logs in (Basic).
     void protect(const QString& path, const QString& realm, const QString& user,
                  const QString& password, const QByteArray& refusal);
@@ -45,12 +49,20 @@ private:
         QByteArray authorization;
         QByteArray refusal;
     };
+    struct Download {
+        QByteArray body;
+        int chunk = 0;
+        int intervalMs = 0;
+        qint64 breakAfter = -1;
+    };
     void listenOn(QTcpServer* server);
+    void stream(class QTcpSocket* socket, const QString& path, const Download& download);
     void serve(class QTcpSocket* socket);
 
     QTcpServer* m_server = nullptr;
     QHash<QString, std::pair<QByteArray, QByteArray>> m_pages;
     QHash<QString, Login> m_logins;
+    QHash<QString, Download> m_downloads;
     QHash<QString, int> m_hits;
     QStringList m_order;
     QList<Request> m_requests;

@@ -23,6 +23,7 @@ public:
     QStringList fileNames;                      // next file dialog results
     QStringList fileCaptions;
     QStringList fileFilters;
+    QStringList fileDirs; // the folder or file each dialog started on
     int modalRuns = 0;
     // Plays the user's part while a modal dialog is "open": the dialog exists
     // as a top-level widget during the call.
@@ -35,15 +36,17 @@ protected:
         messages.append({icon, title, text});
         return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
     }
-    QString showOpenFile(QWidget*, const QString& caption, const QString&, const QString& filter,
-                         QFileDialog::Options, bool) override {
+    QString showOpenFile(QWidget*, const QString& caption, const QString& dir,
+                         const QString& filter, QFileDialog::Options, bool) override {
         fileCaptions << caption;
+        fileDirs << dir;
         fileFilters << filter;
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
-    QString showSaveFile(QWidget*, const QString& caption, const QString&, const QString& filter,
-                         QFileDialog::Options) override {
+    QString showSaveFile(QWidget*, const QString& caption, const QString& dir,
+                         const QString& filter, QFileDialog::Options) override {
         fileCaptions << caption;
+        fileDirs << dir;
         fileFilters << filter;
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }

@@ -1,11 +1,14 @@
 #include "StartedApp.h"
 
 #include "FakeWebView.h"
+#include "browser/BrowserWindow.h"
 #include "browser/EngineProfile.h"
 #include "browser/QtWebView.h"
+#include "browser/WebView.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
+#include "shell/OpenRequest.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,6 +59,15 @@ MainFrame* StartedApp::startWithEngine(const QString& commandLine) {
         EngineProfile::init(dir);
         return new QtWebView(parent);
     });
+}
+
+bool pageLoaded(const BrowserWindow* w) {
+    return w && w->webView()->hasDocument() && !w->webView()->isBusy() && !w->isPolling();
+}
+
+BrowserWindow* StartedApp::openWindow(const QString& url) {
+    frame()->visit(OpenRequest::withBars(url, true, true));
+    return registry()->activeWindow();
 }
 
 MainFrame* StartedApp::frame() const {

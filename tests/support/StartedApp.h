@@ -9,12 +9,16 @@
 #include <memory>
 
 class BrowserRegistry;
+class BrowserWindow;
 class MainFrame;
 class Prefer;
 
 // Windows opened as a batch (a layout file, a bookmark folder, the links of a
 // page) come one per turn of the event loop; waits until the last has come.
 bool batchOpened(MainFrame* frame);
+
+// A window whose page has come and that waits for nothing more.
+bool pageLoaded(const BrowserWindow* w);
 
 // A program started on a fresh temporary program directory with fake web
 // views; shut down when it goes out of scope.
@@ -33,6 +37,9 @@ public:
     MainFrame* startWithEngine(const QString& commandLine = QString());
     MainFrame* frame() const;
     BrowserRegistry* registry() const;
+    // Opens a window on `url` with its bars, as an address handed to the
+    // frame does; returns it.
+    BrowserWindow* openWindow(const QString& url);
     void stop();
 
 private:

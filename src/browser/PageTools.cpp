@@ -1,0 +1,120 @@
+// What a QtWebView offers for the page beyond showing it: find, zoom, the
+// developer tools, PDF, and the page's context menu.
+#include "browser/EngineProfile.h"
+#include "browser/QtWebPage.h"
+#include "browser/QtWebView.h"
+
+#include <QAction>
+#include <QChildEvent>
+#include <QMenu>
+#include <QVBoxLayout>
+#include <QWebEngineContextMenuRequest>
+#include <QWebEngineFindTextResult>
+#include <QWebEngineView>
+#include <QWheelEvent>
+
+void QtWebView::connectTools() {
+    connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, &WebView::pdfFinished);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, &QtWebView::showContextMenu);
+    // Ctrl with the mouse wheel zooms the window the program's way; the
+    // wheel reaches the widget the engine puts into the view.
+    m_view->installEventFilter(this);
+}
+
+bool QtWebView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ChildAdded) {
+        if (QObject* child = static_cast<QChildEvent*>(event)->child(); child->isWidgetType())
+            child->installEventFilter(this);
+    } else if (event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int delta = wheel->angleDelta().y();
+            if (delta != 0)
+                emit zoomRequested(delta > 0 ? 1 : -1);
+            return true;
+        }
+    }
+    return WebView::eventFilter(watched, event);
+}
+
+void QtWebView::showContextMenu(const QPoint& pos) {
+    QMenu* menu = m_view->createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // The program's own entry for the source opens it in a window of its own.
+    menu->removeAction(m_page->action(QWebEnginePage::ViewSource));
+    menu->addSeparator();
+    const auto tool = [this, menu](const QString& caption, const QKeySequence& keys,
+                                   PageTool which) {
+        QAction* a = menu->addAction(caption);
+        a->setShortcut(keys);
+        connect(a, &QAction::triggered, this, [this, which] { emit pageToolRequested(which); });
+    };
+    tool(QStringLiteral("&Quelltext anzeigen"), QKeySequence(Qt::CTRL | Qt::Key_U),
+         PageTool::ViewSource);
+    tool(QStringLiteral("&Entwicklerwerkzeuge"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I),
+         PageTool::DevTools);
+    tool(QStringLiteral("Als &PDF speichern..."), QKeySequence(), PageTool::SavePdf);
+    menu->popup(m_view->mapToGlobal(pos));
+}
+
+void QtWebView::findText(const QString& text, bool backward, bool caseSensitive) {
+    QWebEnginePage::FindFlags flags;
+    if (backward)
+        flags |= QWebEnginePage::FindBackward;
+    if (caseSensitive)
+        flags |= QWebEnginePage::FindCaseSensitively;
+    // Typing searches on every key: only the answer to the newest search
+    // counts; the engine also answers a search it dropped for a newer one,
+    // with nothing found.
+    const quint64 search = ++m_findSerial;
+    if (text.isEmpty()) {
+        m_page->findText(QString());
+        return;
+    }
+    m_page->findText(text, flags, [this, search](const QWebEngineFindTextResult& result) {
+        if (search == m_findSerial)
+            emit findResult(result.activeMatch(), result.numberOfMatches());
+    });
+}
+
+void QtWebView::setZoomFactor(double factor) {
+    m_page->setZoomFactor(factor);
+}
+
+double QtWebView::zoomFactor() const {
+    return m_page->zoomFactor();
+}
+
+QWidget* QtWebView::devToolsWindow() const {
+    return m_devTools;
+}
+
+void QtWebView::showDevTools() {
+    if (m_devTools) {
+        m_devTools->raise();
+        m_devTools->activateWindow();
+        return;
+    }
+    auto* window = new QWidget;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QStringLiteral("Entwicklerwerkzeuge - %1").arg(locationName()));
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* view = new QWebEngineView;
+    auto* tools = new QWebEnginePage(EngineProfile::profile(), view);
+    view->setPage(tools);
+    layout->addWidget(view);
+    m_page->setDevToolsPage(tools);
+    // Closed by the user: the tools let go of the page. (Closed with this
+    // view: its destructor deletes the window first.)
+    connect(window, &QObject::destroyed, m_page,
+            [page = m_page] { page->setDevToolsPage(nullptr); });
+    window->resize(900, 600);
+    window->show();
+    m_devTools = window;
+}
+
+void QtWebView::printToPdf(const QString& path) {
+    m_page->printToPdf(path);
+}
