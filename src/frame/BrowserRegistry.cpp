@@ -4,6 +4,7 @@
 #include "browser/BrowserWindow.h"
 #include "browser/model/LinkWalk.h"
 #include "common/MemoryTrim.h"
+#include "common/TreeMemory.h"
 #include "prefs/model/Prefer.h"
 #include "ui/Dialogs.h"
 
@@ -17,6 +18,18 @@
 namespace {
 // How often the registry looks which pages nobody can see.
 constexpr int LifecycleTickMs = 1000;
+// Passes that hand freed memory back after a page was discarded.
+constexpr int TrimPassesAfterDiscard = 3;
+
+// Pages at work stay awake: auto-refresh, a link walk, sound, a download.
+// A page still on its way is left to arrive too: the engine itself advises
+// against putting a loading page to sleep, and waking one that was
+// discarded before its first page came is not reliable.
+bool mustStayAwake(const BrowserWindow* w) {
+    const WebView* view = w->webView();
+    return w->isRefreshing() || w->isWalking() || view->isBackgroundBusy() || view->isBusy() ||
+           !view->hasDocument();
+}
 } // namespace
 
 BrowserRegistry::BrowserRegistry(QMdiArea* area, BrowserHost* host, Prefer& prefs, QObject* parent)
@@ -26,6 +39,19 @@ BrowserRegistry::BrowserRegistry(QMdiArea* area, BrowserHost* host, Prefer& pref
             timer->start();
         return timer->elapsed();
     };
+    m_policy.memoryBudgetBytes = Lifecycle::memoryBudgetFromEnvironment();
+    // The tree is measured on a thread of its own from the first window on.
+    m_memory = [this] {
+        if (!m_memoryWatch) {
+            m_memoryWatch = std::make_unique<MemoryWatch>();
+            m_memoryWatch->start(QThread::LowPriority);
+        }
+        return m_memoryWatch->lastBytes();
+    };
+    m_discardTimer = new QTimer(this);
+    m_discardTimer->setSingleShot(true);
+    m_discardTimer->setInterval(0);
+    connect(m_discardTimer, &QTimer::timeout, this, &BrowserRegistry::discardOneOverBudget);
     m_lifecycleTimer = new QTimer(this);
     m_lifecycleTimer->setInterval(LifecycleTickMs);
     connect(m_lifecycleTimer, &QTimer::timeout, this, &BrowserRegistry::updateLifecycles);
@@ -141,19 +167,53 @@ void BrowserRegistry::queue(const QList<OpenRequest>& requests, bool stopAtLimit
 }
 
 void BrowserRegistry::runQueued() {
-    if (m_queue.isEmpty()) {
-        cancelQueue();
+    // As many windows per turn of the event loop as fit into one frame's
+    // time, so a batch comes fast and the frame still answers between.
+    constexpr qint64 TurnBudgetMs = 16;
+    QElapsedTimer turn;
+    turn.start();
+    QPointer<BrowserRegistry> self(this);
+    while (!m_queue.isEmpty()) {
+        const Queued next = m_queue.takeFirst();
+        const bool atLimit = !mayOpen();
+        m_running = true;
+        open(next.request);
+        // A message shown while opening runs the event loop: the frame may
+        // have closed meanwhile.
+        if (!self)
+            return;
+        m_running = false;
+        if (atLimit && next.stopAtLimit)
+            break;
+        if (turn.elapsed() >= TurnBudgetMs && !m_queue.isEmpty()) {
+            m_queueTimer->start();
+            return;
+        }
+    }
+    cancelQueue();
+}
+
+void BrowserRegistry::discardOneOverBudget() {
+    // Ticks until a new measurement shows what the discards gave back.
+    constexpr int TicksToSettle = 2;
+    BrowserWindow* longestHidden = nullptr;
+    for (BrowserWindow* w : std::as_const(m_windows)) {
+        if (!m_hiddenSince.contains(w) ||
+            w->webView()->lifecycle() == Lifecycle::State::Discarded || mustStayAwake(w))
+            continue;
+        if (!longestHidden || m_hiddenSince.value(w) < m_hiddenSince.value(longestHidden))
+            longestHidden = w;
+    }
+    if (!longestHidden) {
+        m_discardsDue = 0;
         return;
     }
-    const Queued next = m_queue.takeFirst();
-    const bool atLimit = !mayOpen();
-    m_running = true;
-    open(next.request);
-    m_running = false;
-    if ((atLimit && next.stopAtLimit) || m_queue.isEmpty())
-        cancelQueue();
+    longestHidden->webView()->setLifecycle(Lifecycle::State::Discarded);
+    m_trimPasses = TrimPassesAfterDiscard;
+    if (--m_discardsDue > 0)
+        m_discardTimer->start();
     else
-        m_queueTimer->start();
+        m_budgetPause = TicksToSettle;
 }
 
 void BrowserRegistry::cancelQueue() {
@@ -211,7 +271,6 @@ void BrowserRegistry::updateLifecycles() {
     // so the frame keeps answering. Waking a page is never put off.
     constexpr qint64 SleepBudgetMs = 20;
     constexpr int CatchUpMs = 100;
-    constexpr int TrimPassesAfterDiscard = 3;
     QElapsedTimer spent;
     spent.start();
     bool putOff = false;
@@ -222,16 +281,12 @@ void BrowserRegistry::updateLifecycles() {
             m_hiddenSince.remove(w);
         else if (!m_hiddenSince.contains(w))
             m_hiddenSince.insert(w, now);
-        // A page still on its way is left to arrive: the engine itself
-        // advises against putting a loading page to sleep, and waking one
-        // that was discarded before its first page came is not reliable.
-        const WebView* view = w->webView();
-        const bool loading = view->isBusy() || !view->hasDocument();
-        const bool busy =
-            w->isRefreshing() || w->isWalking() || view->isBackgroundBusy() || loading;
+        const bool busy = mustStayAwake(w);
         const Lifecycle::State want =
             Lifecycle::wanted(visible, busy, now - m_hiddenSince.value(w, now), m_policy);
-        if (view->lifecycle() == want)
+        const Lifecycle::State state = w->webView()->lifecycle();
+        // A hidden page put to sleep over the memory budget sleeps on.
+        if (state == want || (!visible && !busy && int(state) > int(want)))
             continue;
         if (want != Lifecycle::State::Active && spent.elapsed() >= SleepBudgetMs) {
             putOff = true;
@@ -240,6 +295,18 @@ void BrowserRegistry::updateLifecycles() {
         w->webView()->setLifecycle(want);
         if (want == Lifecycle::State::Discarded)
             m_trimPasses = TrimPassesAfterDiscard;
+    }
+    // Over the memory budget, pages nobody sees go at once, one per turn of
+    // the event loop: the engine's discard call is slow and must not stack up.
+    if (m_budgetPause > 0) {
+        --m_budgetPause;
+    } else if (m_discardsDue == 0 && !m_windows.isEmpty()) {
+        int awake = 0;
+        for (const BrowserWindow* w : std::as_const(m_windows))
+            awake += w->webView()->lifecycle() != Lifecycle::State::Discarded ? 1 : 0;
+        m_discardsDue = Lifecycle::pagesOverBudget(m_memory(), m_policy.memoryBudgetBytes, awake);
+        if (m_discardsDue > 0)
+            m_discardTimer->start();
     }
     // A discarded page leaves megabytes of freed memory in this process that
     // the allocator would otherwise keep, some of it only once the engine has

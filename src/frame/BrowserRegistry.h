@@ -7,9 +7,11 @@
 #include <QList>
 #include <QObject>
 #include <functional>
+#include <memory>
 
 class BrowserHost;
 class BrowserWindow;
+class MemoryWatch;
 class Prefer;
 class QMdiArea;
 class QTimer;
@@ -52,9 +54,10 @@ public:
     // A window for a page's new-window request: its page comes from the
     // engine, so it is not navigated.
     BrowserWindow* openPopup();
-    // Opens one window per request, one per turn of the event loop, so the
-    // frame keeps answering and each page starts loading as its window
-    // comes. With stopAtLimit, the request that meets the limit is the last.
+    // Opens one window per request, as many per turn of the event loop as
+    // fit into a frame's time, so the frame keeps answering and each page
+    // starts loading as its window comes. With stopAtLimit, the request that
+    // meets the limit is the last.
     void queue(const QList<OpenRequest>& requests, bool stopAtLimit);
     int queued() const { return int(m_queue.size()); }
     // Drops what is still queued.
@@ -74,6 +77,8 @@ public:
     Lifecycle::Policy& lifecyclePolicy() { return m_policy; }
     // Milliseconds on a monotonic clock; tests put their own in.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
+    // Bytes the process tree takes now; tests put their own in.
+    void setMemoryProbe(std::function<qint64()> probe) { m_memory = std::move(probe); }
 
 signals:
     // A window has its number and is about to be shown.
@@ -88,6 +93,7 @@ private:
     BrowserWindow* create(const OpenRequest& request);
     void place(BrowserWindow* window, const OpenRequest& request);
     void runQueued();
+    void discardOneOverBudget();
 
     QMdiArea* m_area;
     BrowserHost* m_host;
@@ -109,6 +115,13 @@ private:
     std::function<qint64()> m_clock;
     QHash<const BrowserWindow*, qint64> m_hiddenSince;
     QTimer* m_lifecycleTimer = nullptr;
+    std::function<qint64()> m_memory;
+    std::unique_ptr<MemoryWatch> m_memoryWatch;
+    // Pages still to discard, one per turn of the event loop, and the
+    // ticks to wait until the memory they held shows as freed.
+    int m_discardsDue = 0;
+    int m_budgetPause = 0;
+    QTimer* m_discardTimer = nullptr;
     // Passes of updateLifecycles that still hand freed memory back.
     int m_trimPasses = 0;
 };

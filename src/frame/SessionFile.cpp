@@ -79,12 +79,7 @@ void SessionFile::changed() {
 }
 
 void SessionFile::write() {
-    QList<LayoutItem> items = WindowLayouts::items(m_registry);
-    // A window whose page has not arrived yet opens its address again.
-    const QList<BrowserWindow*> windows = m_registry.windows();
-    for (int i = 0; i < items.size(); ++i)
-        if (items[i].url.isEmpty())
-            items[i].url = windows[i]->startingAddress();
+    const QList<LayoutItem> items = WindowLayouts::items(m_registry);
     const QByteArray records = LayoutFile::encode(items);
     if (m_current && records == m_written)
         return;

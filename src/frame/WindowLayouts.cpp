@@ -17,6 +17,10 @@ QList<LayoutItem> WindowLayouts::items(const BrowserRegistry& registry) {
         item.width = w->width() * 15.0;
         item.height = w->height() * 15.0;
         item.url = w->webView()->locationUrl();
+        // A window whose page has not arrived yet (or waits for its turn to
+        // load) keeps the address it is opening.
+        if (item.url.isEmpty())
+            item.url = w->startingAddress();
         item.toolbar = w->bandVisible(BrowserWindow::Band::Toolbar);
         item.adress = w->bandVisible(BrowserWindow::Band::Adress);
         item.state = w->isMinimized() ? 1 : (w->isMaximized() ? 2 : 0);

@@ -27,12 +27,14 @@ private slots:
     void busyPagesStayActive();
     void minimizedFrameSleepsEverything();
     void sleepingIsSpreadOverPasses();
+    void overBudgetDiscardsLongestHiddenFirst();
 
 private:
     BrowserWindow* open(const QString& url);
     FakeWebView* view(BrowserWindow* w) { return static_cast<FakeWebView*>(w->webView()); }
     MainFrame* frame() { return m_app->frame(); }
     qint64 m_now = 0;
+    qint64 m_memory = 0;
     std::unique_ptr<ScriptedDialogs> m_dialogs;
     std::unique_ptr<StartedApp> m_app;
 };
@@ -44,6 +46,8 @@ void TestLifecycle::init() {
     m_app->start();
     m_now = 1000;
     frame()->registry()->setClock([this] { return m_now; });
+    m_memory = 0;
+    frame()->registry()->setMemoryProbe([this] { return m_memory; });
     frame()->resize(900, 700);
 }
 
@@ -174,6 +178,60 @@ void TestLifecycle::sleepingIsSpreadOverPasses() {
     QCOMPARE(view(hidden.last())->state, State::Active);
     // The rest follow within a few passes.
     QTRY_COMPARE_WITH_TIMEOUT(asleep(), 11, 3000);
+}
+
+void TestLifecycle::overBudgetDiscardsLongestHiddenFirst() {
+    constexpr qint64 GiB = 1024LL * 1024 * 1024;
+    frame()->registry()->lifecyclePolicy().memoryBudgetBytes = GiB;
+    // Each window in turn covers the ones before; a second apart, so each
+    // was hidden a different while.
+    QList<BrowserWindow*> windows;
+    for (const char* site : {"http://a.example/", "http://r.example/", "http://b.example/",
+                             "http://c.example/", "http://t.example/"}) {
+        windows << open(QString::fromLatin1(site));
+        windows.last()->showMaximized();
+        frame()->mdiArea()->setActiveSubWindow(windows.last());
+        frame()->registry()->updateLifecycles();
+        m_now += 1000;
+    }
+    BrowserWindow *a = windows[0], *refreshing = windows[1], *b = windows[2], *c = windows[3],
+                  *top = windows[4];
+    refreshing->setRefreshSeconds(30);
+    const auto discarded = [&] {
+        QList<BrowserWindow*> gone;
+        for (BrowserWindow* w : windows)
+            if (view(w)->state == State::Discarded)
+                gone << w;
+        return gone;
+    };
+    frame()->registry()->updateLifecycles();
+    QVERIFY(discarded().isEmpty());
+
+    // Half a gigabyte over, five awake pages of about 300 MB: two go, the
+    // longest hidden first, a busy page never, and one per turn.
+    m_memory = GiB + GiB / 2;
+    frame()->registry()->updateLifecycles();
+    QVERIFY(discarded().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(discarded(), (QList<BrowserWindow*>{a, b}), 2000);
+    // The figure lags behind the engine: no more go before it can show
+    // what the first ones gave back.
+    frame()->registry()->updateLifecycles();
+    QTest::qWait(50);
+    QCOMPARE(discarded(), (QList<BrowserWindow*>{a, b}));
+    // Still over a while later: the next in line goes; the visible one and
+    // the busy one stay whatever happens.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            frame()->registry()->updateLifecycles();
+            return discarded().contains(c);
+        }(),
+        5000);
+    QCOMPARE(view(top)->state, State::Active);
+    QCOMPARE(view(refreshing)->state, State::Active);
+    // The page comes back when shown, on its address.
+    frame()->mdiArea()->setActiveSubWindow(a);
+    QCOMPARE(view(a)->state, State::Active);
+    QCOMPARE(a->webView()->locationUrl(), QStringLiteral("http://a.example/"));
 }
 
 QTEST_MAIN(TestLifecycle)
