@@ -81,9 +81,33 @@ void presentNotification(std::unique_ptr<QWebEngineNotification> notification) {
 }
 } // namespace
 
+QByteArray EngineProfile::withProcessModel(const QByteArray& flags) {
+    QList<QByteArray> switches = flags.simplified().split(' ');
+    switches.removeAll(QByteArray());
+    for (const QByteArray& flag : std::as_const(switches))
+        if (flag == "--process-per-site" || flag == "--process-per-tab" ||
+            flag == "--single-process")
+            return flags;
+    switches << "--process-per-site";
+    // Without this the engine puts every site that is not isolated into one
+    // shared renderer: one crash or one busy page would take them all.
+    constexpr char ApartFeature[] = "ProcessSharingWithDefaultSiteInstances";
+    constexpr char DisableFeatures[] = "--disable-features=";
+    for (QByteArray& flag : switches)
+        if (flag.startsWith(DisableFeatures)) {
+            if (!flag.split('=').value(1).split(',').contains(ApartFeature))
+                flag += QByteArray(flag.endsWith('=') ? "" : ",") + ApartFeature;
+            return switches.join(' ');
+        }
+    switches << QByteArray(DisableFeatures) + ApartFeature;
+    return switches.join(' ');
+}
+
 void EngineProfile::init(const QString& appDir) {
     if (g_profile)
         return;
+    // The engine reads its switches when the first profile comes.
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", withProcessModel(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
     g_profile = new QWebEngineProfile(QStringLiteral("Korvix"));
     const QString base = QDir(appDir).filePath(QStringLiteral("WebEngine"));
     g_profile->setPersistentStoragePath(base);

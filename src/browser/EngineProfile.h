@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class QWebEngineProfile;
@@ -17,6 +18,12 @@ void init(const QString& appDir);
 void release();
 QWebEngineProfile* profile();
 SiteGrants& grants();
+
+// The engine's switches with Korvix's process model added: windows of one
+// site share one renderer process (sites stay apart), which with many
+// windows open halves the time to load them and the memory they take. A
+// process model the user chose in `flags` is kept as it is.
+QByteArray withProcessModel(const QByteArray& flags);
 
 // What pages ask servers for: German first, then English.
 inline constexpr char AcceptLanguage[] = "de-DE,de;q=0.9,en;q=0.8";

@@ -2,6 +2,7 @@
 #include "StartedApp.h"
 #include "UserScript.h"
 #include "browser/BrowserWindow.h"
+#include "browser/EngineProfile.h"
 #include "browser/FullScreenWindow.h"
 #include "browser/LoginDialog.h"
 #include "browser/PagePanels.h"
@@ -49,6 +50,9 @@ private slots:
     void permissionQuestion();
     void speaksGerman();
     void contextMenuOpensKorvixWindow();
+    void processModel_data();
+    void processModel();
+    void oneRendererPerSite();
 
 private:
     BrowserWindow* openOn(const QString& url) { return m_app.openWindow(url); }
@@ -216,11 +220,14 @@ void TestEngineAnswers::certificateWarning() {
 
 void TestEngineAnswers::crashedPageComesBack() {
     m_app.writeFile(QStringLiteral("a.html"), "<html><head><title>Seite A</title></head></html>");
-    m_app.writeFile(QStringLiteral("b.html"), "<html><head><title>Seite B</title></head></html>");
     const QString pageA = QUrl::fromLocalFile(m_app.dir() + QStringLiteral("/a.html")).toString();
-    const QString pageB = QUrl::fromLocalFile(m_app.dir() + QStringLiteral("/b.html")).toString();
+    // Windows of one site share a renderer and go down together; the other
+    // window shows another site.
+    HttpTestServer server;
+    QVERIFY(server.start());
+    server.addPage(QStringLiteral("/b.html"), "<html><head><title>Seite B</title></head></html>");
     BrowserWindow* a = openOn(pageA);
-    BrowserWindow* b = openOn(pageB);
+    BrowserWindow* b = openOn(server.url(QStringLiteral("/b.html")));
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(a) && pageLoaded(b), 30000);
     const qint64 pid = viewOf(a)->page()->renderProcessPid();
     QVERIFY(pid > 0);
@@ -242,8 +249,8 @@ void TestEngineAnswers::crashedPageComesBack() {
     QTest::mouseClick(reload, Qt::LeftButton);
     QVERIFY(!viewOf(a)->isNoticeShown());
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(a) && viewOf(a)->page()->renderProcessPid() > 0, 30000);
-    QCOMPARE(runScript(viewOf(a), QStringLiteral("document.title")).toString(),
-             QStringLiteral("Seite A"));
+    QTRY_COMPARE_WITH_TIMEOUT(runScript(viewOf(a), QStringLiteral("document.title")).toString(),
+                              QStringLiteral("Seite A"), 30000);
     m_frame->closeAllWindows();
 }
 
@@ -392,6 +399,50 @@ void TestEngineAnswers::contextMenuOpensKorvixWindow() {
     BrowserWindow* opened = m_frame->registry()->windows().last();
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(opened) && opened->windowTitle() == QStringLiteral("Ziel"),
                              30000);
+    m_frame->closeAllWindows();
+}
+
+void TestEngineAnswers::processModel_data() {
+    QTest::addColumn<QByteArray>("flags");
+    QTest::addColumn<QByteArray>("used");
+    const QByteArray apart = "--disable-features=ProcessSharingWithDefaultSiteInstances";
+    QTest::newRow("none") << QByteArray() << "--process-per-site " + apart;
+    QTest::newRow("others") << QByteArray("--disable-gpu  --no-sandbox ")
+                            << "--disable-gpu --no-sandbox --process-per-site " + apart;
+    QTest::newRow("per tab") << QByteArray("--process-per-tab --no-sandbox")
+                             << QByteArray("--process-per-tab --no-sandbox");
+    QTest::newRow("single") << QByteArray("--no-sandbox --single-process")
+                            << QByteArray("--no-sandbox --single-process");
+    QTest::newRow("look-alike") << QByteArray("--process-per-site-x")
+                                << "--process-per-site-x --process-per-site " + apart;
+    QTest::newRow("features of the user's")
+        << QByteArray("--disable-features=Foo --x")
+        << QByteArray("--disable-features=Foo,ProcessSharingWithDefaultSiteInstances --x "
+                      "--process-per-site");
+    QTest::newRow("already apart") << apart << apart + " --process-per-site";
+}
+
+void TestEngineAnswers::processModel() {
+    QFETCH(QByteArray, flags);
+    QFETCH(QByteArray, used);
+    QCOMPARE(EngineProfile::withProcessModel(flags), used);
+}
+
+void TestEngineAnswers::oneRendererPerSite() {
+    HttpTestServer server;
+    QVERIFY(server.start());
+    server.addPage(QStringLiteral("/a.html"), "<html><body>A</body></html>");
+    server.addPage(QStringLiteral("/b.html"), "<html><body>B</body></html>");
+    BrowserWindow* a = openOn(server.url(QStringLiteral("/a.html")));
+    BrowserWindow* b = openOn(server.url(QStringLiteral("/b.html")));
+    // The same server under another name is another site.
+    BrowserWindow* other =
+        openOn(server.url(QStringLiteral("/a.html"), QStringLiteral("localhost")));
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(a) && pageLoaded(b) && pageLoaded(other), 30000);
+    const auto pid = [](BrowserWindow* w) { return viewOf(w)->page()->renderProcessPid(); };
+    QVERIFY(pid(a) > 0);
+    QCOMPARE(pid(b), pid(a));
+    QVERIFY(pid(other) != pid(a));
     m_frame->closeAllWindows();
 }
 
