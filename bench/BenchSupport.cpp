@@ -1,5 +1,7 @@
 #include "BenchSupport.h"
 
+#include "common/TreeMemory.h"
+
 #include "app/Application.h"
 
 #include "archive/model/Archive.h"
@@ -51,72 +53,7 @@ protected:
     int showModal(const std::function<int()>&) override { return QDialog::Rejected; }
 };
 
-struct Process {
-    qint64 pid = 0;
-    qint64 parent = 0;
-    bool zombie = false;
-};
-
-// This process and every process below it, found through the parent links;
-// the root comes first, every parent before its children.
-QList<Process> processTree(qint64 root) {
-    QHash<qint64, QList<Process>> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& name : entries) {
-        bool ok = false;
-        const qint64 pid = name.toLongLong(&ok);
-        if (!ok)
-            continue;
-        const QList<QByteArray> fields =
-            statFields(readProcFile(QStringLiteral("/proc/%1/stat").arg(pid)));
-        if (fields.size() < 2)
-            continue; // gone meanwhile
-        const qint64 parent = fields.at(1).toLongLong();
-        children[parent].append({pid, parent, fields.at(0) == "Z"});
-    }
-    QList<Process> tree{{root, 0, false}};
-    for (qsizetype i = 0; i < tree.size(); ++i)
-        tree += children.value(tree.at(i).pid);
-    return tree;
-}
-
-// Kilobytes of the given "Key:   1234 kB" line, or -1.
-qint64 kilobytesOf(const QByteArray& text, const QByteArray& key) {
-    const qsizetype at = text.indexOf("\n" + key);
-    const qsizetype start = text.startsWith(key) ? 0 : at < 0 ? -1 : at + 1;
-    if (start < 0)
-        return -1;
-    const qsizetype end = text.indexOf('\n', start);
-    const QByteArray line = text.mid(start + key.size(), end < 0 ? -1 : end - start - key.size());
-    bool ok = false;
-    const qint64 kb = line.trimmed().split(' ').value(0).toLongLong(&ok);
-    return ok ? kb : -1;
-}
-
-struct Memory {
-    qint64 pssKb = 0;
-    qint64 privateKb = 0;
-};
-
-// Proportional set size, so pages the processes share count once in the sum;
-// resident size where the kernel has no rollup. Other programs that map the
-// same libraries lower the proportional figure, the private one they leave
-// alone.
-Memory processMemory(qint64 pid) {
-    Memory m;
-    const QByteArray rollup = readProcFile(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-    const qint64 pss = kilobytesOf(rollup, "Pss:");
-    if (pss >= 0) {
-        m.pssKb = pss;
-        m.privateKb = qMax<qint64>(0, kilobytesOf(rollup, "Private_Clean:")) +
-                      qMax<qint64>(0, kilobytesOf(rollup, "Private_Dirty:"));
-        return m;
-    }
-    const QByteArray status = readProcFile(QStringLiteral("/proc/%1/status").arg(pid));
-    m.pssKb = qMax<qint64>(0, kilobytesOf(status, "VmRSS:"));
-    m.privateKb = qMax<qint64>(0, kilobytesOf(status, "RssAnon:"));
-    return m;
-}
+using TreeMemory::Process;
 
 // A renderer says so on its command line, unless the zygote forked it: then
 // it keeps the zygote's command line, and its zygote parent gives it away.
@@ -363,15 +300,19 @@ QList<QByteArray> statFields(const QByteArray& stat) {
 }
 
 TreeStats measureTree(bool withMemory) {
+    return measureTreeOf(::getpid(), withMemory);
+}
+
+TreeStats measureTreeOf(qint64 root, bool withMemory) {
     TreeStats stats;
-    Memory sum;
+    TreeMemory::Usage sum;
     QHash<qint64, QByteArray> cmdlines;
-    for (const Process& p : processTree(::getpid())) {
+    for (const Process& p : TreeMemory::processTree(root)) {
         cmdlines.insert(p.pid, readProcFile(QStringLiteral("/proc/%1/cmdline").arg(p.pid)));
         if (p.zombie)
             continue;
         if (withMemory) {
-            const Memory m = processMemory(p.pid);
+            const TreeMemory::Usage m = TreeMemory::usage(p.pid);
             sum.pssKb += m.pssKb;
             sum.privateKb += m.privateKb;
         }
@@ -382,6 +323,14 @@ TreeStats measureTree(bool withMemory) {
     stats.megabytes = double(sum.pssKb) / 1024.0;
     stats.privateMegabytes = double(sum.privateKb) / 1024.0;
     return stats;
+}
+
+QList<qint64> treePids(qint64 root) {
+    QList<qint64> pids;
+    for (const Process& p : TreeMemory::processTree(root))
+        if (!p.zombie)
+            pids << p.pid;
+    return pids;
 }
 
 void printTree(const char* what, const TreeStats& stats) {

@@ -219,6 +219,11 @@ struct TreeStats {
 // memory and do not count. Reading the memory figures is the slow part, so
 // a caller that only counts can skip it.
 TreeStats measureTree(bool withMemory = true);
+// The same for another process and all below it, such as a program the
+// benchmark started.
+TreeStats measureTreeOf(qint64 root, bool withMemory = true);
+// The process ids of `root` and all below it, the root first.
+QList<qint64> treePids(qint64 root);
 void printTree(const char* what, const TreeStats& stats);
 
 bool writeFile(const QString& path, const QByteArray& data);

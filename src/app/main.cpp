@@ -2,9 +2,12 @@
 #include "app/CommandLine.h"
 #include "app/DataLocation.h"
 #include "app/EngineSandbox.h"
+#include "app/StallWatch.h"
 #include "browser/EngineProfile.h"
 #include "browser/Pictures.h"
 #include "browser/QtWebView.h"
+#include "frame/BrowserRegistry.h"
+#include "frame/MainFrame.h"
 #include "ui/Dialogs.h"
 
 #include <QApplication>
@@ -13,6 +16,7 @@
 #include <QStringList>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -95,6 +99,9 @@ int main(int argc, char* argv[]) {
     {
         Application program(options);
         installSignalHandlers(app, program);
+        // Watches from the first moment, when the layout's windows come.
+        std::unique_ptr<StallWatch> stalls(StallWatch::fromEnvironment(
+            [&program] { return program.frame() ? program.frame()->registry()->count() : 0; }));
         if (program.start()) {
             QApplication::setQuitOnLastWindowClosed(true);
             rc = QApplication::exec();

@@ -1,0 +1,44 @@
+#include "app/StallWatch.h"
+
+#include <QFile>
+#include <QTimer>
+
+namespace {
+constexpr int TickMs = 10;
+} // namespace
+
+StallWatch::StallWatch(const QString& reportPath, std::function<int()> windowCount)
+    : m_reportPath(reportPath), m_windowCount(std::move(windowCount)), m_timer(new QTimer(this)) {
+    m_sinceStart.start();
+    m_timer->setTimerType(Qt::PreciseTimer);
+    m_timer->setInterval(TickMs);
+    connect(m_timer, &QTimer::timeout, this, &StallWatch::tick);
+    m_timer->start();
+}
+
+StallWatch::~StallWatch() {
+    QFile report(m_reportPath);
+    if (!report.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    report.write(QStringLiteral("longest %1 at %2 windows %3\n")
+                     .arg(m_longest)
+                     .arg(m_longestAt)
+                     .arg(m_windowsThen)
+                     .toUtf8());
+}
+
+StallWatch* StallWatch::fromEnvironment(std::function<int()> windowCount) {
+    const QString path = qEnvironmentVariable("KORVIX_STALL_REPORT");
+    return path.isEmpty() ? nullptr : new StallWatch(path, std::move(windowCount));
+}
+
+void StallWatch::tick() {
+    const qint64 now = m_sinceStart.elapsed();
+    const qint64 gap = now - m_lastTick - TickMs;
+    m_lastTick = now;
+    if (gap <= m_longest)
+        return;
+    m_longest = gap;
+    m_longestAt = now - gap;
+    m_windowsThen = m_windowCount ? m_windowCount() : 0;
+}

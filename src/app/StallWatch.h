@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QTimer;
+
+// For measuring from outside: watches how long the event loop goes without
+// getting round, and at the end writes the longest gap, when it happened and
+// how many windows were open then, as one line to a file:
+// "longest <ms> at <ms since start> windows <n>". Switched on by the
+// environment variable KORVIX_STALL_REPORT naming that file.
+class StallWatch : public QObject {
+public:
+    StallWatch(const QString& reportPath, std::function<int()> windowCount);
+    ~StallWatch() override;
+
+    // A watch when the environment asks for one, else nothing.
+    static StallWatch* fromEnvironment(std::function<int()> windowCount);
+
+private:
+    void tick();
+
+    QString m_reportPath;
+    std::function<int()> m_windowCount;
+    QTimer* m_timer;
+    QElapsedTimer m_sinceStart;
+    qint64 m_lastTick = 0;
+    qint64 m_longest = 0;
+    qint64 m_longestAt = 0;
+    int m_windowsThen = 0;
+};
