@@ -285,20 +285,6 @@ LoadStarts::LoadStarts(WebView* view) {
     });
 }
 
-QByteArray readProcFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-QList<QByteArray> statFields(const QByteArray& stat) {
-    const qsizetype close = stat.lastIndexOf(')');
-    if (close < 0 || close + 2 > stat.size())
-        return {};
-    return stat.mid(close + 2).trimmed().split(' ');
-}
-
 TreeStats measureTree(bool withMemory) {
     return measureTreeOf(::getpid(), withMemory);
 }
@@ -308,7 +294,8 @@ TreeStats measureTreeOf(qint64 root, bool withMemory) {
     TreeMemory::Usage sum;
     QHash<qint64, QByteArray> cmdlines;
     for (const Process& p : TreeMemory::processTree(root)) {
-        cmdlines.insert(p.pid, readProcFile(QStringLiteral("/proc/%1/cmdline").arg(p.pid)));
+        cmdlines.insert(p.pid,
+                        TreeMemory::readProcFile(QStringLiteral("/proc/%1/cmdline").arg(p.pid)));
         if (p.zombie)
             continue;
         if (withMemory) {

@@ -203,11 +203,6 @@ private:
     int m_total = 0;
 };
 
-QByteArray readProcFile(const QString& path);
-// The fields of /proc/<pid>/stat after the command name, which may itself
-// contain blanks and parentheses. Index 0 is field 3 (state).
-QList<QByteArray> statFields(const QByteArray& stat);
-
 struct TreeStats {
     double megabytes = 0;
     double privateMegabytes = 0;

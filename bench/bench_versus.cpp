@@ -13,6 +13,7 @@
 //
 //   korvix_bench_versus [--runs N] [--quick]
 #include "BenchSupport.h"
+#include "common/TreeMemory.h"
 
 #include "common/Twips.h"
 #include "frame/model/LayoutFile.h"
@@ -399,7 +400,7 @@ private:
 
 bool isAlive(qint64 pid) {
     const QList<QByteArray> fields =
-        bench::statFields(bench::readProcFile(QStringLiteral("/proc/%1/stat").arg(pid)));
+        TreeMemory::statFields(TreeMemory::readProcFile(QStringLiteral("/proc/%1/stat").arg(pid)));
     return !fields.isEmpty() && fields.at(0) != "Z";
 }
 
@@ -516,20 +517,25 @@ Figures runChild(Variant variant, const Case& c, ReportServer& server) {
     }
     f.pageRequests = server.pageRequests();
     // When all windows existed is known from outside only where the program
-    // says so: the bare shell does, Korvix does not.
+    // says so: the bare shell on its output, Korvix in its stall report
+    // (written when it ends), both as "windows <n> <monotonic ms>".
     tail.add(process.readAll());
-    const QList<QByteArray> windowsLine = tail.windowsLine().split(' ');
-    if (windowsLine.size() == 3 && windowsLine.at(1).toInt() == f.expected)
-        f.windowsMs = sinceStart(windowsLine.at(2).toLongLong() * 1000000);
+    QByteArray windowsLine = tail.windowsLine();
 
     endChild(process);
     tail.add(process.readAll());
     f.lastOutput = tail.text();
     if (variant == Korvix) {
         QFile stall(stallPath);
-        f.stall = stall.open(QIODevice::ReadOnly) ? QString::fromUtf8(stall.readAll()).trimmed()
-                                                  : QString();
+        const QList<QByteArray> lines = stall.open(QIODevice::ReadOnly)
+                                            ? stall.readAll().trimmed().split('\n')
+                                            : QList<QByteArray>();
+        f.stall = QString::fromUtf8(lines.value(0));
+        windowsLine = lines.value(1);
     }
+    const QList<QByteArray> created = windowsLine.split(' ');
+    if (created.size() == 3 && created.at(1).toInt() == f.expected)
+        f.windowsMs = sinceStart(created.at(2).toLongLong() * 1000000);
     return f;
 }
 
@@ -626,17 +632,8 @@ void firstPage(ReportServer& server) {
     }
 }
 
-void manyWindows(ReportServer& server) {
-    Case c;
-    c.windows = ManyWindows;
-    c.timeoutMs = ManyWindowsTimeoutMs;
-    std::array<Figures, VariantCount> figures;
-    for (int v = 0; v < VariantCount; ++v)
-        figures[v] = runChild(Variant(v), c, server);
-    printHeader("b. 50 normal windows, all in sight, one site");
-    printRow("all loaded, ms", rowOf(figures, [](const Figures& f) { return f.allLoadedMs; }), 0);
-    printRow("PSS peak, MB", rowOf(figures, [](const Figures& f) { return f.peakMb; }), 1);
-    printRow("PSS at the end, MB", rowOf(figures, [](const Figures& f) { return f.endMb; }), 1);
+// The rows every case with many windows ends with.
+void printProcessesAndCounts(const std::array<Figures, VariantCount>& figures) {
     printRow("processes at the end",
              rowOf(figures, [](const Figures& f) { return double(f.processes); }), 0);
     std::array<QString, VariantCount> reports;
@@ -648,6 +645,20 @@ void manyWindows(ReportServer& server) {
     printCounts("load reports", reports);
     printCounts("page requests", requests);
     printNotes(figures);
+}
+
+void manyWindows(ReportServer& server) {
+    Case c;
+    c.windows = ManyWindows;
+    c.timeoutMs = ManyWindowsTimeoutMs;
+    std::array<Figures, VariantCount> figures;
+    for (int v = 0; v < VariantCount; ++v)
+        figures[v] = runChild(Variant(v), c, server);
+    printHeader("b. 50 normal windows, all in sight, one site");
+    printRow("all loaded, ms", rowOf(figures, [](const Figures& f) { return f.allLoadedMs; }), 0);
+    printRow("PSS peak, MB", rowOf(figures, [](const Figures& f) { return f.peakMb; }), 1);
+    printRow("PSS at the end, MB", rowOf(figures, [](const Figures& f) { return f.endMb; }), 1);
+    printProcessesAndCounts(figures);
 }
 
 void maximizedWindows(ReportServer& server) {
@@ -671,17 +682,7 @@ void maximizedWindows(ReportServer& server) {
     printRow("PSS at the end, MB", rowOf(figures, [](const Figures& f) { return f.endMb; }), 1);
     printRow("PSS 15 s after all loaded, MB",
              rowOf(figures, [](const Figures& f) { return f.laterMb; }), 1);
-    printRow("processes at the end",
-             rowOf(figures, [](const Figures& f) { return double(f.processes); }), 0);
-    std::array<QString, VariantCount> reports;
-    std::array<QString, VariantCount> requests;
-    for (int v = 0; v < VariantCount; ++v) {
-        reports[v] = QStringLiteral("%1/%2").arg(figures[v].loaded).arg(figures[v].expected);
-        requests[v] = QString::number(figures[v].pageRequests);
-    }
-    printCounts("load reports", reports);
-    printCounts("page requests", requests);
-    printNotes(figures);
+    printProcessesAndCounts(figures);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // much memory the whole process tree (the program plus the web engine's
 // helper processes) needs with 10 and with 50 windows open.
 #include "BenchSupport.h"
+#include "common/TreeMemory.h"
 
 #include "browser/BrowserWindow.h"
 #include "frame/BrowserRegistry.h"
@@ -22,7 +23,7 @@ constexpr int LargeRoundTimeoutMs = 100000;
 // one tick (10 ms on common kernels).
 qint64 msSinceProcessStart() {
     const QList<QByteArray> fields =
-        bench::statFields(bench::readProcFile(QStringLiteral("/proc/self/stat")));
+        TreeMemory::statFields(TreeMemory::readProcFile(QStringLiteral("/proc/self/stat")));
     if (fields.size() < 20)
         return -1;
     bool ok = false;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QTimer>
+#include <chrono>
 
 namespace {
 constexpr int TickMs = 10;
@@ -25,6 +26,8 @@ StallWatch::~StallWatch() {
                      .arg(m_longestAt)
                      .arg(m_windowsThen)
                      .toUtf8());
+    report.write(
+        QStringLiteral("windows %1 %2\n").arg(m_mostWindows).arg(m_mostWindowsAt).toUtf8());
 }
 
 StallWatch* StallWatch::fromEnvironment(std::function<int()> windowCount) {
@@ -34,6 +37,12 @@ StallWatch* StallWatch::fromEnvironment(std::function<int()> windowCount) {
 
 void StallWatch::tick() {
     const qint64 now = m_sinceStart.elapsed();
+    if (const int windows = m_windowCount ? m_windowCount() : 0; windows > m_mostWindows) {
+        m_mostWindows = windows;
+        m_mostWindowsAt = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                              .count();
+    }
     const qint64 gap = now - m_lastTick - TickMs;
     m_lastTick = now;
     if (gap <= m_longest)

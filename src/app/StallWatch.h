@@ -10,7 +10,9 @@ class QTimer;
 // For measuring from outside: watches how long the event loop goes without
 // getting round, and at the end writes the longest gap, when it happened and
 // how many windows were open then, as one line to a file:
-// "longest <ms> at <ms since start> windows <n>". Switched on by the
+// "longest <ms> at <ms since start> windows <n>", and a second line
+// "windows <most> <ms>" with the most windows that were open at once and
+// when they first were, on the system's monotonic clock. Switched on by the
 // environment variable KORVIX_STALL_REPORT naming that file.
 class StallWatch : public QObject {
 public:
@@ -31,4 +33,6 @@ private:
     qint64 m_longest = 0;
     qint64 m_longestAt = 0;
     int m_windowsThen = 0;
+    int m_mostWindows = 0;
+    qint64 m_mostWindowsAt = 0;
 };

@@ -8,22 +8,6 @@
 
 namespace {
 
-QByteArray readProcFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-// The fields of /proc/<pid>/stat after the command name, which may itself
-// hold blanks and parentheses.
-QList<QByteArray> statFields(const QByteArray& stat) {
-    const qsizetype close = stat.lastIndexOf(')');
-    if (close < 0 || close + 2 > stat.size())
-        return {};
-    return stat.mid(close + 2).trimmed().split(' ');
-}
-
 // Kilobytes of the given "Key:   1234 kB" line, or -1.
 qint64 kilobytesOf(const QByteArray& text, const QByteArray& key) {
     const qsizetype at = text.indexOf("\n" + key);
@@ -38,6 +22,20 @@ qint64 kilobytesOf(const QByteArray& text, const QByteArray& key) {
 }
 
 } // namespace
+
+QByteArray TreeMemory::readProcFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+QList<QByteArray> TreeMemory::statFields(const QByteArray& stat) {
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0 || close + 2 > stat.size())
+        return {};
+    return stat.mid(close + 2).trimmed().split(' ');
+}
 
 QList<TreeMemory::Process> TreeMemory::processTree(qint64 root) {
     QHash<qint64, QList<Process>> children;

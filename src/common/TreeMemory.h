@@ -20,6 +20,12 @@ struct Usage {
     qint64 privateKb = 0;
 };
 
+// A file under /proc as a whole; empty when the process is gone.
+QByteArray readProcFile(const QString& path);
+// The fields of /proc/<pid>/stat after the command name, which may itself
+// hold blanks and parentheses. Index 0 is field 3 (state), 1 the parent.
+QList<QByteArray> statFields(const QByteArray& stat);
+
 // `root` first, then its descendants, parents before their children.
 QList<Process> processTree(qint64 root);
 // One process; where the kernel has no smaps_rollup, its resident set.
