@@ -18,7 +18,7 @@ FindBar::FindBar(WebView* web, QWidget* parent) : QWidget(parent), m_web(web) {
     m_field = new QLineEdit;
     m_field->setObjectName(QStringLiteral("findText"));
     m_field->setClearButtonEnabled(true);
-    m_field->setMinimumWidth(160);
+    m_field->setMinimumWidth(80);
     m_field->installEventFilter(this);
     label->setBuddy(m_field);
     m_next = new QPushButton(QStringLiteral("&Weiter"));
@@ -28,6 +28,10 @@ FindBar::FindBar(WebView* web, QWidget* parent) : QWidget(parent), m_web(web) {
     m_count->setObjectName(QStringLiteral("findCount"));
     auto* closeButton = new QPushButton(QStringLiteral("\u2715"));
     closeButton->setFlat(true);
+    // A square button, so the row fits a frame of 640 pixels with every
+    // caption whole.
+    const int side = closeButton->sizeHint().height();
+    closeButton->setFixedSize(side, side);
     closeButton->setToolTip(QStringLiteral("Suchleiste schließen (Esc)"));
     closeButton->setAccessibleName(QStringLiteral("Suchleiste schließen"));
     row->addWidget(label);
