@@ -11,7 +11,9 @@
 // runs on a thread of its own and notes the time of each report; memory is
 // the proportional set size of the child's whole process tree.
 //
-//   korvix_bench_versus [--runs N] [--quick]
+//   korvix_bench_versus [--runs N] [--quick] [--case a|b|c] [--korvix-only]
+//
+// --korvix-only leaves the bare shell out, for quick rounds while tuning.
 #include "BenchSupport.h"
 #include "common/TreeMemory.h"
 
@@ -426,8 +428,14 @@ void endChild(QProcess& process) {
     }
 }
 
+bool g_korvixOnly = false;
+
 Figures runChild(Variant variant, const Case& c, ReportServer& server) {
     Figures f;
+    if (g_korvixOnly && variant != Korvix) {
+        f.failure = QStringLiteral("left out");
+        return f;
+    }
     f.expected = c.windows;
     QTemporaryDir dir;
     if (!dir.isValid()) {
@@ -700,11 +708,13 @@ int main(int argc, char* argv[]) {
             quick = true;
         } else if (args.at(i) == QLatin1String("--case") && i + 1 < args.size()) {
             only = args.at(++i);
+        } else if (args.at(i) == QLatin1String("--korvix-only")) {
+            g_korvixOnly = true;
         } else if (args.at(i) == QLatin1String("--runs") && i + 1 < args.size()) {
             runs = args.at(++i).toInt();
         } else {
-            std::fprintf(stderr,
-                         "usage: korvix_bench_versus [--runs N] [--quick] [--case a|b|c]\n");
+            std::fprintf(stderr, "usage: korvix_bench_versus [--runs N] [--quick] [--case a|b|c] "
+                                 "[--korvix-only]\n");
             return 2;
         }
     }

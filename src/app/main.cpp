@@ -9,6 +9,7 @@
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "ui/Dialogs.h"
+#include "ui/IconCache.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -58,6 +59,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Korvix"));
     QApplication::setApplicationVersion(QStringLiteral("6.4"));
     QApplication::setWindowIcon(QIcon(programIcon(48)));
+    installIconCache();
 
     // The whole command line is one address.
     QStringList args = QApplication::arguments();

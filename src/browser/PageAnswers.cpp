@@ -95,7 +95,9 @@ void QtWebView::showNotice(const QString& heading, const QString& text, const QU
 
 void QtWebView::hideNotice() {
     m_noticeUrl.clear();
+    showEngineView();
     m_stack->setCurrentWidget(m_view);
+    m_view->setVisible(m_onScreen);
 }
 
 void QtWebView::onCertificateError(QWebEngineCertificateError error) {

@@ -41,9 +41,15 @@ QtWebView::QtWebView(QWidget* parent) : WebView(parent) {
     layout->addLayout(m_questionArea);
     m_stack = new QStackedWidget;
     layout->addWidget(m_stack, 1);
+    // The engine view joins the window with the first load: an engine view
+    // that is shown starts a renderer process even for an empty page, and a
+    // window waiting for its turn to load must cost next to nothing.
     m_view = new QWebEngineView;
+    m_blank = new QWidget;
+    m_blank->setAutoFillBackground(true);
+    m_blank->setBackgroundRole(QPalette::Base);
     m_notice = new PageNotice;
-    m_stack->addWidget(m_view);
+    m_stack->addWidget(m_blank);
     m_stack->addWidget(m_notice);
     m_box->setFocusProxy(m_view);
 
@@ -89,10 +95,37 @@ QtWebView::~QtWebView() {
         m_view->setPage(nullptr);
         delete m_page;
         m_page = nullptr;
+        if (m_blank)
+            delete m_view;
     }
 }
 
+void QtWebView::showEngineView() {
+    if (!m_blank)
+        return;
+    const bool notice = isNoticeShown();
+    m_stack->insertWidget(0, m_view);
+    delete std::exchange(m_blank, nullptr);
+    if (!notice)
+        m_stack->setCurrentWidget(m_view);
+    m_view->setVisible(m_onScreen);
+}
+
+void QtWebView::setOnScreen(bool on) {
+    m_onScreen = on;
+    // The engine view draws into a picture of its full size while it is
+    // shown, even under other windows; hidden, it gives that back and the
+    // engine stops drawing the page.
+    if (!m_blank && m_view->isHidden() == on)
+        m_view->setVisible(on);
+}
+
+bool QtWebView::hasBegun() const {
+    return !m_blank || m_requested.isValid();
+}
+
 void QtWebView::onLoadStarted(const QUrl& url) {
+    showEngineView();
     m_loading = true;
     m_certificateError = false;
     m_loadBecameDownload = false;
@@ -163,6 +196,7 @@ void QtWebView::navigate(const QString& url) {
 }
 
 void QtWebView::setUrl(const QUrl& url) {
+    showEngineView();
     // Through the page: while the page is on the whole screen, this view has
     // none of its own.
     m_page->setUrl(url);
@@ -204,7 +238,7 @@ void QtWebView::saveAs() {
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString path = Dialogs::saveFileName(
-        m_view->window(), QStringLiteral("Webseite speichern"),
+        m_box->window(), QStringLiteral("Webseite speichern"),
         QDir(dir.isEmpty() ? QDir::homePath() : dir).filePath(name + QStringLiteral(".html")),
         QStringLiteral("Webseite, komplett (*.html *.htm);;Webarchiv, einzelne Datei (*.mhtml "
                        "*.mht);;Webseite, nur HTML (*.html *.htm)"));
@@ -220,7 +254,7 @@ void QtWebView::saveAs() {
 void QtWebView::print() {
     leaveFullScreen();
     auto* printer = new QPrinter(QPrinter::HighResolution);
-    QPrintDialog dialog(printer, m_view->window());
+    QPrintDialog dialog(printer, m_box->window());
     if (Dialogs::runModal([&] { return dialog.exec(); }) != QDialog::Accepted) {
         delete printer;
         return;
@@ -234,7 +268,7 @@ void QtWebView::print() {
 void QtWebView::printPreview() {
     leaveFullScreen();
     QPrinter printer(QPrinter::HighResolution);
-    QPrintPreviewDialog preview(&printer, m_view->window());
+    QPrintPreviewDialog preview(&printer, m_box->window());
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) {
         // The preview paints synchronously; the engine prints asynchronously.
         QEventLoop loop;

@@ -41,12 +41,14 @@ public:
     QString locationName() const override;
     bool isBusy() const override;
     bool hasDocument() const override;
+    bool hasBegun() const override;
     DocumentKind documentKind() const override;
     QString documentTitle() const override;
     QString folderPath() const override;
     void collectLinks(std::function<void(const QStringList&)> done) override;
     void setLifecycle(Lifecycle::State state) override;
     Lifecycle::State lifecycle() const override;
+    void setOnScreen(bool on) override;
     bool isBackgroundBusy() const override;
     void findText(const QString& text, bool backward, bool caseSensitive) override;
     void setZoomFactor(double factor) override;
@@ -83,6 +85,8 @@ private:
     void printPreview();
     void setUrl(const QUrl& url);
     void leaveFullScreen();
+    // Puts the engine's view in place of the blank stand-in.
+    void showEngineView();
 
     // The program's answers to what the page asks (PageAnswers.cpp).
     void connectAnswers();
@@ -103,6 +107,8 @@ private:
     QVBoxLayout* m_questionArea = nullptr;
     QStackedWidget* m_stack = nullptr;
     QWebEngineView* m_view = nullptr;
+    // Stands for the page until the first load; then gone.
+    QWidget* m_blank = nullptr;
     PageNotice* m_notice = nullptr;
     QtWebPage* m_page = nullptr;
     QPointer<FullScreenWindow> m_fullScreen;
@@ -127,4 +133,5 @@ private:
     bool m_restoring = false;
     // The page is discarded (as far as this view has been told).
     bool m_discarded = false;
+    bool m_onScreen = true;
 };

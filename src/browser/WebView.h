@@ -42,6 +42,9 @@ public:
     virtual QString locationName() const = 0;
     virtual bool isBusy() const = 0;
     virtual bool hasDocument() const = 0;
+    // Whether the view was ever asked for anything: a page shown, or one
+    // on its way.
+    virtual bool hasBegun() const = 0;
     virtual DocumentKind documentKind() const = 0;
     // The document's own title (empty when it has none) and, for a folder
     // view, the folder's path.
@@ -56,6 +59,9 @@ public:
     // when shown again; coming back is no new visit.
     virtual void setLifecycle(Lifecycle::State state) = 0;
     virtual Lifecycle::State lifecycle() const = 0;
+    // Whether anyone can see the window: a page under other windows or in a
+    // minimized one draws nothing and keeps no picture of itself.
+    virtual void setOnScreen(bool on) { Q_UNUSED(on) }
     // Playing sound or downloading: such a page must keep running.
     virtual bool isBackgroundBusy() const = 0;
 

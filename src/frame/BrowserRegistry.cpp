@@ -14,6 +14,7 @@
 #include <QMdiArea>
 #include <QPointer>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 // How often the registry looks which pages nobody can see.
@@ -60,9 +61,13 @@ BrowserRegistry::BrowserRegistry(QMdiArea* area, BrowserHost* host, Prefer& pref
     m_queueTimer->setSingleShot(true);
     m_queueTimer->setInterval(0);
     connect(m_queueTimer, &QTimer::timeout, this, &BrowserRegistry::runQueued);
+    m_owedTimer = new QTimer(this);
+    m_owedTimer->setSingleShot(true);
+    connect(m_owedTimer, &QTimer::timeout, this, &BrowserRegistry::loadOwed);
 }
 
 BrowserRegistry::~BrowserRegistry() {
+    m_owed.clear();
     cancelQueue();
 }
 
@@ -85,10 +90,12 @@ BrowserWindow* BrowserRegistry::currentWindow() const {
     return qobject_cast<BrowserWindow*>(m_area->currentSubWindow());
 }
 
-BrowserWindow* BrowserRegistry::create(const OpenRequest& request) {
-    // Pending window events run once before the new window exists; what was
-    // asked for travels in the request, so nothing they do can change it.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+BrowserWindow* BrowserRegistry::create(const OpenRequest& request, Placing placing) {
+    // Pending window events run once before the new window exists (in a
+    // batch, once per turn); what was asked for travels in the request, so
+    // nothing they do can change it.
+    if (placing != Placing::InBatch)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (!mayOpen()) {
         Dialogs::message(m_area->window(), QMessageBox::Information, QStringLiteral("Meldung"),
                          QStringLiteral("Es sind nur maximal 300 gleichzeitig geöffnete Browser "
@@ -116,39 +123,62 @@ BrowserWindow* BrowserRegistry::create(const OpenRequest& request) {
     m_windows.append(w);
     emit windowAdded(w);
     m_area->addSubWindow(w);
-    w->show();
-    m_area->setActiveSubWindow(w);
+    showPlaced(w, request, placing);
     emit windowShown(w);
     return w;
 }
 
-// A layout file's window gets its recorded place, size and state; a start-up
-// window opens maximized.
-void BrowserRegistry::place(BrowserWindow* w, const OpenRequest& request) {
+// A layout file's window gets its recorded place, size and state before it
+// shows, so the area lays it out once; a start-up window opens maximized.
+// The area keeps only the active window maximized and restores the last one
+// whenever another becomes active, and each of those steps goes through
+// every window there is. So a batch's windows show in their normal place,
+// and the one on top is maximized once the batch stands, if the batch asks
+// for that.
+void BrowserRegistry::showPlaced(BrowserWindow* w, const OpenRequest& request, Placing placing) {
     const int state = request.state.value_or(0);
     if (request.geometry) {
-        if (state != 1)
-            w->showNormal();
         w->resize(request.geometry->size());
         w->move(request.geometry->topLeft());
     }
-    if (state == 2)
+    const bool inBatch = placing != Placing::Alone;
+    if (inBatch)
+        m_batchMaximized = state == 2 || (state == 0 && !request.geometry && m_batchMaximized);
+    if (state == 2 && !inBatch)
         w->showMaximized();
-    else if (state == 1)
+    else
+        w->show();
+    m_area->setActiveSubWindow(w);
+    // The area maximizes a window that becomes active after a maximized one.
+    if (state == 1) {
         w->showMinimized();
+    } else if (w->isMaximized() && ((state == 0 && request.geometry) || inBatch)) {
+        w->showNormal();
+        if (request.geometry) {
+            w->resize(request.geometry->size());
+            w->move(request.geometry->topLeft());
+        }
+    }
 }
 
 BrowserWindow* BrowserRegistry::open(const OpenRequest& request) {
-    BrowserWindow* w = create(request);
+    BrowserWindow* w = create(request, Placing::Alone);
+    if (w)
+        w->navigate(QString());
+    return w;
+}
+
+BrowserWindow* BrowserRegistry::openOwingItsPage(const OpenRequest& request, Placing placing) {
+    BrowserWindow* w = create(request, placing);
     if (!w)
         return nullptr;
-    w->navigate(QString());
-    place(w, request);
+    const QUrl url = QUrl::fromUserInput(w->startingAddress());
+    m_owed.append({w, url.scheme() + QLatin1Char(':') + url.host()});
     return w;
 }
 
 BrowserWindow* BrowserRegistry::openPopup() {
-    return create(OpenRequest());
+    return create(OpenRequest(), Placing::Alone);
 }
 
 void BrowserRegistry::queue(const QList<OpenRequest>& requests, bool stopAtLimit) {
@@ -157,6 +187,9 @@ void BrowserRegistry::queue(const QList<OpenRequest>& requests, bool stopAtLimit
     for (const OpenRequest& r : requests)
         m_queue.append({r, stopAtLimit});
     if (!m_busyCursor) {
+        // A batch after a maximized window keeps its top window maximized.
+        const BrowserWindow* active = activeWindow();
+        m_batchMaximized = active && active->isMaximized();
         // The user may go on working while the windows come.
         m_busyCursor = true;
         QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -173,11 +206,12 @@ void BrowserRegistry::runQueued() {
     QElapsedTimer turn;
     turn.start();
     QPointer<BrowserRegistry> self(this);
+    Placing placing = Placing::FirstInTurn;
     while (!m_queue.isEmpty()) {
         const Queued next = m_queue.takeFirst();
         const bool atLimit = !mayOpen();
         m_running = true;
-        open(next.request);
+        openOwingItsPage(next.request, std::exchange(placing, Placing::InBatch));
         // A message shown while opening runs the event loop: the frame may
         // have closed meanwhile.
         if (!self)
@@ -190,7 +224,102 @@ void BrowserRegistry::runQueued() {
             return;
         }
     }
+    // The batch stands: its top window takes the whole area if the batch
+    // asked for that, and its pages start loading.
+    m_queue.clear();
+    if (BrowserWindow* top = activeWindow(); top && m_batchMaximized)
+        top->showMaximized();
+    loadOwed();
     cancelQueue();
+}
+
+bool BrowserRegistry::roomForHiddenLoads() const {
+    // Loads of pages nobody sees keep a quarter of the budget free for the
+    // ones in sight.
+    const qint64 budget = m_policy.memoryBudgetBytes;
+    return budget <= 0 || m_memory() < budget / 4 * 3;
+}
+
+void BrowserRegistry::loadOwed() {
+    // Two cores keep about this many pages busy; more only queue up in the
+    // engine and delay the one the user looks at next.
+    constexpr int HiddenLoadsAtOnce = 4;
+    constexpr int PollMs = 20;
+    constexpr qint64 StartGraceMs = 250;
+    // A page that takes longer than this (a server that never answers)
+    // holds up no other: the page in sight gets a head start, and a hidden
+    // one keeps its place among the few for a while.
+    constexpr qint64 HeadStartMs = 2000;
+    constexpr qint64 PlaceKeptMs = 5000;
+    if (!m_queue.isEmpty())
+        return;
+    // A window the user sent somewhere meanwhile owes nothing.
+    m_owed.removeIf(
+        [](const Owed& o) { return o.window.isNull() || o.window->webView()->hasBegun(); });
+    // A load counts from the moment it is asked for; the engine reports its
+    // start a little later.
+    const qint64 now = m_clock();
+    const auto arrived = [now](const FirstLoad& load) {
+        const WebView* view = load.window->webView();
+        return !view->isBusy() && (view->hasDocument() || now - load.startedAt > StartGraceMs);
+    };
+    m_firstLoads.removeIf([now](const FirstLoad& load) {
+        return load.window.isNull() || now - load.startedAt > PlaceKeptMs;
+    });
+    m_visibleLoads.removeIf([&](const FirstLoad& load) {
+        return load.window.isNull() || arrived(load) || now - load.startedAt > HeadStartMs;
+    });
+    const bool room = roomForHiddenLoads();
+    // A page nobody sees goes to sleep as soon as it has come while memory
+    // is short; one per turn, as the engine's discard call is slow.
+    bool discarded = false;
+    for (qsizetype i = 0; i < m_firstLoads.size();) {
+        BrowserWindow* w = m_firstLoads.at(i).window;
+        const bool sleepNow = !room && !isWindowVisible(w) && !mustStayAwake(w);
+        if (!arrived(m_firstLoads.at(i)) || (sleepNow && discarded)) {
+            ++i;
+            continue;
+        }
+        if (sleepNow) {
+            w->webView()->setLifecycle(Lifecycle::State::Discarded);
+            m_trimPasses = TrimPassesAfterDiscard;
+            discarded = true;
+        }
+        m_firstLoads.removeAt(i);
+    }
+    // What can be seen loads at once and alone; the rest follow a few at a
+    // time, the windows of one site after another so a site's renderer can
+    // end once its pages sleep. Short of memory, one at a time goes on, so
+    // every page comes.
+    for (qsizetype i = 0; i < m_owed.size();) {
+        BrowserWindow* w = m_owed.at(i).window;
+        if (!isWindowVisible(w)) {
+            ++i;
+            continue;
+        }
+        m_owed.removeAt(i);
+        w->navigate(QString());
+        m_visibleLoads.append({w, now});
+    }
+    const int atOnce = !m_visibleLoads.isEmpty() ? 0 : (room ? HiddenLoadsAtOnce : 1);
+    while (m_firstLoads.size() < atOnce && !m_owed.isEmpty()) {
+        qsizetype pick = 0;
+        for (qsizetype i = 0; i < m_owed.size(); ++i) {
+            if (m_owed.at(i).site == m_loadingSite) {
+                pick = i;
+                break;
+            }
+        }
+        const Owed next = m_owed.takeAt(pick);
+        m_loadingSite = next.site;
+        // Its page is alive from now on: it counts as hidden from here.
+        m_hiddenSince.insert(next.window, now);
+        next.window->webView()->setOnScreen(false);
+        next.window->navigate(QString());
+        m_firstLoads.append({next.window, now});
+    }
+    if (!m_owed.isEmpty() || !m_firstLoads.isEmpty() || !m_visibleLoads.isEmpty())
+        m_owedTimer->start(PollMs);
 }
 
 void BrowserRegistry::discardOneOverBudget() {
@@ -228,6 +357,7 @@ void BrowserRegistry::cancelQueue() {
 
 void BrowserRegistry::closeAll() {
     cancelQueue();
+    m_owed.clear();
     const QList<BrowserWindow*> windows = m_windows;
     for (BrowserWindow* w : windows)
         w->close();
@@ -277,6 +407,7 @@ void BrowserRegistry::updateLifecycles() {
     const qint64 now = m_clock();
     for (BrowserWindow* w : std::as_const(m_windows)) {
         const bool visible = isWindowVisible(w);
+        w->webView()->setOnScreen(visible);
         if (visible)
             m_hiddenSince.remove(w);
         else if (!m_hiddenSince.contains(w))

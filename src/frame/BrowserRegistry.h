@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QString>
 #include <functional>
 #include <memory>
 
@@ -55,11 +57,14 @@ public:
     // engine, so it is not navigated.
     BrowserWindow* openPopup();
     // Opens one window per request, as many per turn of the event loop as
-    // fit into a frame's time, so the frame keeps answering and each page
-    // starts loading as its window comes. With stopAtLimit, the request that
-    // meets the limit is the last.
+    // fit into a frame's time, so the frame keeps answering. The pages load
+    // once the windows stand: the ones in sight at once, the others a few at
+    // a time, site by site, while the memory budget allows. With
+    // stopAtLimit, the request that meets the limit is the last.
     void queue(const QList<OpenRequest>& requests, bool stopAtLimit);
     int queued() const { return int(m_queue.size()); }
+    // Windows of a batch whose first page has not started loading yet.
+    int waitingToLoad() const { return int(m_owed.size()); }
     // Drops what is still queued.
     void cancelQueue();
     void closeAll();
@@ -90,9 +95,16 @@ signals:
     void queueFinished();
 
 private:
-    BrowserWindow* create(const OpenRequest& request);
-    void place(BrowserWindow* window, const OpenRequest& request);
+    // A window on its own, or one of a batch (the first of a turn of the
+    // event loop, or one after it).
+    enum class Placing { Alone, FirstInTurn, InBatch };
+    BrowserWindow* create(const OpenRequest& request, Placing placing);
+    void showPlaced(BrowserWindow* window, const OpenRequest& request, Placing placing);
     void runQueued();
+    // Creates and places a batch window; its page loads when its turn comes.
+    BrowserWindow* openOwingItsPage(const OpenRequest& request, Placing placing);
+    void loadOwed();
+    bool roomForHiddenLoads() const;
     void discardOneOverBudget();
 
     QMdiArea* m_area;
@@ -110,6 +122,23 @@ private:
     QTimer* m_queueTimer = nullptr;
     bool m_busyCursor = false;
     bool m_running = false;
+    // The window on top ends maximized when the batch stands.
+    bool m_batchMaximized = false;
+    // Batch windows still owed their first page, in the order they came,
+    // and the hidden ones whose first page is on its way.
+    struct Owed {
+        QPointer<BrowserWindow> window;
+        QString site;
+    };
+    QList<Owed> m_owed;
+    struct FirstLoad {
+        QPointer<BrowserWindow> window;
+        qint64 startedAt = 0;
+    };
+    QList<FirstLoad> m_firstLoads;
+    QList<FirstLoad> m_visibleLoads;
+    QString m_loadingSite;
+    QTimer* m_owedTimer = nullptr;
 
     Lifecycle::Policy m_policy;
     std::function<qint64()> m_clock;

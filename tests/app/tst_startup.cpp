@@ -131,8 +131,9 @@ void TestStartup::groupFileOpensEachBookmarkInOrder() {
     QCOMPARE(frame->registry()->windows().size(), 3);
     for (int i = 0; i < 3; ++i) {
         BrowserWindow* w = frame->registry()->windows().at(i);
-        QCOMPARE(static_cast<FakeWebView*>(w->webView())->navigations,
-                 QStringList{QStringLiteral("http://example.org/%1").arg(i + 1)});
+        // The window on top loads first, the ones under it right after.
+        QTRY_COMPARE(static_cast<FakeWebView*>(w->webView())->navigations,
+                     QStringList{QStringLiteral("http://example.org/%1").arg(i + 1)});
         // The frame shows one maximized child at a time; each comes up
         // maximized when it is brought to the front.
         frame->mdiArea()->setActiveSubWindow(w);

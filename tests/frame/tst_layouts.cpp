@@ -8,7 +8,9 @@
 #include "frame/WindowLayouts.h"
 #include "frame/model/LayoutFile.h"
 #include "prefs/model/Prefer.h"
+
 #include "shell/OpenRequest.h"
+#include <algorithm>
 
 #include <QAction>
 #include <QApplication>
@@ -19,6 +21,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 // Saving the open windows to a layout file and opening them again, through
 // the frame's menu and at start-up.
@@ -33,12 +36,15 @@ private slots:
     void noWindowGivesEmptyFile();
     void startUpOpensLayout();
     void unreadableLayoutIsReported();
-    void windowsComeOnePerTurn();
+    void windowsComeInTurns();
+    void maximizedLayoutLoadsTheTopWindowFirst();
+    void maximizedLayoutLoadsTheTopWindowFirst_data();
     void closingAllDropsTheRest();
 
 private:
     BrowserWindow* open(const QString& url);
-    QString writeLayout(int windows);
+    // Plain windows on addresses of their own, or maximized ones over `sites`.
+    QString writeLayout(int windows, int sites = 0);
     QString path(const QString& name) const { return QDir(m_app->dir()).filePath(name); }
     MainFrame* frame() { return m_app->frame(); }
     std::unique_ptr<ScriptedDialogs> m_dialogs;
@@ -65,11 +71,19 @@ BrowserWindow* TestLayouts::open(const QString& url) {
     return w;
 }
 
-QString TestLayouts::writeLayout(int windows) {
+QString TestLayouts::writeLayout(int windows, int sites) {
     QList<LayoutItem> items;
     for (int i = 0; i < windows; ++i) {
         LayoutItem item;
-        item.url = QStringLiteral("http://w%1.example/").arg(i);
+        if (sites > 0) {
+            // Maximized, each site's windows spread over the file.
+            item.url = QStringLiteral("http://s%1.example/%2").arg(i % sites).arg(i);
+            item.width = 6000;
+            item.height = 4000;
+            item.state = 2;
+        } else {
+            item.url = QStringLiteral("http://w%1.example/").arg(i);
+        }
         items << item;
     }
     const QString name = path(QStringLiteral("viele.wlt"));
@@ -195,31 +209,104 @@ void TestLayouts::unreadableLayoutIsReported() {
     QCOMPARE(frame()->registry()->count(), 0);
 }
 
-void TestLayouts::windowsComeOnePerTurn() {
-    const QString name = writeLayout(6);
+void TestLayouts::windowsComeInTurns() {
+    constexpr int Windows = 120;
+    const QString name = writeLayout(Windows);
     QVERIFY(!name.isEmpty());
-    // What else the program has to do gets its turn between two windows.
+    // What else the program has to do gets its turn while the windows come.
     QList<int> seen;
     QTimer other;
     connect(&other, &QTimer::timeout, [&] { seen << frame()->registry()->count(); });
     other.start(0);
     QVERIFY(WindowLayouts::load(*frame(), name, frame()));
     QCOMPARE(frame()->registry()->count(), 0);
-    QCOMPARE(frame()->registry()->queued(), 6);
+    QCOMPARE(frame()->registry()->queued(), Windows);
     QVERIFY(QApplication::overrideCursor());
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
     QVERIFY(batchOpened(frame()));
     other.stop();
-    QCOMPARE(frame()->registry()->count(), 6);
-    for (int i = 1; i < 6; ++i)
-        QVERIFY2(seen.contains(i),
-                 qPrintable(QStringLiteral("nothing ran with %1 windows").arg(i)));
-    // In file order, each on its own address.
-    for (int i = 0; i < 6; ++i)
-        QCOMPARE(
-            static_cast<FakeWebView*>(frame()->registry()->windows().at(i)->webView())->navigations,
-            QStringList{QStringLiteral("http://w%1.example/").arg(i)});
+    QCOMPARE(frame()->registry()->count(), Windows);
+    QVERIFY2(std::any_of(seen.cbegin(), seen.cend(), [](int n) { return n > 0 && n < Windows; }),
+             "nothing else ran while the windows came");
     QVERIFY(!QApplication::overrideCursor());
+    // Every window loads its own address.
+    const QList<BrowserWindow*> windows = frame()->registry()->windows();
+    const auto navigations = [&windows](int i) {
+        return static_cast<FakeWebView*>(windows.at(i)->webView())->navigations;
+    };
+    for (int i = 0; i < Windows; ++i)
+        QTRY_COMPARE_WITH_TIMEOUT(navigations(i),
+                                  QStringList{QStringLiteral("http://w%1.example/").arg(i)}, 20000);
+}
+
+void TestLayouts::maximizedLayoutLoadsTheTopWindowFirst() {
+    QFETCH(qint64, memoryUsed);
+    QFETCH(int, atOnce);
+    constexpr int Windows = 24;
+    constexpr int Sites = 3;
+    BrowserRegistry* registry = frame()->registry();
+    registry->lifecyclePolicy().memoryBudgetBytes = 1000;
+    registry->setMemoryProbe([memoryUsed] { return memoryUsed; });
+    QVERIFY(WindowLayouts::load(*frame(), writeLayout(Windows, Sites), frame()));
+    QVERIFY(batchOpened(frame()));
+    const QList<BrowserWindow*> windows = registry->windows();
+    QCOMPARE(windows.size(), Windows);
+    // Only the last window is maximized and in sight; its page comes alone.
+    QVERIFY(windows.last()->isMaximized());
+    QVERIFY(!windows.first()->isMaximized());
+    QList<FakeWebView*> views;
+    for (BrowserWindow* w : windows)
+        views << static_cast<FakeWebView*>(w->webView());
+    QCOMPARE(views.last()->navigations, QStringList{QStringLiteral("http://s2.example/23")});
+    const auto started = [&views] {
+        QList<int> order;
+        for (int i = 0; i < views.size(); ++i)
+            if (!views.at(i)->navigations.isEmpty())
+                order << i;
+        return order;
+    };
+    QCOMPARE(started().size(), 1);
+    views.last()->finishLoad(QStringLiteral("http://s2.example/23"), QStringLiteral("Oben"));
+    // Then the hidden ones, a few at a time; each gets its own address once.
+    QTRY_VERIFY(started().size() > 1);
+    QCOMPARE(started().size(), 1 + atOnce);
+    QList<int> order;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            for (int i = 0; i < Windows - 1; ++i) {
+                FakeWebView* v = views.at(i);
+                if (v->navigations.isEmpty() || v->hasDoc)
+                    continue;
+                v->finishLoad(v->navigations.first(), QStringLiteral("Seite"));
+                order << i;
+            }
+            return order.size() == Windows - 1;
+        }(),
+        20000);
+    for (int i = 0; i < Windows; ++i)
+        QCOMPARE(views.at(i)->navigations.size(), 1);
+    // A site's windows one after another, so its renderer can end.
+    QStringList sites;
+    for (int i : std::as_const(order)) {
+        const QString site = QString::number(i % Sites);
+        if (sites.isEmpty() || sites.last() != site)
+            sites << site;
+    }
+    QCOMPARE(sites.size(), Sites);
+    // Short of memory, each hidden page goes to sleep once it has come.
+    const auto asleep = [&views] {
+        return int(std::count_if(views.cbegin(), views.cend(), [](const FakeWebView* v) {
+            return v->state == Lifecycle::State::Discarded;
+        }));
+    };
+    QTRY_COMPARE(asleep(), memoryUsed > 1000 ? Windows - 1 : 0);
+}
+
+void TestLayouts::maximizedLayoutLoadsTheTopWindowFirst_data() {
+    QTest::addColumn<qint64>("memoryUsed");
+    QTest::addColumn<int>("atOnce");
+    QTest::newRow("memory to spare") << qint64(100) << 4;
+    QTest::newRow("short of memory") << qint64(5000) << 1;
 }
 
 void TestLayouts::closingAllDropsTheRest() {

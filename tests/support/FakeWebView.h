@@ -29,6 +29,7 @@ public:
     QString locationName() const override { return name; }
     bool isBusy() const override { return busy; }
     bool hasDocument() const override { return hasDoc; }
+    bool hasBegun() const override { return !navigations.isEmpty() || busy || hasDoc; }
     DocumentKind documentKind() const override { return kind; }
     QString documentTitle() const override { return docTitle; }
     QString folderPath() const override { return folder; }
