@@ -68,6 +68,10 @@ MainFrame* Application::start() {
         Dialogs::message(frame, QMessageBox::Critical, QStringLiteral("Fehlermeldung"), error);
 
     const Prefer& p = *m_prefs;
+    const bool windowsAtStart =
+        p.StartBrowser != 0 || !commandLine.isEmpty() || p.LoadOption == 2 || p.LoadOption == 3;
+    if (windowsAtStart && m_options.startEngine)
+        m_options.startEngine();
     if (p.StartBrowser != 0 || !commandLine.isEmpty()) {
         OpenRequest first = OpenRequest::at(commandLine);
         first.state = 2;

@@ -23,6 +23,9 @@ public:
         // The whole command line as one address; empty means none.
         QString commandLine;
         WebViewFactory webViewFactory;
+        // Starts the web engine. Called before the frame shows when windows
+        // open at start, so the frame never stands still for it later.
+        std::function<void()> startEngine;
         // Asked once it is clear that this process becomes the running
         // instance, before anything is written; false ends the start.
         std::function<bool()> mayRun;

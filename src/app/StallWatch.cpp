@@ -43,7 +43,7 @@ void StallWatch::tick() {
                               std::chrono::steady_clock::now().time_since_epoch())
                               .count();
     }
-    const qint64 gap = now - m_lastTick - TickMs;
+    const qint64 gap = m_lastTick < 0 ? 0 : now - m_lastTick - TickMs;
     m_lastTick = now;
     if (gap <= m_longest)
         return;

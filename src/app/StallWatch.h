@@ -8,8 +8,9 @@
 class QTimer;
 
 // For measuring from outside: watches how long the event loop goes without
-// getting round, and at the end writes the longest gap, when it happened and
-// how many windows were open then, as one line to a file:
+// getting round, from its first turn on (what comes before is start-up: the
+// frame is not on screen yet), and at the end writes the longest gap, when
+// it happened and how many windows were open then, as one line to a file:
 // "longest <ms> at <ms since start> windows <n>", and a second line
 // "windows <most> <ms>" with the most windows that were open at once and
 // when they first were, on the system's monotonic clock. Switched on by the
@@ -29,7 +30,8 @@ private:
     std::function<int()> m_windowCount;
     QTimer* m_timer;
     QElapsedTimer m_sinceStart;
-    qint64 m_lastTick = 0;
+    // -1 until the event loop's first turn.
+    qint64 m_lastTick = -1;
     qint64 m_longest = 0;
     qint64 m_longestAt = 0;
     int m_windowsThen = 0;

@@ -23,6 +23,7 @@
 
 namespace {
 int g_signalPipe[2] = {-1, -1};
+bool g_quitAsked = false;
 
 void onSignal(int) {
     const char c = 1;
@@ -40,6 +41,9 @@ void installSignalHandlers(QApplication& app, Application& program) {
         char c;
         [[maybe_unused]] ssize_t n = ::read(g_signalPipe[0], &c, 1);
         program.quit();
+        // Start-up runs pending events before the event loop exists (a new
+        // window does); a quit asked for then is kept for it.
+        g_quitAsked = true;
         QApplication::quit();
     });
     struct sigaction sa = {};
@@ -81,6 +85,7 @@ int main(int argc, char* argv[]) {
         EngineProfile::init(appDir);
         return new QtWebView(parent);
     };
+    options.startEngine = [appDir = options.appDir] { EngineProfile::init(appDir); };
 
     // Said on the terminal and, where there is a screen, in a message box.
     bool refused = false;
@@ -104,7 +109,7 @@ int main(int argc, char* argv[]) {
         // Watches from the first moment, when the layout's windows come.
         std::unique_ptr<StallWatch> stalls(StallWatch::fromEnvironment(
             [&program] { return program.frame() ? program.frame()->registry()->count() : 0; }));
-        if (program.start()) {
+        if (program.start() && !g_quitAsked) {
             QApplication::setQuitOnLastWindowClosed(true);
             rc = QApplication::exec();
         }

@@ -10,6 +10,7 @@
 #include "prefs/model/Prefer.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
@@ -92,8 +93,18 @@ void TestStartup::startWindows() {
         p.StartBrowser = qint16(startBrowser);
         p.LoadOption = qint16(loadOption);
     });
+    int engineStarts = 0;
+    bool shownBeforeEngine = false;
+    app.startEngine = [&] {
+        ++engineStarts;
+        for (const QWidget* w : QApplication::topLevelWidgets())
+            shownBeforeEngine = shownBeforeEngine || w->isVisible();
+    };
     MainFrame* frame = app.start(commandLine);
     QVERIFY(frame);
+    // With a window to open, the engine starts before the frame shows.
+    QCOMPARE(engineStarts, windows > 0 ? 1 : 0);
+    QVERIFY(!shownBeforeEngine);
     QCOMPARE(frame->windowTitle(), QStringLiteral("Korvix 6.4"));
     QCOMPARE(frame->registry()->windows().size(), windows);
     QCOMPARE(frame->registry()->count(), windows);
