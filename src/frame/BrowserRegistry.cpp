@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QMdiArea>
 #include <QPointer>
 #include <QTimer>
@@ -61,6 +62,17 @@ BrowserRegistry::BrowserRegistry(QMdiArea* area, BrowserHost* host, Prefer& pref
     m_queueTimer->setSingleShot(true);
     m_queueTimer->setInterval(0);
     connect(m_queueTimer, &QTimer::timeout, this, &BrowserRegistry::runQueued);
+    // A window uncovered, restored or moved into sight shows its page at
+    // once, not with the next lifecycle tick.
+    m_onScreenTimer = new QTimer(this);
+    m_onScreenTimer->setSingleShot(true);
+    m_onScreenTimer->setInterval(0);
+    connect(m_onScreenTimer, &QTimer::timeout, this, [this] {
+        for (BrowserWindow* w : std::as_const(m_windows))
+            w->webView()->setOnScreen(isWindowVisible(w));
+    });
+    m_area->viewport()->installEventFilter(this);
+    m_area->window()->installEventFilter(this);
     m_owedTimer = new QTimer(this);
     m_owedTimer->setSingleShot(true);
     connect(m_owedTimer, &QTimer::timeout, this, &BrowserRegistry::loadOwed);
@@ -119,6 +131,7 @@ BrowserWindow* BrowserRegistry::create(const OpenRequest& request, Placing placi
         w->setCoolBarVisible(false);
     }
 
+    w->installEventFilter(this);
     w->setId(++m_lastNumber);
     m_windows.append(w);
     emit windowAdded(w);
@@ -229,7 +242,9 @@ void BrowserRegistry::runQueued() {
     m_queue.clear();
     if (BrowserWindow* top = activeWindow(); top && m_batchMaximized)
         top->showMaximized();
-    loadOwed();
+    // Its first load on the next turn: each step is a slow one with hundreds
+    // of windows.
+    m_owedTimer->start(0);
     cancelQueue();
 }
 
@@ -392,6 +407,21 @@ bool BrowserRegistry::isWindowVisible(const BrowserWindow* w) const {
     if (active && active != w && active->isMaximized())
         return false;
     return m_area->viewport()->rect().intersects(w->geometry());
+}
+
+bool BrowserRegistry::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::WindowStateChange:
+        m_onScreenTimer->start();
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void BrowserRegistry::updateLifecycles() {

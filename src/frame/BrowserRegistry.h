@@ -85,6 +85,9 @@ public:
     // Bytes the process tree takes now; tests put their own in.
     void setMemoryProbe(std::function<qint64()> probe) { m_memory = std::move(probe); }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // A window has its number and is about to be shown.
     void windowAdded(BrowserWindow* window);
@@ -139,6 +142,7 @@ private:
     QList<FirstLoad> m_visibleLoads;
     QString m_loadingSite;
     QTimer* m_owedTimer = nullptr;
+    QTimer* m_onScreenTimer = nullptr;
 
     Lifecycle::Policy m_policy;
     std::function<qint64()> m_clock;

@@ -25,6 +25,7 @@ private slots:
     void policy();
     void coveredWindowsSleepAndWake();
     void busyPagesStayActive();
+    void onlyWhatCanBeSeenIsDrawn();
     void minimizedFrameSleepsEverything();
     void sleepingIsSpreadOverPasses();
     void overBudgetDiscardsLongestHiddenFirst();
@@ -136,6 +137,27 @@ void TestLifecycle::busyPagesStayActive() {
     frame()->registry()->updateLifecycles();
     for (BrowserWindow* w : {audio, loading, neverCame})
         QCOMPARE(view(w)->state, State::Discarded);
+}
+
+void TestLifecycle::onlyWhatCanBeSeenIsDrawn() {
+    BrowserWindow* a = open(QStringLiteral("http://a.example/"));
+    BrowserWindow* b = open(QStringLiteral("http://b.example/"));
+    a->setGeometry(0, 0, 300, 200);
+    b->setGeometry(320, 0, 300, 200);
+    const auto drawn = [&] { return QList<bool>{view(a)->onScreen, view(b)->onScreen}; };
+    // Without waiting for the lifecycle's tick, once a second.
+    constexpr int SoonerThanATickMs = 300;
+    QTRY_COMPARE_WITH_TIMEOUT(drawn(), (QList<bool>{true, true}), SoonerThanATickMs);
+    b->showMaximized();
+    QTRY_COMPARE_WITH_TIMEOUT(drawn(), (QList<bool>{false, true}), SoonerThanATickMs);
+    b->showNormal();
+    QTRY_COMPARE_WITH_TIMEOUT(drawn(), (QList<bool>{true, true}), SoonerThanATickMs);
+    a->move(5000, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(drawn(), (QList<bool>{false, true}), SoonerThanATickMs);
+    frame()->showMinimized();
+    QTRY_COMPARE_WITH_TIMEOUT(drawn(), (QList<bool>{false, false}), SoonerThanATickMs);
+    frame()->showNormal();
+    QTRY_COMPARE_WITH_TIMEOUT(drawn(), (QList<bool>{false, true}), SoonerThanATickMs);
 }
 
 void TestLifecycle::minimizedFrameSleepsEverything() {

@@ -41,6 +41,7 @@ public:
         state = s;
     }
     Lifecycle::State lifecycle() const override { return state; }
+    void setOnScreen(bool on) override { onScreen = on; }
     bool isBackgroundBusy() const override { return backgroundBusy; }
     void findText(const QString& text, bool backward, bool caseSensitive) override {
         calls << QStringLiteral("find:%1:%2:%3").arg(text).arg(backward).arg(caseSensitive);
@@ -62,6 +63,7 @@ public:
     QStringList links;
     bool busy = false;
     bool backgroundBusy = false;
+    bool onScreen = true;
     int sleepCostMs = 0;
     double zoom = 1.0;
     Lifecycle::State state = Lifecycle::State::Active;

@@ -35,7 +35,12 @@ void StartedApp::writeFile(const QString& name, const QByteArray& data) {
 }
 
 bool batchOpened(MainFrame* frame) {
-    return QTest::qWaitFor([frame] { return frame->registry()->queued() == 0; }, 10000);
+    return QTest::qWaitFor(
+        [frame] {
+            const BrowserRegistry* registry = frame->registry();
+            return registry->queued() == 0 && registry->waitingToLoad() == 0;
+        },
+        10000);
 }
 
 MainFrame* StartedApp::startWith(const QString& commandLine, WebViewFactory factory) {
@@ -43,6 +48,7 @@ MainFrame* StartedApp::startWith(const QString& commandLine, WebViewFactory fact
     options.appDir = m_dir.path();
     options.commandLine = commandLine;
     options.webViewFactory = std::move(factory);
+    options.startEngine = startEngine;
     m_program = std::make_unique<Application>(options);
     return m_program->start();
 }
@@ -53,8 +59,11 @@ MainFrame* StartedApp::start(const QString& commandLine) {
 
 MainFrame* StartedApp::startWithEngine(const QString& commandLine) {
     m_engine = true;
-    // As the program does: the engine starts with the first window, after
+    // As the program does: the engine starts before the frame shows when
+    // windows open at start, else with the first window, and always after
     // the start-up set its language.
+    if (!startEngine)
+        startEngine = [dir = m_dir.path()] { EngineProfile::init(dir); };
     return startWith(commandLine, [dir = m_dir.path()](QWidget* parent) -> WebView* {
         EngineProfile::init(dir);
         return new QtWebView(parent);

@@ -14,7 +14,8 @@ class MainFrame;
 class Prefer;
 
 // Windows opened as a batch (a layout file, a bookmark folder, the links of a
-// page) come one per turn of the event loop; waits until the last has come.
+// page) come a few per turn of the event loop and load their pages after;
+// waits until the last has come and every page has started loading.
 bool batchOpened(MainFrame* frame);
 
 // A window whose page has come and that waits for nothing more.
@@ -36,6 +37,9 @@ public:
     // directory and is released at stop().
     MainFrame* startWithEngine(const QString& commandLine = QString());
     MainFrame* frame() const;
+    // Stands for starting the web engine, as the program does before its
+    // frame shows when windows open at start.
+    std::function<void()> startEngine;
     BrowserRegistry* registry() const;
     // Opens a window on `url` with its bars, as an address handed to the
     // frame does; returns it.
