@@ -306,11 +306,21 @@ void BrowserRegistry::loadOwed() {
     // time, the windows of one site after another so a site's renderer can
     // end once its pages sleep. Short of memory, one at a time goes on, so
     // every page comes.
+    // Putting a page's view in place takes milliseconds: as many as fit
+    // into a frame's time per turn.
+    constexpr qint64 TurnBudgetMs = 16;
+    QElapsedTimer turn;
+    turn.start();
+    bool turnFull = false;
     for (qsizetype i = 0; i < m_owed.size();) {
         BrowserWindow* w = m_owed.at(i).window;
         if (!isWindowVisible(w)) {
             ++i;
             continue;
+        }
+        if (turn.elapsed() >= TurnBudgetMs) {
+            turnFull = true;
+            break;
         }
         m_owed.removeAt(i);
         w->navigate(QString());
@@ -334,7 +344,7 @@ void BrowserRegistry::loadOwed() {
         m_firstLoads.append({next.window, now});
     }
     if (!m_owed.isEmpty() || !m_firstLoads.isEmpty() || !m_visibleLoads.isEmpty())
-        m_owedTimer->start(PollMs);
+        m_owedTimer->start(turnFull ? 0 : PollMs);
 }
 
 void BrowserRegistry::discardOneOverBudget() {
