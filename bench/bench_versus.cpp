@@ -655,13 +655,19 @@ void printProcessesAndCounts(const std::array<Figures, VariantCount>& figures) {
     printNotes(figures);
 }
 
+// The case once with each program, one after the other.
+std::array<Figures, VariantCount> runEach(const Case& c, ReportServer& server) {
+    std::array<Figures, VariantCount> figures;
+    for (int v = 0; v < VariantCount; ++v)
+        figures[v] = runChild(Variant(v), c, server);
+    return figures;
+}
+
 void manyWindows(ReportServer& server) {
     Case c;
     c.windows = ManyWindows;
     c.timeoutMs = ManyWindowsTimeoutMs;
-    std::array<Figures, VariantCount> figures;
-    for (int v = 0; v < VariantCount; ++v)
-        figures[v] = runChild(Variant(v), c, server);
+    const std::array<Figures, VariantCount> figures = runEach(c, server);
     printHeader("b. 50 normal windows, all in sight, one site");
     printRow("all loaded, ms", rowOf(figures, [](const Figures& f) { return f.allLoadedMs; }), 0);
     printRow("PSS peak, MB", rowOf(figures, [](const Figures& f) { return f.peakMb; }), 1);
@@ -677,9 +683,7 @@ void maximizedWindows(ReportServer& server) {
     c.topWindow = MaximizedWindows;
     c.timeoutMs = MaximizedTimeoutMs;
     c.laterMs = LaterMs;
-    std::array<Figures, VariantCount> figures;
-    for (int v = 0; v < VariantCount; ++v)
-        figures[v] = runChild(Variant(v), c, server);
+    const std::array<Figures, VariantCount> figures = runEach(c, server);
     printHeader("c. 300 maximized windows over 30 sites");
     printRow("top window loaded, ms",
              rowOf(figures, [](const Figures& f) { return f.topLoadedMs; }), 0);

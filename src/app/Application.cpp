@@ -68,11 +68,10 @@ MainFrame* Application::start() {
         Dialogs::message(frame, QMessageBox::Critical, QStringLiteral("Fehlermeldung"), error);
 
     const Prefer& p = *m_prefs;
-    const bool windowsAtStart =
-        p.StartBrowser != 0 || !commandLine.isEmpty() || p.LoadOption == 2 || p.LoadOption == 3;
-    if (windowsAtStart && m_options.startEngine)
+    const bool startWindow = p.StartBrowser != 0 || !commandLine.isEmpty();
+    if ((startWindow || p.LoadOption == 2 || p.LoadOption == 3) && m_options.startEngine)
         m_options.startEngine();
-    if (p.StartBrowser != 0 || !commandLine.isEmpty()) {
+    if (startWindow) {
         OpenRequest first = OpenRequest::at(commandLine);
         first.state = 2;
         frame->openWindow(first);
