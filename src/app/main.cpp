@@ -109,8 +109,12 @@ int main(int argc, char* argv[]) {
         // Watches from the first moment, when the layout's windows come.
         std::unique_ptr<StallWatch> stalls(StallWatch::fromEnvironment(
             [&program] { return program.frame() ? program.frame()->registry()->count() : 0; }));
-        if (program.start() && !g_quitAsked) {
+        if (program.start()) {
             QApplication::setQuitOnLastWindowClosed(true);
+            // The event loop still runs once, so what start-up left for it
+            // (deferred deletions, the engine's own shutdown) is done.
+            if (g_quitAsked)
+                QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
             rc = QApplication::exec();
         }
     }
