@@ -22,6 +22,11 @@ namespace {
 constexpr int LifecycleTickMs = 1000;
 // Passes that hand freed memory back after a page was discarded.
 constexpr int TrimPassesAfterDiscard = 3;
+// A page that takes longer than this to come (a server that never answers)
+// no longer holds up the others.
+constexpr qint64 HeadStartMs = 2000;
+// Work per turn of the event loop that keeps the frame answering.
+constexpr qint64 TurnBudgetMs = 16;
 
 // Pages at work stay awake: auto-refresh, a link walk, sound, a download.
 // A page still on its way is left to arrive too: the engine itself advises
@@ -102,18 +107,36 @@ BrowserWindow* BrowserRegistry::currentWindow() const {
     return qobject_cast<BrowserWindow*>(m_area->currentSubWindow());
 }
 
-BrowserWindow* BrowserRegistry::create(const OpenRequest& request, Placing placing) {
+BrowserWindow* BrowserRegistry::create(const OpenRequest& request, Placing placing,
+                                       BrowserWindow* built) {
     // Pending window events run once before the new window exists (in a
     // batch, once per turn); what was asked for travels in the request, so
     // nothing they do can change it.
+    QPointer<BrowserWindow> early(built);
     if (placing != Placing::InBatch)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (!mayOpen()) {
+        delete early;
         Dialogs::message(m_area->window(), QMessageBox::Information, QStringLiteral("Meldung"),
                          QStringLiteral("Es sind nur maximal 300 gleichzeitig geöffnete Browser "
                                         "möglich !"));
         return nullptr;
     }
+    BrowserWindow* w = early ? early.data() : build(request);
+    w->installEventFilter(this);
+    w->setId(++m_lastNumber);
+    m_windows.append(w);
+    emit windowAdded(w);
+    m_area->addSubWindow(w);
+    showPlaced(w, request, placing);
+    // A page that came before its window was shown gave its title to no tab.
+    if (early && !w->webView()->isBusy())
+        m_host->setTabTitle(w->title(), w->id());
+    emit windowShown(w);
+    return w;
+}
+
+BrowserWindow* BrowserRegistry::build(const OpenRequest& request) {
     auto* w = new BrowserWindow(m_host);
     QString address = request.address;
     if (address.isEmpty())
@@ -130,15 +153,12 @@ BrowserWindow* BrowserRegistry::create(const OpenRequest& request, Placing placi
         w->setBandVisible(BrowserWindow::Band::Anim, false);
         w->setCoolBarVisible(false);
     }
-
-    w->installEventFilter(this);
-    w->setId(++m_lastNumber);
-    m_windows.append(w);
-    emit windowAdded(w);
-    m_area->addSubWindow(w);
-    showPlaced(w, request, placing);
-    emit windowShown(w);
     return w;
+}
+
+bool BrowserRegistry::topStaysMaximized(const OpenRequest& request, bool maximizedBefore) {
+    const int state = request.state.value_or(0);
+    return state == 2 || (state == 0 && !request.geometry && maximizedBefore);
 }
 
 // A layout file's window gets its recorded place, size and state before it
@@ -156,7 +176,7 @@ void BrowserRegistry::showPlaced(BrowserWindow* w, const OpenRequest& request, P
     }
     const bool inBatch = placing != Placing::Alone;
     if (inBatch)
-        m_batchMaximized = state == 2 || (state == 0 && !request.geometry && m_batchMaximized);
+        m_batchMaximized = topStaysMaximized(request, m_batchMaximized);
     if (state == 2 && !inBatch)
         w->showMaximized();
     else
@@ -181,10 +201,14 @@ BrowserWindow* BrowserRegistry::open(const OpenRequest& request) {
     return w;
 }
 
-BrowserWindow* BrowserRegistry::openOwingItsPage(const OpenRequest& request, Placing placing) {
-    BrowserWindow* w = create(request, placing);
+BrowserWindow* BrowserRegistry::openOwingItsPage(const Queued& queued, Placing placing) {
+    BrowserWindow* w = create(queued.request, placing, queued.early);
     if (!w)
         return nullptr;
+    if (w->webView()->hasBegun()) {
+        m_visibleLoads.append({w, queued.startedAt});
+        return w;
+    }
     const QUrl url = QUrl::fromUserInput(w->startingAddress());
     m_owed.append({w, url.scheme() + QLatin1Char(':') + url.host()});
     return w;
@@ -198,24 +222,44 @@ void BrowserRegistry::queue(const QList<OpenRequest>& requests, bool stopAtLimit
     if (requests.isEmpty())
         return;
     for (const OpenRequest& r : requests)
-        m_queue.append({r, stopAtLimit});
+        m_queue.append({r, stopAtLimit, nullptr, 0});
     if (!m_busyCursor) {
         // A batch after a maximized window keeps its top window maximized.
         const BrowserWindow* active = activeWindow();
         m_batchMaximized = active && active->isMaximized();
+        // A batch that ends with a maximized window shows the user only that
+        // one: it is built and its page starts before the others come. It
+        // takes its number and place among them when its turn comes.
+        bool topMaximized = m_batchMaximized;
+        for (const OpenRequest& r : requests)
+            topMaximized = topStaysMaximized(r, topMaximized);
+        if (topMaximized && count() + requests.size() <= MaxWindows) {
+            Queued& top = m_queue.last();
+            top.early = build(top.request);
+            top.early->navigate(QString());
+            top.startedAt = m_clock();
+        }
         // The user may go on working while the windows come.
         m_busyCursor = true;
         QApplication::setOverrideCursor(Qt::BusyCursor);
     }
     // While one opens (it may show a message) the next one waits for it.
     if (!m_running)
-        m_queueTimer->start();
+        m_queueTimer->start(0);
 }
 
 void BrowserRegistry::runQueued() {
     // As many windows per turn of the event loop as fit into one frame's
     // time, so a batch comes fast and the frame still answers between.
-    constexpr qint64 TurnBudgetMs = 16;
+    // While the page on top is on its way, the batch takes a short slice and
+    // leaves the rest of the frame's time to the engine: it does its work on
+    // this thread, one step per turn of the event loop.
+    constexpr qint64 TopLoadingSliceMs = 4;
+    const Queued* last = m_queue.isEmpty() ? nullptr : &m_queue.last();
+    const WebView* top = last && last->early ? last->early->webView() : nullptr;
+    const bool topComing =
+        top && (top->isBusy() || !top->hasDocument()) && m_clock() - last->startedAt < HeadStartMs;
+    const qint64 budget = topComing ? TopLoadingSliceMs : TurnBudgetMs;
     QElapsedTimer turn;
     turn.start();
     QPointer<BrowserRegistry> self(this);
@@ -224,7 +268,7 @@ void BrowserRegistry::runQueued() {
         const Queued next = m_queue.takeFirst();
         const bool atLimit = !mayOpen();
         m_running = true;
-        openOwingItsPage(next.request, std::exchange(placing, Placing::InBatch));
+        openOwingItsPage(next, std::exchange(placing, Placing::InBatch));
         // A message shown while opening runs the event loop: the frame may
         // have closed meanwhile.
         if (!self)
@@ -232,14 +276,14 @@ void BrowserRegistry::runQueued() {
         m_running = false;
         if (atLimit && next.stopAtLimit)
             break;
-        if (turn.elapsed() >= TurnBudgetMs && !m_queue.isEmpty()) {
-            m_queueTimer->start();
+        if (turn.elapsed() >= budget && !m_queue.isEmpty()) {
+            m_queueTimer->start(int(TurnBudgetMs - budget));
             return;
         }
     }
     // The batch stands: its top window takes the whole area if the batch
     // asked for that, and its pages start loading.
-    m_queue.clear();
+    dropQueued();
     if (BrowserWindow* top = activeWindow(); top && m_batchMaximized)
         top->showMaximized();
     // Its first load on the next turn: each step is a slow one with hundreds
@@ -261,10 +305,8 @@ void BrowserRegistry::loadOwed() {
     constexpr int HiddenLoadsAtOnce = 4;
     constexpr int PollMs = 20;
     constexpr qint64 StartGraceMs = 250;
-    // A page that takes longer than this (a server that never answers)
-    // holds up no other: the page in sight gets a head start, and a hidden
-    // one keeps its place among the few for a while.
-    constexpr qint64 HeadStartMs = 2000;
+    // A page that takes long holds up no other: the page in sight gets a
+    // head start, and a hidden one keeps its place among the few for a while.
     constexpr qint64 PlaceKeptMs = 5000;
     if (!m_queue.isEmpty())
         return;
@@ -308,7 +350,6 @@ void BrowserRegistry::loadOwed() {
     // every page comes.
     // Putting a page's view in place takes milliseconds: as many as fit
     // into a frame's time per turn.
-    constexpr qint64 TurnBudgetMs = 16;
     QElapsedTimer turn;
     turn.start();
     bool turnFull = false;
@@ -370,8 +411,15 @@ void BrowserRegistry::discardOneOverBudget() {
         m_budgetPause = TicksToSettle;
 }
 
-void BrowserRegistry::cancelQueue() {
+void BrowserRegistry::dropQueued() {
+    // A window built ahead of its turn goes with its turn.
+    for (const Queued& q : std::as_const(m_queue))
+        delete q.early.data();
     m_queue.clear();
+}
+
+void BrowserRegistry::cancelQueue() {
+    dropQueued();
     m_queueTimer->stop();
     if (!m_busyCursor)
         return;

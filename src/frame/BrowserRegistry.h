@@ -101,11 +101,25 @@ private:
     // A window on its own, or one of a batch (the first of a turn of the
     // event loop, or one after it).
     enum class Placing { Alone, FirstInTurn, InBatch };
-    BrowserWindow* create(const OpenRequest& request, Placing placing);
+    struct Queued {
+        OpenRequest request;
+        bool stopAtLimit = false;
+        // The batch's top window, built and loading ahead of its turn.
+        QPointer<BrowserWindow> early;
+        qint64 startedAt = 0;
+    };
+    // Numbers, registers and shows a window; `built` is one made ahead.
+    BrowserWindow* create(const OpenRequest& request, Placing placing,
+                          BrowserWindow* built = nullptr);
+    // A window with its address and bars, not numbered and not shown yet.
+    BrowserWindow* build(const OpenRequest& request);
+    // Whether a batch's top window ends maximized after this request.
+    static bool topStaysMaximized(const OpenRequest& request, bool maximizedBefore);
+    void dropQueued();
     void showPlaced(BrowserWindow* window, const OpenRequest& request, Placing placing);
     void runQueued();
     // Creates and places a batch window; its page loads when its turn comes.
-    BrowserWindow* openOwingItsPage(const OpenRequest& request, Placing placing);
+    BrowserWindow* openOwingItsPage(const Queued& queued, Placing placing);
     void loadOwed();
     bool roomForHiddenLoads() const;
     void discardOneOverBudget();
@@ -117,10 +131,6 @@ private:
     qint32 m_lastNumber = 0;
     QString m_nextAddress;
 
-    struct Queued {
-        OpenRequest request;
-        bool stopAtLimit = false;
-    };
     QList<Queued> m_queue;
     QTimer* m_queueTimer = nullptr;
     bool m_busyCursor = false;
