@@ -18,10 +18,12 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
@@ -270,12 +272,21 @@ void openBrowser(MainFrame* frame, const QString& url) {
     frame->registry()->setNextAddress(QString());
 }
 
-void closeAllWindows(MainFrame* frame, int timeoutMs) {
+qint64 closeAllWindows(MainFrame* frame, int timeoutMs) {
+    QElapsedTimer sinceTurn;
+    sinceTurn.start();
+    qint64 longestPause = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { longestPause = qMax(longestPause, sinceTurn.restart()); });
+    ticker.start(0);
     frame->closeAllWindows();
     waitUntil([frame] { return frame->registry()->windows().isEmpty(); }, timeoutMs);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // Closed windows are torn down a few per turn of the event loop.
+    waitUntil([frame] { return frame->findChildren<BrowserWindow*>().isEmpty(); }, timeoutMs);
     // Renderers of closed pages end a little later.
     waitUntil([] { return measureTree(false).renderers <= 1; }, timeoutMs);
+    return longestPause;
 }
 
 LoadStarts::LoadStarts(WebView* view) {

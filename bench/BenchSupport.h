@@ -186,8 +186,9 @@ int loadedCount(const MainFrame* frame);
 // opens one.
 void openBrowser(MainFrame* frame, const QString& url);
 // Closes every browser window and waits until their renderers have ended,
-// so the next step is not charged for them.
-void closeAllWindows(MainFrame* frame, int timeoutMs);
+// so the next step is not charged for them. Returns the longest time in ms
+// the event loop went without a turn meanwhile.
+qint64 closeAllWindows(MainFrame* frame, int timeoutMs);
 
 // Counts the loads a view starts, by address, so a wait for "not busy"
 // cannot end before the engine has even begun the load it waits for.

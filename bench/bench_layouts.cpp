@@ -166,9 +166,9 @@ void benchLayouts(MainFrame* frame, const QString& pageUrl, const QString& layou
 
     QElapsedTimer closing;
     closing.start();
-    bench::closeAllWindows(frame, SettleTimeoutMs);
-    std::printf("close all %d windows: %lld ms\n", opened,
-                static_cast<long long>(closing.elapsed()));
+    const qint64 pause = bench::closeAllWindows(frame, SettleTimeoutMs);
+    std::printf("close all %d windows: %lld ms, the frame's longest pause %lld ms\n", opened,
+                static_cast<long long>(closing.elapsed()), static_cast<long long>(pause));
     std::fflush(stdout);
 
     const int expected = int(records.size());

@@ -109,7 +109,9 @@ BrowserWindow::BrowserWindow(BrowserHost* host, QWidget* parent)
 }
 
 BrowserWindow::~BrowserWindow() {
-    // A window deleted without a close event still leaves the registry.
+    // A window deleted without a close event still leaves the registry; it
+    // is on its way out already, so nobody is to delete it later.
+    setAttribute(Qt::WA_DeleteOnClose, false);
     leaveRegistry();
 }
 

@@ -78,6 +78,10 @@ BrowserRegistry::BrowserRegistry(QMdiArea* area, BrowserHost* host, Prefer& pref
     });
     m_area->viewport()->installEventFilter(this);
     m_area->window()->installEventFilter(this);
+    m_closedTimer = new QTimer(this);
+    m_closedTimer->setSingleShot(true);
+    m_closedTimer->setInterval(0);
+    connect(m_closedTimer, &QTimer::timeout, this, &BrowserRegistry::deleteClosed);
     m_owedTimer = new QTimer(this);
     m_owedTimer->setSingleShot(true);
     connect(m_owedTimer, &QTimer::timeout, this, &BrowserRegistry::loadOwed);
@@ -431,7 +435,11 @@ void BrowserRegistry::cancelQueue() {
 void BrowserRegistry::closeAll() {
     cancelQueue();
     m_owed.clear();
-    const QList<BrowserWindow*> windows = m_windows;
+    QList<BrowserWindow*> windows = m_windows;
+    // The active window goes last: each time it goes, the area makes
+    // another one active (and maximized), which is slow with hundreds.
+    if (BrowserWindow* active = activeWindow(); active && windows.removeOne(active))
+        windows.append(active);
     for (BrowserWindow* w : windows)
         w->close();
 }
@@ -455,7 +463,24 @@ void BrowserRegistry::windowClosed(BrowserWindow* window) {
     m_hiddenSince.remove(window);
     if (!m_windows.removeOne(window))
         return;
+    // The engine takes milliseconds to tear a page down. A closed window
+    // is out of sight at once and goes a few per turn of the event loop, so
+    // closing hundreds of them does not freeze the frame.
+    if (window->testAttribute(Qt::WA_DeleteOnClose)) {
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        m_closed.append(window);
+        m_closedTimer->start();
+    }
     emit windowRemoved(window->id());
+}
+
+void BrowserRegistry::deleteClosed() {
+    QElapsedTimer turn;
+    turn.start();
+    while (!m_closed.isEmpty() && turn.elapsed() < TurnBudgetMs)
+        delete m_closed.takeFirst().data();
+    if (!m_closed.isEmpty())
+        m_closedTimer->start();
 }
 
 bool BrowserRegistry::isWindowVisible(const BrowserWindow* w) const {

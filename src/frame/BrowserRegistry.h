@@ -123,6 +123,7 @@ private:
     void loadOwed();
     bool roomForHiddenLoads() const;
     void discardOneOverBudget();
+    void deleteClosed();
 
     QMdiArea* m_area;
     BrowserHost* m_host;
@@ -153,6 +154,9 @@ private:
     QString m_loadingSite;
     QTimer* m_owedTimer = nullptr;
     QTimer* m_onScreenTimer = nullptr;
+    // Closed windows still to delete.
+    QList<QPointer<BrowserWindow>> m_closed;
+    QTimer* m_closedTimer = nullptr;
 
     Lifecycle::Policy m_policy;
     std::function<qint64()> m_clock;

@@ -186,7 +186,7 @@ void MainFrame::closeActiveWindow() {
 
 void MainFrame::closeAllWithBusyPointer() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_registry->closeAll();
+    closeAllWindows();
     QApplication::restoreOverrideCursor();
 }
 

@@ -399,6 +399,7 @@ void MainFrame::setNextWindowAddress(const QString& address) {
 }
 
 void MainFrame::closeAllWindows() {
+    m_tabBar->clear();
     m_registry->closeAll();
 }
 

@@ -70,6 +70,14 @@ void TabBar::removeTab(qint32 id) {
         m_tabs->removeTab(i);
 }
 
+void TabBar::clear() {
+    // Only a change of the current tab lays the strip out, and tabs taken
+    // from behind the current one do not change it.
+    m_tabs->setCurrentIndex(0);
+    while (m_tabs->count() > 0)
+        m_tabs->removeTab(m_tabs->count() - 1);
+}
+
 int TabBar::indexOf(qint32 id) const {
     for (int i = 0; i < m_tabs->count(); ++i)
         if (m_tabs->tabData(i).toInt() == id)

@@ -24,6 +24,9 @@ public:
 
     void addTab(qint32 id, const QString& caption);
     void removeTab(qint32 id);
+    // Takes out every tab in one go: one at a time, the strip lays out all
+    // the others again for each, even while hidden.
+    void clear();
     int indexOf(qint32 id) const;
     // Caption and tooltip of the window's tab; the text as given.
     void setTabText(qint32 id, const QString& text);

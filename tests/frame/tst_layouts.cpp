@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QMdiArea>
 #include <QMenu>
 #include <QSignalSpy>
@@ -43,6 +44,7 @@ private slots:
     void maximizedLayoutLoadsTheTopWindowFirst_data();
     void closingAllDropsTheRest();
     void closingAllDropsTheRest_data();
+    void closingManyKeepsTheFrameAnswering();
 
 private:
     BrowserWindow* open(const QString& url);
@@ -63,6 +65,7 @@ void TestLayouts::init() {
 }
 
 void TestLayouts::cleanup() {
+    FakeWebView::teardownCostMs = 0;
     m_app.reset();
     m_dialogs.reset();
 }
@@ -348,6 +351,37 @@ void TestLayouts::closingAllDropsTheRest() {
     const QWidgetList left = QApplication::topLevelWidgets();
     QVERIFY(std::none_of(left.cbegin(), left.cend(),
                          [](QWidget* w) { return qobject_cast<BrowserWindow*>(w); }));
+}
+
+void TestLayouts::closingManyKeepsTheFrameAnswering() {
+    constexpr int Windows = 40;
+    QVERIFY(WindowLayouts::load(*frame(), writeLayout(Windows), frame()));
+    QVERIFY(batchOpened(frame()));
+    // Counts the turns of the event loop and the windows torn down in each.
+    int turn = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&turn] { ++turn; });
+    ticker.start(0);
+    QList<QPointer<BrowserWindow>> windows;
+    QHash<int, int> goneInTurn;
+    for (BrowserWindow* w : frame()->registry()->windows()) {
+        windows << w;
+        connect(w, &QObject::destroyed, this, [&] { ++goneInTurn[turn]; });
+    }
+    FakeWebView::teardownCostMs = 2;
+    emit frame()->menu(FrameActions::WindowMenu)->aboutToShow();
+    frame()->action(FrameActions::CloseAllWindows)->trigger();
+    // Out of the registry and out of sight at once...
+    QCOMPARE(frame()->registry()->count(), 0);
+    QVERIFY(std::all_of(windows.cbegin(), windows.cend(),
+                        [](const QPointer<BrowserWindow>& w) { return w->isHidden(); }));
+    QVERIFY(frame()->mdiArea()->subWindowList().isEmpty());
+    // ...and torn down a few per turn, while other work gets its turn.
+    QTRY_VERIFY(std::all_of(windows.cbegin(), windows.cend(),
+                            [](const QPointer<BrowserWindow>& w) { return w.isNull(); }));
+    const QList<int> counts = goneInTurn.values();
+    QVERIFY2(*std::max_element(counts.cbegin(), counts.cend()) < Windows,
+             qPrintable(QString::number(counts.size())));
 }
 
 void TestLayouts::closingAllDropsTheRest_data() {

@@ -7,6 +7,7 @@ FakeWebView::FakeWebView(QWidget* parent) : WebView(parent), m_widget(new QWidge
 }
 
 FakeWebView::~FakeWebView() {
+    QThread::msleep(teardownCostMs);
     all().removeAll(this);
 }
 

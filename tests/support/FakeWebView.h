@@ -65,6 +65,8 @@ public:
     bool backgroundBusy = false;
     bool onScreen = true;
     int sleepCostMs = 0;
+    // The real engine takes milliseconds to tear a page down, too.
+    static inline int teardownCostMs = 0;
     double zoom = 1.0;
     Lifecycle::State state = Lifecycle::State::Active;
     bool hasDoc = false;
