@@ -45,6 +45,14 @@ BrowserToolbar::BrowserToolbar(QWidget* parent) : QToolBar(parent) {
     addButton(QStringLiteral("Print"), QStringLiteral("Drucken"), QStyle::SP_FileIcon, print);
 }
 
+BrowserToolbar::~BrowserToolbar() {
+    // A tool bar that goes hands each of its widgets back to no parent
+    // first, and each such step walks the focus chain of the whole frame:
+    // with hundreds of windows open, closing one took tens of
+    // milliseconds. Buttons deleted first are not handed back.
+    qDeleteAll(m_buttons);
+}
+
 QMenu* BrowserToolbar::addMenu(const QList<std::pair<QString, QString>>& entries) {
     auto* menu = new QMenu(this);
     for (const auto& [key, text] : entries) {
@@ -72,6 +80,7 @@ QToolButton* BrowserToolbar::addButton(const QString& key, const QString& text, 
     }
     connect(b, &QToolButton::clicked, this, [this, key] { emit buttonClicked(key); });
     addWidget(b);
+    m_buttons.append(b);
     return b;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QToolBar>
 
 class QMenu;
@@ -11,6 +12,7 @@ class BrowserToolbar : public QToolBar {
     Q_OBJECT
 public:
     explicit BrowserToolbar(QWidget* parent);
+    ~BrowserToolbar() override;
 
     QToolButton* button(const QString& key) const;
     // The tooltips set each time the window is activated; Home and Search
@@ -32,4 +34,5 @@ private:
     QMenu* addMenu(const QList<std::pair<QString, QString>>& entries);
 
     QMenu* m_driveMenu = nullptr;
+    QList<QToolButton*> m_buttons;
 };
