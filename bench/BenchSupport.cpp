@@ -281,8 +281,8 @@ qint64 closeAllWindows(MainFrame* frame, int timeoutMs) {
                      [&] { longestPause = qMax(longestPause, sinceTurn.restart()); });
     ticker.start(0);
     frame->closeAllWindows();
-    waitUntil([frame] { return frame->registry()->windows().isEmpty(); }, timeoutMs);
-    // Closed windows are torn down a few per turn of the event loop.
+    // Closed windows leave the registry at once and are torn down a few per
+    // turn of the event loop.
     waitUntil([frame] { return frame->findChildren<BrowserWindow*>().isEmpty(); }, timeoutMs);
     // Renderers of closed pages end a little later.
     waitUntil([] { return measureTree(false).renderers <= 1; }, timeoutMs);

@@ -213,7 +213,9 @@ void MainFrame::unload() {
     QString error;
     if (!m_prefs.save(&error))
         Dialogs::message(this, QMessageBox::Critical, QStringLiteral("Fehlermeldung"), error);
-    // The pages go before the engine shuts down.
+    // The pages go before the engine shuts down; the tab strip goes in one
+    // go, as when all windows are closed.
+    m_tabBar->clear();
     const QList<BrowserWindow*> windows = m_registry->windows();
     for (BrowserWindow* w : windows)
         delete w;
