@@ -7,6 +7,7 @@
 #include "browser/RefreshDialog.h"
 #include "common/Twips.h"
 #include "prefs/model/Prefer.h"
+#include "ui/IconCache.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -14,6 +15,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QStorageInfo>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -24,6 +27,7 @@
 class TestToolbar : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -39,6 +43,8 @@ private slots:
     void refreshDialog();
     void refreshIntervalsPerWindow();
     void lockAndTooltip();
+    void buttonsShowTheStyleIcons_data();
+    void buttonsShowTheStyleIcons();
 
 private:
     BrowserWindow* open() { return m_host->open(); }
@@ -47,7 +53,14 @@ private:
     void choose(BrowserWindow* w, const QString& key);
     std::unique_ptr<ScriptedDialogs> m_dialogs;
     std::unique_ptr<FakeBrowserHost> m_host;
+    QString m_styleName;
 };
+
+void TestToolbar::initTestCase() {
+    m_styleName = QApplication::style()->name();
+    // As the program does at its start.
+    installIconCache();
+}
 
 void TestToolbar::init() {
     BrowserWindow::setPopupSuppressed(false);
@@ -252,6 +265,36 @@ void TestToolbar::lockAndTooltip() {
     v->finishLoad(QStringLiteral("https://m.example/"), QStringLiteral("M"));
     QTRY_VERIFY(!w->isPolling());
     QCOMPARE(w->animPicture()->toolTip(), QStringLiteral("Mehrfache Verschlüsselung"));
+}
+
+void TestToolbar::buttonsShowTheStyleIcons_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("standardIcon");
+    QTest::newRow("back") << "Back" << int(QStyle::SP_ArrowBack);
+    QTest::newRow("stop") << "Stop" << int(QStyle::SP_BrowserStop);
+    QTest::newRow("drive") << "Drive" << int(QStyle::SP_DriveHDIcon);
+    QTest::newRow("print") << "Print" << int(QStyle::SP_FileIcon);
+}
+
+// The icons are read from the style only when they are first drawn; what the
+// second window's buttons draw is what the style itself draws.
+void TestToolbar::buttonsShowTheStyleIcons() {
+    QFETCH(QString, key);
+    QFETCH(int, standardIcon);
+    const std::unique_ptr<QStyle> plain(QStyleFactory::create(m_styleName));
+    QVERIFY(plain);
+    for (int i = 0; i < 2; ++i) {
+        BrowserWindow* w = open();
+        w->show();
+        QToolButton* button = w->findChild<QToolButton*>(key);
+        QVERIFY(button);
+        QVERIFY(!button->icon().isNull());
+        const QSize size = button->iconSize();
+        const QImage expected =
+            plain->standardIcon(QStyle::StandardPixmap(standardIcon)).pixmap(size).toImage();
+        QVERIFY(!expected.isNull());
+        QCOMPARE(button->icon().pixmap(size).toImage(), expected);
+    }
 }
 
 QTEST_MAIN(TestToolbar)
