@@ -90,9 +90,14 @@ MemoryWatch::~MemoryWatch() {
 void MemoryWatch::run() {
     constexpr int IntervalMs = 1000;
     constexpr int StepMs = 50;
-    while (!isInterruptionRequested()) {
-        m_last.store(TreeMemory::ofThisTree());
+    // The first figure comes after a second: a page that has just started
+    // uses far less than any budget, and reading the files of every engine
+    // process would take a share of the processor the first page needs.
+    for (;;) {
         for (int slept = 0; slept < IntervalMs && !isInterruptionRequested(); slept += StepMs)
             msleep(StepMs);
+        if (isInterruptionRequested())
+            return;
+        m_last.store(TreeMemory::ofThisTree());
     }
 }
