@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QWebEngineCookieStore>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineNotification>
 #include <QWebEngineProfile>
@@ -117,6 +118,9 @@ void EngineProfile::init(const QString& appDir) {
     g_profile->setHttpAcceptLanguage(QString::fromLatin1(AcceptLanguage));
     QObject::connect(g_profile, &QWebEngineProfile::downloadRequested, g_profile, &handleDownload);
     g_profile->setNotificationPresenter(&presentNotification);
+    // The first request waits until the cookie file is read; reading it
+    // starts now, while the first window is still being built.
+    g_profile->cookieStore()->loadAllCookies();
 }
 
 void EngineProfile::release() {
