@@ -2,9 +2,11 @@
 
 #include "app/SingleInstance.h"
 #include "archive/model/ArchiveRecords.h"
+#include "browser/BrowserWindow.h"
 #include "common/Product.h"
 #include "common/RecordCodec.h"
 #include "common/SafeFile.h"
+#include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "frame/SessionFile.h"
 #include "frame/WindowLayouts.h"
@@ -14,7 +16,10 @@
 #include "ui/Dialogs.h"
 #include "ui/Translations.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
+#include <QPointer>
 
 // Pages and pictures compiled into the program live in a static library, so
 // they are registered by hand.
@@ -71,15 +76,24 @@ MainFrame* Application::start() {
     const bool startWindow = p.StartBrowser != 0 || !commandLine.isEmpty();
     if ((startWindow || p.LoadOption == 2 || p.LoadOption == 3) && m_options.startEngine)
         m_options.startEngine();
+    // The start window's page begins once the frame is shown and has taken
+    // its final size, so the page is laid out and drawn once, not a second
+    // time when the frame around it settles.
+    QPointer<BrowserWindow> first;
     if (startWindow) {
-        OpenRequest first = OpenRequest::at(commandLine);
-        first.state = 2;
-        frame->openWindow(first);
+        OpenRequest request = OpenRequest::at(commandLine);
+        request.state = 2;
+        first = frame->registry()->openUnloaded(request);
     }
     if (p.MdiState == 2)
         frame->showMaximized();
     else
         frame->show();
+    if (first) {
+        // The frame's last layout steps wait in the event queue.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        first->navigate(QString());
+    }
     frame->restartMailCheck(p.EnableMailCheck1 || p.EnableMailCheck2 || p.EnableMailCheck3 ||
                             p.EnableMailCheck4);
     if (p.LoadOption == 3) {

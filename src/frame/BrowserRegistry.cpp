@@ -199,10 +199,14 @@ void BrowserRegistry::showPlaced(BrowserWindow* w, const OpenRequest& request, P
 }
 
 BrowserWindow* BrowserRegistry::open(const OpenRequest& request) {
-    BrowserWindow* w = create(request, Placing::Alone);
+    BrowserWindow* w = openUnloaded(request);
     if (w)
         w->navigate(QString());
     return w;
+}
+
+BrowserWindow* BrowserRegistry::openUnloaded(const OpenRequest& request) {
+    return create(request, Placing::Alone);
 }
 
 BrowserWindow* BrowserRegistry::openOwingItsPage(const Queued& queued, Placing placing) {

@@ -53,6 +53,8 @@ public:
     // Creates, registers and shows one window and opens its address; at the
     // limit the user is told so and nothing opens.
     BrowserWindow* open(const OpenRequest& request);
+    // The same, but the window's address is left for the caller to open.
+    BrowserWindow* openUnloaded(const OpenRequest& request);
     // A window for a page's new-window request: its page comes from the
     // engine, so it is not navigated.
     BrowserWindow* openPopup();

@@ -114,6 +114,11 @@ void TestStartup::startWindows() {
         QVERIFY(w->isMaximized());
         auto* view = static_cast<FakeWebView*>(w->webView());
         QCOMPARE(view->navigations, QStringList{firstAddress});
+        // The page begins in the shown frame, at the size it keeps: it is
+        // laid out once.
+        QVERIFY(view->shownAtFirstLoad);
+        QCoreApplication::processEvents();
+        QCOMPARE(view->widget()->size(), view->sizeAtFirstLoad);
         QCOMPARE(frame->registry()->nextAddress(), QString());
     }
     QVERIFY(dialogs.messages.isEmpty());

@@ -22,6 +22,10 @@ WebViewFactory FakeWebView::factory() {
 
 void FakeWebView::navigate(const QString& address) {
     calls << QStringLiteral("navigate:") + address;
+    if (navigations.isEmpty()) {
+        shownAtFirstLoad = m_widget->isVisible();
+        sizeAtFirstLoad = m_widget->size();
+    }
     navigations << address;
     busy = true;
 }

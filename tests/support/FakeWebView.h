@@ -3,6 +3,7 @@
 #include "browser/WebView.h"
 
 #include <QList>
+#include <QSize>
 #include <QStringList>
 #include <QThread>
 
@@ -56,6 +57,9 @@ public:
 
     QStringList calls;
     QStringList navigations;
+    // Where the page stood on screen when its first load began.
+    bool shownAtFirstLoad = false;
+    QSize sizeAtFirstLoad;
     QString url;
     QString name;
     QString docTitle;
