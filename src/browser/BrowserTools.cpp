@@ -10,6 +10,7 @@
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace {
 // Pages of one host share a zoom, as in every browser; local files are one
@@ -27,9 +28,10 @@ void BrowserWindow::connectTools() {
         connect(shortcut, &QShortcut::activated, this, act);
     };
     key(QKeySequence(Qt::Key_F3),
-        [this] { m_findBar->isVisible() ? m_findBar->findNext() : openFindBar(); });
-    key(QKeySequence(Qt::SHIFT | Qt::Key_F3),
-        [this] { m_findBar->isVisible() ? m_findBar->findPrevious() : openFindBar(); });
+        [this] { m_findBar && m_findBar->isVisible() ? m_findBar->findNext() : openFindBar(); });
+    key(QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] {
+        m_findBar && m_findBar->isVisible() ? m_findBar->findPrevious() : openFindBar();
+    });
     connect(m_web, &WebView::zoomRequested, this, &BrowserWindow::zoomBy);
     connect(m_web, &WebView::pageToolRequested, this, &BrowserWindow::runPageTool);
     connect(m_web, &WebView::pdfFinished, this, [this](const QString& path, bool ok) {
@@ -43,8 +45,16 @@ void BrowserWindow::connectTools() {
     });
 }
 
+FindBar* BrowserWindow::findBar() {
+    if (!m_findBar) {
+        m_findBar = new FindBar(m_web, m_client);
+        m_clientLayout->addWidget(m_findBar);
+    }
+    return m_findBar;
+}
+
 void BrowserWindow::openFindBar() {
-    m_findBar->open();
+    findBar()->open();
 }
 
 void BrowserWindow::setZoom(double factor) {

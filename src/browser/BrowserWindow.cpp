@@ -2,7 +2,6 @@
 
 #include "browser/BrowserHost.h"
 #include "browser/BrowserToolbar.h"
-#include "browser/FindBar.h"
 #include "browser/Pictures.h"
 #include "browser/RefreshDialog.h"
 #include "browser/model/BrowserRules.h"
@@ -64,16 +63,14 @@ BrowserWindow::BrowserWindow(BrowserHost* host, QWidget* parent)
     : QMdiSubWindow(parent), m_host(host) {
     setAttribute(Qt::WA_DeleteOnClose);
     m_client = new QWidget;
-    auto* layout = new QVBoxLayout(m_client);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    m_clientLayout = new QVBoxLayout(m_client);
+    m_clientLayout->setContentsMargins(0, 0, 0, 0);
+    m_clientLayout->setSpacing(0);
     buildBars();
-    layout->addWidget(m_coolBar);
+    m_clientLayout->addWidget(m_coolBar);
     m_web = m_host->createWebView(m_client);
     m_web->setParent(this);
-    layout->addWidget(m_web->widget(), 1);
-    m_findBar = new FindBar(m_web, m_client);
-    layout->addWidget(m_findBar);
+    m_clientLayout->addWidget(m_web->widget(), 1);
     setWidget(m_client);
     setWindowIcon(browserPicture(1));
     resize(640, 480);

@@ -12,6 +12,7 @@ class FindBar;
 class QComboBox;
 class QLabel;
 class QToolBar;
+class QVBoxLayout;
 
 // One browsing child window of the frame: bar area (toolbar, animation,
 // address box) above its web view.
@@ -66,7 +67,8 @@ public:
     bool isWalking() const { return m_walkTimer.isActive(); }
     const LinkWalk::RoundTrip& roundTrip() const { return m_roundTrip; }
 
-    FindBar* findBar() const { return m_findBar; }
+    // Made when first asked for: most windows never search.
+    FindBar* findBar();
     // Opens the find bar (Ctrl+F); F3 and Shift+F3 step through the matches.
     void openFindBar();
 
@@ -128,6 +130,7 @@ private:
     QComboBox* m_address = nullptr;
     WebView* m_web = nullptr;
     FindBar* m_findBar = nullptr;
+    QVBoxLayout* m_clientLayout = nullptr;
 
     QString m_startingAddress;
     QString m_title;

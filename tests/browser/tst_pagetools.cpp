@@ -98,9 +98,8 @@ void TestPageTools::cleanupTestCase() {
 void TestPageTools::findInPage() {
     BrowserWindow* w = openOn(local(QStringLiteral("obst.html")));
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w), 30000);
-    FindBar* bar = w->findBar();
-    QVERIFY(bar->isHidden());
     press(m_frame, Qt::Key_F, Qt::ControlModifier);
+    FindBar* bar = w->findBar();
     QVERIFY(bar->isVisible());
     QVERIFY(bar->field()->hasFocus());
 
@@ -130,7 +129,8 @@ void TestPageTools::findInPage() {
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(other), 30000);
     other->webView()->setLifecycle(Lifecycle::State::Discarded);
     QTRY_COMPARE_WITH_TIMEOUT(other->webView()->lifecycle(), Lifecycle::State::Discarded, 10000);
-    other->openFindBar();
+    press(other, Qt::Key_F3);
+    QVERIFY(other->findBar()->isVisible());
     QVERIFY(other->findBar()->field()->text().isEmpty());
     QTest::keyClicks(other->findBar()->field(), QStringLiteral("Birne"));
     QTRY_COMPARE_WITH_TIMEOUT(other->findBar()->count()->text(), QStringLiteral("1 von 1"), 30000);
