@@ -7,6 +7,8 @@ set(KORVIX_PACKAGING ${CMAKE_CURRENT_LIST_DIR})
 set(KORVIX_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/korvix)
 
 install(TARGETS korvix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Where the program looks for it, from its own folder.
+install(TARGETS korvix_sound LIBRARY DESTINATION ${KORVIX_MODULE_DIR})
 install(FILES resources/korvix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${KORVIX_PACKAGING}/io.github.korvix.Korvix.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

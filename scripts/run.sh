@@ -12,7 +12,7 @@ cmake --build "$build" -j"$(nproc)" --target korvix korvix_desktop_files
 # executable; run it from its own folder.
 app="$root/bin"
 mkdir -p "$app"
-cp "$build/korvix" "$app/korvix"
+cp "$build/korvix" "$build/korvix-sound.so" "$app/"
 
 # Make Korvix selectable as the desktop's web browser (http, https and local
 # HTML files open with it), pointing at this build, with its icon.

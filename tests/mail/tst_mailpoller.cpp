@@ -4,6 +4,7 @@
 #include "mail/MailPoller.h"
 #include "prefs/model/Prefer.h"
 
+#include <QFile>
 #include <QLabel>
 
 #include <QSignalSpy>
@@ -14,6 +15,26 @@ namespace {
 
 QString searchingText(const QString& server) {
     return server + MailPoller::SearchingSuffix;
+}
+
+// A tenth of a second of silence: 8 kHz, 16-bit mono PCM.
+QByteArray silentWave() {
+    const auto le = [](quint32 v, int bytes) {
+        QByteArray b;
+        for (int i = 0; i < bytes; ++i)
+            b += char((v >> (8 * i)) & 0xff);
+        return b;
+    };
+    const QByteArray samples(1600, '\0');
+    return "RIFF" + le(36 + samples.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) +
+           le(8000, 4) + le(16000, 4) + le(2, 2) + le(16, 2) + "data" + le(samples.size(), 4) +
+           samples;
+}
+
+// Whether a library of that name is mapped into this process.
+bool isLoaded(const QByteArray& name) {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(name);
 }
 
 // A free port that nobody listens on: the connection is refused.
@@ -36,6 +57,7 @@ private slots:
     void onlyAccountThreeIsChecked();
     void mailOnTwoAccountsSoundsOnceAndNamesTheLast();
     void soundAgainOnlyAfterTheSymbolWasHidden();
+    void soundFileIsPlayedByTheSoundModule();
     void emptyMailboxIsNoMail();
     void greetingWithoutOkEndsTheCheck();
     void wrongPasswordEndsSilently();
@@ -158,6 +180,22 @@ void TestMailPoller::mailOnTwoAccountsSoundsOnceAndNamesTheLast() {
     QCOMPARE(m_mail->first().at(0).toString(), full.address());
     QCOMPARE(MailPoller::mailHint(alsoFull.address()),
              QStringLiteral("Sie haben E-mail ! (") + alsoFull.address() + ")");
+}
+
+// The audio libraries come with the first sound, not with the program.
+void TestMailPoller::soundFileIsPlayedByTheSoundModule() {
+    QFile wave(m_dir->filePath(QStringLiteral("notify.wav")));
+    QVERIFY(wave.open(QIODevice::WriteOnly));
+    wave.write(silentWave());
+    wave.close();
+    QVERIFY(!isLoaded("libQt6Multimedia"));
+    ScriptedPop3Server full(Pop3Part::mailbox(1));
+    setAccount(1, full.address(), "a", true);
+    startFirstPoll();
+    QVERIFY(waitForPoll());
+    QCOMPARE(m_sound->size(), 1);
+    QVERIFY(isLoaded("korvix-sound.so"));
+    QVERIFY(isLoaded("libQt6Multimedia"));
 }
 
 void TestMailPoller::soundAgainOnlyAfterTheSymbolWasHidden() {
