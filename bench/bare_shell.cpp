@@ -3,7 +3,11 @@
 // holds Korvix against, so it does none of Korvix's work: no profile of its
 // own, no bars, no history, no care for pages nobody sees.
 //
-//   korvix_bare_shell [--maximized] [--size WxH] [--list FILE] [URL...]
+//   korvix_bare_shell [--maximized] [--size WxH] [--list FILE] [--profile DIR] [URL...]
+//
+// With --profile the pages use a profile stored in DIR, with cookies and a
+// disk cache as a browser keeps them, instead of the engine's profile that
+// keeps nothing.
 //
 // When every window exists it prints one line, "windows <n> <ms>", the time
 // taken from the system's monotonic clock, so a driver in another process
@@ -16,6 +20,8 @@
 #include <QMdiSubWindow>
 #include <QStringList>
 #include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <chrono>
 #include <cstdio>
@@ -26,6 +32,7 @@ struct Options {
     QStringList urls;
     bool maximized = false;
     QSize size{1280, 1024};
+    QString profileDir;
     QString error;
 };
 
@@ -60,6 +67,8 @@ Options parseArguments(const QStringList& args) {
                 if (!line.isEmpty())
                     options.urls << line;
             }
+        } else if (arg == QLatin1String("--profile") && i + 1 < args.size()) {
+            options.profileDir = args.at(++i);
         } else if (arg.startsWith(QLatin1String("--"))) {
             options.error = QStringLiteral("unknown option: ") + arg;
         } else {
@@ -80,6 +89,15 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
+    QWebEngineProfile* profile = nullptr;
+    if (!options.profileDir.isEmpty()) {
+        profile = new QWebEngineProfile(QStringLiteral("bare"), &app);
+        profile->setPersistentStoragePath(options.profileDir);
+        profile->setCachePath(options.profileDir + QStringLiteral("/Cache"));
+        profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+        profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+    }
+
     QMainWindow window;
     auto* area = new QMdiArea(&window);
     window.setCentralWidget(area);
@@ -88,6 +106,8 @@ int main(int argc, char* argv[]) {
 
     for (const QString& url : options.urls) {
         auto* view = new QWebEngineView;
+        if (profile)
+            view->setPage(new QWebEnginePage(profile, view));
         QMdiSubWindow* sub = area->addSubWindow(view);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         view->load(QUrl::fromUserInput(url));

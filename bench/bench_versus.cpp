@@ -268,6 +268,8 @@ struct Case {
     int timeoutMs = 0;
     // Korvix only: memory again this long after all loaded; 0 for none.
     int laterMs = 0;
+    // The bare shell only: with a profile stored in the child's folder.
+    bool storedProfile = false;
 };
 
 struct Window {
@@ -471,6 +473,8 @@ Figures runChild(Variant variant, const Case& c, ReportServer& server) {
             return f;
         }
         args << QStringLiteral("--list") << listPath;
+        if (c.storedProfile)
+            args << QStringLiteral("--profile") << dir.filePath(QStringLiteral("WebEngine"));
     }
 
     QProcess process;
@@ -612,17 +616,27 @@ void firstPage(ReportServer& server) {
     c.maximized = true;
     c.topWindow = 1;
     c.timeoutMs = FirstPageTimeoutMs;
+    // Korvix keeps cookies and a disk cache in its folder; the bare shell
+    // keeps nothing. The same bare shell with a stored profile in a new
+    // folder shows what that costs a first start.
+    Case stored = c;
+    stored.storedProfile = true;
     std::array<QList<double>, VariantCount> times;
     std::array<QStringList, VariantCount> failures;
-    // Turn about, so a slow stretch of the machine falls on all three.
+    QList<double> storedTimes;
+    QStringList storedFailures;
+    const auto note = [](const Figures& f, QList<double>& into, QStringList& failed) {
+        if (f.topLoadedMs >= 0)
+            into << f.topLoadedMs;
+        else
+            failed << (f.failure.isEmpty() ? QStringLiteral("no load report") : f.failure);
+    };
+    // Turn about, so a slow stretch of the machine falls on all of them.
     for (int start = 0; start < FirstPageStarts; ++start) {
-        for (int v = 0; v < VariantCount; ++v) {
-            const Figures f = runChild(Variant(v), c, server);
-            if (f.topLoadedMs >= 0)
-                times[v] << f.topLoadedMs;
-            else
-                failures[v] << (f.failure.isEmpty() ? QStringLiteral("no load report") : f.failure);
-        }
+        for (int v = 0; v < VariantCount; ++v)
+            note(runChild(Variant(v), c, server), times[v], failures[v]);
+        if (!g_korvixOnly)
+            note(runChild(Bare, stored, server), storedTimes, storedFailures);
     }
     printHeader("a. first page: one window, from process start to its load report (median of 5 "
                 "starts)");
@@ -630,14 +644,27 @@ void firstPage(ReportServer& server) {
     for (int v = 0; v < VariantCount; ++v)
         medians[v] = median(times[v]);
     printRow("first page loaded, ms", medians, 0);
-    for (int v = 0; v < VariantCount; ++v) {
-        QStringList each;
-        for (double t : times[v])
-            each << QString::number(t, 'f', 0);
-        std::printf("  %s starts, ms: %s%s%s\n", VariantNames[v], qPrintable(each.join(' ')),
-                    failures[v].isEmpty() ? "" : "; failed: ",
-                    qPrintable(failures[v].join(QStringLiteral(", "))));
-    }
+    const auto printStarts = [](const char* name, const QList<double>& each,
+                                const QStringList& failed) {
+        QStringList cells;
+        for (double t : each)
+            cells << QString::number(t, 'f', 0);
+        std::printf(
+            "  %s starts, ms: %s%s%s\n", name, qPrintable(cells.join(' ')),
+            failed.isEmpty() ? "" : "; failed: ", qPrintable(failed.join(QStringLiteral(", "))));
+    };
+    for (int v = 0; v < VariantCount; ++v)
+        printStarts(VariantNames[v], times[v], failures[v]);
+    if (g_korvixOnly)
+        return;
+    const double storedMedian = median(storedTimes);
+    std::printf("  bare with a stored profile    %10s %34s\n", qPrintable(number(storedMedian, 0)),
+                qPrintable(QStringLiteral("korvix/that %1")
+                               .arg(number(medians[Korvix] >= 0 && storedMedian > 0
+                                               ? medians[Korvix] / storedMedian
+                                               : -1,
+                                           2))));
+    printStarts("bare with a stored profile", storedTimes, storedFailures);
 }
 
 // The rows every case with many windows ends with.
