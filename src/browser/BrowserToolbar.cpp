@@ -24,6 +24,9 @@ BrowserToolbar::BrowserToolbar(QWidget* parent) : QToolBar(parent) {
     QMenu* print = addMenu({{QStringLiteral("ppreview"), QStringLiteral("Druckvorschau...")},
                             {QStringLiteral("print"), QStringLiteral("Drucken...")}});
     m_driveMenu = addMenu({});
+    // Read when the menu opens: the drives of that moment, and no look at
+    // the mounts for every window that opens.
+    connect(m_driveMenu, &QMenu::aboutToShow, this, &BrowserToolbar::fillDriveMenu);
 
     addButton(QStringLiteral("Back"), QStringLiteral("Zurück"), QStyle::SP_ArrowBack);
     addButton(QStringLiteral("Forward"), QStringLiteral("Vorwärts"), QStyle::SP_ArrowForward);

@@ -18,7 +18,8 @@ public:
     // The tooltips set each time the window is activated; Home and Search
     // show where they go.
     void setToolTips(const QString& homeUrl, const QString& searchEngine);
-    // One entry per mounted drive, a separator between two.
+    // One entry per mounted drive, a separator between two; done each time
+    // the menu opens.
     void fillDriveMenu();
     // The folder a drive entry stands for, or nothing for another text.
     QString drivePath(const QString& entryText) const;

@@ -180,7 +180,6 @@ void BrowserWindow::buildBars() {
 
 void BrowserWindow::load() {
     g_popupSuppressed = false;
-    m_toolBar->fillDriveMenu();
     m_startingAddress = BrowserRules::trimQuotes(m_startingAddress);
     if (!m_startingAddress.isEmpty())
         startBusyIndicator();

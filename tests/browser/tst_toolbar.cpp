@@ -138,6 +138,8 @@ void TestToolbar::getHomeWritesPreferences() {
 void TestToolbar::driveMenu() {
     BrowserWindow* w = open();
     QMenu* menu = w->toolBar()->findChild<QToolButton*>(QStringLiteral("Drive"))->menu();
+    menu->popup(w->mapToGlobal(QPoint()));
+    menu->hide();
     int entries = 0, separators = 0;
     const QList<QAction*> actions = menu->actions();
     for (int i = 0; i < actions.size(); ++i) {
