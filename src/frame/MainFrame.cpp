@@ -213,8 +213,11 @@ void MainFrame::unload() {
     QString error;
     if (!m_prefs.save(&error))
         Dialogs::message(this, QMessageBox::Critical, QStringLiteral("Fehlermeldung"), error);
-    // The pages go before the engine shuts down; the tab strip goes in one
-    // go, as when all windows are closed.
+    // The pages go before the engine shuts down, which takes a few hundred
+    // milliseconds with fifty of them: the frame is out of sight first, so
+    // the program is gone the moment the user ends it. The tab strip goes in
+    // one go, as when all windows are closed.
+    hide();
     m_tabBar->clear();
     const QList<BrowserWindow*> windows = m_registry->windows();
     for (BrowserWindow* w : windows)

@@ -77,6 +77,7 @@ private slots:
     void contextChoicesTakeEffect();
     void zoomSteps_data();
     void zoomSteps();
+    void endingHidesTheFrameBeforeThePagesGo();
 
 private:
     MainFrame* newFrame();
@@ -775,6 +776,19 @@ void TestFrame::zoomSteps() {
         QCOMPARE(f->zoomPanel()->text(), QStringLiteral("Zoom: %1 %").arg(qRound(zoom * 100)));
     f->mdiArea()->setActiveSubWindow(other);
     QVERIFY(f->zoomPanel()->isHidden());
+}
+
+void TestFrame::endingHidesTheFrameBeforeThePagesGo() {
+    MainFrame* f = newFrame();
+    f->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f));
+    open();
+    BrowserWindow* last = open();
+    bool frameShownThen = true;
+    connect(last, &QObject::destroyed, this, [&] { frameShownThen = f->isVisible(); });
+    f->action(FrameActions::Exit)->trigger();
+    QCOMPARE(f->registry()->count(), 0);
+    QVERIFY(!frameShownThen);
 }
 
 QTEST_MAIN(TestFrame)
