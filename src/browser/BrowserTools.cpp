@@ -7,10 +7,10 @@
 #include "ui/Dialogs.h"
 
 #include <QDir>
+#include <QLayout>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QUrl>
-#include <QVBoxLayout>
 
 namespace {
 // Pages of one host share a zoom, as in every browser; local files are one
@@ -48,7 +48,7 @@ void BrowserWindow::connectTools() {
 FindBar* BrowserWindow::findBar() {
     if (!m_findBar) {
         m_findBar = new FindBar(m_web, m_client);
-        m_clientLayout->addWidget(m_findBar);
+        m_client->layout()->addWidget(m_findBar);
     }
     return m_findBar;
 }

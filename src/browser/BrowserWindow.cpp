@@ -63,14 +63,14 @@ BrowserWindow::BrowserWindow(BrowserHost* host, QWidget* parent)
     : QMdiSubWindow(parent), m_host(host) {
     setAttribute(Qt::WA_DeleteOnClose);
     m_client = new QWidget;
-    m_clientLayout = new QVBoxLayout(m_client);
-    m_clientLayout->setContentsMargins(0, 0, 0, 0);
-    m_clientLayout->setSpacing(0);
+    auto* layout = new QVBoxLayout(m_client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     buildBars();
-    m_clientLayout->addWidget(m_coolBar);
+    layout->addWidget(m_coolBar);
     m_web = m_host->createWebView(m_client);
     m_web->setParent(this);
-    m_clientLayout->addWidget(m_web->widget(), 1);
+    layout->addWidget(m_web->widget(), 1);
     setWidget(m_client);
     setWindowIcon(browserPicture(1));
     resize(640, 480);

@@ -12,7 +12,6 @@ class FindBar;
 class QComboBox;
 class QLabel;
 class QToolBar;
-class QVBoxLayout;
 
 // One browsing child window of the frame: bar area (toolbar, animation,
 // address box) above its web view.
@@ -130,7 +129,6 @@ private:
     QComboBox* m_address = nullptr;
     WebView* m_web = nullptr;
     FindBar* m_findBar = nullptr;
-    QVBoxLayout* m_clientLayout = nullptr;
 
     QString m_startingAddress;
     QString m_title;
