@@ -1,5 +1,7 @@
 #include "ui/IconCache.h"
 
+#include "ui/LazyFileIcons.h"
+
 #include <QApplication>
 #include <QHash>
 #include <QIcon>
@@ -69,6 +71,8 @@ public:
             return *found;
         // The icon is the same for every widget, so none is kept with it.
         const QIcon deferred(new DeferredIconEngine([base = QPointer<QStyle>(baseStyle()), which] {
+            // Of the sizes the style has, only those drawn are read.
+            const LazyFileIcons lazy;
             return base ? base->standardIcon(which) : QIcon();
         }));
         return *m_icons.insert(key, deferred);

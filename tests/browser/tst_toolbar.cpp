@@ -278,24 +278,35 @@ void TestToolbar::buttonsShowTheStyleIcons_data() {
     QTest::newRow("print") << "Print" << int(QStyle::SP_FileIcon);
 }
 
-// The icons are read from the style only when they are first drawn; what the
-// second window's buttons draw is what the style itself draws.
+// The icons are read from the style only when they are first drawn, and
+// only in the sizes drawn; what the buttons of the first and the second
+// window draw, in every look and size, is what the style itself draws.
 void TestToolbar::buttonsShowTheStyleIcons() {
     QFETCH(QString, key);
     QFETCH(int, standardIcon);
     const std::unique_ptr<QStyle> plain(QStyleFactory::create(m_styleName));
     QVERIFY(plain);
+    const QIcon expected = plain->standardIcon(QStyle::StandardPixmap(standardIcon));
     for (int i = 0; i < 2; ++i) {
         BrowserWindow* w = open();
         w->show();
         QToolButton* button = w->findChild<QToolButton*>(key);
         QVERIFY(button);
-        QVERIFY(!button->icon().isNull());
-        const QSize size = button->iconSize();
-        const QImage expected =
-            plain->standardIcon(QStyle::StandardPixmap(standardIcon)).pixmap(size).toImage();
-        QVERIFY(!expected.isNull());
-        QCOMPARE(button->icon().pixmap(size).toImage(), expected);
+        const QIcon icon = button->icon();
+        QVERIFY(!icon.isNull());
+        QCOMPARE(icon.availableSizes(), expected.availableSizes());
+        for (const QSize size : {button->iconSize(), QSize(16, 16), QSize(40, 40), QSize(200, 100)})
+            for (const QIcon::Mode mode :
+                 {QIcon::Normal, QIcon::Disabled, QIcon::Active, QIcon::Selected}) {
+                const QString what = QStringLiteral("%1x%2 look %3")
+                                         .arg(size.width())
+                                         .arg(size.height())
+                                         .arg(int(mode));
+                QCOMPARE(icon.actualSize(size, mode), expected.actualSize(size, mode));
+                const QImage drawn = icon.pixmap(size, mode).toImage();
+                QVERIFY2(!drawn.isNull(), qPrintable(what));
+                QVERIFY2(drawn == expected.pixmap(size, mode).toImage(), qPrintable(what));
+            }
     }
 }
 
