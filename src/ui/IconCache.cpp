@@ -61,9 +61,12 @@ public:
     QIcon standardIcon(StandardPixmap which, const QStyleOption* option,
                        const QWidget* widget) const override {
         // An option may ask for a state or size of its own; such icons are
-        // not kept.
-        if (option)
+        // not kept, but they too read only the sizes drawn (a tool bar's
+        // extension button, made with every tool bar, is seldom drawn).
+        if (option) {
+            const LazyFileIcons lazy;
             return QProxyStyle::standardIcon(which, option, widget);
+        }
         const int key =
             int(which) * 2 + (QGuiApplication::layoutDirection() == Qt::RightToLeft ? 1 : 0);
         const auto found = m_icons.constFind(key);

@@ -276,6 +276,9 @@ void TestToolbar::buttonsShowTheStyleIcons_data() {
     QTest::newRow("stop") << "Stop" << int(QStyle::SP_BrowserStop);
     QTest::newRow("drive") << "Drive" << int(QStyle::SP_DriveHDIcon);
     QTest::newRow("print") << "Print" << int(QStyle::SP_FileIcon);
+    // Asked for by the tool bar with a style option of its own.
+    QTest::newRow("extension") << "qt_toolbar_ext_button"
+                               << int(QStyle::SP_ToolBarHorizontalExtensionButton);
 }
 
 // The icons are read from the style only when they are first drawn, and
