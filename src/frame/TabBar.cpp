@@ -101,7 +101,11 @@ void TabBar::select(qint32 id) {
 }
 
 void TabBar::setLook(bool buttons, bool bold, int align) {
-    m_tabs->setStyleSheet(buttons ? kButtonStyle : QString());
+    // Setting a style sheet polishes the strip anew, even with the same text;
+    // the look is given again whenever the bar is docked.
+    const QString sheet = buttons ? kButtonStyle : QString();
+    if (m_tabs->styleSheet() != sheet)
+        m_tabs->setStyleSheet(sheet);
     m_tabs->setDrawBase(!buttons);
     m_tabs->setShape(align == 1 ? QTabBar::RoundedNorth : QTabBar::RoundedSouth);
     m_tabs->setFont(font(bold));
