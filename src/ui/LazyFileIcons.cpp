@@ -32,8 +32,11 @@ public:
             return;
         // Without a size given, the file's header tells it.
         const QSize known = size.isValid() ? size : QImageReader(fileName).size();
-        if (known.isValid())
-            m_entries.append({fileName, known, mode, state, {}});
+        if (!known.isValid())
+            return;
+        m_entries.append({fileName, known, mode, state, {}});
+        // A picture made before may no longer be the best match.
+        m_made.clear();
     }
 
     void addPixmap(const QPixmap& pixmap, QIcon::Mode mode, QIcon::State state) override {
