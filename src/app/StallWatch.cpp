@@ -35,6 +35,13 @@ StallWatch* StallWatch::fromEnvironment(std::function<int()> windowCount) {
     return path.isEmpty() ? nullptr : new StallWatch(path, std::move(windowCount));
 }
 
+void StallWatch::stop() {
+    if (!m_timer->isActive())
+        return;
+    tick();
+    m_timer->stop();
+}
+
 void StallWatch::tick() {
     const qint64 now = m_sinceStart.elapsed();
     if (const int windows = m_windowCount ? m_windowCount() : 0; windows > m_mostWindows) {

@@ -9,7 +9,8 @@ class QTimer;
 
 // For measuring from outside: watches how long the event loop goes without
 // getting round, from its first turn on (what comes before is start-up: the
-// frame is not on screen yet), and at the end writes the longest gap, when
+// frame is not on screen yet) until the frame goes (what follows is the
+// shutdown, out of sight), and at the end writes the longest gap, when
 // it happened and how many windows were open then, as one line to a file:
 // "longest <ms> at <ms since start> windows <n>", and a second line
 // "windows <most> <ms>" with the most windows that were open at once and
@@ -22,6 +23,9 @@ public:
 
     // A watch when the environment asks for one, else nothing.
     static StallWatch* fromEnvironment(std::function<int()> windowCount);
+
+    // Counts a gap that ends now and watches no further.
+    void stop();
 
 private:
     void tick();

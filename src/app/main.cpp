@@ -109,7 +109,9 @@ int main(int argc, char* argv[]) {
         // Watches from the first moment, when the layout's windows come.
         std::unique_ptr<StallWatch> stalls(StallWatch::fromEnvironment(
             [&program] { return program.frame() ? program.frame()->registry()->count() : 0; }));
-        if (program.start()) {
+        if (MainFrame* frame = program.start()) {
+            if (stalls)
+                QObject::connect(frame, &MainFrame::unloading, stalls.get(), &StallWatch::stop);
             QApplication::setQuitOnLastWindowClosed(true);
             // The event loop still runs once, so what start-up left for it
             // (deferred deletions, the engine's own shutdown) is done.
