@@ -173,6 +173,8 @@ void QtWebView::onLoadFinished(bool ok) {
     m_page->runJavaScript(QStringLiteral("document.title"), [this](const QVariant& v) {
         m_docTitle = v.toString();
         m_titlePending = false;
+        if (!m_loading)
+            emit settled();
     });
 }
 

@@ -82,6 +82,9 @@ signals:
     void beforeNavigate(const QString& url);
     void newWindowRequested(WebView::NewWindowRequest* request);
     void navigateComplete(const QString& url);
+    // A load has ended and the page's own title is known: the page is no
+    // longer busy.
+    void settled();
     // Sizes in pixels as the page's script asked; -1 where it asked nothing.
     void geometryChangeRequested(int left, int top, int width, int height);
     void windowClosing();

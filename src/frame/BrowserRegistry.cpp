@@ -142,6 +142,7 @@ BrowserWindow* BrowserRegistry::create(const OpenRequest& request, Placing placi
 
 BrowserWindow* BrowserRegistry::build(const OpenRequest& request) {
     auto* w = new BrowserWindow(m_host);
+    connect(w->webView(), &WebView::settled, this, &BrowserRegistry::pageSettled);
     QString address = request.address;
     if (address.isEmpty())
         address = m_nextAddress.isEmpty() ? m_prefs.HomeUrl : m_nextAddress;
@@ -354,7 +355,7 @@ void BrowserRegistry::loadOwed() {
     }
     // What can be seen loads at once and alone; the rest follow a few at a
     // time, the windows of one site after another so a site's renderer can
-    // end once its pages sleep. Short of memory, one at a time goes on, so
+    // end once its pages sleep. Short of memory, two at a time go on, so
     // every page comes.
     // Putting a page's view in place takes milliseconds: as many as fit
     // into a frame's time per turn.
@@ -375,7 +376,7 @@ void BrowserRegistry::loadOwed() {
         w->navigate(QString());
         m_visibleLoads.append({w, now});
     }
-    const int atOnce = !m_visibleLoads.isEmpty() ? 0 : (room ? HiddenLoadsAtOnce : 1);
+    const int atOnce = !m_visibleLoads.isEmpty() ? 0 : (room ? HiddenLoadsAtOnce : 2);
     while (m_firstLoads.size() < atOnce && !m_owed.isEmpty()) {
         qsizetype pick = 0;
         for (qsizetype i = 0; i < m_owed.size(); ++i) {
@@ -394,6 +395,13 @@ void BrowserRegistry::loadOwed() {
     }
     if (!m_owed.isEmpty() || !m_firstLoads.isEmpty() || !m_visibleLoads.isEmpty())
         m_owedTimer->start(turnFull ? 0 : PollMs);
+}
+
+// A page that has come makes way for the next one at once, not with the
+// next look.
+void BrowserRegistry::pageSettled() {
+    if (m_owedTimer->isActive())
+        m_owedTimer->start(0);
 }
 
 void BrowserRegistry::discardOneOverBudget() {

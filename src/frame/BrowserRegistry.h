@@ -123,6 +123,7 @@ private:
     // Creates and places a batch window; its page loads when its turn comes.
     BrowserWindow* openOwingItsPage(const Queued& queued, Placing placing);
     void loadOwed();
+    void pageSettled();
     bool roomForHiddenLoads() const;
     void discardOneOverBudget();
     void deleteClosed();

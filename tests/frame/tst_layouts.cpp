@@ -295,7 +295,14 @@ void TestLayouts::maximizedLayoutLoadsTheTopWindowFirst() {
     // Then the hidden ones, a few at a time; each gets its own address once.
     QTRY_VERIFY(started().size() > 1);
     QCOMPARE(started().size(), 1 + atOnce);
-    QList<int> order;
+    // Those that have come make way for the next at once, not with the
+    // next look.
+    QList<int> order = started();
+    order.removeOne(Windows - 1);
+    for (int i : std::as_const(order))
+        views.at(i)->finishLoad(views.at(i)->navigations.first(), QStringLiteral("Seite"));
+    QCoreApplication::processEvents();
+    QVERIFY(started().size() > 1 + atOnce);
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
             for (int i = 0; i < Windows - 1; ++i) {
@@ -331,7 +338,7 @@ void TestLayouts::maximizedLayoutLoadsTheTopWindowFirst_data() {
     QTest::addColumn<qint64>("memoryUsed");
     QTest::addColumn<int>("atOnce");
     QTest::newRow("memory to spare") << qint64(100) << 4;
-    QTest::newRow("short of memory") << qint64(5000) << 1;
+    QTest::newRow("short of memory") << qint64(5000) << 2;
 }
 
 void TestLayouts::closingAllDropsTheRest() {

@@ -44,4 +44,5 @@ void FakeWebView::finishLoad(const QString& address, const QString& title) {
     busy = false;
     emit titleChanged(title);
     emit navigateComplete(address);
+    emit settled();
 }
