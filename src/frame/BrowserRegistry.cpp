@@ -312,6 +312,7 @@ void BrowserRegistry::loadOwed() {
     // Two cores keep about this many pages busy; more only queue up in the
     // engine and delay the one the user looks at next.
     constexpr int HiddenLoadsAtOnce = 4;
+    constexpr int HiddenLoadsShortOfMemory = 2;
     constexpr int PollMs = 20;
     constexpr qint64 StartGraceMs = 250;
     // A page that takes long holds up no other: the page in sight gets a
@@ -376,7 +377,8 @@ void BrowserRegistry::loadOwed() {
         w->navigate(QString());
         m_visibleLoads.append({w, now});
     }
-    const int atOnce = !m_visibleLoads.isEmpty() ? 0 : (room ? HiddenLoadsAtOnce : 2);
+    const int atOnce =
+        !m_visibleLoads.isEmpty() ? 0 : (room ? HiddenLoadsAtOnce : HiddenLoadsShortOfMemory);
     while (m_firstLoads.size() < atOnce && !m_owed.isEmpty()) {
         qsizetype pick = 0;
         for (qsizetype i = 0; i < m_owed.size(); ++i) {
