@@ -85,10 +85,18 @@ void presentNotification(std::unique_ptr<QWebEngineNotification> notification) {
 QByteArray EngineProfile::withProcessModel(const QByteArray& flags) {
     QList<QByteArray> switches = flags.simplified().split(' ');
     switches.removeAll(QByteArray());
-    for (const QByteArray& flag : std::as_const(switches))
-        if (flag == "--process-per-site" || flag == "--process-per-tab" ||
-            flag == "--single-process")
-            return flags;
+    const auto given = [&switches](const char* flag) {
+        return switches.contains(QByteArray(flag));
+    };
+    // The engine starts a second zygote, without a sandbox, for helper
+    // services that this build runs inside the browser process or starts
+    // directly (network, audio). It would never fork anything, yet its start
+    // takes a share of the processor the first page needs, and it stays in
+    // memory.
+    if (!given("--no-zygote") && !given("--no-unsandboxed-zygote"))
+        switches << "--no-unsandboxed-zygote";
+    if (given("--process-per-site") || given("--process-per-tab") || given("--single-process"))
+        return switches.join(' ');
     switches << "--process-per-site";
     // Without this the engine puts every site that is not isolated into one
     // shared renderer: one crash or one busy page would take them all.

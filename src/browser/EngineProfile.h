@@ -21,8 +21,9 @@ SiteGrants& grants();
 
 // The engine's switches with Korvix's process model added: windows of one
 // site share one renderer process (sites stay apart), which with many
-// windows open halves the time to load them and the memory they take. A
-// process model the user chose in `flags` is kept as it is.
+// windows open halves the time to load them and the memory they take, and
+// no zygote without a sandbox, which this engine never forks from. A process
+// model the user chose in `flags` is kept as it is.
 QByteArray withProcessModel(const QByteArray& flags);
 
 // What pages ask servers for: German first, then English.

@@ -8,6 +8,7 @@
 #include "browser/PagePanels.h"
 #include "browser/Pictures.h"
 #include "browser/QtWebView.h"
+#include "common/TreeMemory.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
@@ -409,20 +410,27 @@ void TestEngineAnswers::processModel_data() {
     QTest::addColumn<QByteArray>("flags");
     QTest::addColumn<QByteArray>("used");
     const QByteArray apart = "--disable-features=ProcessSharingWithDefaultSiteInstances";
-    QTest::newRow("none") << QByteArray() << "--process-per-site " + apart;
+    const QByteArray zygote = "--no-unsandboxed-zygote";
+    QTest::newRow("none") << QByteArray() << zygote + " --process-per-site " + apart;
     QTest::newRow("others") << QByteArray("--disable-gpu  --no-sandbox ")
-                            << "--disable-gpu --no-sandbox --process-per-site " + apart;
+                            << "--disable-gpu --no-sandbox " + zygote + " --process-per-site " +
+                                   apart;
     QTest::newRow("per tab") << QByteArray("--process-per-tab --no-sandbox")
-                             << QByteArray("--process-per-tab --no-sandbox");
+                             << "--process-per-tab --no-sandbox " + zygote;
     QTest::newRow("single") << QByteArray("--no-sandbox --single-process")
-                            << QByteArray("--no-sandbox --single-process");
+                            << "--no-sandbox --single-process " + zygote;
     QTest::newRow("look-alike") << QByteArray("--process-per-site-x")
-                                << "--process-per-site-x --process-per-site " + apart;
+                                << "--process-per-site-x " + zygote + " --process-per-site " +
+                                       apart;
     QTest::newRow("features of the user's")
         << QByteArray("--disable-features=Foo --x")
-        << QByteArray("--disable-features=Foo,ProcessSharingWithDefaultSiteInstances --x "
-                      "--process-per-site");
-    QTest::newRow("already apart") << apart << apart + " --process-per-site";
+        << "--disable-features=Foo,ProcessSharingWithDefaultSiteInstances --x " + zygote +
+               " --process-per-site";
+    QTest::newRow("already apart") << apart << apart + " " + zygote + " --process-per-site";
+    QTest::newRow("no zygote at all") << QByteArray("--no-zygote --no-sandbox --process-per-site")
+                                      << QByteArray("--no-zygote --no-sandbox --process-per-site");
+    QTest::newRow("zygote already off")
+        << "--process-per-tab " + zygote << "--process-per-tab " + zygote;
 }
 
 void TestEngineAnswers::processModel() {
@@ -446,6 +454,21 @@ void TestEngineAnswers::oneRendererPerSite() {
     QVERIFY(pid(a) > 0);
     QCOMPARE(pid(b), pid(a));
     QVERIFY(pid(other) != pid(a));
+    // Renderers come from the engine's one zygote; the second one, kept for
+    // helpers without a sandbox that this engine never forks, is not started.
+    QStringList zygotes;
+    const QList<TreeMemory::Process> tree =
+        TreeMemory::processTree(QCoreApplication::applicationPid());
+    for (const TreeMemory::Process& p : tree) {
+        const QByteArray args =
+            TreeMemory::readProcFile(QStringLiteral("/proc/%1/cmdline").arg(p.pid))
+                .replace('\0', ' ');
+        if (args.contains("--type=zygote"))
+            zygotes << QString::fromLocal8Bit(args);
+    }
+    QVERIFY2(!zygotes.isEmpty(), "no zygote found below the test");
+    QVERIFY2(!zygotes.join(QLatin1Char('|')).contains(QStringLiteral("--no-zygote-sandbox")),
+             qPrintable(zygotes.join(QLatin1Char('|'))));
     m_frame->closeAllWindows();
 }
 
