@@ -23,6 +23,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -185,6 +186,41 @@ double msSince(const QElapsedTimer& timer) {
 void printTotalRun(const QElapsedTimer& sinceMain) {
     std::printf("total run: %lld ms\n", static_cast<long long>(sinceMain.elapsed()));
     std::fflush(stdout);
+}
+
+namespace {
+// Busy and total processor time of the whole machine so far, in ticks.
+std::pair<qint64, qint64> processorTicks() {
+    const QByteArray stat = TreeMemory::readProcFile(QStringLiteral("/proc/stat"));
+    const QList<QByteArray> fields = stat.left(stat.indexOf('\n')).simplified().split(' ');
+    qint64 total = 0;
+    qint64 idle = 0;
+    // "cpu user nice system idle iowait irq softirq steal ..."
+    for (qsizetype i = 1; i < fields.size() && i <= 8; ++i) {
+        const qint64 ticks = fields.at(i).toLongLong();
+        total += ticks;
+        if (i == 4 || i == 5)
+            idle += ticks;
+    }
+    return {total - idle, total};
+}
+} // namespace
+
+void waitForQuietMachine(int timeoutMs) {
+    constexpr int WindowMs = 250;
+    constexpr double QuietShare = 0.1;
+    ::sync();
+    QElapsedTimer waited;
+    waited.start();
+    auto before = processorTicks();
+    while (waited.elapsed() < timeoutMs) {
+        QThread::msleep(WindowMs);
+        const auto now = processorTicks();
+        const qint64 total = now.second - before.second;
+        if (total > 0 && double(now.first - before.first) / double(total) < QuietShare)
+            return;
+        before = now;
+    }
 }
 
 bool waitUntil(const std::function<bool()>& done, qint64 timeoutMs, int pollMs) {

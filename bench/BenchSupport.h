@@ -120,6 +120,11 @@ void printTotalRun(const QElapsedTimer& sinceMain);
 // Runs the event loop until `done` holds or the time is up; returns `done`.
 // Page loads take tens of milliseconds, so timing them needs a fine poll.
 bool waitUntil(const std::function<bool()>& done, qint64 timeoutMs, int pollMs = 5);
+// Writes out what the last measurement left to write and waits (at most
+// `timeoutMs`) until the processors have been nearly idle for a moment, so
+// that the end of one measurement (processes going, folders removed) does
+// not fall on the start of the next.
+void waitForQuietMachine(int timeoutMs = 10000);
 
 // The longest gap between the ticks of a short timer: how long the program
 // did not get to its event loop.

@@ -485,6 +485,7 @@ Figures runChild(Variant variant, const Case& c, ReportServer& server) {
     QObject::connect(&process, &QProcess::readyRead, &process,
                      [&] { tail.add(process.readAll()); });
 
+    bench::waitForQuietMachine();
     const qint64 startNs = monotonicNs();
     process.start(program, args);
     if (!process.waitForStarted(10000)) {
