@@ -1,5 +1,6 @@
 #include "browser/BrowserWindow.h"
 
+#include "browser/AddressBox.h"
 #include "browser/BrowserHost.h"
 #include "browser/BrowserToolbar.h"
 #include "browser/Pictures.h"
@@ -17,11 +18,8 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMdiArea>
-#include <QMimeData>
 #include <QPointer>
 #include <QTime>
 #include <QToolButton>
@@ -30,20 +28,6 @@
 
 namespace {
 bool g_popupSuppressed = false;
-
-// Addresses carried by dropped data: its text, or the first file's path.
-QString droppedAddress(const QMimeData* data) {
-    if (data->hasUrls()) {
-        const QList<QUrl> urls = data->urls();
-        if (!urls.isEmpty() && urls.first().isLocalFile())
-            return urls.first().toLocalFile();
-    }
-    if (data->hasText())
-        return data->text();
-    if (data->hasUrls() && !data->urls().isEmpty())
-        return data->urls().first().toString();
-    return QString();
-}
 
 // The link walk's clock: seconds of the day, as the walk's time-out counts.
 double walkClock() {
@@ -152,19 +136,12 @@ void BrowserWindow::buildBars() {
     adLayout->setContentsMargins(2, 0, 0, 0);
     auto* caption = new QLabel(QStringLiteral("Adresse:"), m_bandAdress);
     caption->setObjectName(QStringLiteral("AdressCaption"));
-    m_address = new QComboBox(m_bandAdress);
+    m_address = new AddressBox(m_bandAdress);
     m_address->setObjectName(QStringLiteral("cboAddress"));
-    m_address->setEditable(true);
-    m_address->setInsertPolicy(QComboBox::NoInsert);
-    // Enter goes to the text exactly as typed: no completion from the list,
-    // and no jump to a list entry that matches it but for letter case.
-    m_address->setCompleter(nullptr);
-    m_address->setDuplicatesEnabled(true);
     m_address->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_address->setMinimumContentsLength(10);
     m_address->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_address->lineEdit()->setAcceptDrops(true);
-    m_address->lineEdit()->installEventFilter(this);
+    connect(m_address, &AddressBox::addressEntered, this, &BrowserWindow::goToAddressBox);
     connect(m_address, qOverload<int>(&QComboBox::activated), this, [this](int) {
         if (!m_updatingAddress)
             goToAddressBox();
@@ -344,6 +321,10 @@ void BrowserWindow::walkStep() {
     }
 }
 
+QComboBox* BrowserWindow::addressBox() const {
+    return m_address;
+}
+
 void BrowserWindow::goToAddressBox() {
     if (m_updatingAddress)
         return;
@@ -521,34 +502,4 @@ void BrowserWindow::closeEvent(QCloseEvent* event) {
     m_walkTimer.stop();
     m_refreshTimer.stop();
     leaveRegistry();
-}
-
-bool BrowserWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_address->lineEdit()) {
-        // Enter is taken here: the box hands an unused Return back to its
-        // line edit, which would report it a second time.
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                goToAddressBox();
-                return true;
-            }
-        } else if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
-            auto* drag = static_cast<QDropEvent*>(event);
-            if (drag->mimeData()->hasText() || drag->mimeData()->hasUrls()) {
-                drag->acceptProposedAction();
-                return true;
-            }
-        } else if (event->type() == QEvent::Drop) {
-            auto* drop = static_cast<QDropEvent*>(event);
-            const QString address = droppedAddress(drop->mimeData());
-            if (!address.isEmpty()) {
-                m_address->setEditText(address);
-                drop->acceptProposedAction();
-                goToAddressBox();
-            }
-            return true;
-        }
-    }
-    return QMdiSubWindow::eventFilter(watched, event);
 }

@@ -9,6 +9,7 @@
 class BrowserHost;
 class BrowserToolbar;
 class FindBar;
+class AddressBox;
 class QComboBox;
 class QLabel;
 class QToolBar;
@@ -56,7 +57,7 @@ public:
     void goToAddressBox();
 
     WebView* webView() const { return m_web; }
-    QComboBox* addressBox() const { return m_address; }
+    QComboBox* addressBox() const;
     BrowserToolbar* toolBar() const { return m_toolBar; }
     QLabel* animPicture() const { return m_anim; }
     int animFrame() const { return m_animFrame; }
@@ -94,7 +95,6 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildBars();
@@ -126,7 +126,7 @@ private:
     QWidget* m_bandAdress = nullptr;
     BrowserToolbar* m_toolBar = nullptr;
     QLabel* m_anim = nullptr;
-    QComboBox* m_address = nullptr;
+    AddressBox* m_address = nullptr;
     WebView* m_web = nullptr;
     FindBar* m_findBar = nullptr;
 

@@ -1,14 +1,17 @@
 #include "FakeBrowserHost.h"
 #include "FakeWebView.h"
+#include "Keyboard.h"
 #include "ScriptedDialogs.h"
 #include "browser/BrowserToolbar.h"
 #include "browser/BrowserWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMimeData>
 #include <QPointer>
 #include <QSet>
 #include <QTest>
@@ -32,6 +35,7 @@ private slots:
     void completedNavigationsFillAddressList();
     void enterNavigatesExactlyAsTyped_data();
     void enterNavigatesExactlyAsTyped();
+    void listChoiceAndDropOpenOnce();
     void pageCloseClosesTheWindow();
     void stopOnIdleWindowKeepsCaption();
     void toolTips();
@@ -187,24 +191,60 @@ void TestBrowserWindow::completedNavigationsFillAddressList() {
 
 void TestBrowserWindow::enterNavigatesExactlyAsTyped_data() {
     QTest::addColumn<QString>("typed");
-    QTest::newRow("quotes and blanks") << QStringLiteral("  \"heise.de\" ");
-    QTest::newRow("start of a listed address") << QStringLiteral("http://host/a");
-    QTest::newRow("listed address in capitals") << QStringLiteral("HTTP://HOST/A.HTML");
+    QTest::addColumn<int>("enter");
+    QTest::newRow("quotes and blanks") << QStringLiteral("  \"heise.de\" ") << int(Qt::Key_Return);
+    QTest::newRow("start of a listed address")
+        << QStringLiteral("http://host/a") << int(Qt::Key_Return);
+    QTest::newRow("listed address in capitals")
+        << QStringLiteral("HTTP://HOST/A.HTML") << int(Qt::Key_Return);
+    QTest::newRow("keypad Enter") << QStringLiteral("http://host/b.html") << int(Qt::Key_Enter);
 }
 
 void TestBrowserWindow::enterNavigatesExactlyAsTyped() {
     QFETCH(QString, typed);
+    QFETCH(int, enter);
     BrowserWindow* w = open();
     view(w)->finishLoad(QStringLiteral("http://host/a.html"), QStringLiteral("A"));
     view(w)->navigations.clear();
-    QLineEdit* edit = w->addressBox()->lineEdit();
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, typed);
-    QTest::keyClick(edit, Qt::Key_Return);
+    // A click into the box, everything selected and replaced, Enter.
+    QVERIFY(Keyboard::clickInto(w->addressBox()));
+    QVERIFY(Keyboard::press(Qt::Key_A, Qt::ControlModifier));
+    QVERIFY(Keyboard::press(Qt::Key_Delete));
+    QVERIFY(Keyboard::type(typed));
+    QCOMPARE(w->addressBox()->currentText(), typed);
+    QVERIFY(Keyboard::press(Qt::Key(enter),
+                            enter == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier));
     QCOMPARE(view(w)->navigations, QStringList{typed});
     QVERIFY(w->isPolling());
+}
+
+void TestBrowserWindow::listChoiceAndDropOpenOnce() {
+    BrowserWindow* w = open();
+    view(w)->finishLoad(QStringLiteral("http://host/a.html"), QStringLiteral("A"));
+    view(w)->finishLoad(QStringLiteral("http://host/b.html"), QStringLiteral("B"));
+    view(w)->navigations.clear();
+    // Alt+Down opens the list; the second entry is chosen with the keys.
+    QVERIFY(Keyboard::clickInto(w->addressBox()));
+    QVERIFY(Keyboard::press(Qt::Key_Down, Qt::AltModifier));
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    QVERIFY(Keyboard::press(Qt::Key_Down));
+    QVERIFY(Keyboard::press(Qt::Key_Return));
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QCOMPARE(view(w)->navigations, QStringList{QStringLiteral("http://host/a.html")});
+
+    // Text dropped on the box, where the pointer lets it go.
+    view(w)->navigations.clear();
+    QLineEdit* edit = w->addressBox()->lineEdit();
+    QMimeData text;
+    text.setText(QStringLiteral("http://dropped.example/"));
+    const QPointF at = edit->rect().center();
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &text, Qt::LeftButton, {});
+    QApplication::sendEvent(edit, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &text, Qt::LeftButton, {});
+    QApplication::sendEvent(edit, &drop);
+    QCOMPARE(view(w)->navigations, QStringList{QStringLiteral("http://dropped.example/")});
+    QCOMPARE(w->addressBox()->currentText(), QStringLiteral("http://dropped.example/"));
 }
 
 void TestBrowserWindow::pageCloseClosesTheWindow() {

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+// Keys as a person presses them: focus is given by a click or a focusing
+// key, and every key goes where the window system delivers it, to the
+// application's focus widget (or an open popup), never to a widget the test
+// picked itself. A combo box, for one, hands keys to its line edit past that
+// line edit's event filters.
+namespace Keyboard {
+
+// The widget a key pressed now would reach: an open popup's focus, else
+// the focus widget, else the active window itself.
+inline QWidget* target() {
+    if (QWidget* popup = QApplication::activePopupWidget())
+        return popup->focusWidget() ? popup->focusWidget() : popup;
+    if (QWidget* focus = QApplication::focusWidget())
+        return focus;
+    return QApplication::activeWindow();
+}
+
+// Brings `widget`'s window to the front and clicks into the widget where a
+// person aims, its middle, on whatever child lies there. True when the
+// keyboard focus then sits in `widget` (or on the widget it hands focus to).
+inline bool clickInto(QWidget* widget, QPoint at = QPoint(-1, -1)) {
+    QWidget* window = widget->window();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window))
+        return false;
+    const QPoint local = at.x() < 0 ? widget->rect().center() : at;
+    QWidget* under = widget->childAt(local);
+    QWidget* clicked = under ? under : widget;
+    QTest::mouseClick(clicked, Qt::LeftButton, {}, clicked->mapFrom(widget, local));
+    QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == widget || widget->isAncestorOf(focus) ||
+                     focus == widget->focusProxy() || focus->isAncestorOf(widget));
+}
+
+// Brings `window` to the front without clicking anything in it, as a
+// person does before pressing a key that the window as a whole answers.
+inline bool activate(QWidget* window) {
+    window = window->window();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
+// Tab pressed until the focus sits on `widget`, as a person reaches a button
+// without pressing it. False when a round of the focus chain never got there.
+inline bool tabTo(QWidget* widget, int most = 80) {
+    if (!activate(widget))
+        return false;
+    for (int i = 0; i < most && QApplication::focusWidget() != widget; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    return QApplication::focusWidget() == widget;
+}
+
+// One key to where it lands. False when no window of the program is
+// active, so a real key would not reach it either.
+inline bool press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QWidget* to = target();
+    if (!to)
+        return false;
+    QTest::keyClick(to, key, modifiers);
+    return true;
+}
+
+// Text typed character by character where the keys land.
+inline bool type(const QString& text) {
+    QWidget* to = target();
+    if (!to)
+        return false;
+    QTest::keyClicks(to, text);
+    return true;
+}
+
+} // namespace Keyboard
