@@ -19,7 +19,6 @@ FindBar::FindBar(WebView* web, QWidget* parent) : QWidget(parent), m_web(web) {
     m_field->setObjectName(QStringLiteral("findText"));
     m_field->setClearButtonEnabled(true);
     m_field->setMinimumWidth(80);
-    m_field->installEventFilter(this);
     label->setBuddy(m_field);
     m_next = new QPushButton(QStringLiteral("&Weiter"));
     m_previous = new QPushButton(QStringLiteral("&Zurück"));
@@ -113,22 +112,19 @@ void FindBar::showResult(int active, int count) {
                                : QStringLiteral("Nicht gefunden"));
 }
 
-bool FindBar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_field && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        const bool shift = key->modifiers() & Qt::ShiftModifier;
-        switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_F3:
-            find(shift);
-            return true;
-        case Qt::Key_Escape:
-            close();
-            return true;
-        default:
-            break;
-        }
+// Keys reach the bar from whichever of its widgets has the focus (the field
+// and the buttons leave Enter and Esc to their parent), so Esc closes it
+// after a click on "Groß-/Kleinschreibung beachten" too.
+void FindBar::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        find(event->modifiers() & Qt::ShiftModifier);
+        return;
+    case Qt::Key_Escape:
+        close();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
     }
-    return QWidget::eventFilter(watched, event);
 }

@@ -28,7 +28,7 @@ public:
     QCheckBox* caseSensitive() const { return m_case; }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void find(bool backward);

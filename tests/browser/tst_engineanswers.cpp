@@ -1,4 +1,5 @@
 #include "HttpTestServer.h"
+#include "Keyboard.h"
 #include "StartedApp.h"
 #include "UserScript.h"
 #include "browser/BrowserWindow.h"
@@ -145,7 +146,8 @@ void TestEngineAnswers::loginAnswers() {
                           QLineEdit* field =
                               dialog->findChild<QLineEdit*>(QStringLiteral("password"));
                           field->clear();
-                          QTest::keyClicks(field, password);
+                          QVERIFY(Keyboard::clickInto(field));
+                          QVERIFY(Keyboard::type(password));
                           button = "ok";
                       }
                       QTest::mouseClick(dialog->findChild<QPushButton*>(QLatin1String(button)),
@@ -276,9 +278,8 @@ void TestEngineAnswers::pageFullScreen() {
     QTRY_VERIFY_WITH_TIMEOUT(
         runScript(view, QStringLiteral("document.fullscreenElement !== null")).toBool(), 10000);
 
-    full->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(full));
-    QTest::keyClick(full, Qt::Key_Escape);
+    QVERIFY(Keyboard::activate(full));
+    QVERIFY(Keyboard::press(Qt::Key_Escape));
     QTRY_VERIFY_WITH_TIMEOUT(!view->fullScreenWindow(), 10000);
     QCOMPARE(view->engineView()->page(), view->page());
     QTRY_VERIFY_WITH_TIMEOUT(
