@@ -145,6 +145,9 @@ SettingsDialog::SettingsDialog(Shell& shell, QWidget* parent)
         m_layoutFile->setText(trimBlanks(m_prefs.Layout));
     }
     enableAccountFields();
+    // The dialog opens in its first field, where Enter means "OK", so that
+    // opening it and pressing Enter leaves it as it was.
+    m_homeUrl->setFocus(Qt::OtherFocusReason);
 }
 
 void SettingsDialog::buildGeneralPage(QWidget* page) {

@@ -1,4 +1,5 @@
 #include "FakeWebView.h"
+#include "Keyboard.h"
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
 #include "archive/model/ArchiveRecords.h"
@@ -235,7 +236,7 @@ void TestStartup::unloadStoresSizeAndState() {
     frame->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(frame));
     for (int i = 0; i < f11Presses; ++i) {
-        QTest::keyClick(frame, Qt::Key_F11);
+        QVERIFY(Keyboard::press(Qt::Key_F11));
         QTRY_COMPARE(frame->isFullScreen(), i % 2 == 0);
     }
     if (f11Presses == 2) {

@@ -1,5 +1,6 @@
 #include "FakeShell.h"
 #include "FileHelpers.h"
+#include "Keyboard.h"
 #include "ScriptedDialogs.h"
 #include "archive/ArchiveWindow.h"
 #include "archive/BookmarkDialog.h"
@@ -207,11 +208,17 @@ void TestArchiveWindow::renameRefusalsAndTrimming() {
     book->action(QStringLiteral("renameFolder"))->trigger();
     auto* editor = book->tree()->findChild<QLineEdit*>();
     QVERIFY(editor);
-    editor->selectAll();
-    QTest::keyClicks(editor, typed);
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(node->text(0), name);
-    QTest::qWait(10);
+    // The label's editor takes the keys, its text all selected.
+    QTRY_COMPARE(QApplication::focusWidget(), editor);
+    QCOMPARE(editor->selectedText(), editor->text());
+    QVERIFY(Keyboard::type(typed));
+    QVERIFY(Keyboard::press(Qt::Key_Return));
+    // Whatever the window does with the name comes after the editor has
+    // closed; a call queued behind it runs when that is done.
+    bool settled = false;
+    QMetaObject::invokeMethod(
+        book, [&settled] { settled = true; }, Qt::QueuedConnection);
+    QTRY_VERIFY(settled);
     QCOMPARE(node->text(0), name);
     QCOMPARE(book->book()->folders->first()->DirName(), name);
     QCOMPARE(book->book()->changed, name != QLatin1String("A"));
@@ -328,7 +335,8 @@ void TestArchiveWindow::propertiesDialog() {
                 d->infoField()->setPlainText(QStringLiteral("Zeile 1\nZeile 2"));
                 d->toolbarBox()->setChecked(false);
                 d->show();
-                QTest::keyClick(d->nameField(), Qt::Key_Return);
+                QVERIFY(Keyboard::clickInto(d->nameField()));
+                QVERIFY(Keyboard::press(Qt::Key_Return));
             }
         }
     };
@@ -365,8 +373,8 @@ void TestArchiveWindow::enterInAnEmptyFieldComplainsOnce() {
                 d->nameField()->setText(name);
                 d->urlField()->setText(url);
                 auto* edit = d->findChild<QLineEdit*>(field);
-                edit->setFocus();
-                QTest::keyClick(edit, Qt::Key_Return);
+                QVERIFY(Keyboard::clickInto(edit));
+                QVERIFY(Keyboard::press(Qt::Key_Return));
                 focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
                                                       : QString();
                 d->hide();

@@ -1,5 +1,6 @@
 #include "FakeBrowserHost.h"
 #include "FakeWebView.h"
+#include "Keyboard.h"
 #include "ScriptedDialogs.h"
 #include "ToolbarClicks.h"
 #include "browser/BrowserToolbar.h"
@@ -220,7 +221,8 @@ void TestToolbar::refreshDialog() {
     if (action == 2)
         dialog.check()->click();
     QCOMPARE(dialog.height(), twipsToPx(dialog.check()->isChecked() ? 1500 : 900));
-    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(Keyboard::activate(&dialog));
+    QVERIFY(Keyboard::press(Qt::Key_Escape));
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.seconds(), result);
 }

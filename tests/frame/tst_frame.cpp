@@ -1,4 +1,5 @@
 #include "FakeWebView.h"
+#include "Keyboard.h"
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
 #include "archive/ArchiveWindow.h"
@@ -513,11 +514,11 @@ void TestFrame::closeActiveWithCtrlF12() {
     open();
     BrowserWindow* b = open();
     QPointer<BrowserWindow> guard(b);
-    f->activateWindow();
-    QTest::keyClick(f, Qt::Key_F12, Qt::ControlModifier);
+    QVERIFY(Keyboard::activate(f));
+    QVERIFY(Keyboard::press(Qt::Key_F12, Qt::ControlModifier));
     QTRY_VERIFY(guard.isNull());
     QCOMPARE(f->registry()->count(), 1);
-    QTest::keyClick(f, Qt::Key_F12);
+    QVERIFY(Keyboard::press(Qt::Key_F12));
     QCOMPARE(f->registry()->count(), 2);
 }
 
@@ -600,8 +601,9 @@ void TestFrame::historyEnterGivesTheNextWindow() {
     QPointer<HistoryWindow> h = f->historyWindow();
     QVERIFY(h);
     const QString chosen = h->grid()->item(0, 0)->text();
-    h->grid()->setFocus();
-    QTest::keyClick(h->grid(), Qt::Key_Return);
+    QVERIFY(Keyboard::activate(h));
+    QCOMPARE(QApplication::focusWidget(), h->grid());
+    QVERIFY(Keyboard::press(Qt::Key_Return));
     QTRY_VERIFY(h.isNull());
     QCOMPARE(f->registry()->count(), 0);
     f->action(FrameActions::NewBrowser)->trigger();

@@ -1,3 +1,4 @@
+#include "Keyboard.h"
 #include "archive/model/Archive.h"
 #include "prefs/SettingsDialog.h"
 #include "prefs/model/Prefer.h"
@@ -74,11 +75,12 @@ void clickButton(QAbstractButton* b) {
     QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
 }
 
+// A click into the field, all of its text selected and typed over.
 void typeInto(QLineEdit* edit, const QString& text) {
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
+    QVERIFY(Keyboard::clickInto(edit));
+    QVERIFY(Keyboard::press(Qt::Key_A, Qt::ControlModifier));
+    QVERIFY(Keyboard::press(Qt::Key_Delete));
+    QVERIFY(Keyboard::type(text));
 }
 
 QStringList itemsOf(const QComboBox* combo) {
@@ -305,7 +307,9 @@ void TestSettingsDialog::numberListsTakeOnlyDigits() {
     auto* history = s.get<QComboBox>(QStringLiteral("historyRows"));
     typeInto(history->lineEdit(), QStringLiteral("-1a2 3.4,5"));
     QCOMPARE(history->currentText(), QStringLiteral("12345"));
-    QTest::keyClicks(history->lineEdit(), QStringLiteral("6"));
+    QVERIFY(Keyboard::clickInto(history->lineEdit()));
+    QVERIFY(Keyboard::press(Qt::Key_End));
+    QVERIFY(Keyboard::type(QStringLiteral("6")));
     QCOMPARE(history->currentText(), QStringLiteral("12345"));
     s.page(2);
     auto* interval = s.get<QComboBox>(QStringLiteral("checkInterval"));
@@ -738,8 +742,8 @@ void TestSettingsDialog::storedFolderAmongTwoOfOneName() {
     s.page(1);
     auto* list = s.get<QComboBox>(QStringLiteral("folderList"));
     QCOMPARE(list->currentIndex(), 1);
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Up);
+    QVERIFY(Keyboard::tabTo(list));
+    QVERIFY(Keyboard::press(Qt::Key_Up));
     QCOMPARE(list->currentIndex(), 0);
     s.save();
     QCOMPARE(s.prefs.Group, QStringLiteral("Beta"));
@@ -807,9 +811,9 @@ void TestSettingsDialog::groupFileOnFolderChange() {
         }
         // Folders of one name lie side by side; reach the n-th from the first.
         s.pickFolder(parts[0]);
-        list->setFocus();
+        QVERIFY(Keyboard::tabTo(list));
         for (int i = 1; i < parts[1].toInt(); ++i)
-            QTest::keyClick(list, Qt::Key_Down);
+            QVERIFY(Keyboard::press(Qt::Key_Down));
     }
     for (const QString& name : clicks)
         s.click(name);
@@ -906,6 +910,7 @@ void TestSettingsDialog::keys_data() {
     QTest::addColumn<QString>("outcome"); // saved, cancelled, open
     const int enter = Qt::Key_Return;
     const int escape = Qt::Key_Escape;
+    QTest::newRow("Enter as the dialog opens") << "" << 0 << enter << "saved";
     QTest::newRow("Enter in the start address") << "homeUrl" << 0 << enter << "saved";
     QTest::newRow("keypad Enter in the search engine")
         << "searchEngine" << 0 << int(Qt::Key_Enter) << "saved";
@@ -938,10 +943,9 @@ void TestSettingsDialog::keys() {
     s.open();
     s.page(page);
     s.get<QLineEdit>(QStringLiteral("homeUrl"))->setText(QStringLiteral("https://neu.example/"));
-    QWidget* target = s.get<QWidget>(focus);
-    target->setFocus();
-    QCOMPARE(s.dlg->focusWidget(), target);
-    QTest::keyClick(target, Qt::Key(key));
+    if (!focus.isEmpty())
+        QVERIFY(Keyboard::tabTo(s.get<QWidget>(focus)));
+    QVERIFY(Keyboard::press(Qt::Key(key)));
     if (outcome == QLatin1String("saved")) {
         QVERIFY(s.dlg->saved());
         QVERIFY(!s.dlg->isVisible());
