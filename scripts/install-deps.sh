@@ -10,6 +10,7 @@ PKGS=(
   qt6-multimedia-dev qt6-translations-l10n
   libgumbo-dev
   xvfb xauth fonts-dejavu-core
+  xdotool x11-xkb-utils dbus-daemon at-spi2-core
   dovecot-core dovecot-pop3d
   dpkg-dev lintian appstream
   curl
