@@ -13,7 +13,7 @@ PKGS=(
   xdotool x11-xkb-utils dbus-daemon at-spi2-core
   dovecot-core dovecot-pop3d
   dpkg-dev lintian appstream
-  curl
+  curl stress-ng
 )
 
 missing=()

@@ -4,16 +4,10 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 
-build="$root/build-test"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
-  -DKORVIX_WERROR=ON >/dev/null
-cmake --build "$build" -j"$(nproc)"
+source "$root/scripts/suite.sh"
+build_release
 
-export QT_QPA_PLATFORM=offscreen
-export QT_LOGGING_RULES="qt.webenginecontext.info=false"
-if [ "$(id -u)" -eq 0 ]; then
-  export QTWEBENGINE_DISABLE_SANDBOX=1
-fi
+build="$root/build-test"
 cd "$build"
 ctest --output-on-failure --timeout 300 | tee "$build/ctest.log"
 status=${PIPESTATUS[0]}

@@ -212,9 +212,12 @@ void TestArchiveWindow::renameRefusalsAndTrimming() {
     QTRY_COMPARE(QApplication::focusWidget(), editor);
     QCOMPARE(editor->selectedText(), editor->text());
     QVERIFY(Keyboard::type(typed));
+    QPointer<QLineEdit> open(editor);
     QVERIFY(Keyboard::press(Qt::Key_Return));
-    // Whatever the window does with the name comes after the editor has
-    // closed; a call queued behind it runs when that is done.
+    // The view takes the text and closes the editor a turn of the event
+    // loop later; the window's answer to the name is queued then, and a
+    // call queued after that runs when the answer is done.
+    QTRY_VERIFY(open.isNull());
     bool settled = false;
     QMetaObject::invokeMethod(
         book, [&settled] { settled = true; }, Qt::QueuedConnection);
