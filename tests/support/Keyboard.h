@@ -21,29 +21,41 @@ inline QWidget* target() {
     return QApplication::activeWindow();
 }
 
+// Brings `window` to the front, as a person does before pressing a key
+// that the window as a whole answers, and waits until the application has
+// made it its active window: a window can call itself active a little
+// before the keys go to it.
+inline bool activate(QWidget* window) {
+    window = window->window();
+    window->activateWindow();
+    return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 10000);
+}
+
 // Brings `widget`'s window to the front and clicks into the widget where a
 // person aims, its middle, on whatever child lies there. True when the
 // keyboard focus then sits in `widget` (or on the widget it hands focus to).
 inline bool clickInto(QWidget* widget, QPoint at = QPoint(-1, -1)) {
-    QWidget* window = widget->window();
-    window->activateWindow();
-    if (!QTest::qWaitForWindowActive(window))
+    if (!activate(widget)) {
+        qWarning("clickInto: the window of %s did not come to the front",
+                 qPrintable(widget->objectName()));
         return false;
+    }
     const QPoint local = at.x() < 0 ? widget->rect().center() : at;
     QWidget* under = widget->childAt(local);
     QWidget* clicked = under ? under : widget;
     QTest::mouseClick(clicked, Qt::LeftButton, {}, clicked->mapFrom(widget, local));
+    const auto inside = [widget] {
+        QWidget* focus = QApplication::focusWidget();
+        return focus && (focus == widget || widget->isAncestorOf(focus) ||
+                         focus == widget->focusProxy() || focus->isAncestorOf(widget));
+    };
+    if (QTest::qWaitFor(inside, 5000))
+        return true;
     QWidget* focus = QApplication::focusWidget();
-    return focus && (focus == widget || widget->isAncestorOf(focus) ||
-                     focus == widget->focusProxy() || focus->isAncestorOf(widget));
-}
-
-// Brings `window` to the front without clicking anything in it, as a
-// person does before pressing a key that the window as a whole answers.
-inline bool activate(QWidget* window) {
-    window = window->window();
-    window->activateWindow();
-    return QTest::qWaitForWindowActive(window);
+    qWarning("clickInto: the focus is on %s, not in %s",
+             focus ? focus->metaObject()->className() : "nothing",
+             qPrintable(widget->objectName()));
+    return false;
 }
 
 // Tab pressed until the focus sits on `widget`, as a person reaches a button

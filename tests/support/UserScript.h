@@ -17,9 +17,13 @@ public:
                 m_timer.stop();
                 return;
             }
-            if (m_steps.first().ready()) {
+            // A step that waits (for a window to come to the front) runs
+            // the event loop; the next step waits for it to end.
+            if (!m_acting && m_steps.first().ready()) {
                 const Step step = m_steps.takeFirst();
+                m_acting = true;
                 step.act();
+                m_acting = false;
             }
         });
     }
@@ -38,4 +42,5 @@ private:
     };
     QList<Step> m_steps;
     QTimer m_timer;
+    bool m_acting = false;
 };
