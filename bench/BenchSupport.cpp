@@ -175,6 +175,10 @@ MainFrame* Program::start(const QString& address, bool withEngine, const char* h
     return frame;
 }
 
+DownloadList& Program::downloads() const {
+    return m_program->downloads();
+}
+
 void Program::printTotalRun() const {
     bench::printTotalRun(m_sinceStart);
 }

@@ -27,6 +27,7 @@ class Application;
 class Book;
 class BrowserWindow;
 class Dialogs;
+class DownloadList;
 class MainFrame;
 class Prefer;
 class QApplication;
@@ -103,6 +104,8 @@ public:
 
     // Since the program object was made, the first thing main does.
     qint64 elapsedMs() const { return m_sinceStart.elapsed(); }
+    // The downloads of the started program.
+    DownloadList& downloads() const;
     void printTotalRun() const;
 
 private:

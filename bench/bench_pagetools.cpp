@@ -120,17 +120,17 @@ void benchDownload(bench::Program& program, MainFrame* frame) {
     EngineProfile::profile()->setDownloadPath(program.dir());
     QElapsedTimer timer;
     timer.start();
-    const int row = DownloadList::instance().count();
+    const DownloadList& list = program.downloads();
+    const int row = list.count();
     bench::openBrowser(frame, server.url());
     const bool done = bench::waitUntil(
-        [row] {
-            const DownloadList& list = DownloadList::instance();
+        [row, &list] {
             return list.count() > row && list.at(row).state != DownloadList::State::Running &&
                    list.at(row).state != DownloadList::State::Paused;
         },
         600000, 20);
     const double korvixMs = bench::msSince(timer);
-    const bool ok = done && DownloadList::instance().at(row).state == DownloadList::State::Finished;
+    const bool ok = done && list.at(row).state == DownloadList::State::Finished;
     QFile::remove(program.filePath(QStringLiteral("gross.bin")));
 
     const QString curl = QStandardPaths::findExecutable(QStringLiteral("curl"));

@@ -3,9 +3,11 @@
 #include "app/SingleInstance.h"
 #include "archive/model/ArchiveRecords.h"
 #include "browser/BrowserWindow.h"
+#include "browser/EngineProfile.h"
 #include "common/Product.h"
 #include "common/RecordCodec.h"
 #include "common/SafeFile.h"
+#include "downloads/DownloadList.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "frame/SessionFile.h"
@@ -27,8 +29,10 @@ static void initResources() {
     Q_INIT_RESOURCE(korvix);
 }
 
-Application::Application(Options options) : m_options(std::move(options)) {
+Application::Application(Options options)
+    : m_options(std::move(options)), m_downloads(std::make_unique<DownloadList>()) {
     installGermanTranslations();
+    EngineProfile::setDownloads(m_downloads.get());
 }
 
 Application::~Application() {
@@ -38,6 +42,7 @@ Application::~Application() {
     m_frame.reset();
     m_instance.reset();
     m_prefs.reset();
+    EngineProfile::setDownloads(nullptr);
 }
 
 void Application::quit() {
@@ -62,8 +67,9 @@ MainFrame* Application::start() {
     m_prefs = std::make_unique<Prefer>(appDir);
     QString error;
     const bool loaded = m_prefs->load(&error);
-    m_frame = std::make_unique<MainFrame>(
-        *m_prefs, MainFrame::Setup{appDir, m_options.appDirReason, m_options.webViewFactory});
+    m_frame = std::make_unique<MainFrame>(*m_prefs, MainFrame::Setup{appDir, m_options.appDirReason,
+                                                                     m_options.webViewFactory,
+                                                                     m_downloads.get()});
     MainFrame* frame = m_frame.get();
     // Every message box and file dialog holds the modal lock while it is open.
     Dialogs::setModalLockHook([frame](bool locked) { frame->setModalLock(locked); });

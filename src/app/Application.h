@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class DownloadList;
 class MainFrame;
 class Prefer;
 class SessionFile;
@@ -39,6 +40,8 @@ public:
     // instance took its address, or it may not run.
     MainFrame* start();
     MainFrame* frame() const { return m_frame.get(); }
+    // Every download of the session.
+    DownloadList& downloads() const { return *m_downloads; }
     // Closes the frame as "Beenden" does, without asking about running
     // downloads: the system wants the program to end.
     void quit();
@@ -48,6 +51,7 @@ private:
     void keepSession();
 
     Options m_options;
+    std::unique_ptr<DownloadList> m_downloads;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<Prefer> m_prefs;
     std::unique_ptr<MainFrame> m_frame;

@@ -6,6 +6,7 @@
 #include "browser/EngineProfile.h"
 #include "browser/Pictures.h"
 #include "browser/QtWebView.h"
+#include "common/Product.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "ui/Dialogs.h"
@@ -61,7 +62,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvix"));
-    QApplication::setApplicationVersion(QStringLiteral("6.4"));
+    QApplication::setApplicationVersion(Product::Version);
     QApplication::setWindowIcon(QIcon(programIcon(48)));
     installIconCache();
 

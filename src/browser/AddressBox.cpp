@@ -1,28 +1,11 @@
 #include "browser/AddressBox.h"
 
+#include "browser/model/DropRules.h"
+
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QUrl>
-
-namespace {
-
-// Addresses carried by dropped data: its text, or the first file's path.
-QString droppedAddress(const QMimeData* data) {
-    if (data->hasUrls()) {
-        const QList<QUrl> urls = data->urls();
-        if (!urls.isEmpty() && urls.first().isLocalFile())
-            return urls.first().toLocalFile();
-    }
-    if (data->hasText())
-        return data->text();
-    if (data->hasUrls() && !data->urls().isEmpty())
-        return data->urls().first().toString();
-    return QString();
-}
-
-} // namespace
 
 AddressBox::AddressBox(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
@@ -65,7 +48,8 @@ bool AddressBox::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
-        const QString address = droppedAddress(drop->mimeData());
+        const DropRules::Dropped dropped = DropRules::dropped(drop->mimeData());
+        const QString address = dropped.text.isEmpty() ? dropped.file : dropped.text;
         if (!address.isEmpty()) {
             setEditText(address);
             drop->acceptProposedAction();

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWebEngineCookieStore>
@@ -18,6 +19,7 @@
 
 namespace {
 QWebEngineProfile* g_profile = nullptr;
+QPointer<DownloadList> g_downloads;
 
 SiteGrants& sessionGrants() {
     static SiteGrants grants;
@@ -27,15 +29,19 @@ SiteGrants& sessionGrants() {
 // Asks where a download goes and starts it; a download is never dropped
 // unless the user cancels the dialog.
 void handleDownload(QWebEngineDownloadRequest* download) {
+    if (!g_downloads) {
+        download->cancel();
+        return;
+    }
+    DownloadList& downloads = *g_downloads;
     // The engine restarts a download whose connection broke and asks again;
     // it goes on where the user put it, without a second question.
-    if (const QString known = DownloadList::instance().knownPath(download->id());
-        !known.isEmpty()) {
+    if (const QString known = downloads.knownPath(download->id()); !known.isEmpty()) {
         const QFileInfo info(known);
         download->setDownloadDirectory(info.absolutePath());
         download->setDownloadFileName(info.fileName());
         download->accept();
-        DownloadList::instance().add(download);
+        downloads.add(download);
         return;
     }
     QWidget* parent = nullptr;
@@ -67,7 +73,7 @@ void handleDownload(QWebEngineDownloadRequest* download) {
     if (QtWebView* view = QtWebView::forPage(download->page()))
         view->downloadStarted(download);
     download->accept();
-    DownloadList::instance().add(download);
+    downloads.add(download);
 }
 
 // A site's notification goes to the desktop; a click on it reaches the site.
@@ -136,6 +142,10 @@ void EngineProfile::release() {
     g_profile = nullptr;
     // What was allowed belongs to the session that ends here.
     sessionGrants().clear();
+}
+
+void EngineProfile::setDownloads(DownloadList* downloads) {
+    g_downloads = downloads;
 }
 
 QWebEngineProfile* EngineProfile::profile() {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+class DownloadList;
 class QWebEngineProfile;
 class SiteGrants;
 
@@ -16,6 +17,9 @@ namespace EngineProfile {
 void init(const QString& appDir);
 // Releases the profile; every page must be gone by then.
 void release();
+// Where the downloads of every page are listed; the program sets it while
+// it runs.
+void setDownloads(DownloadList* downloads);
 QWebEngineProfile* profile();
 SiteGrants& grants();
 

@@ -65,11 +65,6 @@ QString reasonText(Reason reason) {
 }
 } // namespace
 
-DownloadList& DownloadList::instance() {
-    static auto* list = new DownloadList;
-    return *list;
-}
-
 DownloadList::DownloadList() {
     m_sampler.setInterval(1000);
     connect(&m_sampler, &QTimer::timeout, this, &DownloadList::sampleSpeeds);

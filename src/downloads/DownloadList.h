@@ -12,7 +12,8 @@ class QWebEngineDownloadRequest;
 
 // Every download of the session, with what the downloads window and the
 // status bar show of it. A download belongs to the engine's profile, not to
-// the window that started it, so it goes on when that window closes.
+// the window that started it, so it goes on when that window closes. The
+// program owns one and hands it to the profile and the windows.
 class DownloadList : public QObject {
     Q_OBJECT
 public:
@@ -30,7 +31,7 @@ public:
         QString reason;    // why it failed
     };
 
-    static DownloadList& instance();
+    DownloadList();
 
     // A request the engine makes anew for a download it restarts by itself
     // (after a broken connection) takes the place of the old one.
@@ -60,7 +61,6 @@ signals:
     void removed(int row);
 
 private:
-    DownloadList();
     void update(QWebEngineDownloadRequest* request);
     void sampleSpeeds();
     int rowOf(const QWebEngineDownloadRequest* request) const;

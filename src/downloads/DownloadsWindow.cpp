@@ -12,7 +12,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-DownloadsWindow::DownloadsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+DownloadsWindow::DownloadsWindow(DownloadList& downloads, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_downloads(downloads) {
     setObjectName(QStringLiteral("downloads"));
     setWindowTitle(QStringLiteral("Downloads"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -46,27 +47,22 @@ DownloadsWindow::DownloadsWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
     buttons->addStretch();
     layout->addLayout(buttons);
 
-    DownloadList& downloads = DownloadList::instance();
-    connect(m_pause, &QPushButton::clicked, this,
-            [this] { DownloadList::instance().pause(selectedRow()); });
-    connect(m_resume, &QPushButton::clicked, this,
-            [this] { DownloadList::instance().resume(selectedRow()); });
-    connect(m_cancel, &QPushButton::clicked, this,
-            [this] { DownloadList::instance().cancel(selectedRow()); });
+    connect(m_pause, &QPushButton::clicked, this, [this] { m_downloads.pause(selectedRow()); });
+    connect(m_resume, &QPushButton::clicked, this, [this] { m_downloads.resume(selectedRow()); });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { m_downloads.cancel(selectedRow()); });
     connect(m_open, &QPushButton::clicked, this, [this] { openFile(false); });
     connect(m_openFolder, &QPushButton::clicked, this, [this] { openFile(true); });
-    connect(m_remove, &QPushButton::clicked, this,
-            [this] { DownloadList::instance().remove(selectedRow()); });
+    connect(m_remove, &QPushButton::clicked, this, [this] { m_downloads.remove(selectedRow()); });
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &DownloadsWindow::updateButtons);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { openFile(false); });
 
-    connect(&downloads, &DownloadList::added, this, &DownloadsWindow::addRow);
-    connect(&downloads, &DownloadList::changed, this, &DownloadsWindow::updateRow);
-    connect(&downloads, &DownloadList::removed, this, [this](int row) {
+    connect(&m_downloads, &DownloadList::added, this, &DownloadsWindow::addRow);
+    connect(&m_downloads, &DownloadList::changed, this, &DownloadsWindow::updateRow);
+    connect(&m_downloads, &DownloadList::removed, this, [this](int row) {
         delete m_list->takeTopLevelItem(row);
         updateButtons();
     });
-    for (int row = 0; row < downloads.count(); ++row)
+    for (int row = 0; row < m_downloads.count(); ++row)
         addRow(row);
     if (m_list->topLevelItemCount() > 0)
         m_list->setCurrentItem(m_list->topLevelItem(m_list->topLevelItemCount() - 1));
@@ -93,8 +89,7 @@ void DownloadsWindow::updateRow(int row) {
     QTreeWidgetItem* item = m_list->topLevelItem(row);
     if (!item)
         return;
-    const DownloadList& downloads = DownloadList::instance();
-    const DownloadList::Entry& e = downloads.at(row);
+    const DownloadList::Entry& e = m_downloads.at(row);
     item->setText(File, QFileInfo(e.path).fileName());
     item->setToolTip(File, e.path);
     item->setText(Source, e.source.host().isEmpty() ? e.source.toDisplayString() : e.source.host());
@@ -111,7 +106,7 @@ void DownloadsWindow::updateRow(int row) {
             bar->setRange(0, e.state == DownloadList::State::Running ? 0 : 100);
     }
     item->setText(Speed, DownloadText::speed(e.speed));
-    item->setText(TimeLeft, DownloadText::timeLeft(downloads.secondsLeft(row)));
+    item->setText(TimeLeft, DownloadText::timeLeft(m_downloads.secondsLeft(row)));
     item->setText(State, DownloadList::stateText(e));
     if (item == m_list->currentItem())
         updateButtons();
@@ -124,9 +119,9 @@ int DownloadsWindow::selectedRow() const {
 
 void DownloadsWindow::updateButtons() {
     const int row = selectedRow();
-    const DownloadList& downloads = DownloadList::instance();
-    const bool any = row >= 0 && row < downloads.count();
-    const DownloadList::State state = any ? downloads.at(row).state : DownloadList::State::Canceled;
+    const bool any = row >= 0 && row < m_downloads.count();
+    const DownloadList::State state =
+        any ? m_downloads.at(row).state : DownloadList::State::Canceled;
     const bool active =
         any && (state == DownloadList::State::Running || state == DownloadList::State::Paused);
     m_pause->setEnabled(any && state == DownloadList::State::Running);
@@ -139,9 +134,9 @@ void DownloadsWindow::updateButtons() {
 
 void DownloadsWindow::openFile(bool folder) {
     const int row = selectedRow();
-    if (row < 0 || row >= DownloadList::instance().count())
+    if (row < 0 || row >= m_downloads.count())
         return;
-    const DownloadList::Entry& e = DownloadList::instance().at(row);
+    const DownloadList::Entry& e = m_downloads.at(row);
     if (!folder && e.state != DownloadList::State::Finished)
         return;
     const QString path = folder ? QFileInfo(e.path).absolutePath() : e.path;

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class DownloadList;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -11,7 +12,7 @@ class QTreeWidgetItem;
 class DownloadsWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit DownloadsWindow(QWidget* parent = nullptr);
+    explicit DownloadsWindow(DownloadList& downloads, QWidget* parent = nullptr);
 
     QTreeWidget* list() const { return m_list; }
     QPushButton* button(const QString& name) const;
@@ -24,6 +25,7 @@ private:
     int selectedRow() const;
     void openFile(bool folder);
 
+    DownloadList& m_downloads;
     QTreeWidget* m_list;
     QPushButton* m_pause;
     QPushButton* m_resume;

@@ -34,7 +34,7 @@ void MainFrame::connectTools() {
                          A::ViewSource, A::DevTools, A::FullScreen})
         addAction(action(c));
 
-    DownloadList& downloads = DownloadList::instance();
+    DownloadList& downloads = *m_setup.downloads;
     connect(&downloads, &DownloadList::added, this, &MainFrame::showDownloadProgress);
     connect(&downloads, &DownloadList::changed, this, &MainFrame::showDownloadProgress);
     connect(&downloads, &DownloadList::removed, this, &MainFrame::showDownloadProgress);
@@ -61,14 +61,14 @@ DownloadsWindow* MainFrame::downloadsWindow() const {
 
 void MainFrame::showDownloads() {
     if (!m_downloads)
-        m_downloads = new DownloadsWindow(this);
+        m_downloads = new DownloadsWindow(*m_setup.downloads, this);
     m_downloads->show();
     m_downloads->raise();
     m_downloads->activateWindow();
 }
 
 void MainFrame::showDownloadProgress() {
-    const DownloadList& downloads = DownloadList::instance();
+    const DownloadList& downloads = *m_setup.downloads;
     const int running = downloads.active();
     if (running == 0) {
         m_downloadsText->hide();
@@ -89,7 +89,7 @@ void MainFrame::closeWithoutAsking() {
 }
 
 bool MainFrame::mayCloseWithDownloads() {
-    if (!m_askAboutDownloads || m_unloaded || DownloadList::instance().active() == 0)
+    if (!m_askAboutDownloads || m_unloaded || m_setup.downloads->active() == 0)
         return true;
     return Dialogs::message(this, QMessageBox::Question, Product::AppTitle,
                             QStringLiteral("Es laufen noch Downloads. Trotzdem beenden?"),

@@ -3,6 +3,7 @@
 #include "archive/ArchiveWindow.h"
 #include "browser/BrowserWindow.h"
 #include "browser/Pictures.h"
+#include "browser/model/DropRules.h"
 #include "common/Product.h"
 #include "common/Twips.h"
 #include "frame/BrowserRegistry.h"
@@ -26,7 +27,6 @@
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabBar>
-#include <QUrl>
 
 MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
     : QMainWindow(parent), m_prefs(prefs), m_setup(std::move(setup)) {
@@ -281,26 +281,11 @@ void MainFrame::onWindowRemoved(qint32 id) {
 void MainFrame::openDropped(const QMimeData* data) {
     const bool addressBar = m_prefs.Adresszeile != 0;
     const bool toolbar = m_prefs.Toolbar != 0;
-    // A link dragged from a page or a file manager comes as a list of
-    // addresses; a file list opens its first file.
-    QString text;
-    QString file;
-    if (data->hasUrls()) {
-        for (const QUrl& url : data->urls()) {
-            if (url.isLocalFile()) {
-                if (file.isEmpty())
-                    file = url.toLocalFile();
-            } else if (text.isEmpty()) {
-                text = url.toString();
-            }
-        }
-    }
-    if (text.isEmpty() && file.isEmpty() && data->hasText())
-        text = data->text().trimmed();
-    if (!text.isEmpty())
-        visitUrl(text, addressBar, toolbar);
-    if (!file.isEmpty())
-        visitUrl(file, addressBar, toolbar);
+    const DropRules::Dropped dropped = DropRules::dropped(data);
+    if (!dropped.text.trimmed().isEmpty())
+        visitUrl(dropped.text.trimmed(), addressBar, toolbar);
+    if (!dropped.file.isEmpty())
+        visitUrl(dropped.file, addressBar, toolbar);
 }
 
 bool MainFrame::eventFilter(QObject* watched, QEvent* event) {

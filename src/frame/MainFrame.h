@@ -10,6 +10,7 @@
 
 class ArchiveWindow;
 class BrowserRegistry;
+class DownloadList;
 class DownloadsWindow;
 class BrowserWindow;
 class HistoryWindow;
@@ -29,6 +30,9 @@ public:
         // Why the program keeps its files there (shown in the about window).
         QString programFolderReason;
         WebViewFactory webViewFactory;
+        // Every download of the session, for the status bar and the
+        // downloads window.
+        DownloadList* downloads = nullptr;
     };
 
     // Takes its size and bar settings from the preferences, which outlive it.

@@ -64,9 +64,7 @@ private:
         QVERIFY(Keyboard::activate(window));
         QVERIFY(Keyboard::press(key, modifiers));
     }
-    static QString stateOf(int row) {
-        return DownloadList::stateText(DownloadList::instance().at(row));
-    }
+    QString stateOf(int row) const { return DownloadList::stateText(m_app.downloads().at(row)); }
 
     ScriptedDialogs m_dialogs;
     StartedApp m_app;
@@ -182,8 +180,8 @@ void TestPageTools::downloadRunsPausesAndFinishes() {
     m_dialogs.fileDirs.clear();
 
     QPointer<BrowserWindow> w = openOn(m_server.url(QStringLiteral("/datei.bin")));
-    const int row = DownloadList::instance().count();
-    QTRY_COMPARE_WITH_TIMEOUT(DownloadList::instance().count(), row + 1, 30000);
+    const int row = m_app.downloads().count();
+    QTRY_COMPARE_WITH_TIMEOUT(m_app.downloads().count(), row + 1, 30000);
     QCOMPARE(QFileInfo(m_dialogs.fileDirs.last()).fileName(), QStringLiteral("datei (1).bin"));
     // The window that started it goes; the download does not.
     w->close();
@@ -205,9 +203,9 @@ void TestPageTools::downloadRunsPausesAndFinishes() {
     QTest::mouseClick(window->button(QStringLiteral("pause")), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(item->text(6), QStringLiteral("angehalten"), 10000);
     QTest::qWait(300);
-    const qint64 paused = DownloadList::instance().at(row).received;
+    const qint64 paused = m_app.downloads().at(row).received;
     QTest::qWait(700);
-    QCOMPARE(DownloadList::instance().at(row).received, paused);
+    QCOMPARE(m_app.downloads().at(row).received, paused);
     QVERIFY(paused < body.size());
 
     // Leaving now asks first; "Nein" keeps the program.
@@ -249,9 +247,9 @@ void TestPageTools::downloadsThatEndEarly() {
     m_dialogs.fileNames << QDir(m_downloadDir.path()).filePath(QStringLiteral("kaputt.bin"))
                         << QDir(m_downloadDir.path()).filePath(QStringLiteral("lang.bin"));
     const int dialogs = m_dialogs.fileCaptions.size();
-    const int first = DownloadList::instance().count();
+    const int first = m_app.downloads().count();
     openOn(m_server.url(QStringLiteral("/kaputt.bin")));
-    QTRY_COMPARE_WITH_TIMEOUT(DownloadList::instance().count(), first + 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_app.downloads().count(), first + 1, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(stateOf(first).startsWith(QStringLiteral("fehlgeschlagen: ")), 60000);
     QCOMPARE(stateOf(first), QStringLiteral("fehlgeschlagen: Der Server hat die Datei nicht "
                                             "vollständig geliefert"));
@@ -260,14 +258,14 @@ void TestPageTools::downloadsThatEndEarly() {
     QCOMPARE(m_dialogs.fileCaptions.size(), dialogs + 1);
 
     BrowserWindow* starter = openOn(m_server.url(QStringLiteral("/lang.bin")));
-    QTRY_COMPARE_WITH_TIMEOUT(DownloadList::instance().count(), first + 2, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_app.downloads().count(), first + 2, 30000);
     // A page that turned into a download is no failed page.
     QTRY_VERIFY_WITH_TIMEOUT(!starter->webView()->isBusy(), 30000);
     QCOMPARE(m_frame->statusPanel()->text(), QStringLiteral("Fertig"));
     m_frame->action(FrameActions::Downloads)->trigger();
     DownloadsWindow* window = m_frame->downloadsWindow();
     window->list()->setCurrentItem(window->list()->topLevelItem(first + 1));
-    QTRY_VERIFY_WITH_TIMEOUT(DownloadList::instance().at(first + 1).received > 0, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_app.downloads().at(first + 1).received > 0, 30000);
     QTest::mouseClick(window->button(QStringLiteral("cancel")), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(stateOf(first + 1), QStringLiteral("abgebrochen"), 10000);
     window->close();

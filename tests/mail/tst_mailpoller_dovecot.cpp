@@ -1,6 +1,7 @@
 // The poller against a real POP3 server: a private Dovecot on 127.0.0.1,
 // started once for the whole run from a configuration in a temporary folder.
 
+#include "DovecotServer.h"
 #include "mail/MailPoller.h"
 #include "prefs/model/Prefer.h"
 
@@ -11,16 +12,9 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslSocket>
-#include <QStandardPaths>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <grp.h>
-#include <pwd.h>
-#include <signal.h>
-#include <unistd.h>
 
 namespace {
 
@@ -28,154 +22,6 @@ const QString EmptyUser = QStringLiteral("leer");
 const QString FullUser = QStringLiteral("voll");
 const QString EmptyPassword = QStringLiteral("pw-leer");
 const QString FullPassword = QStringLiteral("pw-voll");
-
-// Distinct ports nobody listens on; all probes are open at once so that no
-// port is handed out twice.
-QList<quint16> freePorts(int count) {
-    std::vector<std::unique_ptr<QTcpServer>> probes;
-    QList<quint16> ports;
-    for (int i = 0; i < count; ++i) {
-        probes.push_back(std::make_unique<QTcpServer>());
-        probes.back()->listen(QHostAddress::LocalHost, 0);
-        ports << probes.back()->serverPort();
-    }
-    return ports;
-}
-
-bool writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Waits until the server greets on the port.
-bool waitForGreeting(quint16 port, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeoutMs) {
-        QTcpSocket s;
-        s.connectToHost(QHostAddress::LocalHost, port);
-        if (s.waitForConnected(500) && s.waitForReadyRead(1000) && s.readAll().startsWith("+OK"))
-            return true;
-        QTest::qWait(100);
-    }
-    return false;
-}
-
-// One Dovecot master process with its own folders, users and mailboxes.
-class Dovecot {
-public:
-    quint16 pop3Port = 0;
-    quint16 pop3sPort = 0; // only with TLS
-    QString logPath;
-
-    bool start(const QString& dovecot, const QString& root, const QString& name,
-               const QString& certDir, QString* why) {
-        const QString dir = root + QLatin1Char('/') + name;
-        logPath = dir + QStringLiteral("/dovecot.log");
-        QDir().mkpath(dir + QStringLiteral("/run"));
-        QDir().mkpath(dir + QStringLiteral("/state"));
-        const QList<quint16> ports = freePorts(2);
-        pop3Port = ports.at(0);
-        pop3sPort = certDir.isEmpty() ? 0 : ports.at(1);
-
-        // Mail is read under an ordinary user id; as root that is Dovecot's own.
-        uid_t uid = ::getuid();
-        gid_t gid = ::getgid();
-        QByteArray userLines;
-        QByteArray chroot; // only root may lock its helpers into a folder
-        if (uid == 0) {
-            const passwd* pw = ::getpwnam("dovecot");
-            if (!pw) {
-                *why = QStringLiteral("no user 'dovecot'");
-                return false;
-            }
-            uid = pw->pw_uid;
-            gid = pw->pw_gid;
-        } else {
-            const QByteArray me = ::getpwuid(uid)->pw_name;
-            const QByteArray group = ::getgrgid(gid)->gr_name;
-            userLines = "default_internal_user = " + me + "\ndefault_login_user = " + me +
-                        "\ndefault_internal_group = " + group + "\n";
-            chroot = "  chroot =\n";
-        }
-        const QString mail = root + QStringLiteral("/mail");
-        QByteArray conf;
-        conf += "base_dir = " + QFile::encodeName(dir) + "/run\n";
-        conf += "state_dir = " + QFile::encodeName(dir) + "/state\n";
-        conf += "log_path = " + QFile::encodeName(logPath) + "\n";
-        conf += userLines;
-        conf += "protocols = pop3\nlisten = 127.0.0.1\n";
-        conf += "disable_plaintext_auth = no\nauth_mechanisms = plain\n";
-        conf += "auth_failure_delay = 0\n";
-        conf += "first_valid_uid = " + QByteArray::number(uid) + "\nlast_valid_uid = 0\n";
-        conf += "mail_location = maildir:" + QFile::encodeName(mail) + "/%u/Maildir\n";
-        if (certDir.isEmpty()) {
-            conf += "ssl = no\n";
-        } else {
-            conf += "ssl = yes\n";
-            conf += "ssl_cert = <" + QFile::encodeName(certDir) + "/cert.pem\n";
-            conf += "ssl_key = <" + QFile::encodeName(certDir) + "/key.pem\n";
-        }
-        conf += "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN username_format=%u " +
-                QFile::encodeName(root) + "/passwd\n}\n";
-        conf += "userdb {\n  driver = static\n  args = uid=" + QByteArray::number(uid) +
-                " gid=" + QByteArray::number(gid) + " home=" + QFile::encodeName(mail) + "/%u\n}\n";
-        conf += "service pop3-login {\n" + chroot +
-                "  inet_listener pop3 {\n    port = " + QByteArray::number(pop3Port) +
-                "\n  }\n  inet_listener pop3s {\n    port = " + QByteArray::number(pop3sPort) +
-                "\n    ssl = yes\n  }\n}\n";
-        conf += "service imap-login {\n  inet_listener imap {\n    port = 0\n  }\n"
-                "  inet_listener imaps {\n    port = 0\n  }\n}\n";
-        // No growing delay after failed logins: the tests fail some on purpose.
-        conf += "service anvil {\n" + chroot +
-                "  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n";
-        const QString confPath = dir + QStringLiteral("/dovecot.conf");
-        if (!writeFile(confPath, conf)) {
-            *why = QStringLiteral("cannot write ") + confPath;
-            return false;
-        }
-
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(dovecot, {QStringLiteral("-F"), QStringLiteral("-c"), confPath});
-        if (!m_process.waitForStarted(5000)) {
-            *why = QStringLiteral("dovecot did not start: ") + m_process.errorString();
-            return false;
-        }
-        if (!waitForGreeting(pop3Port, 15000)) {
-            *why = QStringLiteral("dovecot does not answer: ") +
-                   QString::fromLocal8Bit(m_process.readAll() + readFile(logPath));
-            stop();
-            return false;
-        }
-        return true;
-    }
-
-    void stop() {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        ::kill(pid_t(m_process.processId()), SIGTERM);
-        if (!m_process.waitForFinished(10000)) {
-            ::kill(pid_t(m_process.processId()), SIGKILL);
-            m_process.waitForFinished(5000);
-        }
-    }
-
-    QByteArray log() const { return readFile(logPath); }
-
-private:
-    QProcess m_process;
-};
-
-QString findDovecot() {
-    return QStandardPaths::findExecutable(
-        QStringLiteral("dovecot"),
-        {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin"), QStringLiteral("/sbin")});
-}
 
 } // namespace
 
@@ -197,15 +43,15 @@ private slots:
 private:
     void setAccount(int i, const QString& server, const QString& user, const QString& password);
     bool pollOnce();
-    int loginsOf(const Dovecot& d, const QString& user, const QByteArray& security) const;
+    int loginsOf(const DovecotServer& d, const QString& user, const QByteArray& security) const;
     QString plainServer() const;
     QString stlsServer() const;
 
     QTemporaryDir m_root;
     QString m_certDir;
     QList<QSslCertificate> m_cert;
-    Dovecot m_plain;
-    Dovecot m_tls;
+    DovecotServer m_plain;
+    DovecotServer m_tls;
     bool m_tlsUp = false;
 
     std::unique_ptr<Prefer> m_prefs;
@@ -218,40 +64,16 @@ private:
 };
 
 void TestMailPollerDovecot::initTestCase() {
-    const QString dovecot = findDovecot();
-    if (dovecot.isEmpty() || !QFile::exists(QStringLiteral("/usr/lib/dovecot/pop3")))
+    if (DovecotServer::program().isEmpty())
         QSKIP("Dovecot with POP3 is not installed (Debian packages dovecot-core and "
               "dovecot-pop3d; scripts/install-deps.sh installs them)");
     QVERIFY(m_root.isValid());
     const QString root = m_root.path();
-    // Dovecot's own processes run under other users and must reach the folders.
-    QVERIFY(QFile::setPermissions(root, QFile::permissions(root) | QFile::ReadGroup |
-                                            QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
-
-    QVERIFY(writeFile(root + "/passwd", (EmptyUser + ":{PLAIN}" + EmptyPassword + "::::::\n" +
-                                         FullUser + ":{PLAIN}" + FullPassword + "::::::\n")
-                                            .toUtf8()));
-    for (const QString& user : {EmptyUser, FullUser})
-        for (const char* sub : {"cur", "new", "tmp"})
-            QVERIFY(QDir().mkpath(root + "/mail/" + user + "/Maildir/" + sub));
-    for (int i = 1; i <= 3; ++i)
-        QVERIFY(writeFile(root + QStringLiteral("/mail/voll/Maildir/new/%1.M%1P1.korvix").arg(i),
-                          "From: a@example.org\r\nSubject: Nachricht " + QByteArray::number(i) +
-                              "\r\n\r\nHallo.\r\n"));
-    if (::getuid() == 0) {
-        const passwd* pw = ::getpwnam("dovecot");
-        QVERIFY(pw);
-        QProcess chown;
-        chown.start(QStringLiteral("chown"),
-                    {QStringLiteral("-R"),
-                     QString::number(pw->pw_uid) + ':' + QString::number(pw->pw_gid),
-                     root + "/mail"});
-        QVERIFY(chown.waitForFinished() && chown.exitCode() == 0);
-    }
-
     QString why;
-    QVERIFY2(m_plain.start(dovecot, root, QStringLiteral("plain"), QString(), &why),
+    QVERIFY2(DovecotServer::writeMailboxes(
+                 root, {{EmptyUser, EmptyPassword, 0}, {FullUser, FullPassword, 3}}, &why),
              qPrintable(why));
+    QVERIFY2(m_plain.start(root, QStringLiteral("plain"), QString(), &why), qPrintable(why));
 
     // A self-signed certificate for the STLS server, trusted only by the test.
     m_certDir = root + QStringLiteral("/cert");
@@ -268,7 +90,7 @@ void TestMailPollerDovecot::initTestCase() {
     m_cert = QSslCertificate::fromPath(m_certDir + "/cert.pem");
     QCOMPARE(m_cert.size(), 1);
     QVERIFY(QSslSocket::supportsSsl());
-    QVERIFY2(m_tls.start(dovecot, root, QStringLiteral("tls"), m_certDir, &why), qPrintable(why));
+    QVERIFY2(m_tls.start(root, QStringLiteral("tls"), m_certDir, &why), qPrintable(why));
     m_tlsUp = true;
 }
 
@@ -316,7 +138,7 @@ bool TestMailPollerDovecot::pollOnce() {
     return m_poller->isPolling() && m_finished->wait(20000);
 }
 
-int TestMailPollerDovecot::loginsOf(const Dovecot& d, const QString& user,
+int TestMailPollerDovecot::loginsOf(const DovecotServer& d, const QString& user,
                                     const QByteArray& security) const {
     int n = 0;
     for (const QByteArray& line : d.log().split('\n'))
@@ -327,11 +149,11 @@ int TestMailPollerDovecot::loginsOf(const Dovecot& d, const QString& user,
 }
 
 QString TestMailPollerDovecot::plainServer() const {
-    return QStringLiteral("127.0.0.1:") + QString::number(m_plain.pop3Port);
+    return QStringLiteral("127.0.0.1:") + QString::number(m_plain.pop3Port());
 }
 
 QString TestMailPollerDovecot::stlsServer() const {
-    return QStringLiteral("127.0.0.1:") + QString::number(m_tls.pop3Port);
+    return QStringLiteral("127.0.0.1:") + QString::number(m_tls.pop3Port());
 }
 
 void TestMailPollerDovecot::mailboxes_data() {
@@ -418,7 +240,8 @@ void TestMailPollerDovecot::implicitTlsPort() {
         c.addCaCertificates(m_cert);
         s.setSslConfiguration(c);
     });
-    const QString server = QStringLiteral("pop3s://127.0.0.1:") + QString::number(m_tls.pop3sPort);
+    const QString server =
+        QStringLiteral("pop3s://127.0.0.1:") + QString::number(m_tls.pop3sPort());
     const int before = loginsOf(m_tls, FullUser, "TLS");
     setAccount(3, server, FullUser, FullPassword);
     QVERIFY(pollOnce());

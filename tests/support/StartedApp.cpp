@@ -83,6 +83,10 @@ MainFrame* StartedApp::frame() const {
     return m_program ? m_program->frame() : nullptr;
 }
 
+DownloadList& StartedApp::downloads() const {
+    return m_program->downloads();
+}
+
 BrowserRegistry* StartedApp::registry() const {
     return frame() ? frame()->registry() : nullptr;
 }

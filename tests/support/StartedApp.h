@@ -9,6 +9,7 @@
 #include <memory>
 
 class BrowserRegistry;
+class DownloadList;
 class BrowserWindow;
 class MainFrame;
 class Prefer;
@@ -37,6 +38,8 @@ public:
     // directory and is released at stop().
     MainFrame* startWithEngine(const QString& commandLine = QString());
     MainFrame* frame() const;
+    // The downloads of the running program.
+    DownloadList& downloads() const;
     // Stands for starting the web engine, as the program does before its
     // frame shows when windows open at start.
     std::function<void()> startEngine;
