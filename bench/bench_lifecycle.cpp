@@ -10,9 +10,11 @@
 #include "archive/ArchiveWindow.h"
 #include "archive/model/Archive.h"
 #include "browser/BrowserWindow.h"
+#include "frame/BatchOpening.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/FrameActions.h"
 #include "frame/MainFrame.h"
+#include "frame/PageSleep.h"
 #include "frame/WindowLayouts.h"
 #include "frame/model/LayoutFile.h"
 
@@ -165,8 +167,8 @@ Batch openBatch(MainFrame* frame, const std::function<void()>& start, const QDea
     opening.start();
     stalls.start();
     start();
-    bench::waitUntil([frame] { return frame->registry()->queued() == 0; }, until.remainingTime(),
-                     StallTickMs);
+    bench::waitUntil([frame] { return frame->registry()->batches().queued() == 0; },
+                     until.remainingTime(), StallTickMs);
     Batch batch;
     batch.existMs = opening.elapsed();
     stalls.stop();
@@ -231,12 +233,11 @@ int runOnce(int argc, char* argv[], bool managed, qint64 budgetMs) {
     if (!frame)
         return 1;
     if (managed) {
-        frame->registry()->lifecyclePolicy().freezeAfterMs = 1000;
-        frame->registry()->lifecyclePolicy().discardAfterMs = 3000;
+        frame->registry()->sleep().policy().freezeAfterMs = 1000;
+        frame->registry()->sleep().policy().discardAfterMs = 3000;
     } else {
-        frame->registry()->lifecyclePolicy().freezeAfterMs = std::numeric_limits<qint64>::max() / 4;
-        frame->registry()->lifecyclePolicy().discardAfterMs =
-            std::numeric_limits<qint64>::max() / 4;
+        frame->registry()->sleep().policy().freezeAfterMs = std::numeric_limits<qint64>::max() / 4;
+        frame->registry()->sleep().policy().discardAfterMs = std::numeric_limits<qint64>::max() / 4;
     }
 
     // The first window starts the engine's helper processes; that is start-up
@@ -274,7 +275,7 @@ int runOnce(int argc, char* argv[], bool managed, qint64 budgetMs) {
         frame, [frame, &layoutPath] { WindowLayouts::load(*frame, layoutPath, frame); },
         until(ReserveAfterOpenMs));
     const qint64 existMs = batch.existMs;
-    frame->registry()->cancelQueue();
+    frame->registry()->batches().cancel();
     const int windows = frame->registry()->count();
     const int loadedAtOnce = bench::loadedCount(frame);
     if (windows < WindowCount)

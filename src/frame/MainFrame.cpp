@@ -6,7 +6,9 @@
 #include "browser/model/DropRules.h"
 #include "common/Product.h"
 #include "common/Twips.h"
+#include "frame/BatchOpening.h"
 #include "frame/BrowserRegistry.h"
+#include "frame/PageSleep.h"
 #include "frame/TabBar.h"
 #include "history/HistoryWindow.h"
 #include "mail/MailLauncher.h"
@@ -55,7 +57,7 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
             browser->onActivated();
         }
         showZoom();
-        m_registry->updateLifecycles();
+        m_registry->sleep().updateLifecycles();
     });
 
     m_actions = new FrameActions(this, Product::AppTitle, Product::WebsiteUrl);
@@ -99,7 +101,7 @@ MainFrame::~MainFrame() {
     // Browser windows leave the registry through the frame; they must go while
     // the frame is still whole.
     m_unloaded = true;
-    m_registry->cancelQueue();
+    m_registry->batches().cancel();
     delete m_archive;
     delete m_historyWindow;
     const QList<BrowserWindow*> windows = m_registry->windows();
@@ -206,7 +208,7 @@ void MainFrame::unload() {
         return;
     m_unloaded = true;
     emit unloading();
-    m_registry->cancelQueue();
+    m_registry->batches().cancel();
     if (m_poller)
         m_poller->abort();
     storeFrameState();
@@ -377,7 +379,7 @@ void MainFrame::visit(const OpenRequest& request) {
 
 void MainFrame::queueOpenings(const QList<OpenRequest>& requests, bool stopAtLimit) {
     if (!m_unloaded)
-        m_registry->queue(requests, stopAtLimit);
+        m_registry->batches().queue(requests, stopAtLimit);
 }
 
 bool MainFrame::mayOpenWindow() const {

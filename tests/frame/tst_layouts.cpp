@@ -2,7 +2,9 @@
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
 #include "browser/BrowserWindow.h"
+#include "frame/BatchOpening.h"
 #include "frame/BrowserRegistry.h"
+#include "frame/PageSleep.h"
 #include "frame/FrameActions.h"
 #include "frame/MainFrame.h"
 #include "frame/TabBar.h"
@@ -168,13 +170,13 @@ void TestLayouts::noWindowGivesEmptyFile() {
     QVERIFY(QFileInfo::exists(path(QStringLiteral("leer.wlt"))));
     QCOMPARE(QFileInfo(path(QStringLiteral("leer.wlt"))).size(), 0);
     QVERIFY(WindowLayouts::load(*frame(), path(QStringLiteral("leer.wlt")), frame()));
-    QCOMPARE(frame()->registry()->queued(), 0);
+    QCOMPARE(frame()->registry()->batches().queued(), 0);
     QCOMPARE(frame()->registry()->count(), 0);
     // A name that does not exist is created empty and opens nothing.
     QVERIFY(WindowLayouts::load(*frame(), QStringLiteral(" ") + path(QStringLiteral("neu.wlt")),
                                 frame()));
     QVERIFY(QFileInfo::exists(path(QStringLiteral("neu.wlt"))));
-    QCOMPARE(frame()->registry()->queued(), 0);
+    QCOMPARE(frame()->registry()->batches().queued(), 0);
     QCOMPARE(frame()->registry()->count(), 0);
 }
 
@@ -226,7 +228,7 @@ void TestLayouts::windowsComeInTurns() {
     other.start(0);
     QVERIFY(WindowLayouts::load(*frame(), name, frame()));
     QCOMPARE(frame()->registry()->count(), 0);
-    QCOMPARE(frame()->registry()->queued(), Windows);
+    QCOMPARE(frame()->registry()->batches().queued(), Windows);
     QVERIFY(QApplication::overrideCursor());
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
     QVERIFY(batchOpened(frame()));
@@ -251,8 +253,8 @@ void TestLayouts::maximizedLayoutLoadsTheTopWindowFirst() {
     constexpr int Windows = 24;
     constexpr int Sites = 3;
     BrowserRegistry* registry = frame()->registry();
-    registry->lifecyclePolicy().memoryBudgetBytes = 1000;
-    registry->setMemoryProbe([memoryUsed] { return memoryUsed; });
+    registry->sleep().policy().memoryBudgetBytes = 1000;
+    registry->sleep().setMemoryProbe([memoryUsed] { return memoryUsed; });
     // The top window's page is on its way before any window of the batch
     // stands, and it may well have come before its window is shown.
     const QString top = QStringLiteral("http://s2.example/23");
@@ -270,7 +272,7 @@ void TestLayouts::maximizedLayoutLoadsTheTopWindowFirst() {
         }
     });
     QVERIFY(WindowLayouts::load(*frame(), writeLayout(Windows, Sites), frame()));
-    QTRY_COMPARE(registry->queued(), 0);
+    QTRY_COMPARE(registry->batches().queued(), 0);
     QCOMPARE(earlyLoads, QStringList{top});
     const QList<BrowserWindow*> windows = registry->windows();
     QCOMPARE(windows.size(), Windows);
@@ -343,12 +345,12 @@ void TestLayouts::maximizedLayoutLoadsTheTopWindowFirst_data() {
 
 void TestLayouts::closingAllDropsTheRest() {
     QFETCH(int, sites);
-    QSignalSpy done(frame()->registry(), &BrowserRegistry::queueFinished);
+    QSignalSpy done(&frame()->registry()->batches(), &BatchOpening::finished);
     QVERIFY(WindowLayouts::load(*frame(), writeLayout(20, sites), frame()));
     QTRY_VERIFY(frame()->registry()->count() >= 2);
     emit frame()->menu(FrameActions::WindowMenu)->aboutToShow();
     frame()->action(FrameActions::CloseAllWindows)->trigger();
-    QCOMPARE(frame()->registry()->queued(), 0);
+    QCOMPARE(frame()->registry()->batches().queued(), 0);
     QCOMPARE(done.size(), 1);
     QVERIFY(!QApplication::overrideCursor());
     QTRY_COMPARE(frame()->registry()->count(), 0);

@@ -5,6 +5,7 @@
 #include "browser/model/Lifecycle.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
+#include "frame/PageSleep.h"
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
 
@@ -46,9 +47,9 @@ void TestLifecycle::init() {
     m_app->writePrefs([](Prefer& p) { p.StartBrowser = 0; });
     m_app->start();
     m_now = 1000;
-    frame()->registry()->setClock([this] { return m_now; });
+    frame()->registry()->sleep().setClock([this] { return m_now; });
     m_memory = 0;
-    frame()->registry()->setMemoryProbe([this] { return m_memory; });
+    frame()->registry()->sleep().setMemoryProbe([this] { return m_memory; });
     frame()->resize(900, 700);
 }
 
@@ -89,15 +90,15 @@ void TestLifecycle::coveredWindowsSleepAndWake() {
     BrowserWindow* b = open(QStringLiteral("http://b.example/"));
     b->showMaximized();
     frame()->mdiArea()->setActiveSubWindow(b);
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     QVERIFY(!frame()->isWindowVisible(a));
     QCOMPARE(view(a)->state, State::Active);
     m_now += 10000;
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     QCOMPARE(view(a)->state, State::Frozen);
     QCOMPARE(view(b)->state, State::Active);
     m_now += 50000;
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     QCOMPARE(view(a)->state, State::Discarded);
     const int historyBefore = frame()->history().count();
     // Shown again: active at once, same address and title on its tab.
@@ -107,7 +108,7 @@ void TestLifecycle::coveredWindowsSleepAndWake() {
     QCOMPARE(a->webView()->locationUrl(), QStringLiteral("http://a.example/"));
     QCOMPARE(a->addressBox()->count(), 1);
     m_now += 10000;
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     QCOMPARE(view(b)->state, State::Frozen);
 }
 
@@ -124,9 +125,9 @@ void TestLifecycle::busyPagesStayActive() {
     view(neverCame)->hasDoc = false;
     frame()->mdiArea()->setActiveSubWindow(top);
     frame()->mdiArea()->setActiveSubWindow(top);
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     m_now += 120000;
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     for (BrowserWindow* w : {refreshing, audio, loading, neverCame})
         QCOMPARE(view(w)->state, State::Active);
     // Once the sound stops or the page has come, it may sleep after its own
@@ -134,7 +135,7 @@ void TestLifecycle::busyPagesStayActive() {
     view(audio)->backgroundBusy = false;
     view(loading)->busy = false;
     view(neverCame)->hasDoc = true;
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     for (BrowserWindow* w : {audio, loading, neverCame})
         QCOMPARE(view(w)->state, State::Discarded);
 }
@@ -163,12 +164,12 @@ void TestLifecycle::onlyWhatCanBeSeenIsDrawn() {
 void TestLifecycle::minimizedFrameSleepsEverything() {
     BrowserWindow* a = open(QStringLiteral("http://a.example/"));
     frame()->showMinimized();
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     m_now += 10000;
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     QCOMPARE(view(a)->state, State::Frozen);
     frame()->showNormal();
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     QCOMPARE(view(a)->state, State::Active);
 }
 
@@ -180,7 +181,7 @@ void TestLifecycle::sleepingIsSpreadOverPasses() {
         hidden << open(QStringLiteral("http://h%1.example/").arg(i));
     BrowserWindow* top = open(QStringLiteral("http://t.example/"));
     top->showMaximized();
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     for (BrowserWindow* w : hidden)
         view(w)->sleepCostMs = 10;
     m_now += 120000;
@@ -190,7 +191,7 @@ void TestLifecycle::sleepingIsSpreadOverPasses() {
             n += view(w)->state == State::Discarded ? 1 : 0;
         return n;
     };
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     const int first = asleep();
     QVERIFY2(first > 0 && first < 6, qPrintable(QString::number(first)));
     // Waking is never put off: the page shown now comes back in the same
@@ -204,7 +205,7 @@ void TestLifecycle::sleepingIsSpreadOverPasses() {
 
 void TestLifecycle::overBudgetDiscardsLongestHiddenFirst() {
     constexpr qint64 GiB = 1024LL * 1024 * 1024;
-    frame()->registry()->lifecyclePolicy().memoryBudgetBytes = GiB;
+    frame()->registry()->sleep().policy().memoryBudgetBytes = GiB;
     // Each window in turn covers the ones before; a second apart, so each
     // was hidden a different while.
     QList<BrowserWindow*> windows;
@@ -213,7 +214,7 @@ void TestLifecycle::overBudgetDiscardsLongestHiddenFirst() {
         windows << open(QString::fromLatin1(site));
         windows.last()->showMaximized();
         frame()->mdiArea()->setActiveSubWindow(windows.last());
-        frame()->registry()->updateLifecycles();
+        frame()->registry()->sleep().updateLifecycles();
         m_now += 1000;
     }
     BrowserWindow *a = windows[0], *refreshing = windows[1], *b = windows[2], *c = windows[3],
@@ -226,25 +227,25 @@ void TestLifecycle::overBudgetDiscardsLongestHiddenFirst() {
                 gone << w;
         return gone;
     };
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     QVERIFY(discarded().isEmpty());
 
     // Half a gigabyte over, five awake pages of about 300 MB: two go, the
     // longest hidden first, a busy page never, and one per turn.
     m_memory = GiB + GiB / 2;
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     QVERIFY(discarded().isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(discarded(), (QList<BrowserWindow*>{a, b}), 2000);
     // The figure lags behind the engine: no more go before it can show
     // what the first ones gave back.
-    frame()->registry()->updateLifecycles();
+    frame()->registry()->sleep().updateLifecycles();
     QTest::qWait(50);
     QCOMPARE(discarded(), (QList<BrowserWindow*>{a, b}));
     // Still over a while later: the next in line goes; the visible one and
     // the busy one stay whatever happens.
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
-            frame()->registry()->updateLifecycles();
+            frame()->registry()->sleep().updateLifecycles();
             return discarded().contains(c);
         }(),
         5000);

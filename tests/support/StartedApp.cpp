@@ -5,6 +5,7 @@
 #include "browser/EngineProfile.h"
 #include "browser/QtWebView.h"
 #include "browser/WebView.h"
+#include "frame/BatchOpening.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
@@ -38,7 +39,7 @@ bool batchOpened(MainFrame* frame) {
     return QTest::qWaitFor(
         [frame] {
             const BrowserRegistry* registry = frame->registry();
-            return registry->queued() == 0 && registry->waitingToLoad() == 0;
+            return registry->batches().queued() == 0 && registry->batches().waitingToLoad() == 0;
         },
         10000);
 }

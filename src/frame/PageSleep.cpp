@@ -1,0 +1,182 @@
+#include "frame/PageSleep.h"
+
+#include "browser/BrowserWindow.h"
+#include "common/MemoryTrim.h"
+#include "common/TreeMemory.h"
+#include "frame/BrowserRegistry.h"
+
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QMdiArea>
+#include <QTimer>
+
+namespace {
+// How often the pages nobody can see are looked at.
+constexpr int LifecycleTickMs = 1000;
+// Passes that hand freed memory back after a page was discarded.
+constexpr int TrimPassesAfterDiscard = 3;
+} // namespace
+
+PageSleep::PageSleep(const BrowserRegistry& registry, QMdiArea* area, QObject* parent)
+    : QObject(parent), m_registry(registry) {
+    m_clock = [timer = std::make_shared<QElapsedTimer>()] {
+        if (!timer->isValid())
+            timer->start();
+        return timer->elapsed();
+    };
+    m_policy.memoryBudgetBytes = Lifecycle::memoryBudgetFromEnvironment();
+    // The tree is measured on a thread of its own from the first window on.
+    m_memory = [this] {
+        if (!m_memoryWatch) {
+            m_memoryWatch = std::make_unique<MemoryWatch>();
+            m_memoryWatch->start(QThread::LowPriority);
+        }
+        return m_memoryWatch->lastBytes();
+    };
+    m_discardTimer = new QTimer(this);
+    m_discardTimer->setSingleShot(true);
+    m_discardTimer->setInterval(0);
+    connect(m_discardTimer, &QTimer::timeout, this, &PageSleep::discardOneOverBudget);
+    m_lifecycleTimer = new QTimer(this);
+    m_lifecycleTimer->setInterval(LifecycleTickMs);
+    connect(m_lifecycleTimer, &QTimer::timeout, this, &PageSleep::updateLifecycles);
+    m_lifecycleTimer->start();
+    m_onScreenTimer = new QTimer(this);
+    m_onScreenTimer->setSingleShot(true);
+    m_onScreenTimer->setInterval(0);
+    connect(m_onScreenTimer, &QTimer::timeout, this, [this] {
+        for (BrowserWindow* w : m_registry.windows())
+            w->webView()->setOnScreen(m_registry.isWindowVisible(w));
+    });
+    area->viewport()->installEventFilter(this);
+    area->window()->installEventFilter(this);
+}
+
+PageSleep::~PageSleep() = default;
+
+// A page still on its way is left to arrive too: the engine itself advises
+// against putting a loading page to sleep, and waking one that was
+// discarded before its first page came is not reliable.
+bool PageSleep::mustStayAwake(const BrowserWindow* w) {
+    const WebView* view = w->webView();
+    return w->isRefreshing() || w->isWalking() || view->isBackgroundBusy() || view->isBusy() ||
+           !view->hasDocument();
+}
+
+void PageSleep::watch(BrowserWindow* w) {
+    w->installEventFilter(this);
+}
+
+void PageSleep::forget(const BrowserWindow* w) {
+    m_hiddenSince.remove(w);
+}
+
+bool PageSleep::roomForHiddenLoads() const {
+    const qint64 budget = m_policy.memoryBudgetBytes;
+    return budget <= 0 || m_memory() < budget / 4 * 3;
+}
+
+void PageSleep::hiddenSince(const BrowserWindow* w, qint64 since) {
+    m_hiddenSince.insert(w, since);
+}
+
+void PageSleep::discard(BrowserWindow* w) {
+    w->webView()->setLifecycle(Lifecycle::State::Discarded);
+    m_trimPasses = TrimPassesAfterDiscard;
+}
+
+void PageSleep::discardOneOverBudget() {
+    // Ticks until a new measurement shows what the discards gave back.
+    constexpr int TicksToSettle = 2;
+    BrowserWindow* longestHidden = nullptr;
+    for (BrowserWindow* w : m_registry.windows()) {
+        if (!m_hiddenSince.contains(w) ||
+            w->webView()->lifecycle() == Lifecycle::State::Discarded || mustStayAwake(w))
+            continue;
+        if (!longestHidden || m_hiddenSince.value(w) < m_hiddenSince.value(longestHidden))
+            longestHidden = w;
+    }
+    if (!longestHidden) {
+        m_discardsDue = 0;
+        return;
+    }
+    discard(longestHidden);
+    if (--m_discardsDue > 0)
+        m_discardTimer->start();
+    else
+        m_budgetPause = TicksToSettle;
+}
+
+bool PageSleep::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::WindowStateChange:
+        m_onScreenTimer->start();
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void PageSleep::updateLifecycles() {
+    // Discarding a page takes the engine several milliseconds; after a batch
+    // of windows was opened, hundreds may fall due in the same pass. Putting
+    // pages to sleep stops after this much time and goes on shortly after,
+    // so the frame keeps answering. Waking a page is never put off.
+    constexpr qint64 SleepBudgetMs = 20;
+    constexpr int CatchUpMs = 100;
+    QElapsedTimer spent;
+    spent.start();
+    bool putOff = false;
+    const qint64 now = m_clock();
+    const QList<BrowserWindow*>& windows = m_registry.windows();
+    for (BrowserWindow* w : windows) {
+        const bool visible = m_registry.isWindowVisible(w);
+        w->webView()->setOnScreen(visible);
+        if (visible)
+            m_hiddenSince.remove(w);
+        else if (!m_hiddenSince.contains(w))
+            m_hiddenSince.insert(w, now);
+        const bool busy = mustStayAwake(w);
+        const Lifecycle::State want =
+            Lifecycle::wanted(visible, busy, now - m_hiddenSince.value(w, now), m_policy);
+        const Lifecycle::State state = w->webView()->lifecycle();
+        // A hidden page put to sleep over the memory budget sleeps on.
+        if (state == want || (!visible && !busy && int(state) > int(want)))
+            continue;
+        if (want != Lifecycle::State::Active && spent.elapsed() >= SleepBudgetMs) {
+            putOff = true;
+            continue;
+        }
+        w->webView()->setLifecycle(want);
+        if (want == Lifecycle::State::Discarded)
+            m_trimPasses = TrimPassesAfterDiscard;
+    }
+    // Over the memory budget, pages nobody sees go at once, one per turn of
+    // the event loop: the engine's discard call is slow and must not stack up.
+    if (m_budgetPause > 0) {
+        --m_budgetPause;
+    } else if (m_discardsDue == 0 && !windows.isEmpty()) {
+        int awake = 0;
+        for (const BrowserWindow* w : windows)
+            awake += w->webView()->lifecycle() != Lifecycle::State::Discarded ? 1 : 0;
+        m_discardsDue = Lifecycle::pagesOverBudget(m_memory(), m_policy.memoryBudgetBytes, awake);
+        if (m_discardsDue > 0)
+            m_discardTimer->start();
+    }
+    // A discarded page leaves megabytes of freed memory in this process that
+    // the allocator would otherwise keep, some of it only once the engine has
+    // finished tearing the page down. Handed back a little at a time it costs
+    // a few milliseconds.
+    if (m_trimPasses > 0) {
+        --m_trimPasses;
+        releaseFreedMemory();
+    }
+    const int interval = putOff ? CatchUpMs : LifecycleTickMs;
+    if (m_lifecycleTimer->interval() != interval)
+        m_lifecycleTimer->setInterval(interval);
+}
