@@ -93,17 +93,8 @@ ToolShell::ToolShell(MainFrame* frame, const QString& folder) : m_frame(frame), 
 Prefer& ToolShell::preferences() {
     return m_frame->preferences();
 }
-void ToolShell::visit(const OpenRequest& request) {
-    m_frame->visit(request);
-}
-void ToolShell::queueOpenings(const QList<OpenRequest>& requests, bool stopAtLimit) {
-    m_frame->queueOpenings(requests, stopAtLimit);
-}
-bool ToolShell::mayOpenWindow() const {
-    return m_frame->mayOpenWindow();
-}
-void ToolShell::setNextWindowAddress(const QString& address) {
-    m_frame->setNextWindowAddress(address);
+WindowOpener& ToolShell::windowOpener() {
+    return *m_frame->registry();
 }
 QRect ToolShell::anchorGeometry() const {
     return m_frame->anchorGeometry();
@@ -308,7 +299,7 @@ int loadedCount(const MainFrame* frame) {
 
 void openBrowser(MainFrame* frame, const QString& url) {
     frame->registry()->setNextAddress(url);
-    frame->openWindow(OpenRequest());
+    frame->registry()->openWindow(OpenRequest());
     frame->registry()->setNextAddress(QString());
 }
 
@@ -320,7 +311,7 @@ qint64 closeAllWindows(MainFrame* frame, int timeoutMs) {
     QObject::connect(&ticker, &QTimer::timeout,
                      [&] { longestPause = qMax(longestPause, sinceTurn.restart()); });
     ticker.start(0);
-    frame->closeAllWindows();
+    frame->registry()->closeAllWindows();
     // Closed windows leave the registry at once and are torn down a few per
     // turn of the event loop.
     waitUntil([frame] { return frame->findChildren<BrowserWindow*>().isEmpty(); }, timeoutMs);

@@ -58,10 +58,7 @@ public:
     Prefer& preferences() override;
     QString programFolder() const override { return m_folder; }
     const HistoryList& history() const override { return m_history; }
-    void visit(const OpenRequest& request) override;
-    void queueOpenings(const QList<OpenRequest>& requests, bool stopAtLimit) override;
-    bool mayOpenWindow() const override;
-    void setNextWindowAddress(const QString& address) override;
+    WindowOpener& windowOpener() override;
     QRect anchorGeometry() const override;
     QWidget* ownerWindow() override;
     void toolWindowShown(ToolWindow window, bool shown) override;

@@ -203,7 +203,7 @@ int main(int argc, char* argv[]) {
     benchHistory(frame);
     benchHandOff(frame, program.dir(), pageUrl);
 
-    frame->closeAllWindows();
+    frame->registry()->closeAllWindows();
     bench::waitUntil([frame] { return frame->registry()->windows().isEmpty(); },
                      bench::SettleTimeoutMs);
     program.printTotalRun();

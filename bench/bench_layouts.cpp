@@ -49,7 +49,7 @@ void benchRoundTrip(MainFrame* frame, bench::PageServer& server) {
     bench::openBrowser(frame, startUrl);
     BrowserWindow* w = frame->registry()->activeWindow();
     if (!w ||
-        !bench::waitUntil([w] { return bench::isLoaded(w) && !w->isPolling(); }, PageTimeoutMs)) {
+        !bench::waitUntil([w] { return bench::isLoaded(w) && !w->isBusyShown(); }, PageTimeoutMs)) {
         std::printf("round trip: start page not loaded within %d ms\n", PageTimeoutMs);
         return;
     }
@@ -81,7 +81,7 @@ void benchRoundTrip(MainFrame* frame, bench::PageServer& server) {
     std::printf("direct page load, mean of %d: %.1f ms\n", loads, meanLoad);
     // The window's own poll must have seen the last load end before the walk
     // starts, as it would have for a person clicking.
-    bench::waitUntil([w] { return !w->isPolling(); }, PageTimeoutMs);
+    bench::waitUntil([w] { return !w->isBusyShown(); }, PageTimeoutMs);
 
     QHash<QString, int> hitsBefore;
     for (int i = 1; i <= LinkCount; ++i)

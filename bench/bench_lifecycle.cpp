@@ -49,7 +49,7 @@ const char ResultTag[] = "RESULT\t";
 bool isSettled(MainFrame* frame, BrowserWindow* w, bool managed) {
     if (!bench::isLoaded(w))
         return false;
-    return !managed || frame->isWindowVisible(w) ||
+    return !managed || frame->registry()->isWindowVisible(w) ||
            w->webView()->lifecycle() == Lifecycle::State::Discarded;
 }
 
@@ -314,7 +314,7 @@ int runOnce(int argc, char* argv[], bool managed, qint64 budgetMs) {
     int unsettled = 0;
     for (BrowserWindow* w : frame->registry()->windows()) {
         loaded += bench::isLoaded(w) ? 1 : 0;
-        visible += frame->isWindowVisible(w) ? 1 : 0;
+        visible += frame->registry()->isWindowVisible(w) ? 1 : 0;
         unsettled += isSettled(frame, w, managed) ? 0 : 1;
         switch (w->webView()->lifecycle()) {
         case Lifecycle::State::Active:

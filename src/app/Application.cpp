@@ -130,7 +130,7 @@ void Application::keepSession() {
                          QStringLiteral("Die letzte Sitzung wurde nicht ordnungsgemäß beendet. "
                                         "Fenster wiederherstellen?"),
                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes)
-        frame->queueOpenings(WindowLayouts::requests(leftOver), false);
+        frame->registry()->queueOpenings(WindowLayouts::requests(leftOver), false);
     m_session->start();
 }
 
@@ -161,5 +161,5 @@ void Application::openGroupFile(const QString& fileName) {
     }
     // One per turn of the event loop, so the frame answers while a large
     // folder opens.
-    m_frame->queueOpenings(requests, true);
+    m_frame->registry()->queueOpenings(requests, true);
 }

@@ -6,6 +6,7 @@
 #include "history/model/HistoryList.h"
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
+#include "shell/WindowOpener.h"
 #include "shell/Shell.h"
 #include "ui/Dialogs.h"
 
@@ -263,7 +264,7 @@ void ArchiveWindow::deleteBookmark() {
 
 void ArchiveWindow::openBookmark() {
     if (Bookmark* b = bookmarkOf(m_tree->currentItem()))
-        m_shell.visit(OpenRequest::withBars(b->Url, b->Adresszeile, b->Toolbar));
+        m_shell.windowOpener().visit(OpenRequest::withBars(b->Url, b->Adresszeile, b->Toolbar));
 }
 
 void ArchiveWindow::openAll() {
@@ -279,7 +280,7 @@ void ArchiveWindow::openAll() {
     for (const Bookmark& b : *folder->bookmarks)
         if (!b.Url.isEmpty())
             requests << OpenRequest::withBars(b.Url, b.Adresszeile, b.Toolbar);
-    m_shell.queueOpenings(requests, true);
+    m_shell.windowOpener().queueOpenings(requests, true);
 }
 
 void ArchiveWindow::takeAsHomePage() {

@@ -3,6 +3,7 @@
 #include "archive/model/BookmarkImport.h"
 #include "archive/model/ExportWriters.h"
 #include "shell/OpenRequest.h"
+#include "shell/WindowOpener.h"
 #include "shell/Shell.h"
 #include "ui/Dialogs.h"
 
@@ -41,7 +42,7 @@ void ArchiveWindow::exportTo(int kind, bool wholeArchive) {
     if (Dialogs::message(this, QMessageBox::Information, QStringLiteral("Meldung"),
                          ExportWriters::successQuestion(path),
                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
-        m_shell.visit(OpenRequest::withBars(path, true, true));
+        m_shell.windowOpener().visit(OpenRequest::withBars(path, true, true));
 }
 
 void ArchiveWindow::importBookmarkFile() {

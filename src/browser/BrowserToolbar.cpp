@@ -6,46 +6,50 @@
 #include <QToolButton>
 
 BrowserToolbar::BrowserToolbar(QWidget* parent) : QToolBar(parent) {
+    using C = Command;
     setObjectName(QStringLiteral("tbToolBar"));
     setIconSize(QSize(20, 20));
-    // Entries by key and text; an empty key is a separator.
-    QMenu* refresh = addMenu(
-        {{QStringLiteral("Refresh"), QStringLiteral("Refresh-Intervall...")},
-         {QStringLiteral("Roundtrip"), QStringLiteral("Alle Links dieser Seite durchlaufen...")}});
-    QMenu* home =
-        addMenu({{QStringLiteral("GetHome"), QStringLiteral("Als Startadresse übernehmen...")}});
-    QMenu* clone =
-        addMenu({{QStringLiteral("Cloneit"), QStringLiteral("Browser klonen...")},
-                 {QStringLiteral("Startit"), QStringLiteral("&Neuer Browser...")},
-                 {QString(), QString()},
-                 {QStringLiteral("OpenallA"), QStringLiteral("Alle Links dieser Seite öffnen...")},
-                 {QString(), QString()},
-                 {QStringLiteral("CloseallWin"), QStringLiteral("Alle Fenster &schließen...")}});
-    QMenu* print = addMenu({{QStringLiteral("ppreview"), QStringLiteral("Druckvorschau...")},
-                            {QStringLiteral("print"), QStringLiteral("Drucken...")}});
+    QMenu* refresh =
+        addMenu({{C::RefreshInterval, QStringLiteral("Refresh-Intervall...")},
+                 {C::RoundTrip, QStringLiteral("Alle Links dieser Seite durchlaufen...")}});
+    QMenu* home = addMenu({{C::TakeAsHome, QStringLiteral("Als Startadresse übernehmen...")}});
+    QMenu* clone = addMenu({{C::CloneWindow, QStringLiteral("Browser klonen...")},
+                            {C::NewWindow, QStringLiteral("&Neuer Browser...")},
+                            {C::NewWindow, QString()},
+                            {C::OpenAllLinks, QStringLiteral("Alle Links dieser Seite öffnen...")},
+                            {C::OpenAllLinks, QString()},
+                            {C::CloseAllWindows, QStringLiteral("Alle Fenster &schließen...")}});
+    QMenu* print = addMenu({{C::PrintPreview, QStringLiteral("Druckvorschau...")},
+                            {C::PrintFromMenu, QStringLiteral("Drucken...")}});
     m_driveMenu = addMenu({});
     // Read when the menu opens: the drives of that moment, and no look at
     // the mounts for every window that opens.
     connect(m_driveMenu, &QMenu::aboutToShow, this, &BrowserToolbar::fillDriveMenu);
 
-    addButton(QStringLiteral("Back"), QStringLiteral("Zurück"), QStyle::SP_ArrowBack);
-    addButton(QStringLiteral("Forward"), QStringLiteral("Vorwärts"), QStyle::SP_ArrowForward);
-    addButton(QStringLiteral("Stop"), QStringLiteral("Abbruch"), QStyle::SP_BrowserStop);
-    addButton(QStringLiteral("Refresh"), QStringLiteral("Aktualisieren"), QStyle::SP_BrowserReload,
-              refresh);
-    addButton(QStringLiteral("Home"), QStringLiteral("Startseite"), QStyle::SP_DirHomeIcon, home);
-    addButton(QStringLiteral("Search"), QStringLiteral("Suchen"),
+    addButton(C::Back, QStringLiteral("Back"), QStringLiteral("Zurück"), QStyle::SP_ArrowBack);
+    addButton(C::Forward, QStringLiteral("Forward"), QStringLiteral("Vorwärts"),
+              QStyle::SP_ArrowForward);
+    addButton(C::Stop, QStringLiteral("Stop"), QStringLiteral("Abbruch"), QStyle::SP_BrowserStop);
+    addButton(C::Refresh, QStringLiteral("Refresh"), QStringLiteral("Aktualisieren"),
+              QStyle::SP_BrowserReload, refresh);
+    addButton(C::Home, QStringLiteral("Home"), QStringLiteral("Startseite"), QStyle::SP_DirHomeIcon,
+              home);
+    addButton(C::Search, QStringLiteral("Search"), QStringLiteral("Suchen"),
               QStyle::SP_FileDialogContentsView);
-    addButton(QStringLiteral("Clone"), QStringLiteral("Klonen"), QStyle::SP_FileDialogNewFolder,
-              clone);
-    addButton(QStringLiteral("Drive"), QStringLiteral("Laufwerke"), QStyle::SP_DriveHDIcon,
-              m_driveMenu);
-    addButton(QStringLiteral("Mail"), QStringLiteral("E-Mail"), QStyle::SP_DialogOpenButton);
-    addButton(QStringLiteral("Sendurl"), QStringLiteral("Link senden"), QStyle::SP_CommandLink);
-    addButton(QStringLiteral("Bookm"), QStringLiteral("Bookmarks"),
+    addButton(C::Clone, QStringLiteral("Clone"), QStringLiteral("Klonen"),
+              QStyle::SP_FileDialogNewFolder, clone);
+    addButton(C::Drives, QStringLiteral("Drive"), QStringLiteral("Laufwerke"),
+              QStyle::SP_DriveHDIcon, m_driveMenu);
+    addButton(C::Mail, QStringLiteral("Mail"), QStringLiteral("E-Mail"),
+              QStyle::SP_DialogOpenButton);
+    addButton(C::SendLink, QStringLiteral("Sendurl"), QStringLiteral("Link senden"),
+              QStyle::SP_CommandLink);
+    addButton(C::Archive, QStringLiteral("Bookm"), QStringLiteral("Bookmarks"),
               QStyle::SP_FileDialogDetailedView);
-    addButton(QStringLiteral("Save"), QStringLiteral("Speichern"), QStyle::SP_DialogSaveButton);
-    addButton(QStringLiteral("Print"), QStringLiteral("Drucken"), QStyle::SP_FileIcon, print);
+    addButton(C::Save, QStringLiteral("Save"), QStringLiteral("Speichern"),
+              QStyle::SP_DialogSaveButton);
+    addButton(C::Print, QStringLiteral("Print"), QStringLiteral("Drucken"), QStyle::SP_FileIcon,
+              print);
 }
 
 BrowserToolbar::~BrowserToolbar() {
@@ -56,22 +60,25 @@ BrowserToolbar::~BrowserToolbar() {
     qDeleteAll(m_buttons);
 }
 
-QMenu* BrowserToolbar::addMenu(const QList<std::pair<QString, QString>>& entries) {
+QMenu* BrowserToolbar::addMenu(const QList<std::pair<Command, QString>>& entries) {
     auto* menu = new QMenu(this);
-    for (const auto& [key, text] : entries) {
-        if (key.isEmpty())
+    for (const auto& [command, text] : entries) {
+        if (text.isEmpty())
             menu->addSeparator();
         else
-            menu->addAction(text)->setData(key);
+            menu->addAction(text)->setData(QVariant::fromValue(command));
     }
     connect(menu, &QMenu::triggered, this, [this](QAction* a) {
-        emit menuChosen(a->data().toString(), a->data().isValid() ? QString() : a->text());
+        if (a->data().isValid())
+            emit menuChosen(a->data().value<Command>(), QString());
+        else
+            emit menuChosen(Command::Drive, a->property("drivePath").toString());
     });
     return menu;
 }
 
-QToolButton* BrowserToolbar::addButton(const QString& key, const QString& text, int standardIcon,
-                                       QMenu* menu) {
+QToolButton* BrowserToolbar::addButton(Command command, const QString& key, const QString& text,
+                                       int standardIcon, QMenu* menu) {
     auto* b = new QToolButton(this);
     b->setObjectName(key);
     b->setText(text);
@@ -81,7 +88,7 @@ QToolButton* BrowserToolbar::addButton(const QString& key, const QString& text, 
         b->setMenu(menu);
         b->setPopupMode(QToolButton::MenuButtonPopup);
     }
-    connect(b, &QToolButton::clicked, this, [this, key] { emit buttonClicked(key); });
+    connect(b, &QToolButton::clicked, this, [this, command] { emit buttonClicked(command); });
     addWidget(b);
     m_buttons.append(b);
     return b;
@@ -128,11 +135,4 @@ void BrowserToolbar::fillDriveMenu() {
             text += QStringLiteral(" [") + label + QLatin1Char(']');
         m_driveMenu->addAction(text)->setProperty("drivePath", volume.rootPath());
     }
-}
-
-QString BrowserToolbar::drivePath(const QString& entryText) const {
-    for (QAction* a : m_driveMenu->actions())
-        if (!a->isSeparator() && a->text() == entryText)
-            return a->property("drivePath").toString();
-    return QString();
 }

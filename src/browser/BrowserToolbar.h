@@ -11,9 +11,41 @@ class QToolButton;
 class BrowserToolbar : public QToolBar {
     Q_OBJECT
 public:
+    // What a button or a menu entry stands for.
+    enum class Command {
+        // The buttons, in their order.
+        Back,
+        Forward,
+        Stop,
+        Refresh,
+        Home,
+        Search,
+        Clone,
+        Drives,
+        Mail,
+        SendLink,
+        Archive,
+        Save,
+        Print,
+        // Entries of the buttons' menus.
+        RefreshInterval,
+        RoundTrip,
+        TakeAsHome,
+        CloneWindow,
+        NewWindow,
+        OpenAllLinks,
+        CloseAllWindows,
+        PrintPreview,
+        PrintFromMenu,
+        // One of the drives; its folder comes with it.
+        Drive,
+    };
+    Q_ENUM(Command)
+
     explicit BrowserToolbar(QWidget* parent);
     ~BrowserToolbar() override;
 
+    // A button by its key ("Back", "Forward", ...), its object name.
     QToolButton* button(const QString& key) const;
     // The tooltips set each time the window is activated; Home and Search
     // show where they go.
@@ -21,18 +53,17 @@ public:
     // One entry per mounted drive, a separator between two; done each time
     // the menu opens.
     void fillDriveMenu();
-    // The folder a drive entry stands for, or nothing for another text.
-    QString drivePath(const QString& entryText) const;
 
 signals:
-    void buttonClicked(const QString& key);
-    // A menu entry: its key, or for a drive entry an empty key and its text.
-    void menuChosen(const QString& key, const QString& text);
+    void buttonClicked(BrowserToolbar::Command command);
+    // A menu entry; for a drive entry, the drive's folder.
+    void menuChosen(BrowserToolbar::Command command, const QString& drivePath);
 
 private:
-    QToolButton* addButton(const QString& key, const QString& text, int standardIcon,
-                           QMenu* menu = nullptr);
-    QMenu* addMenu(const QList<std::pair<QString, QString>>& entries);
+    QToolButton* addButton(Command command, const QString& key, const QString& text,
+                           int standardIcon, QMenu* menu = nullptr);
+    // Entries by command and text; a separator where the text is empty.
+    QMenu* addMenu(const QList<std::pair<Command, QString>>& entries);
 
     QMenu* m_driveMenu = nullptr;
     QList<QToolButton*> m_buttons;

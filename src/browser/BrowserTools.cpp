@@ -1,6 +1,7 @@
 // Find in page, zoom and the page tools of a browser window.
 #include "browser/BrowserHost.h"
 #include "browser/BrowserWindow.h"
+#include "browser/BrowserWindows.h"
 #include "browser/FindBar.h"
 #include "browser/model/ZoomSteps.h"
 #include "shell/OpenRequest.h"
@@ -36,7 +37,7 @@ void BrowserWindow::connectTools() {
     connect(m_web, &WebView::pageToolRequested, this, &BrowserWindow::runPageTool);
     connect(m_web, &WebView::pdfFinished, this, [this](const QString& path, bool ok) {
         if (ok) {
-            m_host->setStatusText(QStringLiteral("Als PDF gespeichert: %1").arg(path));
+            emit statusTextChanged(QStringLiteral("Als PDF gespeichert: %1").arg(path));
             return;
         }
         Dialogs::message(this, QMessageBox::Warning, QStringLiteral("Fehlermeldung"),
@@ -87,7 +88,7 @@ void BrowserWindow::runPageTool(WebView::PageTool tool) {
     switch (tool) {
     case WebView::PageTool::ViewSource:
         if (!m_web->locationUrl().isEmpty())
-            m_host->openWindow(
+            m_host->windows().openWindow(
                 OpenRequest::at(QStringLiteral("view-source:") + m_web->locationUrl()));
         break;
     case WebView::PageTool::DevTools:

@@ -3,9 +3,11 @@
 #include "browser/AddressBox.h"
 #include "browser/BrowserHost.h"
 #include "browser/BrowserToolbar.h"
+#include "browser/BrowserWindows.h"
 #include "browser/Pictures.h"
 #include "browser/RefreshDialog.h"
 #include "browser/model/BrowserRules.h"
+#include "browser/model/PopupPolicy.h"
 #include "browser/model/SecurityText.h"
 #include "common/Twips.h"
 #include "mail/model/MailLink.h"
@@ -27,23 +29,13 @@
 #include <QVBoxLayout>
 
 namespace {
-bool g_popupSuppressed = false;
-
 // The link walk's clock: seconds of the day, as the walk's time-out counts.
 double walkClock() {
     return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
 }
 } // namespace
 
-bool BrowserWindow::popupSuppressed() {
-    return g_popupSuppressed;
-}
-
-void BrowserWindow::setPopupSuppressed(bool suppressed) {
-    g_popupSuppressed = suppressed;
-}
-
-BrowserWindow::BrowserWindow(BrowserHost* host, QWidget* parent)
+BrowserWindow::BrowserWindow(BrowserHost* host, const OpenRequest& request, QWidget* parent)
     : QMdiSubWindow(parent), m_host(host) {
     setAttribute(Qt::WA_DeleteOnClose);
     m_client = new QWidget;
@@ -59,14 +51,14 @@ BrowserWindow::BrowserWindow(BrowserHost* host, QWidget* parent)
     setWindowIcon(browserPicture(1));
     resize(640, 480);
 
-    m_pollTimer.setInterval(55);
-    connect(&m_pollTimer, &QTimer::timeout, this, &BrowserWindow::pollPageState);
+    m_animTimer.setInterval(55);
+    connect(&m_animTimer, &QTimer::timeout, this, &BrowserWindow::turnAnimation);
     m_walkTimer.setInterval(1750);
     connect(&m_walkTimer, &QTimer::timeout, this, &BrowserWindow::walkStep);
     connect(&m_refreshTimer, &QTimer::timeout, this, [this] { m_web->refresh(); });
 
-    connect(m_web, &WebView::statusTextChanged, this,
-            [this](const QString& text) { m_host->setStatusText(text); });
+    connect(m_web, &WebView::statusTextChanged, this, &BrowserWindow::statusTextChanged);
+    connect(m_web, &WebView::busyChanged, this, &BrowserWindow::onBusyChanged);
     connect(m_web, &WebView::titleChanged, this, [this](const QString& t) { m_title = t; });
     connect(m_web, &WebView::beforeNavigate, this, [this](const QString&) {
         m_secure = false;
@@ -87,6 +79,13 @@ BrowserWindow::BrowserWindow(BrowserHost* host, QWidget* parent)
             m_web->stop();
     });
     connectTools();
+
+    m_startingAddress = BrowserRules::trimQuotes(request.address);
+    m_address->setEditText(m_startingAddress);
+    showBars(request);
+    if (!m_startingAddress.isEmpty())
+        startBusyIndicator();
+    layoutControls();
 }
 
 BrowserWindow::~BrowserWindow() {
@@ -100,7 +99,7 @@ void BrowserWindow::leaveRegistry() {
     if (m_closed)
         return;
     m_closed = true;
-    m_host->windowClosed(this);
+    m_host->windows().windowClosed(this);
 }
 
 void BrowserWindow::buildBars() {
@@ -155,12 +154,18 @@ void BrowserWindow::buildBars() {
     grid->setColumnStretch(0, 1);
 }
 
-void BrowserWindow::load() {
-    g_popupSuppressed = false;
-    m_startingAddress = BrowserRules::trimQuotes(m_startingAddress);
-    if (!m_startingAddress.isEmpty())
-        startBusyIndicator();
-    layoutControls();
+// The bars the request asks for, else those of the preferences; the bar
+// area goes when neither is left.
+void BrowserWindow::showBars(const OpenRequest& request) {
+    const Prefer& prefs = m_host->preferences();
+    const bool toolbar = request.toolbar.value_or(prefs.Toolbar != 0);
+    const bool addressBar = request.addressBar.value_or(prefs.Adresszeile != 0);
+    setBandVisible(Band::Toolbar, toolbar);
+    setBandVisible(Band::Adress, addressBar);
+    if (!toolbar && !addressBar) {
+        setBandVisible(Band::Anim, false);
+        setCoolBarVisible(false);
+    }
 }
 
 void BrowserWindow::onActivated() {
@@ -169,7 +174,7 @@ void BrowserWindow::onActivated() {
     if (auto* caption = m_bandAdress->findChild<QLabel*>(QStringLiteral("AdressCaption")))
         caption->setText(QStringLiteral("Adresse:"));
     layoutControls();
-    m_host->updateTab();
+    emit pageChanged();
 }
 
 void BrowserWindow::navigate(const QString& url) {
@@ -232,26 +237,45 @@ void BrowserWindow::setBothBands(bool visible) {
     setCoolBarVisible(visible);
 }
 
+// The busy animation starts over; with no page on its way the page as it
+// is shows at once.
 void BrowserWindow::startBusyIndicator() {
     m_animFrame = 1;
     m_animFrames = 4;
-    m_pollTimer.start();
+    if (m_web->isBusy())
+        showBusy();
+    else
+        showPageCame();
 }
 
-// The page-state poll: turns the busy animation while the page loads, then
-// shows the lock or the idle picture and takes the page's title.
-void BrowserWindow::pollPageState() {
-    if (m_web->isBusy()) {
-        setWindowTitle(QStringLiteral("In Bearbeitung..."));
-        m_animFrame = BrowserRules::nextAnimFrame(m_animFrame, m_animFrames);
-        // With hundreds of windows loading, repainting animations nobody can
-        // see would take the whole processor: each repaint of a covered
-        // window is clipped against every window above it.
-        if (m_host->isWindowVisible(this))
-            m_anim->setPixmap(browserPicture(m_animFrame));
-        return;
-    }
-    m_pollTimer.stop();
+void BrowserWindow::onBusyChanged(bool busy) {
+    if (busy)
+        showBusy();
+    // A page the user stopped keeps the caption the stop gave it.
+    else if (m_busyShown)
+        showPageCame();
+}
+
+void BrowserWindow::showBusy() {
+    m_busyShown = true;
+    setWindowTitle(QStringLiteral("In Bearbeitung..."));
+    if (!m_animTimer.isActive())
+        m_animTimer.start();
+}
+
+void BrowserWindow::turnAnimation() {
+    m_animFrame = BrowserRules::nextAnimFrame(m_animFrame, m_animFrames);
+    // With hundreds of windows loading, repainting animations nobody can
+    // see would take the whole processor: each repaint of a covered
+    // window is clipped against every window above it.
+    if (m_host->windows().isWindowVisible(this))
+        m_anim->setPixmap(browserPicture(m_animFrame));
+}
+
+// The page has come: the lock or the idle picture, and the page's title.
+void BrowserWindow::showPageCame() {
+    m_busyShown = false;
+    m_animTimer.stop();
     m_roundTrip.pageLoaded();
     if (m_secure) {
         m_anim->setPixmap(browserPicture(5));
@@ -272,7 +296,7 @@ void BrowserWindow::pollPageState() {
     m_title = BrowserRules::pollTitle(kind, m_web->documentTitle(), m_web->locationName(),
                                       m_web->folderPath(), m_web->locationUrl());
     setWindowTitle(m_title);
-    m_host->setTabTitle(m_title, m_id);
+    emit titleShown(m_title);
 }
 
 void BrowserWindow::openRefreshDialog() {
@@ -336,7 +360,7 @@ void BrowserWindow::goToAddressBox() {
 }
 
 void BrowserWindow::clonePage() {
-    m_host->openWindow(OpenRequest::at(m_web->locationUrl()));
+    m_host->windows().openWindow(OpenRequest::at(m_web->locationUrl()));
 }
 
 void BrowserWindow::takeAsHomePage() {
@@ -349,40 +373,47 @@ void BrowserWindow::takeAsHomePage() {
         home->setToolTip(prefs.HomeUrl.trimmed());
 }
 
-void BrowserWindow::onButtonClicked(const QString& key) {
-    g_popupSuppressed = false;
+void BrowserWindow::onButtonClicked(BrowserToolbar::Command command) {
+    using C = BrowserToolbar::Command;
+    // Every button but Stop and the drives refuses the next window a page
+    // asks for.
+    m_host->windows().popups().suppressNext(command != C::Stop && command != C::Drives);
     startBusyIndicator();
     const Prefer& prefs = m_host->preferences();
-    static const QStringList suppressing = {
-        QStringLiteral("Back"), QStringLiteral("Forward"), QStringLiteral("Refresh"),
-        QStringLiteral("Home"), QStringLiteral("Search"),  QStringLiteral("Clone"),
-        QStringLiteral("Mail"), QStringLiteral("Sendurl"), QStringLiteral("Bookm"),
-        QStringLiteral("Save"), QStringLiteral("Print")};
-    if (suppressing.contains(key))
-        g_popupSuppressed = true;
-    if (key == QLatin1String("Back")) {
+    switch (command) {
+    case C::Back:
         m_web->goBack();
-    } else if (key == QLatin1String("Forward")) {
+        break;
+    case C::Forward:
         m_web->goForward();
-    } else if (key == QLatin1String("Refresh")) {
+        break;
+    case C::Refresh:
         m_web->refresh();
-    } else if (key == QLatin1String("Home")) {
+        break;
+    case C::Home:
         m_web->navigate(prefs.HomeUrl);
-    } else if (key == QLatin1String("Search")) {
+        break;
+    case C::Search:
         m_web->navigate(prefs.SearchEngine);
-    } else if (key == QLatin1String("Clone")) {
+        break;
+    case C::Clone:
         clonePage();
-    } else if (key == QLatin1String("Mail")) {
+        break;
+    case C::Mail:
         m_host->startMailProgram();
-    } else if (key == QLatin1String("Sendurl")) {
+        break;
+    case C::SendLink:
         // Subject and body are encoded, so an "&" in a title cannot cut the
         // address short.
         m_web->navigate(MailLink::linkUrl(m_web->locationName(), m_web->locationUrl())
                             .toString(QUrl::FullyEncoded));
-    } else if (key == QLatin1String("Bookm")) {
+        break;
+    case C::Archive:
         m_host->showArchive();
-    } else if (key == QLatin1String("Stop")) {
-        m_pollTimer.stop();
+        break;
+    case C::Stop:
+        m_busyShown = false;
+        m_animTimer.stop();
         m_refreshTimer.stop();
         m_walkTimer.stop();
         m_roundTrip.stop();
@@ -392,59 +423,72 @@ void BrowserWindow::onButtonClicked(const QString& key) {
             m_web->stop();
             setWindowTitle(m_web->locationUrl());
         }
-    } else if (key == QLatin1String("Save")) {
+        break;
+    case C::Save:
         if (m_web->hasDocument())
             m_web->execCommand(WebView::SaveAs);
-    } else if (key == QLatin1String("Print")) {
+        break;
+    case C::Print:
         if (m_web->hasDocument())
             m_web->execCommand(WebView::Print);
+        break;
+    default:
+        break;
     }
 }
 
-void BrowserWindow::onMenuChosen(const QString& key, const QString& text) {
-    g_popupSuppressed = true;
+void BrowserWindow::onMenuChosen(BrowserToolbar::Command command, const QString& drivePath) {
+    using C = BrowserToolbar::Command;
+    m_host->windows().popups().suppressNext(true);
     if (m_web->widget()->isHidden())
         return;
-    if (key == QLatin1String("Refresh")) {
+    switch (command) {
+    case C::RefreshInterval:
         openRefreshDialog();
-    } else if (key == QLatin1String("Roundtrip")) {
+        break;
+    case C::RoundTrip:
         startRoundTrip();
-    } else if (key == QLatin1String("OpenallA")) {
-        m_host->openAllLinks(m_web);
-    } else if (key == QLatin1String("ppreview")) {
+        break;
+    case C::OpenAllLinks:
+        m_host->windows().openAllLinks(m_web);
+        break;
+    case C::PrintPreview:
         if (m_web->hasDocument())
             m_web->execCommand(WebView::PrintPreview);
-    } else if (key == QLatin1String("print")) {
+        break;
+    case C::PrintFromMenu:
         if (m_web->hasDocument())
             m_web->execCommand(WebView::Print);
-    } else if (key == QLatin1String("Cloneit")) {
+        break;
+    case C::CloneWindow:
         clonePage();
-    } else if (key == QLatin1String("Startit")) {
-        m_host->openWindow(OpenRequest());
-    } else if (key == QLatin1String("CloseallWin")) {
-        m_host->closeAllWindows();
-    } else if (key == QLatin1String("GetHome")) {
+        break;
+    case C::NewWindow:
+        m_host->windows().openWindow(OpenRequest());
+        break;
+    case C::CloseAllWindows:
+        m_host->windows().closeAllWindows();
+        break;
+    case C::TakeAsHome:
         takeAsHomePage();
-    } else if (key.isEmpty()) {
-        // A drive entry: show that folder.
-        const QString path = m_toolBar->drivePath(text);
-        if (!path.isEmpty())
-            m_web->navigate(QUrl::fromLocalFile(path).toString());
+        break;
+    case C::Drive:
+        // Shows that drive's folder.
+        if (!drivePath.isEmpty())
+            m_web->navigate(QUrl::fromLocalFile(drivePath).toString());
+        break;
+    default:
+        break;
     }
 }
 
 void BrowserWindow::onNewWindowRequested(WebView::NewWindowRequest* request) {
-    if (!m_host->popupsAllowed() || g_popupSuppressed) {
-        g_popupSuppressed = false;
+    BrowserWindows& windows = m_host->windows();
+    BrowserWindow* window = windows.openPopupWindow();
+    if (!window)
         return;
-    }
-    BrowserWindow* window = m_host->openPopupWindow();
-    if (!window) {
-        g_popupSuppressed = false;
-        return;
-    }
     window->layoutControls();
-    if (m_host->popupsToBack()) {
+    if (windows.popups().toBack()) {
         window->lower();
         if (QMdiArea* area = mdiArea())
             area->setActiveSubWindow(this);
@@ -473,7 +517,7 @@ void BrowserWindow::onNavigateComplete(const QString& url) {
     m_host->addToHistory(BrowserRules::historyAddress(url, location, m_web->locationName()),
                          m_title);
     m_updatingAddress = false;
-    m_host->updateTab();
+    emit pageChanged();
     m_host->setModalLock(false);
 }
 
@@ -498,7 +542,7 @@ void BrowserWindow::closeEvent(QCloseEvent* event) {
     QMdiSubWindow::closeEvent(event);
     if (!event->isAccepted())
         return;
-    m_pollTimer.stop();
+    m_animTimer.stop();
     m_walkTimer.stop();
     m_refreshTimer.stop();
     leaveRegistry();

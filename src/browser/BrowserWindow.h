@@ -1,32 +1,36 @@
 #pragma once
 
+#include "browser/BrowserToolbar.h"
 #include "browser/WebView.h"
 #include "browser/model/LinkWalk.h"
 
 #include <QMdiSubWindow>
 #include <QTimer>
 
-class BrowserHost;
-class BrowserToolbar;
-class FindBar;
 class AddressBox;
+class BrowserHost;
+class FindBar;
 class QComboBox;
 class QLabel;
 class QToolBar;
+struct OpenRequest;
 
 // One browsing child window of the frame: bar area (toolbar, animation,
-// address box) above its web view.
+// address box) above its web view. It is made from the request that opens
+// it and follows what its web view tells.
 class BrowserWindow : public QMdiSubWindow {
     Q_OBJECT
 public:
     enum class Band { Toolbar = 1, Anim = 2, Adress = 3 };
 
-    explicit BrowserWindow(BrowserHost* host, QWidget* parent = nullptr);
+    // A window on the request's address (the caller gives one; enclosing
+    // quotes are taken off) with the request's bars, or those of the
+    // preferences. Its page starts with navigate(QString()).
+    BrowserWindow(BrowserHost* host, const OpenRequest& request, QWidget* parent = nullptr);
     ~BrowserWindow() override;
 
-    // The address navigate("") opens; set before load().
+    // The address navigate("") opens.
     QString startingAddress() const { return m_startingAddress; }
-    void setStartingAddress(const QString& address) { m_startingAddress = address; }
     // The window's number, given by the registry; it names the window's tab.
     qint32 id() const { return m_id; }
     void setId(qint32 id) { m_id = id; }
@@ -36,13 +40,6 @@ public:
     int refreshSeconds() const { return m_refreshSeconds; }
     void setRefreshSeconds(int seconds);
 
-    // Shared by every window: after a toolbar action the next window a page
-    // asks for is refused once.
-    static bool popupSuppressed();
-    static void setPopupSuppressed(bool suppressed);
-
-    // Takes the starting address; the registry runs it once that is set.
-    void load();
     // The window became the active child.
     void onActivated();
 
@@ -61,7 +58,9 @@ public:
     BrowserToolbar* toolBar() const { return m_toolBar; }
     QLabel* animPicture() const { return m_anim; }
     int animFrame() const { return m_animFrame; }
-    bool isPolling() const { return m_pollTimer.isActive(); }
+    // Whether the busy animation turns: from the page's start until it has
+    // come (or the user stopped it).
+    bool isBusyShown() const { return m_busyShown; }
     bool isRefreshing() const { return m_refreshTimer.isActive(); }
     int refreshInterval() const { return m_refreshTimer.interval(); }
     bool isWalking() const { return m_walkTimer.isActive(); }
@@ -92,19 +91,29 @@ signals:
     // (Moves and resizes come as the window's own events.)
     void layoutChanged();
     void zoomChanged(double factor);
+    // The page's words for the status bar.
+    void statusTextChanged(const QString& text);
+    // The page has come and its title is shown, for the window's tab.
+    void titleShown(const QString& title);
+    // The page shown changed: the window's tab follows its caption.
+    void pageChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildBars();
+    void showBars(const OpenRequest& request);
     void startBusyIndicator();
-    void pollPageState();
+    void onBusyChanged(bool busy);
+    void showBusy();
+    void turnAnimation();
+    void showPageCame();
     void walkStep();
     void applyRefresh();
     void openRefreshDialog();
-    void onButtonClicked(const QString& key);
-    void onMenuChosen(const QString& key, const QString& text);
+    void onButtonClicked(BrowserToolbar::Command command);
+    void onMenuChosen(BrowserToolbar::Command command, const QString& drivePath);
     void clonePage();
     void takeAsHomePage();
 
@@ -135,12 +144,13 @@ private:
     qint32 m_id = 0;
     int m_refreshSeconds = 0;
 
-    QTimer m_pollTimer;
+    QTimer m_animTimer;
     QTimer m_walkTimer;
     QTimer m_refreshTimer;
     LinkWalk::RoundTrip m_roundTrip;
     int m_animFrame = 1;
     int m_animFrames = 4;
+    bool m_busyShown = false;
     bool m_updatingAddress = false;
     bool m_secure = false;
     int m_secureLevel = 0;

@@ -141,6 +141,7 @@ void QtWebView::onProcessEnded(int status) {
         return;
     m_loading = false;
     m_titlePending = false;
+    tellBusy();
     const QUrl url = m_page->url();
     const QString heading = status == QWebEnginePage::KilledTerminationStatus
                                 ? QStringLiteral("Die Seite wurde beendet")

@@ -127,6 +127,7 @@ bool QtWebView::hasBegun() const {
 void QtWebView::onLoadStarted(const QUrl& url) {
     showEngineView();
     m_loading = true;
+    tellBusy();
     m_certificateError = false;
     m_loadBecameDownload = false;
     m_loadingUrl = url;
@@ -143,8 +144,10 @@ void QtWebView::onLoadFinished(bool ok) {
     m_lastLoadOk = ok;
     // Discarding a page that was still loading ends that load; it is no
     // finished page.
-    if (m_page->lifecycleState() == QWebEnginePage::LifecycleState::Discarded)
+    if (m_page->lifecycleState() == QWebEnginePage::LifecycleState::Discarded) {
+        tellBusy();
         return;
+    }
     m_hasDocument = true;
     m_titlePending = true;
     const QUrl url = m_page->url();
@@ -173,6 +176,7 @@ void QtWebView::onLoadFinished(bool ok) {
     m_page->runJavaScript(QStringLiteral("document.title"), [this](const QVariant& v) {
         m_docTitle = v.toString();
         m_titlePending = false;
+        tellBusy();
         if (!m_loading)
             emit settled();
     });
@@ -299,6 +303,12 @@ QString QtWebView::locationName() const {
 bool QtWebView::isBusy() const {
     return m_loading || m_titlePending;
 }
+
+void QtWebView::tellBusy() {
+    const bool busy = isBusy();
+    if (busy != std::exchange(m_busyTold, busy))
+        emit busyChanged(busy);
+}
 bool QtWebView::hasDocument() const {
     return m_hasDocument;
 }
@@ -356,6 +366,7 @@ void QtWebView::onLifecycleChanged() {
     // Woken from discarded: the engine reloads the page it had, and the
     // page counts as loading from now on.
     m_loading = true;
+    tellBusy();
     if (m_hasDocument && m_lastLoadOk) {
         m_restoring = true;
     } else if (m_requested.isValid()) {

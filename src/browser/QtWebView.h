@@ -79,6 +79,8 @@ protected:
 private:
     void onLoadStarted(const QUrl& url);
     void onLoadFinished(bool ok);
+    // Emits busyChanged when isBusy() is no longer what was told last.
+    void tellBusy();
     void onLifecycleChanged();
     void saveAs();
     void print();
@@ -116,6 +118,7 @@ private:
 
     bool m_loading = false;
     bool m_titlePending = false;
+    bool m_busyTold = false;
     bool m_hasDocument = false;
     bool m_certificateError = false;
     // The load under way turned into a download.

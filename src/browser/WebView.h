@@ -85,6 +85,8 @@ signals:
     // A load has ended and the page's own title is known: the page is no
     // longer busy.
     void settled();
+    // isBusy() changed.
+    void busyChanged(bool busy);
     // Sizes in pixels as the page's script asked; -1 where it asked nothing.
     void geometryChangeRequested(int left, int top, int width, int height);
     void windowClosing();

@@ -8,7 +8,6 @@
 #include "prefs/model/Prefer.h"
 #include "ui/Dialogs.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMdiArea>
@@ -77,31 +76,16 @@ BrowserWindow* BrowserRegistry::add(const OpenRequest& request, Placing placing,
     emit windowAdded(w);
     m_area->addSubWindow(w);
     showPlaced(w, request, placing);
-    // A page that came before its window was shown gave its title to no tab.
-    if (early && !w->webView()->isBusy())
-        m_host->setTabTitle(w->title(), w->id());
     emit windowShown(w);
     return w;
 }
 
 BrowserWindow* BrowserRegistry::build(const OpenRequest& request) {
-    auto* w = new BrowserWindow(m_host);
+    OpenRequest started = request;
+    started.address = request.startAddress(m_nextAddress, m_prefs.HomeUrl);
+    auto* w = new BrowserWindow(m_host, started);
+    m_popups.windowOpened();
     connect(w->webView(), &WebView::settled, m_batches, &BatchOpening::pageSettled);
-    QString address = request.address;
-    if (address.isEmpty())
-        address = m_nextAddress.isEmpty() ? m_prefs.HomeUrl : m_nextAddress;
-    w->setStartingAddress(address);
-    w->load();
-    w->addressBox()->setEditText(w->startingAddress());
-
-    const bool toolbar = request.toolbar.value_or(m_prefs.Toolbar != 0);
-    const bool addressBar = request.addressBar.value_or(m_prefs.Adresszeile != 0);
-    w->setBandVisible(BrowserWindow::Band::Toolbar, toolbar);
-    w->setBandVisible(BrowserWindow::Band::Adress, addressBar);
-    if (!toolbar && !addressBar) {
-        w->setBandVisible(BrowserWindow::Band::Anim, false);
-        w->setCoolBarVisible(false);
-    }
     return w;
 }
 
@@ -147,11 +131,29 @@ BrowserWindow* BrowserRegistry::openUnloaded(const OpenRequest& request) {
     return add(request, Placing::Alone);
 }
 
-BrowserWindow* BrowserRegistry::openPopup() {
+void BrowserRegistry::closeForGood() {
+    m_closedForGood = true;
+    m_batches->cancel();
+}
+
+void BrowserRegistry::visit(const OpenRequest& request) {
+    if (request.visitsSomething())
+        open(request);
+}
+
+void BrowserRegistry::queueOpenings(const QList<OpenRequest>& requests, bool stopAtLimit) {
+    if (!m_closedForGood)
+        m_batches->queue(requests, stopAtLimit);
+}
+
+BrowserWindow* BrowserRegistry::openPopupWindow() {
+    if (!m_popups.admit())
+        return nullptr;
     return add(OpenRequest(), Placing::Alone);
 }
 
-void BrowserRegistry::closeAll() {
+void BrowserRegistry::closeAllWindows() {
+    emit closingAll();
     m_batches->cancelAll();
     QList<BrowserWindow*> windows = m_windows;
     // The active window goes last: each time it goes, the area makes

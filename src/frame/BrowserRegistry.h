@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser/BrowserWindows.h"
+#include "browser/model/PopupPolicy.h"
 #include "shell/OpenRequest.h"
 
 #include <QList>
@@ -17,10 +19,11 @@ class QTimer;
 class WebView;
 
 // The open browser windows: creating, numbering, counting against the limit
-// and closing them. Opening many at once is the batch opening's part, and
-// putting the pages nobody can see to sleep the page sleep's; both belong
-// to the registry.
-class BrowserRegistry : public QObject {
+// and closing them, and what windows, tool windows and the start-up ask of
+// them (BrowserWindows). Opening many at once is the batch opening's part,
+// and putting the pages nobody can see to sleep the page sleep's; both
+// belong to the registry.
+class BrowserRegistry : public QObject, public BrowserWindows {
     Q_OBJECT
 public:
     static constexpr int MaxWindows = 300;
@@ -55,18 +58,23 @@ public:
     BrowserWindow* open(const OpenRequest& request);
     // The same, but the window's address is left for the caller to open.
     BrowserWindow* openUnloaded(const OpenRequest& request);
-    // A window for a page's new-window request: its page comes from the
-    // engine, so it is not navigated.
-    BrowserWindow* openPopup();
-    void closeAll();
-    // Opens every link of the page, each in a window of its own.
-    void openAllLinks(WebView* view);
-    // A window is closing: it leaves the registry.
-    void windowClosed(BrowserWindow* window);
+    // The program ends: nothing opens any more.
+    void closeForGood();
 
-    // Whether any of the window can be seen: not minimized, not behind a
-    // maximized window, not outside the area.
-    bool isWindowVisible(const BrowserWindow* window) const;
+    // BrowserWindows.
+    void visit(const OpenRequest& request) override;
+    void queueOpenings(const QList<OpenRequest>& requests, bool stopAtLimit) override;
+    bool mayOpenWindow() const override { return mayOpen(); }
+    void setNextWindowAddress(const QString& address) override { m_nextAddress = address; }
+    void openWindow(const OpenRequest& request) override { open(request); }
+    PopupPolicy& popups() override { return m_popups; }
+    // Its page comes from the engine, so it is not navigated.
+    BrowserWindow* openPopupWindow() override;
+    void closeAllWindows() override;
+    void openAllLinks(WebView* view) override;
+    // Not minimized, not behind a maximized window, not outside the area.
+    bool isWindowVisible(const BrowserWindow* window) const override;
+    void windowClosed(BrowserWindow* window) override;
 
     // A window on its own, or one of a batch (the first of a turn of the
     // event loop, or one after it).
@@ -80,6 +88,8 @@ public:
 signals:
     // A window has its number and is about to be shown.
     void windowAdded(BrowserWindow* window);
+    // Every window is about to close.
+    void closingAll();
     // The window is shown and active.
     void windowShown(BrowserWindow* window);
     void windowRemoved(qint32 id);
@@ -94,6 +104,8 @@ private:
     QList<BrowserWindow*> m_windows;
     qint32 m_lastNumber = 0;
     QString m_nextAddress;
+    PopupPolicy m_popups;
+    bool m_closedForGood = false;
     PageSleep* m_sleep = nullptr;
     BatchOpening* m_batches = nullptr;
     // Closed windows still to delete.

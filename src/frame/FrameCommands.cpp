@@ -80,7 +80,7 @@ void MainFrame::newBrowser() {
 
 // Opens an address in a new window with the given bars; nothing for none.
 void MainFrame::visitUrl(const QString& url, bool addressBar, bool toolbar) {
-    visit(OpenRequest::withBars(url, addressBar, toolbar));
+    m_registry->visit(OpenRequest::withBars(url, addressBar, toolbar));
 }
 
 void MainFrame::pageCommand(int command) {
@@ -202,8 +202,9 @@ void MainFrame::refreshToolsMenu() {
 
 void MainFrame::refreshWindowMenu() {
     using A = FrameActions;
-    action(A::AllowPopups)->setChecked(m_popupsAllowed);
-    action(A::PopupsToBack)->setEnabled(m_popupsAllowed);
+    const bool popupsAllowed = m_registry->popups().allowed();
+    action(A::AllowPopups)->setChecked(popupsAllowed);
+    action(A::PopupsToBack)->setEnabled(popupsAllowed);
 
     // Loaded windows of the program: the frame, its browser windows and the
     // tool windows (archive, history).
@@ -317,12 +318,12 @@ void MainFrame::setPopupsAllowed(bool allowed) {
     action(FrameActions::AllowPopups)->setChecked(allowed);
     action(FrameActions::ForbidPopups)->setChecked(!allowed);
     action(FrameActions::PopupsToBack)->setEnabled(allowed);
-    m_popupsAllowed = allowed;
+    m_registry->popups().setAllowed(allowed);
 }
 
 void MainFrame::togglePopupsToBack() {
     // The action toggled itself when it was triggered.
-    m_popupsToBack = action(FrameActions::PopupsToBack)->isChecked();
+    m_registry->popups().setToBack(action(FrameActions::PopupsToBack)->isChecked());
 }
 
 // "Adresszeile" or "Toolbar" of the active window: the band toggles, and the

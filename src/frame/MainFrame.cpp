@@ -50,6 +50,8 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
             setTabBarPosition(m_tabAlign);
     });
     connect(m_registry, &BrowserRegistry::windowRemoved, this, &MainFrame::onWindowRemoved);
+    // The tab strip goes in one go, not a tab per window.
+    connect(m_registry, &BrowserRegistry::closingAll, this, [this] { m_tabBar->clear(); });
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         if (auto* browser = qobject_cast<BrowserWindow*>(w)) {
             // A page that was put to sleep comes back before anything else.
@@ -208,7 +210,7 @@ void MainFrame::unload() {
         return;
     m_unloaded = true;
     emit unloading();
-    m_registry->batches().cancel();
+    m_registry->closeForGood();
     if (m_poller)
         m_poller->abort();
     storeFrameState();
@@ -266,8 +268,15 @@ void MainFrame::resizeEvent(QResizeEvent* event) {
 
 void MainFrame::onWindowAdded(BrowserWindow* window) {
     connect(window, &BrowserWindow::zoomChanged, this, &MainFrame::showZoom);
+    connect(window, &BrowserWindow::statusTextChanged, this, &MainFrame::setStatusText);
+    connect(window, &BrowserWindow::titleShown, this,
+            [this, window](const QString& title) { setTabTitle(title, window->id()); });
+    connect(window, &BrowserWindow::pageChanged, this, &MainFrame::updateTab);
     updatePageCommands();
-    m_tabBar->addTab(window->id(), window->startingAddress());
+    // A window made ahead of its turn may have its page already.
+    const bool came = !window->title().isEmpty() && !window->isBusyShown();
+    m_tabBar->addTab(window->id(),
+                     came ? TabBar::caption(window->title()) : window->startingAddress());
     m_tabBar->fitWidth(m_mdi->width());
     setTabBarVisible(action(FrameActions::TabBar)->isChecked());
 }
@@ -364,51 +373,20 @@ WebView* MainFrame::createWebView(QWidget* parent) {
     return m_setup.webViewFactory(parent);
 }
 
-BrowserWindow* MainFrame::openPopupWindow() {
-    return m_registry->openPopup();
+BrowserWindows& MainFrame::windows() {
+    return *m_registry;
 }
 
-void MainFrame::openWindow(const OpenRequest& request) {
-    m_registry->open(request);
-}
-
-void MainFrame::visit(const OpenRequest& request) {
-    if (!request.address.isEmpty())
-        m_registry->open(request);
-}
-
-void MainFrame::queueOpenings(const QList<OpenRequest>& requests, bool stopAtLimit) {
-    if (!m_unloaded)
-        m_registry->batches().queue(requests, stopAtLimit);
-}
-
-bool MainFrame::mayOpenWindow() const {
-    return m_registry->mayOpen();
-}
-
-void MainFrame::setNextWindowAddress(const QString& address) {
-    m_registry->setNextAddress(address);
+WindowOpener& MainFrame::windowOpener() {
+    return *m_registry;
 }
 
 void MainFrame::closeAllWindows() {
-    m_tabBar->clear();
-    m_registry->closeAll();
-}
-
-void MainFrame::openAllLinks(WebView* view) {
-    m_registry->openAllLinks(view);
+    m_registry->closeAllWindows();
 }
 
 void MainFrame::addToHistory(const QString& url, const QString& title) {
     m_history.add(url, title, m_prefs.HistoryRows);
-}
-
-bool MainFrame::isWindowVisible(const BrowserWindow* window) const {
-    return m_registry->isWindowVisible(window);
-}
-
-void MainFrame::windowClosed(BrowserWindow* window) {
-    m_registry->windowClosed(window);
 }
 
 void MainFrame::showArchive() {

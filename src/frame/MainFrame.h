@@ -82,28 +82,15 @@ public:
     // BrowserHost and Shell.
     Prefer& preferences() override { return m_prefs; }
     WebView* createWebView(QWidget* parent) override;
-    bool popupsAllowed() const override { return m_popupsAllowed; }
-    bool popupsToBack() const override { return m_popupsToBack; }
-    BrowserWindow* openPopupWindow() override;
-    void openWindow(const OpenRequest& request) override;
-    void closeAllWindows() override;
-    void openAllLinks(WebView* view) override;
+    BrowserWindows& windows() override;
     void addToHistory(const QString& url, const QString& title) override;
-    bool isWindowVisible(const BrowserWindow* window) const override;
-    void updateTab() override;
-    void setTabTitle(const QString& title, qint32 windowId) override;
-    void setStatusText(const QString& text) override;
     void setModalLock(bool locked) override;
-    void windowClosed(BrowserWindow* window) override;
     void showArchive() override;
     void startMailProgram() override;
     void popupActiveWindowMenu(const QPoint& globalPos) override;
     QString programFolder() const override { return m_setup.programFolder; }
     const HistoryList& history() const override { return m_history; }
-    void visit(const OpenRequest& request) override;
-    void queueOpenings(const QList<OpenRequest>& requests, bool stopAtLimit) override;
-    bool mayOpenWindow() const override;
-    void setNextWindowAddress(const QString& address) override;
+    WindowOpener& windowOpener() override;
     QRect anchorGeometry() const override { return frameGeometry(); }
     QWidget* ownerWindow() override { return this; }
     void toolWindowShown(ToolWindow window, bool shown) override;
@@ -130,6 +117,8 @@ private:
     void storeFrameState();
     void onWindowAdded(BrowserWindow* window);
     void onWindowRemoved(qint32 id);
+    void setStatusText(const QString& text);
+    void closeAllWindows();
 
     // Commands (FrameCommands.cpp).
     void newBrowser();
@@ -172,6 +161,9 @@ private:
     void toggleTabBar();
     void moveTabBar(int align);
     void onTabClicked(qint32 id);
+    // The active window's tab follows its caption.
+    void updateTab();
+    void setTabTitle(const QString& title, qint32 windowId);
 
     Prefer& m_prefs;
     Setup m_setup;
@@ -192,8 +184,6 @@ private:
     MailPoller* m_poller = nullptr;
     HistoryList m_history;
 
-    bool m_popupsAllowed = true;
-    bool m_popupsToBack = false;
     bool m_tabBarWanted = false;
     int m_tabAlign = 1;
     bool m_statusBarShown = true;

@@ -6,6 +6,7 @@
 #include "frame/model/LayoutFile.h"
 #include "shell/OpenRequest.h"
 #include "shell/Shell.h"
+#include "shell/WindowOpener.h"
 #include "ui/Dialogs.h"
 
 QList<LayoutItem> WindowLayouts::items(const BrowserRegistry& registry) {
@@ -46,7 +47,7 @@ bool WindowLayouts::load(Shell& shell, const QString& path, QWidget* parent) {
         return false;
     }
     // Every record gets its window, or the limit message.
-    shell.queueOpenings(requests(records), false);
+    shell.windowOpener().queueOpenings(requests(records), false);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "history/model/HistoryList.h"
 #include "history/model/HistoryRules.h"
 #include "shell/OpenRequest.h"
+#include "shell/WindowOpener.h"
 #include "shell/Shell.h"
 
 #include <QAction>
@@ -135,13 +136,13 @@ void HistoryWindow::openRow(int row) {
     if (row < 0 || row >= m_grid->rowCount() || m_bHeaderClicked)
         return;
     m_grid->setCurrentCell(row, 0);
-    m_shell.visit(OpenRequest::withBars(m_grid->item(row, 0)->text(), false, false));
+    m_shell.windowOpener().visit(OpenRequest::withBars(m_grid->item(row, 0)->text(), false, false));
 }
 
 void HistoryWindow::takeRow(int row) {
     if (row < 0 || row >= m_grid->rowCount())
         return;
-    m_shell.setNextWindowAddress(m_grid->item(row, 0)->text());
+    m_shell.windowOpener().setNextWindowAddress(m_grid->item(row, 0)->text());
     close();
 }
 

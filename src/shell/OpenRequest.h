@@ -20,6 +20,16 @@ struct OpenRequest {
     // frame's arrangement placed it.
     std::optional<int> state;
 
+    // The address its window starts on: its own, else the one the history
+    // window left for the next window, else the home page.
+    QString startAddress(const QString& nextAddress, const QString& homeUrl) const {
+        if (!address.isEmpty())
+            return address;
+        return nextAddress.isEmpty() ? homeUrl : nextAddress;
+    }
+    // Whether a visit opens anything: one without an address opens nothing.
+    bool visitsSomething() const { return !address.isEmpty(); }
+
     static OpenRequest at(const QString& address) {
         OpenRequest r;
         r.address = address;

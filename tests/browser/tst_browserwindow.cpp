@@ -50,7 +50,6 @@ private:
 };
 
 void TestBrowserWindow::init() {
-    BrowserWindow::setPopupSuppressed(false);
     m_dialogs = std::make_unique<ScriptedDialogs>();
     m_host = std::make_unique<FakeBrowserHost>();
 }
@@ -80,25 +79,25 @@ void TestBrowserWindow::popupPolicy() {
     QFETCH(int, limit);
     QFETCH(bool, opens);
     BrowserWindow* w = open();
-    m_host->allowPopups = allowed;
+    m_host->popups().setAllowed(allowed);
     m_host->mayOpen = limit > 1;
     WebView::NewWindowRequest request;
     emit w->webView()->newWindowRequested(&request);
     QCOMPARE(request.target != nullptr, opens);
-    QCOMPARE(m_host->windows.size(), opens ? 2 : 1);
+    QCOMPARE(m_host->openWindows.size(), opens ? 2 : 1);
     if (opens) {
-        QCOMPARE(m_host->windows.last()->webView(), request.target);
-        QCOMPARE(m_host->windows.last()->id(), 2);
-        QCOMPARE(m_host->area.activeSubWindow(), m_host->windows.last());
+        QCOMPARE(m_host->openWindows.last()->webView(), request.target);
+        QCOMPARE(m_host->openWindows.last()->id(), 2);
+        QCOMPARE(m_host->area.activeSubWindow(), m_host->openWindows.last());
     }
-    QVERIFY(!BrowserWindow::popupSuppressed());
+    QVERIFY(!m_host->popups().suppressed());
 }
 
 void TestBrowserWindow::popupAfterToolbarClickIsRefusedOnce() {
     BrowserWindow* w = open();
     click(w, "Home");
     QCOMPARE(view(w)->navigations.last(), QStringLiteral("http://home.example/"));
-    QVERIFY(BrowserWindow::popupSuppressed());
+    QVERIFY(m_host->popups().suppressed());
     WebView::NewWindowRequest first;
     emit w->webView()->newWindowRequested(&first);
     QVERIFY(!first.target);
@@ -107,34 +106,34 @@ void TestBrowserWindow::popupAfterToolbarClickIsRefusedOnce() {
     QVERIFY(second.target);
     // Stop does not arm the suppression.
     click(w, "Stop");
-    QVERIFY(!BrowserWindow::popupSuppressed());
+    QVERIFY(!m_host->popups().suppressed());
 }
 
 void TestBrowserWindow::backgroundPopupKeepsOpenerActive() {
     BrowserWindow* w = open();
-    m_host->popupsBehind = true;
+    m_host->popups().setToBack(true);
     WebView::NewWindowRequest request;
     emit w->webView()->newWindowRequested(&request);
     QVERIFY(request.target);
-    QCOMPARE(m_host->windows.size(), 2);
+    QCOMPARE(m_host->openWindows.size(), 2);
     QCOMPARE(m_host->area.activeSubWindow(), w);
 }
 
 void TestBrowserWindow::pollShowsBusyThenTitle() {
     BrowserWindow* w = open();
     FakeWebView* v = view(w);
-    QVERIFY(v->busy);
+    QVERIFY(v->isBusy());
     QTRY_COMPARE(w->windowTitle(), QStringLiteral("In Bearbeitung..."));
-    QVERIFY(w->isPolling());
+    QVERIFY(w->isBusyShown());
     v->url = QStringLiteral("http://a.example/x.html");
     v->name = QStringLiteral("x.html");
     v->docTitle = QStringLiteral("  ");
     v->hasDoc = true;
     v->kind = WebView::DocumentKind::Html;
-    v->busy = false;
+    v->setBusy(false);
     // A blank document title gives the location name.
     QTRY_COMPARE(w->windowTitle(), QStringLiteral("x.html"));
-    QVERIFY(!w->isPolling());
+    QVERIFY(!w->isBusyShown());
     QCOMPARE(w->title(), QStringLiteral("x.html"));
     QCOMPARE(m_host->tabTitles.value(w->id()), QStringLiteral("x.html"));
 }
@@ -143,8 +142,8 @@ void TestBrowserWindow::animationTurnsOnlyWhereSeen() {
     BrowserWindow* covered = open();
     BrowserWindow* top = open();
     top->showMaximized();
-    QVERIFY(view(covered)->busy && view(top)->busy);
-    QVERIFY(covered->isPolling() && top->isPolling());
+    QVERIFY(view(covered)->isBusy() && view(top)->isBusy());
+    QVERIFY(covered->isBusyShown() && top->isBusyShown());
     // A new frame must not lay the window out again: with hundreds of
     // windows loading that alone would take the processor.
     int layouts = 0;
@@ -215,7 +214,7 @@ void TestBrowserWindow::enterNavigatesExactlyAsTyped() {
     QVERIFY(Keyboard::press(Qt::Key(enter),
                             enter == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier));
     QCOMPARE(view(w)->navigations, QStringList{typed});
-    QVERIFY(w->isPolling());
+    QVERIFY(w->isBusyShown());
 }
 
 void TestBrowserWindow::listChoiceAndDropOpenOnce() {
@@ -254,7 +253,7 @@ void TestBrowserWindow::pageCloseClosesTheWindow() {
     emit b->webView()->windowClosing();
     QTRY_VERIFY(guard.isNull());
     // It told the frame it is gone.
-    QCOMPARE(m_host->windows, QList<BrowserWindow*>{a});
+    QCOMPARE(m_host->openWindows, QList<BrowserWindow*>{a});
 }
 
 void TestBrowserWindow::stopOnIdleWindowKeepsCaption() {
@@ -265,11 +264,11 @@ void TestBrowserWindow::stopOnIdleWindowKeepsCaption() {
     click(w, "Stop");
     QCOMPARE(w->refreshSeconds(), 0);
     QVERIFY(!w->isRefreshing());
-    QVERIFY(!w->isPolling());
+    QVERIFY(!w->isBusyShown());
     QVERIFY(!view(w)->calls.contains(QStringLiteral("stop")));
     QCOMPARE(w->windowTitle(), QStringLiteral("A"));
     // Busy: the engine is stopped and the caption shows the address.
-    view(w)->busy = true;
+    view(w)->setBusy(true);
     click(w, "Stop");
     QVERIFY(view(w)->calls.contains(QStringLiteral("stop")));
     QCOMPARE(w->windowTitle(), QStringLiteral("http://a.example/"));

@@ -167,7 +167,7 @@ void TestEngineAnswers::loginAnswers() {
     // A refused login is said to be refused when the site asks again.
     for (int i = 0; i < messages.size(); ++i)
         QCOMPARE(messages[i].contains(QStringLiteral("falsch")), i > 0);
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestEngineAnswers::certificateWarning() {
@@ -221,7 +221,7 @@ void TestEngineAnswers::certificateWarning() {
                       Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!otherView->isBusy(), 30000);
     QCOMPARE(server.hits(QStringLiteral("/")), 1);
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestEngineAnswers::crashedPageComesBack() {
@@ -257,7 +257,7 @@ void TestEngineAnswers::crashedPageComesBack() {
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(a) && viewOf(a)->page()->renderProcessPid() > 0, 30000);
     QTRY_COMPARE_WITH_TIMEOUT(runScript(viewOf(a), QStringLiteral("document.title")).toString(),
                               QStringLiteral("Seite A"), 30000);
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestEngineAnswers::pageFullScreen() {
@@ -289,7 +289,7 @@ void TestEngineAnswers::pageFullScreen() {
         runScript(view, QStringLiteral("document.fullscreenElement === null")).toBool(), 10000);
     QCOMPARE(w->geometry(), before);
     QVERIFY(w->isMaximized());
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestEngineAnswers::permissionQuestion_data() {
@@ -347,7 +347,7 @@ void TestEngineAnswers::permissionQuestion() {
         QTRY_COMPARE_WITH_TIMEOUT(m_frame->statusBar()->currentMessage(),
                                   QStringLiteral("Hallo: Neue Nachricht"), 30000);
     }
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestEngineAnswers::speaksGerman() {
@@ -373,7 +373,7 @@ void TestEngineAnswers::speaksGerman() {
                               QStringLiteral("Die Seite konnte nicht geladen werden."), 30000);
     QTRY_VERIFY_WITH_TIMEOUT(pageText(viewOf(w)).contains(QStringLiteral("nicht erreichbar")),
                              10000);
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestEngineAnswers::contextMenuOpensKorvixWindow() {
@@ -407,7 +407,7 @@ void TestEngineAnswers::contextMenuOpensKorvixWindow() {
     BrowserWindow* opened = m_frame->registry()->windows().last();
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(opened) && opened->windowTitle() == QStringLiteral("Ziel"),
                              30000);
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestEngineAnswers::processModel_data() {
@@ -471,7 +471,7 @@ void TestEngineAnswers::oneRendererPerSite() {
     }
     QVERIFY2(!zygotes.isEmpty(), "no zygote found below the test");
     QVERIFY2(!zygotes.contains("--no-zygote-sandbox"), zygotes.constData());
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 QTEST_MAIN(TestEngineAnswers)

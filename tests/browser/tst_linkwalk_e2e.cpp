@@ -75,7 +75,7 @@ void TestLinkWalkE2E::roundTripVisitsFramesAndReturns() {
     QVERIFY(w);
     const int aBefore = m_server.hits(QStringLiteral("/dir/a.html"));
     const int bBefore = m_server.hits(QStringLiteral("/dir/b.html"));
-    QVERIFY(chooseMenuEntry(w, QStringLiteral("Roundtrip")));
+    QVERIFY(chooseMenuEntry(w, BrowserToolbar::Command::RoundTrip));
     QTRY_VERIFY_WITH_TIMEOUT(w->isWalking(), 10000);
     QCOMPARE(w->roundTrip().links, (QStringList{"a.html", "b.html"}));
     // Each frame is shown as a page of its own, then the walk comes back.
@@ -89,13 +89,13 @@ void TestLinkWalkE2E::roundTripVisitsFramesAndReturns() {
         sawB = sawB || item.Url == m_server.url(QStringLiteral("/dir/b.html"));
     }
     QVERIFY(sawA && sawB);
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestLinkWalkE2E::openAllLinksOpensOneWindowEach() {
     BrowserWindow* w = openLoaded(m_server.url(QStringLiteral("/links.html")));
     QVERIFY(w);
-    QVERIFY(chooseMenuEntry(w, QStringLiteral("OpenallA")));
+    QVERIFY(chooseMenuEntry(w, BrowserToolbar::Command::OpenAllLinks));
     QTRY_COMPARE_WITH_TIMEOUT(int(m_frame->registry()->count()), 4, 10000);
     const QList<BrowserWindow*> all = m_frame->registry()->windows();
     const QStringList expected = {m_server.url(QStringLiteral("/one.html")),
@@ -104,7 +104,7 @@ void TestLinkWalkE2E::openAllLinksOpensOneWindowEach() {
     for (int i = 0; i < 3; ++i)
         QCOMPARE(all[i + 1]->startingAddress(), expected[i]);
     QTRY_VERIFY_WITH_TIMEOUT(m_server.hits(QStringLiteral("/three.html")) >= 1, 30000);
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestLinkWalkE2E::autoRefreshReloads() {
@@ -119,13 +119,13 @@ void TestLinkWalkE2E::autoRefreshReloads() {
     const int afterStop = m_server.hits(QStringLiteral("/clock.html"));
     QTest::qWait(2500);
     QCOMPARE(m_server.hits(QStringLiteral("/clock.html")), afterStop);
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestLinkWalkE2E::pageDiscardedWhileLoadingComesBack() {
     m_server.addPage(QStringLiteral("/slow.html"),
                      "<html><title>Langsam</title><body><img src='/hang.png'></body></html>");
-    m_frame->visit(OpenRequest::withBars(m_server.url(QStringLiteral("/slow.html")), true, true));
+    m_frame->registry()->visit(OpenRequest::withBars(m_server.url(QStringLiteral("/slow.html")), true, true));
     BrowserWindow* w = m_frame->registry()->activeWindow();
     QTRY_VERIFY_WITH_TIMEOUT(m_server.hits(QStringLiteral("/hang.png")) >= 1, 30000);
     QVERIFY(w->webView()->isBusy());
@@ -137,7 +137,7 @@ void TestLinkWalkE2E::pageDiscardedWhileLoadingComesBack() {
     w->webView()->setLifecycle(Lifecycle::State::Active);
     // The page is asked for again.
     QTRY_VERIFY_WITH_TIMEOUT(m_server.hits(QStringLiteral("/slow.html")) > hits, 15000);
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 QTEST_MAIN(TestLinkWalkE2E)

@@ -87,7 +87,7 @@ void TestPageTools::initTestCase() {
     // the test's own.
     openOn(local(QStringLiteral("mehr.html")));
     EngineProfile::profile()->setDownloadPath(m_downloadDir.path());
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestPageTools::cleanupTestCase() {
@@ -135,7 +135,7 @@ void TestPageTools::findInPage() {
     QVERIFY(Keyboard::type(QStringLiteral("Birne")));
     QTRY_COMPARE_WITH_TIMEOUT(other->findBar()->count()->text(), QStringLiteral("1 von 1"), 30000);
     QCOMPARE(bar->field()->text(), QStringLiteral("Kirsche"));
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestPageTools::zoomByWheelAndSite() {
@@ -162,7 +162,7 @@ void TestPageTools::zoomByWheelAndSite() {
     QCOMPARE(w->zoom(), 1.0);
     QCOMPARE(view->page()->zoomFactor(), 1.0);
     QVERIFY(m_frame->zoomPanel()->isHidden());
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestPageTools::downloadRunsPausesAndFinishes() {
@@ -269,7 +269,7 @@ void TestPageTools::downloadsThatEndEarly() {
     QTest::mouseClick(window->button(QStringLiteral("cancel")), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(stateOf(first + 1), QStringLiteral("abgebrochen"), 10000);
     window->close();
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestPageTools::pageTools() {
@@ -310,7 +310,7 @@ void TestPageTools::pageTools() {
     QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.messages.size(), messages + 1, 30000);
     QVERIFY(m_dialogs.messages.last().text.startsWith(
         QStringLiteral("Die Seite konnte nicht als PDF gespeichert werden")));
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 QTEST_MAIN(TestPageTools)

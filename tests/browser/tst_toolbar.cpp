@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMetaEnum>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QStyleFactory>
@@ -51,7 +52,7 @@ private:
     BrowserWindow* open() { return m_host->open(); }
     FakeWebView* view(BrowserWindow* w) { return static_cast<FakeWebView*>(w->webView()); }
     // Chooses an entry of a button's menu as the user does.
-    void choose(BrowserWindow* w, const QString& key);
+    void choose(BrowserWindow* w, BrowserToolbar::Command command);
     std::unique_ptr<ScriptedDialogs> m_dialogs;
     std::unique_ptr<FakeBrowserHost> m_host;
     QString m_styleName;
@@ -64,7 +65,6 @@ void TestToolbar::initTestCase() {
 }
 
 void TestToolbar::init() {
-    BrowserWindow::setPopupSuppressed(false);
     m_dialogs = std::make_unique<ScriptedDialogs>();
     m_host = std::make_unique<FakeBrowserHost>();
 }
@@ -74,8 +74,9 @@ void TestToolbar::cleanup() {
     m_dialogs.reset();
 }
 
-void TestToolbar::choose(BrowserWindow* w, const QString& key) {
-    QVERIFY2(chooseMenuEntry(w, key), qPrintable(key));
+void TestToolbar::choose(BrowserWindow* w, BrowserToolbar::Command command) {
+    QVERIFY2(chooseMenuEntry(w, command),
+             QMetaEnum::fromType<BrowserToolbar::Command>().valueToKey(int(command)));
 }
 
 void TestToolbar::suppressionAfterEachButton_data() {
@@ -94,36 +95,37 @@ void TestToolbar::suppressionAfterEachButton() {
     QFETCH(QString, key);
     QFETCH(bool, suppressed);
     BrowserWindow* w = open();
-    BrowserWindow::setPopupSuppressed(true);
+    m_host->popups().suppressNext(true);
     w->toolBar()->findChild<QToolButton*>(key)->click();
-    QCOMPARE(BrowserWindow::popupSuppressed(), suppressed);
-    QVERIFY(w->isPolling() || key == QLatin1String("Stop"));
+    QCOMPARE(m_host->popups().suppressed(), suppressed);
+    QVERIFY(w->isBusyShown() || key == QLatin1String("Stop"));
 }
 
 void TestToolbar::suppressionAfterEachMenuChoice_data() {
-    QTest::addColumn<QString>("key");
+    using C = BrowserToolbar::Command;
+    QTest::addColumn<C>("command");
     QTest::addColumn<bool>("suppressed");
-    for (const char* key :
-         {"Roundtrip", "GetHome", "OpenallA", "ppreview", "print", "Refresh", "CloseallWin"})
-        QTest::newRow(key) << QString::fromLatin1(key) << true;
+    for (C c : {C::RoundTrip, C::TakeAsHome, C::OpenAllLinks, C::PrintPreview, C::PrintFromMenu,
+                C::RefreshInterval, C::CloseAllWindows})
+        QTest::newRow(QMetaEnum::fromType<C>().valueToKey(int(c))) << c << true;
     // These open a window, whose load lifts the suppression again.
-    QTest::newRow("Cloneit") << QStringLiteral("Cloneit") << false;
-    QTest::newRow("Startit") << QStringLiteral("Startit") << false;
+    QTest::newRow("CloneWindow") << C::CloneWindow << false;
+    QTest::newRow("NewWindow") << C::NewWindow << false;
 }
 
 void TestToolbar::suppressionAfterEachMenuChoice() {
-    QFETCH(QString, key);
+    QFETCH(BrowserToolbar::Command, command);
     QFETCH(bool, suppressed);
     BrowserWindow* w = open();
-    BrowserWindow::setPopupSuppressed(false);
-    choose(w, key);
-    QCOMPARE(BrowserWindow::popupSuppressed(), suppressed);
+    m_host->popups().suppressNext(false);
+    choose(w, command);
+    QCOMPARE(m_host->popups().suppressed(), suppressed);
 }
 
 void TestToolbar::getHomeWritesPreferences() {
     BrowserWindow* w = open();
     view(w)->finishLoad(QStringLiteral("http://neu.example/start"), QStringLiteral("Neu"));
-    choose(w, QStringLiteral("GetHome"));
+    choose(w, BrowserToolbar::Command::TakeAsHome);
     QCOMPARE(w->toolBar()->findChild<QToolButton*>(QStringLiteral("Home"))->toolTip(),
              QStringLiteral("http://neu.example/start"));
     Prefer saved(m_host->folder.path());
@@ -186,7 +188,7 @@ void TestToolbar::cloneOpensSamePage() {
     QCOMPARE(m_host->opened.size(), 1);
     QCOMPARE(m_host->opened.first().address, QStringLiteral("http://c.example/"));
     // "Neuer Browser..." of the same menu asks for a window on no address.
-    choose(w, QStringLiteral("Startit"));
+    choose(w, BrowserToolbar::Command::NewWindow);
     QCOMPARE(m_host->opened.size(), 2);
     QCOMPARE(m_host->opened.last().address, QString());
 }
@@ -236,7 +238,7 @@ void TestToolbar::refreshIntervalsPerWindow() {
     QCOMPARE(b->refreshInterval(), 65000);
     QVERIFY(a->isRefreshing() && b->isRefreshing());
     // The dialog (answered without changes here) keeps a window's interval.
-    choose(a, QStringLiteral("Refresh"));
+    choose(a, BrowserToolbar::Command::RefreshInterval);
     QCOMPARE(a->refreshSeconds(), 5);
     QVERIFY(a->isRefreshing());
     a->toolBar()->findChild<QToolButton*>(QStringLiteral("Stop"))->click();
@@ -253,21 +255,23 @@ void TestToolbar::lockAndTooltip() {
     FakeWebView* v = view(w);
     emit v->secureLevelChanged(6);
     v->finishLoad(QStringLiteral("https://s.example/"), QStringLiteral("S"));
-    QTRY_VERIFY(!w->isPolling());
+    QTRY_VERIFY(!w->isBusyShown());
     QCOMPARE(w->animPicture()->toolTip(), QStringLiteral("Verschlüsselt mit 128 Bit"));
     // While the next page loads the old text stays; a plain page clears it.
+    // As the engine tells it: the page is busy, then its load starts.
+    v->setBusy(true);
     emit v->beforeNavigate(QStringLiteral("http://p.example/"));
-    v->busy = true;
-    QTest::qWait(120);
+    QVERIFY(w->isBusyShown());
     QCOMPARE(w->animPicture()->toolTip(), QStringLiteral("Verschlüsselt mit 128 Bit"));
     emit v->secureLevelChanged(0);
     v->finishLoad(QStringLiteral("http://p.example/"), QStringLiteral("P"));
-    QTRY_VERIFY(!w->isPolling());
+    QTRY_VERIFY(!w->isBusyShown());
     QCOMPARE(w->animPicture()->toolTip(), QString());
+    v->setBusy(true);
     emit v->beforeNavigate(QStringLiteral("https://m.example/"));
     emit v->secureLevelChanged(1);
     v->finishLoad(QStringLiteral("https://m.example/"), QStringLiteral("M"));
-    QTRY_VERIFY(!w->isPolling());
+    QTRY_VERIFY(!w->isBusyShown());
     QCOMPARE(w->animPicture()->toolTip(), QStringLiteral("Mehrfache Verschlüsselung"));
 }
 

@@ -91,7 +91,6 @@ void TestWebEngineE2E::titleReachesCaptionAndTab() {
 
 void TestWebEngineE2E::windowOpenCreatesRegisteredWindow() {
     m_frame->action(FrameActions::AllowPopups)->trigger();
-    BrowserWindow::setPopupSuppressed(false);
     const int before = m_frame->registry()->count();
     BrowserWindow* opener = openOn(page(QStringLiteral("opener.html")));
     const qint32 openerId = opener->id();
@@ -103,20 +102,20 @@ void TestWebEngineE2E::windowOpenCreatesRegisteredWindow() {
         pageLoaded(popup) && popup->webView()->locationUrl().endsWith(QStringLiteral("title.html")),
         30000);
     QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), QStringLiteral("Grüße & mehr"), 10000);
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
     QCOMPARE(int(m_frame->registry()->count()), 0);
 }
 
 void TestWebEngineE2E::windowOpenRefusedWhenPopupsOff() {
     m_frame->action(FrameActions::ForbidPopups)->trigger();
-    QVERIFY(!m_frame->popupsAllowed());
+    QVERIFY(!m_frame->registry()->popups().allowed());
     BrowserWindow* opener = openOn(page(QStringLiteral("opener.html")));
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(opener), 30000);
     // Give the page's load handler time to ask.
     QTest::qWait(1500);
     QCOMPARE(int(m_frame->registry()->count()), 1);
     m_frame->action(FrameActions::AllowPopups)->trigger();
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestWebEngineE2E::windowCloseRemovesWindowAndTab() {
@@ -145,7 +144,7 @@ void TestWebEngineE2E::discardedPageComesBackWithoutVisit() {
     QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
     QCOMPARE(m_frame->history().count(), visits);
     QCOMPARE(w->addressBox()->count(), addresses);
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 void TestWebEngineE2E::pageDiscardedBeforeItLoadedStillArrives_data() {
@@ -179,7 +178,7 @@ void TestWebEngineE2E::pageDiscardedBeforeItLoadedStillArrives() {
     w->webView()->setLifecycle(Lifecycle::State::Active);
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w) && w->windowTitle() == QStringLiteral("Grüße & mehr"),
                              30000);
-    m_frame->closeAllWindows();
+    m_frame->registry()->closeAllWindows();
 }
 
 QTEST_MAIN(TestWebEngineE2E)

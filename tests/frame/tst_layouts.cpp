@@ -73,7 +73,7 @@ void TestLayouts::cleanup() {
 }
 
 BrowserWindow* TestLayouts::open(const QString& url) {
-    frame()->visit(OpenRequest::withBars(url, true, true));
+    frame()->registry()->visit(OpenRequest::withBars(url, true, true));
     BrowserWindow* w = frame()->registry()->activeWindow();
     static_cast<FakeWebView*>(w->webView())->finishLoad(url, url);
     return w;

@@ -59,7 +59,7 @@ void TestLifecycle::cleanup() {
 }
 
 BrowserWindow* TestLifecycle::open(const QString& url) {
-    frame()->visit(OpenRequest::withBars(url, true, true));
+    frame()->registry()->visit(OpenRequest::withBars(url, true, true));
     BrowserWindow* w = frame()->registry()->activeWindow();
     view(w)->finishLoad(url, url);
     return w;
@@ -91,7 +91,7 @@ void TestLifecycle::coveredWindowsSleepAndWake() {
     b->showMaximized();
     frame()->mdiArea()->setActiveSubWindow(b);
     frame()->registry()->sleep().updateLifecycles();
-    QVERIFY(!frame()->isWindowVisible(a));
+    QVERIFY(!frame()->registry()->isWindowVisible(a));
     QCOMPARE(view(a)->state, State::Active);
     m_now += 10000;
     frame()->registry()->sleep().updateLifecycles();
@@ -121,7 +121,7 @@ void TestLifecycle::busyPagesStayActive() {
     top->showMaximized();
     refreshing->setRefreshSeconds(30);
     view(audio)->backgroundBusy = true;
-    view(loading)->busy = true;
+    view(loading)->setBusy(true);
     view(neverCame)->hasDoc = false;
     frame()->mdiArea()->setActiveSubWindow(top);
     frame()->mdiArea()->setActiveSubWindow(top);
@@ -133,7 +133,7 @@ void TestLifecycle::busyPagesStayActive() {
     // Once the sound stops or the page has come, it may sleep after its own
     // while.
     view(audio)->backgroundBusy = false;
-    view(loading)->busy = false;
+    view(loading)->setBusy(false);
     view(neverCame)->hasDoc = true;
     frame()->registry()->sleep().updateLifecycles();
     for (BrowserWindow* w : {audio, loading, neverCame})

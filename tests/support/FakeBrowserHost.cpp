@@ -3,8 +3,6 @@
 #include "FakeWebView.h"
 #include "browser/BrowserWindow.h"
 
-#include <QComboBox>
-
 FakeBrowserHost::FakeBrowserHost() : prefs(folder.path()) {
     prefs.setDefaults();
     prefs.HomeUrl = QStringLiteral("http://home.example/");
@@ -19,7 +17,7 @@ FakeBrowserHost::FakeBrowserHost() : prefs(folder.path()) {
 }
 
 FakeBrowserHost::~FakeBrowserHost() {
-    const QList<BrowserWindow*> all = windows;
+    const QList<BrowserWindow*> all = openWindows;
     for (BrowserWindow* w : all)
         delete w;
 }
@@ -29,12 +27,18 @@ WebView* FakeBrowserHost::createWebView(QWidget* parent) {
 }
 
 BrowserWindow* FakeBrowserHost::create(const QString& address) {
-    auto* w = new BrowserWindow(this);
-    w->setStartingAddress(address.isEmpty() ? prefs.HomeUrl : address);
-    w->load();
-    w->addressBox()->setEditText(w->startingAddress());
+    OpenRequest request = OpenRequest::at(address);
+    request.address = request.startAddress(QString(), prefs.HomeUrl);
+    auto* w = new BrowserWindow(this, request);
+    popupPolicy.windowOpened();
     w->setId(++lastNumber);
-    windows << w;
+    openWindows << w;
+    QObject::connect(w, &BrowserWindow::statusTextChanged, &area,
+                     [this](const QString& text) { statusTexts << text; });
+    QObject::connect(w, &BrowserWindow::titleShown, &area, [this, w](const QString& title) {
+        if (!title.isEmpty())
+            tabTitles[w->id()] = title;
+    });
     area.addSubWindow(w);
     w->show();
     area.setActiveSubWindow(w);
@@ -48,7 +52,14 @@ BrowserWindow* FakeBrowserHost::open(const QString& address) {
 }
 
 BrowserWindow* FakeBrowserHost::openPopupWindow() {
-    return mayOpen ? create(QString()) : nullptr;
+    if (!popupPolicy.admit() || !mayOpen)
+        return nullptr;
+    return create(QString());
+}
+
+void FakeBrowserHost::visit(const OpenRequest& request) {
+    if (request.visitsSomething())
+        openWindow(request);
 }
 
 void FakeBrowserHost::openWindow(const OpenRequest& request) {
@@ -63,9 +74,4 @@ void FakeBrowserHost::addToHistory(const QString& url, const QString& title) {
 bool FakeBrowserHost::isWindowVisible(const BrowserWindow* window) const {
     QMdiSubWindow* active = area.activeSubWindow();
     return !window->isMinimized() && (!active || active == window || !active->isMaximized());
-}
-
-void FakeBrowserHost::setTabTitle(const QString& title, qint32 windowId) {
-    if (!title.isEmpty() && windowId > 0)
-        tabTitles[windowId] = title;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "browser/BrowserHost.h"
+#include "browser/BrowserWindows.h"
+#include "browser/model/PopupPolicy.h"
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
 
@@ -10,9 +12,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class BrowserWindow;
+
 // A frame for browser windows under test: windows go into an area of their
-// own on fake web views, and everything they ask of their frame is kept.
-class FakeBrowserHost : public BrowserHost {
+// own on fake web views, and everything they ask of their frame and of the
+// open windows is kept. Windows are made and popups decided by the same
+// rules as in the frame's registry.
+class FakeBrowserHost : public BrowserHost, public BrowserWindows {
 public:
     FakeBrowserHost();
     ~FakeBrowserHost() override;
@@ -24,11 +30,9 @@ public:
     QTemporaryDir folder;
     Prefer prefs;
     QMdiArea area;
-    QList<BrowserWindow*> windows;
+    QList<BrowserWindow*> openWindows;
     qint32 lastNumber = 0;
-
-    bool allowPopups = true;
-    bool popupsBehind = false;
+    PopupPolicy popupPolicy;
     bool mayOpen = true;
 
     QList<OpenRequest> opened;
@@ -40,24 +44,28 @@ public:
     int archiveRequests = 0;
     int mailRequests = 0;
 
+    // BrowserHost.
     Prefer& preferences() override { return prefs; }
     WebView* createWebView(QWidget* parent) override;
-    bool popupsAllowed() const override { return allowPopups; }
-    bool popupsToBack() const override { return popupsBehind; }
-    BrowserWindow* openPopupWindow() override;
-    void openWindow(const OpenRequest& request) override;
-    void closeAllWindows() override { ++closeAllRequests; }
-    void openAllLinks(WebView*) override { ++allLinksRequests; }
+    BrowserWindows& windows() override { return *this; }
     void addToHistory(const QString& url, const QString& title) override;
-    bool isWindowVisible(const BrowserWindow* window) const override;
-    void updateTab() override {}
-    void setTabTitle(const QString& title, qint32 windowId) override;
-    void setStatusText(const QString& text) override { statusTexts << text; }
     void setModalLock(bool) override {}
-    void windowClosed(BrowserWindow* window) override { windows.removeOne(window); }
     void showArchive() override { ++archiveRequests; }
     void startMailProgram() override { ++mailRequests; }
     void popupActiveWindowMenu(const QPoint&) override {}
+
+    // BrowserWindows.
+    void visit(const OpenRequest& request) override;
+    void queueOpenings(const QList<OpenRequest>&, bool) override {}
+    bool mayOpenWindow() const override { return mayOpen; }
+    void setNextWindowAddress(const QString&) override {}
+    void openWindow(const OpenRequest& request) override;
+    PopupPolicy& popups() override { return popupPolicy; }
+    BrowserWindow* openPopupWindow() override;
+    void closeAllWindows() override { ++closeAllRequests; }
+    void openAllLinks(WebView*) override { ++allLinksRequests; }
+    bool isWindowVisible(const BrowserWindow* window) const override;
+    void windowClosed(BrowserWindow* window) override { openWindows.removeOne(window); }
 
 private:
     BrowserWindow* create(const QString& address);

@@ -4,6 +4,7 @@
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
 #include "shell/Shell.h"
+#include "shell/WindowOpener.h"
 
 #include <QList>
 #include <QTemporaryDir>
@@ -11,7 +12,7 @@
 
 // A shell for tool windows under test: preferences and history of its own
 // in a temporary program folder, and a record of every window asked for.
-class FakeShell : public Shell {
+class FakeShell : public Shell, public WindowOpener {
 public:
     // The preferences start as a record fresh from memory, not from a file.
     FakeShell() : prefs(folder.path()) {}
@@ -38,8 +39,9 @@ public:
     Prefer& preferences() override { return prefs; }
     QString programFolder() const override { return folder.path(); }
     const HistoryList& history() const override { return historyList; }
+    WindowOpener& windowOpener() override { return *this; }
     void visit(const OpenRequest& request) override {
-        if (!request.address.isEmpty())
+        if (request.visitsSomething())
             visited << request;
     }
     void queueOpenings(const QList<OpenRequest>& requests, bool stopAtLimit) override {

@@ -27,12 +27,12 @@ void FakeWebView::navigate(const QString& address) {
         sizeAtFirstLoad = m_widget->size();
     }
     navigations << address;
-    busy = true;
+    setBusy(true);
 }
 
 void FakeWebView::stop() {
     calls << QStringLiteral("stop");
-    busy = false;
+    setBusy(false);
 }
 
 void FakeWebView::finishLoad(const QString& address, const QString& title) {
@@ -41,7 +41,7 @@ void FakeWebView::finishLoad(const QString& address, const QString& title) {
     name = title.isEmpty() ? address : title;
     hasDoc = true;
     kind = DocumentKind::Html;
-    busy = false;
+    setBusy(false);
     emit titleChanged(title);
     emit navigateComplete(address);
     emit settled();

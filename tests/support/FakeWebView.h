@@ -28,9 +28,9 @@ public:
     void execCommand(Command cmd) override { calls << QStringLiteral("exec:%1").arg(int(cmd)); }
     QString locationUrl() const override { return url; }
     QString locationName() const override { return name; }
-    bool isBusy() const override { return busy; }
+    bool isBusy() const override { return m_busy; }
     bool hasDocument() const override { return hasDoc; }
-    bool hasBegun() const override { return !navigations.isEmpty() || busy || hasDoc; }
+    bool hasBegun() const override { return !navigations.isEmpty() || m_busy || hasDoc; }
     DocumentKind documentKind() const override { return kind; }
     QString documentTitle() const override { return docTitle; }
     QString folderPath() const override { return folder; }
@@ -54,6 +54,11 @@ public:
 
     // Plays a finished load: the page is there, with this address and title.
     void finishLoad(const QString& address, const QString& title);
+    // A load begins or ends, as the engine tells it.
+    void setBusy(bool busy) {
+        if (std::exchange(m_busy, busy) != busy)
+            emit busyChanged(busy);
+    }
 
     QStringList calls;
     QStringList navigations;
@@ -65,7 +70,6 @@ public:
     QString docTitle;
     QString folder;
     QStringList links;
-    bool busy = false;
     bool backgroundBusy = false;
     bool onScreen = true;
     int sleepCostMs = 0;
@@ -78,4 +82,5 @@ public:
 
 private:
     QWidget* m_widget;
+    bool m_busy = false;
 };

@@ -72,11 +72,11 @@ MainFrame* StartedApp::startWithEngine(const QString& commandLine) {
 }
 
 bool pageLoaded(const BrowserWindow* w) {
-    return w && w->webView()->hasDocument() && !w->webView()->isBusy() && !w->isPolling();
+    return w && w->webView()->hasDocument() && !w->webView()->isBusy() && !w->isBusyShown();
 }
 
 BrowserWindow* StartedApp::openWindow(const QString& url) {
-    frame()->visit(OpenRequest::withBars(url, true, true));
+    registry()->visit(OpenRequest::withBars(url, true, true));
     return registry()->activeWindow();
 }
 

@@ -17,12 +17,12 @@ inline bool clickButton(BrowserWindow* w, const QString& key) {
     return true;
 }
 
-inline bool chooseMenuEntry(BrowserWindow* w, const QString& key) {
+inline bool chooseMenuEntry(BrowserWindow* w, BrowserToolbar::Command command) {
     for (QToolButton* b : w->toolBar()->findChildren<QToolButton*>()) {
         if (!b->menu())
             continue;
         for (QAction* a : b->menu()->actions()) {
-            if (a->data().toString() == key) {
+            if (a->data().isValid() && a->data().value<BrowserToolbar::Command>() == command) {
                 a->trigger();
                 return true;
             }
