@@ -10,6 +10,7 @@
 #include "browser/QtWebView.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
+#include "frame/ToolWindows.h"
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
 #include "ui/Dialogs.h"
@@ -91,19 +92,19 @@ Program::Program(int& argc, char** argv) {
 ToolShell::ToolShell(MainFrame* frame, const QString& folder) : m_frame(frame), m_folder(folder) {}
 
 Prefer& ToolShell::preferences() {
-    return m_frame->preferences();
+    return m_frame->tools()->preferences();
 }
 WindowOpener& ToolShell::windowOpener() {
     return *m_frame->registry();
 }
 QRect ToolShell::anchorGeometry() const {
-    return m_frame->anchorGeometry();
+    return m_frame->tools()->anchorGeometry();
 }
 QWidget* ToolShell::ownerWindow() {
     return m_frame;
 }
 void ToolShell::toolWindowShown(ToolWindow window, bool shown) {
-    m_frame->toolWindowShown(window, shown);
+    m_frame->tools()->toolWindowShown(window, shown);
 }
 
 Program::~Program() {

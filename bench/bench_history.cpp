@@ -6,6 +6,7 @@
 #include "browser/BrowserWindow.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
+#include "frame/ToolWindows.h"
 #include "history/HistoryWindow.h"
 #include "prefs/model/Prefer.h"
 
@@ -39,8 +40,8 @@ void benchHistory(MainFrame* frame) {
     // Distinct addresses and times, one visit a minute, as a long-used
     // program collects them.
     const QDateTime start = QDateTime::currentDateTime().addSecs(-60LL * HistoryRows);
-    const int rows = frame->preferences().HistoryRows;
-    bench::ToolShell shell(frame, frame->programFolder());
+    const int rows = frame->tools()->preferences().HistoryRows;
+    bench::ToolShell shell(frame, frame->tools()->programFolder());
     QElapsedTimer adding;
     adding.start();
     for (int i = 0; i < HistoryRows; ++i)

@@ -6,6 +6,7 @@
 #include "browser/BrowserWindow.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
+#include "frame/ToolWindows.h"
 #include "frame/WindowLayouts.h"
 #include "frame/model/LayoutFile.h"
 
@@ -174,7 +175,7 @@ void benchLayouts(MainFrame* frame, const QString& pageUrl, const QString& layou
     const int expected = int(records.size());
     QElapsedTimer loading;
     loading.start();
-    WindowLayouts::load(*frame, layoutPath, frame);
+    WindowLayouts::load(*frame->tools(), layoutPath, frame);
     const bool allExist = bench::waitUntil(
         [frame, expected] { return frame->registry()->count() >= expected; }, SettleTimeoutMs);
     const qint64 existMs = loading.elapsed();

@@ -15,6 +15,7 @@
 #include "frame/FrameActions.h"
 #include "frame/MainFrame.h"
 #include "frame/PageSleep.h"
+#include "frame/ToolWindows.h"
 #include "frame/WindowLayouts.h"
 #include "frame/model/LayoutFile.h"
 
@@ -82,7 +83,7 @@ Reshow reshow(MainFrame* frame, BrowserWindow* w, qint64 timeoutMs) {
     const bench::LoadStarts starts(w->webView());
     QElapsedTimer timer;
     timer.start();
-    frame->mdiArea()->setActiveSubWindow(w);
+    frame->registry()->area()->setActiveSubWindow(w);
     r.back = bench::waitUntil(
         [&] {
             return starts.total() > 0 && w->webView()->lifecycle() == Lifecycle::State::Active &&
@@ -193,7 +194,7 @@ void openAllOfFolder(MainFrame* frame, const QString& appDir, const QString& pag
         return;
     }
     frame->action(FrameActions::Archive)->trigger();
-    ArchiveWindow* window = frame->archiveWindow();
+    ArchiveWindow* window = frame->tools()->archive();
     QTreeWidgetItem* folder = window ? window->rootNode()->child(0) : nullptr;
     if (!folder) {
         std::printf("\"Alle Öffnen\": the archive window shows no folder\n");
@@ -272,7 +273,7 @@ int runOnce(int argc, char* argv[], bool managed, qint64 budgetMs) {
     }
 
     const Batch batch = openBatch(
-        frame, [frame, &layoutPath] { WindowLayouts::load(*frame, layoutPath, frame); },
+        frame, [frame, &layoutPath] { WindowLayouts::load(*frame->tools(), layoutPath, frame); },
         until(ReserveAfterOpenMs));
     const qint64 existMs = batch.existMs;
     frame->registry()->batches().cancel();

@@ -11,6 +11,7 @@
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "frame/SessionFile.h"
+#include "frame/ToolWindows.h"
 #include "frame/WindowLayouts.h"
 #include "frame/model/LayoutFile.h"
 #include "prefs/model/Prefer.h"
@@ -109,7 +110,7 @@ MainFrame* Application::start() {
         // A relative name lies in the program folder.
         const QString name = trimBlanks(p.Layout);
         if (!name.isEmpty())
-            WindowLayouts::load(*frame, QDir(appDir).filePath(name), frame);
+            WindowLayouts::load(*frame->tools(), QDir(appDir).filePath(name), frame);
         frame->applyBarSettings();
     }
     keepSession();

@@ -1,14 +1,15 @@
-// The frame's menu commands and the states their menus show.
+#include "frame/FrameCommands.h"
+
 #include "browser/BrowserWindow.h"
-#include "common/Product.h"
-#include "common/Twips.h"
-#include "frame/AboutWindow.h"
+#include "browser/model/PopupPolicy.h"
 #include "frame/BrowserRegistry.h"
-#include "frame/MainFrame.h"
+#include "frame/FrameStatus.h"
+#include "frame/FrameTabs.h"
 #include "frame/TabBar.h"
+#include "frame/ToolWindows.h"
 #include "frame/WindowLayouts.h"
 #include "frame/model/Arrangement.h"
-#include "history/HistoryWindow.h"
+#include "history/model/HistoryList.h"
 #include "mail/MailLauncher.h"
 #include "prefs/SettingsDialog.h"
 #include "prefs/model/Prefer.h"
@@ -17,16 +18,22 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QStatusBar>
 #include <QStyle>
 #include <QStyleOption>
 
-void MainFrame::connectCommands() {
+FrameCommands::FrameCommands(Parts parts, QObject* parent)
+    : QObject(parent), m_parts(std::move(parts)) {
+    connectMenus();
+    connectPageTools();
+}
+
+void FrameCommands::connectMenus() {
     using A = FrameActions;
     const auto on = [this](A::Command command, auto handler) {
         connect(action(command), &QAction::triggered, this, handler);
@@ -36,13 +43,10 @@ void MainFrame::connectCommands() {
     on(A::SendLink, [this] { sendLink(); });
     on(A::Print, [this] { pageCommand(WebView::Print); });
     on(A::PrintPreview, [this] { pageCommand(WebView::PrintPreview); });
-    on(A::Exit, [this] { close(); });
-    on(A::TabBar, [this] { toggleTabBar(); });
-    on(A::TabBarTop, [this] { moveTabBar(1); });
-    on(A::TabBarBottom, [this] { moveTabBar(2); });
+    on(A::Exit, [this] { m_parts.frame->close(); });
     on(A::StatusBar, [this] { toggleStatusBar(); });
-    on(A::Archive, [this] { showArchive(); });
-    on(A::History, [this] { showHistory(); });
+    on(A::Archive, [this] { m_parts.tools->showArchive(); });
+    on(A::History, [this] { m_parts.tools->showHistory(); });
     on(A::MailProgram, [this] { startMailProgram(); });
     on(A::Settings, [this] { showSettings(); });
     on(A::InternetSettings, [this] { showInternetSettings(); });
@@ -59,76 +63,101 @@ void MainFrame::connectCommands() {
     on(A::BothBars, [this] { toggleBothBands(); });
     on(A::CloseWindow, [this] { closeActiveWindow(); });
     on(A::CloseAllWindows, [this] { closeAllWithBusyPointer(); });
-    on(A::About, [this] { showAbout(); });
+    on(A::About, [this] { m_parts.tools->showAbout(); });
     on(A::Website, [this] { visitUrl(action(A::Website)->text(), false, false); });
 
-    connect(menu(A::FileMenu), &QMenu::aboutToShow, this, &MainFrame::refreshFileMenu);
-    connect(menu(A::ToolsMenu), &QMenu::aboutToShow, this, &MainFrame::refreshToolsMenu);
-    connect(menu(A::WindowMenu), &QMenu::aboutToShow, this, [this] {
+    FrameActions& actions = *m_parts.actions;
+    connect(actions.menu(A::FileMenu), &QMenu::aboutToShow, this, &FrameCommands::refreshFileMenu);
+    connect(actions.menu(A::ToolsMenu), &QMenu::aboutToShow, this,
+            &FrameCommands::refreshToolsMenu);
+    connect(actions.menu(A::WindowMenu), &QMenu::aboutToShow, this, [this] {
         refreshWindowMenu();
         fillWindowList();
     });
-    connect(menu(A::ContextMenu), &QMenu::aboutToShow, this, &MainFrame::refreshWindowMenu);
-    connect(menu(A::ContextWindowMenu), &QMenu::aboutToShow, this, &MainFrame::refreshWindowMenu);
+    connect(actions.menu(A::ContextMenu), &QMenu::aboutToShow, this,
+            &FrameCommands::refreshWindowMenu);
+    connect(actions.menu(A::ContextWindowMenu), &QMenu::aboutToShow, this,
+            &FrameCommands::refreshWindowMenu);
 }
 
-void MainFrame::newBrowser() {
+// Find, zoom, page tools and downloads: what current browsers offer besides.
+void FrameCommands::connectPageTools() {
+    using A = FrameActions;
+    const auto onCurrent = [this](A::Command command, auto handler) {
+        connect(action(command), &QAction::triggered, this, [this, handler] {
+            if (BrowserWindow* w = m_parts.registry->currentWindow())
+                handler(w);
+        });
+    };
+    onCurrent(A::FindInPage, [](BrowserWindow* w) { w->openFindBar(); });
+    onCurrent(A::ZoomIn, [](BrowserWindow* w) { w->zoomBy(1); });
+    onCurrent(A::ZoomOut, [](BrowserWindow* w) { w->zoomBy(-1); });
+    onCurrent(A::ZoomReset, [](BrowserWindow* w) { w->resetZoom(); });
+    onCurrent(A::ViewSource,
+              [](BrowserWindow* w) { w->runPageTool(WebView::PageTool::ViewSource); });
+    onCurrent(A::DevTools, [](BrowserWindow* w) { w->runPageTool(WebView::PageTool::DevTools); });
+    onCurrent(A::SavePdf, [](BrowserWindow* w) { w->runPageTool(WebView::PageTool::SavePdf); });
+    connect(action(A::Downloads), &QAction::triggered, this,
+            [this] { m_parts.tools->showDownloads(); });
+    // The shortcuts work wherever the focus is in the frame.
+    for (A::Command c : {A::FindInPage, A::ZoomIn, A::ZoomOut, A::ZoomReset, A::Downloads,
+                         A::ViewSource, A::DevTools, A::FullScreen})
+        m_parts.frame->addAction(action(c));
+    updatePageCommands();
+}
+
+void FrameCommands::updatePageCommands() {
+    m_parts.actions->setEnabled({FrameActions::FindInPage, FrameActions::ZoomIn,
+                                 FrameActions::ZoomOut, FrameActions::ZoomReset,
+                                 FrameActions::ViewSource, FrameActions::DevTools,
+                                 FrameActions::SavePdf},
+                                m_parts.registry->count() > 0);
+}
+
+void FrameCommands::showZoom() {
+    BrowserWindow* w = m_parts.registry->currentWindow();
+    m_parts.status->showZoom(w ? w->zoom() : 1.0);
+}
+
+void FrameCommands::newBrowser() {
     // The address the history window left is taken by this window.
-    if (m_registry->open(OpenRequest()))
-        m_registry->setNextAddress(QString());
+    if (m_parts.registry->open(OpenRequest()))
+        m_parts.registry->setNextAddress(QString());
 }
 
 // Opens an address in a new window with the given bars; nothing for none.
-void MainFrame::visitUrl(const QString& url, bool addressBar, bool toolbar) {
-    m_registry->visit(OpenRequest::withBars(url, addressBar, toolbar));
+void FrameCommands::visitUrl(const QString& url, bool addressBar, bool toolbar) {
+    m_parts.registry->visit(OpenRequest::withBars(url, addressBar, toolbar));
 }
 
-void MainFrame::pageCommand(int command) {
-    BrowserWindow* w = m_registry->activeWindow();
+void FrameCommands::pageCommand(int command) {
+    BrowserWindow* w = m_parts.registry->activeWindow();
     if (w && w->webView()->hasDocument())
         w->webView()->execCommand(static_cast<WebView::Command>(command));
 }
 
-void MainFrame::sendLink() {
-    BrowserWindow* w = m_registry->activeWindow();
+void FrameCommands::sendLink() {
+    BrowserWindow* w = m_parts.registry->activeWindow();
     if (w && w->webView()->hasDocument())
         MailLauncher::sendLink(w->webView()->locationName(), w->webView()->locationUrl());
 }
 
-void MainFrame::showHistory() {
-    m_registry->setNextAddress(QString());
-    if (!m_historyWindow || m_historyWindow->isClosed())
-        m_historyWindow = new HistoryWindow(*this);
-    m_historyWindow->move(m_historyWindow->x(), frameGeometry().top() + twipsToPx(650));
-    m_historyWindow->show();
-    m_historyWindow->raise();
-    m_historyWindow->activateWindow();
+void FrameCommands::startMailProgram() {
+    if (!MailLauncher::startMailProgram(m_parts.frame, *m_parts.prefs))
+        showSettings();
 }
 
-void MainFrame::showSettings() {
-    BrowserWindow* active = m_registry->activeWindow();
-    const qint32 activeId = active ? active->id() : 0;
-    SettingsDialog dialog(*this, this);
+void FrameCommands::showSettings() {
+    SettingsDialog dialog(*m_parts.tools, m_parts.frame);
     Dialogs::runModal([&] { return dialog.exec(); });
-    if (dialog.saved()) {
-        m_tabAlign = m_prefs.TabAlign;
-        m_statusBarShown = m_prefs.StatusBar > 0;
-        m_tabBarWanted = m_prefs.TabStrip != 0;
-        action(FrameActions::TabBar)->setChecked(m_tabBarWanted);
-        applyBarSettings();
-        setTabBarVisible(m_tabBarWanted && m_registry->count() > 0);
-        restartMailCheck(m_prefs.EnableMailCheck1 || m_prefs.EnableMailCheck2 ||
-                         m_prefs.EnableMailCheck3 || m_prefs.EnableMailCheck4);
+    if (dialog.saved())
         emit settingsSaved();
-        if (activeId > 0 && !m_tabBar->isHidden())
-            m_tabBar->select(activeId);
-    }
     // The Home and Search buttons show the addresses they go to.
-    if (BrowserWindow* w = m_registry->activeWindow())
+    if (BrowserWindow* w = m_parts.registry->activeWindow())
         w->onActivated();
 }
 
-void MainFrame::showInternetSettings() {
+void FrameCommands::showInternetSettings() {
     // The desktop's network and proxy settings, whichever desktop is installed.
     const QList<QStringList> candidates = {
         {QStringLiteral("gnome-control-center"), QStringLiteral("network")},
@@ -145,83 +174,78 @@ void MainFrame::showInternetSettings() {
         QProcess::startDetached(program, c.mid(1));
         return;
     }
-    Dialogs::message(this, QMessageBox::Information, QStringLiteral("Meldung"),
+    Dialogs::message(m_parts.frame, QMessageBox::Information, QStringLiteral("Meldung"),
                      QStringLiteral("Auf diesem System ist kein Programm für die Netzwerk- und "
                                     "Proxy-Einstellungen installiert."));
 }
 
-void MainFrame::showAbout() {
-    auto* about = new AboutWindow(programFolder(), m_setup.programFolderReason, this);
-    about->move(frameGeometry().center() - about->rect().center());
-    about->show();
-    about->raise();
-    about->activateWindow();
-}
-
-void MainFrame::saveLayout() {
+void FrameCommands::saveLayout() {
     const QString name = Dialogs::saveFileName(
-        this, QStringLiteral("Anordnung speichern..."), programFolder(),
+        m_parts.frame, QStringLiteral("Anordnung speichern..."), m_parts.tools->programFolder(),
         QStringLiteral("Fensterlayout-Datei (*.wlt)"), QFileDialog::DontConfirmOverwrite);
     if (name.isEmpty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    WindowLayouts::save(*m_registry, name, this);
+    WindowLayouts::save(*m_parts.registry, name, m_parts.frame);
     QApplication::restoreOverrideCursor();
 }
 
-void MainFrame::loadLayout() {
+void FrameCommands::loadLayout() {
     const QString name = Dialogs::openFileName(
-        this, QStringLiteral("Anordnung laden..."), programFolder(),
+        m_parts.frame, QStringLiteral("Anordnung laden..."), m_parts.tools->programFolder(),
         QStringLiteral("Fensterlayout-Datei (*.wlt)"), QFileDialog::Options(), false);
     if (name.isEmpty())
         return;
     closeAllWithBusyPointer();
-    WindowLayouts::load(*this, name, this);
+    WindowLayouts::load(*m_parts.tools, name, m_parts.frame);
 }
 
-void MainFrame::closeActiveWindow() {
-    if (QMdiSubWindow* w = m_mdi->activeSubWindow())
+void FrameCommands::closeActiveWindow() {
+    if (QMdiSubWindow* w = m_parts.area->activeSubWindow())
         w->close();
 }
 
-void MainFrame::closeAllWithBusyPointer() {
+void FrameCommands::closeAllWithBusyPointer() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    closeAllWindows();
+    m_parts.registry->closeAllWindows();
     QApplication::restoreOverrideCursor();
 }
 
-void MainFrame::refreshFileMenu() {
-    m_actions->setEnabled({FrameActions::SavePage, FrameActions::Print, FrameActions::PrintPreview,
-                           FrameActions::SendLink},
-                          m_mdi->activeSubWindow() != nullptr);
+void FrameCommands::refreshFileMenu() {
+    m_parts.actions->setEnabled({FrameActions::SavePage, FrameActions::Print,
+                                 FrameActions::PrintPreview, FrameActions::SendLink},
+                                m_parts.area->activeSubWindow() != nullptr);
 }
 
-void MainFrame::refreshToolsMenu() {
-    action(FrameActions::History)->setEnabled(m_history.count() >= 2);
+void FrameCommands::refreshToolsMenu() {
+    action(FrameActions::History)->setEnabled(m_parts.history->count() >= 2);
 }
 
-void MainFrame::refreshWindowMenu() {
+void FrameCommands::refreshWindowMenu() {
     using A = FrameActions;
-    const bool popupsAllowed = m_registry->popups().allowed();
+    const bool popupsAllowed = m_parts.registry->popups().allowed();
     action(A::AllowPopups)->setChecked(popupsAllowed);
     action(A::PopupsToBack)->setEnabled(popupsAllowed);
 
     // Loaded windows of the program: the frame, its browser windows and the
     // tool windows (archive, history).
-    const int loaded = 1 + m_registry->count() + (m_archiveOpen ? 1 : 0) + (m_historyOpen ? 1 : 0);
-    const bool onlyToolWindows = (loaded == 2 && (m_archiveOpen || m_historyOpen)) ||
-                                 (loaded == 3 && m_archiveOpen && m_historyOpen);
+    const bool archiveOpen = m_parts.tools->isOpen(Shell::ToolWindow::Archive);
+    const bool historyOpen = m_parts.tools->isOpen(Shell::ToolWindow::History);
+    const int loaded =
+        1 + m_parts.registry->count() + (archiveOpen ? 1 : 0) + (historyOpen ? 1 : 0);
+    const bool onlyToolWindows = (loaded == 2 && (archiveOpen || historyOpen)) ||
+                                 (loaded == 3 && archiveOpen && historyOpen);
 
     // A layout can be loaded only while no browser window is active.
-    const bool anyActive = m_mdi->activeSubWindow() != nullptr;
+    const bool anyActive = m_parts.area->activeSubWindow() != nullptr;
     if (!anyActive)
         action(A::SaveLayout)->setEnabled(false);
     action(A::LoadLayout)->setEnabled(!anyActive);
-    m_actions->setEnabled({A::SavePage, A::SendLink, A::PrintPreview, A::Print}, anyActive);
+    m_parts.actions->setEnabled({A::SavePage, A::SendLink, A::PrintPreview, A::Print}, anyActive);
 
-    QAction* activeMenu = menu(A::ActiveWindowMenu)->menuAction();
+    QAction* activeMenu = m_parts.actions->menu(A::ActiveWindowMenu)->menuAction();
     if (loaded > 1 && !onlyToolWindows) {
-        BrowserWindow* active = m_registry->activeWindow();
+        BrowserWindow* active = m_parts.registry->activeWindow();
         action(A::SaveLayout)->setEnabled(!(active && active->isMaximized()));
         if (active) {
             const bool address = active->bandVisible(BrowserWindow::Band::Adress);
@@ -232,26 +256,26 @@ void MainFrame::refreshWindowMenu() {
             if (address == toolbar)
                 action(A::BothBars)->setChecked(address);
         }
-        m_actions->setEnabled(
+        m_parts.actions->setEnabled(
             {A::TileBelow, A::Cascade, A::TileSideBySide, A::CloseAllWindows, A::CloseWindow},
             true);
         activeMenu->setEnabled(true);
     } else {
-        m_actions->setEnabled({A::TileBelow, A::Cascade, A::TileSideBySide}, false);
-        m_actions->setChecked({A::TileBelow, A::Cascade, A::TileSideBySide}, false);
-        m_actions->setEnabled({A::CloseAllWindows, A::CloseWindow}, false);
+        m_parts.actions->setEnabled({A::TileBelow, A::Cascade, A::TileSideBySide}, false);
+        m_parts.actions->setChecked({A::TileBelow, A::Cascade, A::TileSideBySide}, false);
+        m_parts.actions->setEnabled({A::CloseAllWindows, A::CloseWindow}, false);
         activeMenu->setEnabled(false);
     }
 }
 
-void MainFrame::fillWindowList() {
-    QMenu* windowMenu = menu(FrameActions::WindowMenu);
+void FrameCommands::fillWindowList() {
+    QMenu* windowMenu = m_parts.actions->menu(FrameActions::WindowMenu);
     for (QAction* a : std::as_const(m_windowListActions)) {
         windowMenu->removeAction(a);
         a->deleteLater();
     }
     m_windowListActions.clear();
-    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList(QMdiArea::CreationOrder);
+    const QList<QMdiSubWindow*> windows = m_parts.area->subWindowList(QMdiArea::CreationOrder);
     if (windows.isEmpty())
         return;
     m_windowListActions.append(windowMenu->addSeparator());
@@ -263,29 +287,29 @@ void MainFrame::fillWindowList() {
                                     : QStringLiteral("%1 %2").arg(n).arg(title);
         QAction* a = windowMenu->addAction(text);
         a->setCheckable(true);
-        a->setChecked(w == m_mdi->activeSubWindow());
-        connect(a, &QAction::triggered, this, [this, w] { m_mdi->setActiveSubWindow(w); });
+        a->setChecked(w == m_parts.area->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, w] { m_parts.area->setActiveSubWindow(w); });
         m_windowListActions.append(a);
     }
 }
 
-// Arrangement: 0 cascade, 1 one below the other, 2 side by side.
-void MainFrame::arrange(int code) {
+void FrameCommands::arrange(int code) {
+    QMdiArea* area = m_parts.area;
     QList<QMdiSubWindow*> visible;
-    for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::CreationOrder))
+    for (QMdiSubWindow* w : area->subWindowList(QMdiArea::CreationOrder))
         if (!w->isMinimized() && !w->isHidden())
             visible.append(w);
-    const QRect area = m_mdi->viewport()->rect();
+    const QRect rect = area->viewport()->rect();
     QList<QRect> rects;
     if (code == 0) {
         // Each step shows the title bar of the window behind.
         QStyleOptionTitleBar option;
-        option.initFrom(m_mdi);
-        const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, m_mdi);
-        rects = Arrangement::cascade(area, int(visible.size()), step);
+        option.initFrom(area);
+        const int step = area->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, area);
+        rects = Arrangement::cascade(rect, int(visible.size()), step);
     } else {
-        rects = code == 1 ? Arrangement::oneBelowOther(area, int(visible.size()))
-                          : Arrangement::sideBySide(area, int(visible.size()));
+        rects = code == 1 ? Arrangement::oneBelowOther(rect, int(visible.size()))
+                          : Arrangement::sideBySide(rect, int(visible.size()));
     }
     for (int i = 0; i < visible.size(); ++i) {
         if (visible[i]->isMaximized())
@@ -294,11 +318,11 @@ void MainFrame::arrange(int code) {
         if (code == 0)
             visible[i]->raise();
     }
-    if (code == 0 && m_mdi->activeSubWindow())
-        m_mdi->activeSubWindow()->raise();
+    if (code == 0 && area->activeSubWindow())
+        area->activeSubWindow()->raise();
 }
 
-void MainFrame::applyArrangement() {
+void FrameCommands::applyArrangement() {
     if (action(FrameActions::TileBelow)->isChecked())
         arrange(1);
     else if (action(FrameActions::Cascade)->isChecked())
@@ -307,29 +331,29 @@ void MainFrame::applyArrangement() {
         arrange(2);
 }
 
-void MainFrame::arrangeAndCheck(int code, FrameActions::Command command) {
+void FrameCommands::arrangeAndCheck(int code, FrameActions::Command command) {
     arrange(code);
     for (FrameActions::Command c :
          {FrameActions::TileBelow, FrameActions::TileSideBySide, FrameActions::Cascade})
         action(c)->setChecked(c == command);
 }
 
-void MainFrame::setPopupsAllowed(bool allowed) {
+void FrameCommands::setPopupsAllowed(bool allowed) {
     action(FrameActions::AllowPopups)->setChecked(allowed);
     action(FrameActions::ForbidPopups)->setChecked(!allowed);
     action(FrameActions::PopupsToBack)->setEnabled(allowed);
-    m_registry->popups().setAllowed(allowed);
+    m_parts.registry->popups().setAllowed(allowed);
 }
 
-void MainFrame::togglePopupsToBack() {
+void FrameCommands::togglePopupsToBack() {
     // The action toggled itself when it was triggered.
-    m_registry->popups().setToBack(action(FrameActions::PopupsToBack)->isChecked());
+    m_parts.registry->popups().setToBack(action(FrameActions::PopupsToBack)->isChecked());
 }
 
 // "Adresszeile" or "Toolbar" of the active window: the band toggles, and the
 // whole bar area goes when neither band is left.
-void MainFrame::toggleBand(bool addressBand) {
-    BrowserWindow* w = m_registry->activeWindow();
+void FrameCommands::toggleBand(bool addressBand) {
+    BrowserWindow* w = m_parts.registry->activeWindow();
     if (!w)
         return;
     const BrowserWindow::Band band =
@@ -342,8 +366,8 @@ void MainFrame::toggleBand(bool addressBand) {
     w->relayout();
 }
 
-void MainFrame::toggleBothBands() {
-    BrowserWindow* w = m_registry->activeWindow();
+void FrameCommands::toggleBothBands() {
+    BrowserWindow* w = m_parts.registry->activeWindow();
     if (!w)
         return;
     // The action toggled itself when it was triggered.
@@ -354,10 +378,10 @@ void MainFrame::toggleBothBands() {
     w->relayout();
 }
 
-void MainFrame::toggleStatusBar() {
-    setTabBarVisible(false);
-    m_statusBarShown = !m_statusBarShown;
-    statusBar()->setVisible(m_statusBarShown);
-    action(FrameActions::StatusBar)->setChecked(m_statusBarShown);
-    setTabBarVisible(action(FrameActions::TabBar)->isChecked() && m_registry->count() > 0);
+void FrameCommands::toggleStatusBar() {
+    FrameTabs& tabs = *m_parts.tabs;
+    tabs.setVisible(false);
+    m_parts.status->setWanted(!m_parts.status->wanted());
+    action(FrameActions::StatusBar)->setChecked(m_parts.status->wanted());
+    tabs.setVisible(action(FrameActions::TabBar)->isChecked() && m_parts.registry->count() > 0);
 }

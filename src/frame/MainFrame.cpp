@@ -1,21 +1,21 @@
 #include "frame/MainFrame.h"
 
-#include "archive/ArchiveWindow.h"
 #include "browser/BrowserWindow.h"
-#include "browser/Pictures.h"
 #include "browser/model/DropRules.h"
 #include "common/Product.h"
 #include "common/Twips.h"
+#include "downloads/DownloadList.h"
 #include "frame/BatchOpening.h"
 #include "frame/BrowserRegistry.h"
+#include "frame/FrameCommands.h"
+#include "frame/FrameStatus.h"
+#include "frame/FrameTabs.h"
 #include "frame/PageSleep.h"
 #include "frame/TabBar.h"
-#include "history/HistoryWindow.h"
-#include "mail/MailLauncher.h"
+#include "frame/ToolWindows.h"
 #include "mail/MailPoller.h"
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
-#include "ui/DesktopNotices.h"
 #include "ui/Dialogs.h"
 
 #include <QAction>
@@ -27,7 +27,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
-#include <QSystemTrayIcon>
 #include <QTabBar>
 
 MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
@@ -41,55 +40,49 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
     m_mdi->setBackground(palette().brush(QPalette::Dark));
     setCentralWidget(m_mdi);
 
+    // The parts, each with its widgets.
     m_registry = new BrowserRegistry(m_mdi, this, m_prefs, this);
+    m_actions = new FrameActions(this, Product::AppTitle, Product::WebsiteUrl);
+    m_tabs = new FrameTabs(this, *m_actions, *m_registry, m_mdi, m_prefs);
+    m_status = new FrameStatus(statusBar(), *m_setup.downloads, this);
+    m_tools = new ToolWindows({this, &m_prefs, &m_history, m_registry, m_setup.downloads,
+                               m_setup.programFolder, m_setup.programFolderReason},
+                              this);
+    m_commands = new FrameCommands(
+        {this, m_actions, m_registry, m_mdi, &m_prefs, m_tabs, m_status, m_tools, &m_history},
+        this);
+
+    // How they meet.
     connect(m_registry, &BrowserRegistry::windowAdded, this, &MainFrame::onWindowAdded);
     connect(m_registry, &BrowserRegistry::windowShown, this, [this] {
-        applyArrangement();
-        // The tab bar takes its place with the first window.
+        m_commands->applyArrangement();
+        // The tab strip takes its place with the first window.
         if (m_registry->count() == 1)
-            setTabBarPosition(m_tabAlign);
+            m_tabs->place(m_tabs->align());
     });
     connect(m_registry, &BrowserRegistry::windowRemoved, this, &MainFrame::onWindowRemoved);
-    // The tab strip goes in one go, not a tab per window.
-    connect(m_registry, &BrowserRegistry::closingAll, this, [this] { m_tabBar->clear(); });
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         if (auto* browser = qobject_cast<BrowserWindow*>(w)) {
             // A page that was put to sleep comes back before anything else.
             browser->webView()->setLifecycle(Lifecycle::State::Active);
             browser->onActivated();
         }
-        showZoom();
+        m_commands->showZoom();
         m_registry->sleep().updateLifecycles();
     });
+    connect(m_commands, &FrameCommands::settingsSaved, this, &MainFrame::onSettingsSaved);
+    connect(m_status, &FrameStatus::mailSymbolDoubleClicked, this,
+            &MainFrame::mailSymbolDoubleClicked);
+    connect(action(FrameActions::FullScreen), &QAction::triggered, this,
+            &MainFrame::toggleFullScreen);
 
-    m_actions = new FrameActions(this, Product::AppTitle, Product::WebsiteUrl);
-    connectCommands();
-    m_tabBar = new TabBar(this);
-    addToolBar(Qt::TopToolBarArea, m_tabBar);
-    connect(m_tabBar, &TabBar::tabClicked, this, &MainFrame::onTabClicked);
-    connect(m_tabBar, &TabBar::contextMenuRequested, this,
-            [this](const QPoint& pos) { menu(FrameActions::TabContextMenu)->popup(pos); });
-    m_tabBar->tabs()->installEventFilter(this);
-    buildStatusBar();
+    // Links and files dropped on the frame's background or the tab strip.
+    m_tabs->bar()->tabs()->installEventFilter(this);
     m_mdi->viewport()->installEventFilter(this);
     m_mdi->viewport()->setAcceptDrops(true);
     setAcceptDrops(true);
-    setTabBarVisible(false);
-    connectTools();
-    // A site's notification where the desktop has no tray to show it: it
-    // stands over the status panels for a while, so the page's own "Fertig"
-    // right after it does not wipe it away unseen.
-    connect(&DesktopNotices::instance(), &DesktopNotices::shown, this,
-            [this](const QString& title, const QString& text) {
-                constexpr int ShownMs = 10000;
-                if (!QSystemTrayIcon::isSystemTrayAvailable())
-                    statusBar()->showMessage(
-                        title.isEmpty() ? text : title + QStringLiteral(": ") + text, ShownMs);
-            });
 
-    m_statusBarShown = m_prefs.StatusBar > 0;
-    m_tabBarWanted = m_prefs.TabStrip != 0;
-    m_tabAlign = m_prefs.TabAlign;
+    m_status->setWanted(m_prefs.StatusBar > 0);
     int w = twipsToPx(m_prefs.MdiWidth);
     int h = twipsToPx(m_prefs.MdiHeight);
     if (w < 200 || h < 150) {
@@ -104,80 +97,43 @@ MainFrame::~MainFrame() {
     // the frame is still whole.
     m_unloaded = true;
     m_registry->batches().cancel();
-    delete m_archive;
-    delete m_historyWindow;
+    delete m_tools;
+    m_tools = nullptr;
     const QList<BrowserWindow*> windows = m_registry->windows();
     for (BrowserWindow* w : windows)
         delete w;
 }
 
-void MainFrame::buildStatusBar() {
-    QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar1"));
-    // Panel "status": a picture (the magnifier while mail is searched) and
-    // the text.
-    m_statusPicture = new QLabel(bar);
-    m_statusPicture->setObjectName(QStringLiteral("statusPicture"));
-    bar->addWidget(m_statusPicture);
-    m_statusText = new QLabel(bar);
-    m_statusText->setObjectName(QStringLiteral("status"));
-    m_statusText->setTextFormat(Qt::PlainText);
-    m_statusText->setMinimumWidth(50);
-    m_mailSymbol = new QLabel(bar);
-    m_mailSymbol->setObjectName(QStringLiteral("email"));
-    m_mailSymbol->setPixmap(mailPicture());
-    m_mailSymbol->installEventFilter(this);
-    bar->addWidget(m_statusText, 1);
-    m_zoomText = new QLabel(bar);
-    m_zoomText->setObjectName(QStringLiteral("zoom"));
-    m_zoomText->hide();
-    m_downloadsText = new QLabel(bar);
-    m_downloadsText->setObjectName(QStringLiteral("downloads"));
-    m_downloadsText->hide();
-    bar->addPermanentWidget(m_zoomText);
-    bar->addPermanentWidget(m_downloadsText);
-    bar->addPermanentWidget(m_mailSymbol);
-    m_mailSymbol->hide();
-}
-
-ArchiveWindow* MainFrame::archiveWindow() const {
-    return m_archive.data();
-}
-
-HistoryWindow* MainFrame::historyWindow() const {
-    return m_historyWindow.data();
-}
-
-bool MainFrame::isToolWindowOpen(ToolWindow window) const {
-    return window == ToolWindow::Archive ? m_archiveOpen : m_historyOpen;
-}
-
-void MainFrame::toolWindowShown(ToolWindow window, bool shown) {
-    (window == ToolWindow::Archive ? m_archiveOpen : m_historyOpen) = shown;
-}
-
 // The frame became the active window: its bars and their menu items show the
 // states chosen last.
 void MainFrame::onActivated() {
-    statusBar()->setVisible(m_statusBarShown);
+    statusBar()->setVisible(m_status->wanted());
     action(FrameActions::StatusBar)->setChecked(!statusBar()->isHidden());
-    setTabBarVisible(m_registry->count() > 0 && m_tabBarWanted);
-    action(FrameActions::TabBar)->setChecked(m_tabBarWanted);
-    action(FrameActions::TabBarTop)->setChecked(m_tabAlign == 1);
-    action(FrameActions::TabBarBottom)->setChecked(m_tabAlign == 2);
-    m_actions->setEnabled({FrameActions::TabBarTop, FrameActions::TabBarBottom}, m_tabBarWanted);
-    m_tabBar->tabs()->setFont(TabBar::font(m_prefs.TabFontBold > 0));
-    setTabBarPosition(m_tabAlign);
+    m_tabs->showChoices();
 }
 
 void MainFrame::applyBarSettings() {
-    setTabBarPosition(m_prefs.TabAlign);
-    m_tabBar->update();
-    setTabBarVisible(m_prefs.TabStrip != 0);
+    m_tabs->place(m_prefs.TabAlign);
+    m_tabs->bar()->update();
+    m_tabs->setVisible(m_prefs.TabStrip != 0);
     statusBar()->raise();
     statusBar()->setVisible(m_prefs.StatusBar > 0);
     action(FrameActions::StatusBar)->setChecked(!statusBar()->isHidden());
-    m_tabBar->tabs()->setFont(TabBar::font(m_prefs.TabFontBold > 0));
+    m_tabs->bar()->tabs()->setFont(TabBar::font(m_prefs.TabFontBold > 0));
+}
+
+void MainFrame::onSettingsSaved() {
+    BrowserWindow* active = m_registry->activeWindow();
+    m_tabs->takePreferences();
+    m_status->setWanted(m_prefs.StatusBar > 0);
+    action(FrameActions::TabBar)->setChecked(m_tabs->wanted());
+    applyBarSettings();
+    m_tabs->setVisible(m_tabs->wanted() && m_registry->count() > 0);
+    restartMailCheck(m_prefs.EnableMailCheck1 || m_prefs.EnableMailCheck2 ||
+                     m_prefs.EnableMailCheck3 || m_prefs.EnableMailCheck4);
+    emit settingsSaved();
+    if (active && !m_tabs->bar()->isHidden())
+        m_tabs->bar()->select(active->id());
 }
 
 void MainFrame::toggleFullScreen() {
@@ -222,10 +178,24 @@ void MainFrame::unload() {
     // the program is gone the moment the user ends it. The tab strip goes in
     // one go, as when all windows are closed.
     hide();
-    m_tabBar->clear();
+    m_tabs->bar()->clear();
     const QList<BrowserWindow*> windows = m_registry->windows();
     for (BrowserWindow* w : windows)
         delete w;
+}
+
+void MainFrame::closeWithoutAsking() {
+    m_askAboutDownloads = false;
+    close();
+}
+
+bool MainFrame::mayCloseWithDownloads() {
+    if (!m_askAboutDownloads || m_unloaded || m_setup.downloads->active() == 0)
+        return true;
+    return Dialogs::message(this, QMessageBox::Question, Product::AppTitle,
+                            QStringLiteral("Es laufen noch Downloads. Trotzdem beenden?"),
+                            QMessageBox::Yes | QMessageBox::No,
+                            QMessageBox::No) == QMessageBox::Yes;
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
@@ -235,7 +205,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
     }
     // The archive window asks about unsaved changes first; if its save fails
     // the program stays open so nothing is lost.
-    if (m_archive && !m_archive->close()) {
+    if (!m_tools->closeArchive()) {
         event->ignore();
         return;
     }
@@ -261,32 +231,22 @@ void MainFrame::changeEvent(QEvent* event) {
 
 void MainFrame::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    m_tabBar->fitWidth(m_mdi->width());
+    m_tabs->bar()->fitWidth(m_mdi->width());
     if (BrowserWindow* w = m_registry->activeWindow())
         w->layoutControls();
 }
 
 void MainFrame::onWindowAdded(BrowserWindow* window) {
-    connect(window, &BrowserWindow::zoomChanged, this, &MainFrame::showZoom);
-    connect(window, &BrowserWindow::statusTextChanged, this, &MainFrame::setStatusText);
-    connect(window, &BrowserWindow::titleShown, this,
-            [this, window](const QString& title) { setTabTitle(title, window->id()); });
-    connect(window, &BrowserWindow::pageChanged, this, &MainFrame::updateTab);
-    updatePageCommands();
-    // A window made ahead of its turn may have its page already.
-    const bool came = !window->title().isEmpty() && !window->isBusyShown();
-    m_tabBar->addTab(window->id(),
-                     came ? TabBar::caption(window->title()) : window->startingAddress());
-    m_tabBar->fitWidth(m_mdi->width());
-    setTabBarVisible(action(FrameActions::TabBar)->isChecked());
+    connect(window, &BrowserWindow::zoomChanged, m_commands, &FrameCommands::showZoom);
+    connect(window, &BrowserWindow::statusTextChanged, m_status, &FrameStatus::setText);
+    m_commands->updatePageCommands();
+    m_tabs->addWindow(window);
 }
 
 void MainFrame::onWindowRemoved(qint32 id) {
-    setStatusText(QString());
-    updatePageCommands();
-    m_tabBar->removeTab(id);
-    if (m_registry->count() == 0)
-        setTabBarVisible(false);
+    m_status->setText(QString());
+    m_commands->updatePageCommands();
+    m_tabs->removeWindow(id);
 }
 
 void MainFrame::openDropped(const QMimeData* data) {
@@ -294,13 +254,13 @@ void MainFrame::openDropped(const QMimeData* data) {
     const bool toolbar = m_prefs.Toolbar != 0;
     const DropRules::Dropped dropped = DropRules::dropped(data);
     if (!dropped.text.trimmed().isEmpty())
-        visitUrl(dropped.text.trimmed(), addressBar, toolbar);
+        m_registry->visit(OpenRequest::withBars(dropped.text.trimmed(), addressBar, toolbar));
     if (!dropped.file.isEmpty())
-        visitUrl(dropped.file, addressBar, toolbar);
+        m_registry->visit(OpenRequest::withBars(dropped.file, addressBar, toolbar));
 }
 
 bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
-    const bool dropTarget = watched == m_mdi->viewport() || watched == m_tabBar->tabs();
+    const bool dropTarget = watched == m_mdi->viewport() || watched == m_tabs->bar()->tabs();
     if (dropTarget && acceptDrops()) {
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto* drag = static_cast<QDropEvent*>(event);
@@ -316,22 +276,11 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (watched == m_mdi->viewport() && event->type() == QEvent::ContextMenu) {
-        refreshWindowMenu();
+        m_commands->refreshWindowMenu();
         menu(FrameActions::ContextMenu)->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
         return true;
     }
-    if (watched == m_mailSymbol && event->type() == QEvent::MouseButtonDblClick) {
-        startMailProgram();
-        m_mailSymbol->hide();
-        if (m_poller)
-            m_poller->mailSymbolHidden();
-        return true;
-    }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void MainFrame::setStatusText(const QString& text) {
-    m_statusText->setText(text);
 }
 
 void MainFrame::setModalLock(bool locked) {
@@ -366,7 +315,7 @@ void MainFrame::receiveHandOff(const QString& address) {
     raise();
     activateWindow();
     if (minimized)
-        applyArrangement();
+        m_commands->applyArrangement();
 }
 
 WebView* MainFrame::createWebView(QWidget* parent) {
@@ -377,53 +326,37 @@ BrowserWindows& MainFrame::windows() {
     return *m_registry;
 }
 
-WindowOpener& MainFrame::windowOpener() {
-    return *m_registry;
-}
-
-void MainFrame::closeAllWindows() {
-    m_registry->closeAllWindows();
-}
-
 void MainFrame::addToHistory(const QString& url, const QString& title) {
     m_history.add(url, title, m_prefs.HistoryRows);
 }
 
 void MainFrame::showArchive() {
-    // A closed archive window is on its way out; each opening reads the
-    // archive afresh.
-    if (!m_archive || m_archive->isClosed())
-        m_archive = new ArchiveWindow(*this);
-    // Near the frame's right edge, level with its top.
-    const int left = qAbs(frameGeometry().width() - m_archive->frameGeometry().width()) +
-                     frameGeometry().left() - twipsToPx(850);
-    m_archive->move(left, frameGeometry().top());
-    m_archive->show();
-    m_archive->raise();
-    m_archive->activateWindow();
+    m_tools->showArchive();
 }
 
 void MainFrame::startMailProgram() {
-    if (!MailLauncher::startMailProgram(this, m_prefs))
-        showSettings();
+    m_commands->startMailProgram();
+}
+
+void MainFrame::mailSymbolDoubleClicked() {
+    startMailProgram();
+    if (m_poller)
+        m_poller->mailSymbolHidden();
 }
 
 void MainFrame::restartMailCheck(bool enable) {
     if (!m_poller) {
-        m_poller = new MailPoller(m_prefs, programFolder(), this);
-        connect(m_poller, &MailPoller::statusText, this, &MainFrame::setStatusText);
-        connect(m_poller, &MailPoller::searching, this, [this](bool active) {
-            m_statusPicture->setPixmap(active ? lookPicture() : QPixmap());
-        });
+        m_poller = new MailPoller(m_prefs, m_setup.programFolder, this);
+        connect(m_poller, &MailPoller::statusText, m_status, &FrameStatus::setText);
+        connect(m_poller, &MailPoller::searching, m_status, &FrameStatus::showSearching);
         connect(m_poller, &MailPoller::mailWaiting, this, [this](const QString& server) {
-            m_mailSymbol->setToolTip(MailPoller::mailHint(server));
-            m_mailSymbol->show();
+            m_status->showMailWaiting(MailPoller::mailHint(server));
         });
     }
     m_poller->restart(enable);
 }
 
 void MainFrame::popupActiveWindowMenu(const QPoint& globalPos) {
-    refreshWindowMenu();
+    m_commands->refreshWindowMenu();
     menu(FrameActions::ActiveWindowMenu)->popup(globalPos);
 }

@@ -3,26 +3,26 @@
 #include "browser/BrowserHost.h"
 #include "frame/FrameActions.h"
 #include "history/model/HistoryList.h"
-#include "shell/Shell.h"
 
 #include <QMainWindow>
-#include <QPointer>
 
-class ArchiveWindow;
 class BrowserRegistry;
-class DownloadList;
-class DownloadsWindow;
 class BrowserWindow;
-class HistoryWindow;
+class DownloadList;
+class FrameCommands;
+class FrameStatus;
+class FrameTabs;
 class MailPoller;
-class QLabel;
 class QMdiArea;
 class QMimeData;
-class TabBar;
+class ToolWindows;
 
-// The main window: holds the browser child windows, the tab bar of open
-// windows, the status bar and the menus, and launches the tool windows.
-class MainFrame : public QMainWindow, public BrowserHost, public Shell {
+// The main window. It is made of parts, each owning its widgets, which it
+// builds and wires: the registry of browser windows in its MDI area, the
+// commands behind its menus, the tab strip, the status bar and the tool
+// windows. It hosts the browser windows (BrowserHost) and keeps the
+// history, the mail check and the modal lock.
+class MainFrame : public QMainWindow, private BrowserHost {
     Q_OBJECT
 public:
     struct Setup {
@@ -40,27 +40,15 @@ public:
     ~MainFrame() override;
 
     BrowserRegistry* registry() const { return m_registry; }
+    FrameCommands* commands() const { return m_commands; }
+    FrameTabs* tabs() const { return m_tabs; }
+    FrameStatus* status() const { return m_status; }
+    // Also the shell the tool windows see.
+    ToolWindows* tools() const { return m_tools; }
+    BrowserHost& browserHost() { return *this; }
     QAction* action(FrameActions::Command command) const { return m_actions->action(command); }
     QMenu* menu(FrameActions::Menu menu) const { return m_actions->menu(menu); }
-    TabBar* tabBar() const { return m_tabBar; }
-    QMdiArea* mdiArea() const { return m_mdi; }
-    QLabel* statusPanel() const { return m_statusText; }
-    QLabel* statusPicture() const { return m_statusPicture; }
-    QLabel* mailPanel() const { return m_mailSymbol; }
-    ArchiveWindow* archiveWindow() const;
-    HistoryWindow* historyWindow() const;
-    DownloadsWindow* downloadsWindow() const;
-    // The zoom of the active window and the running downloads, while there
-    // is something to say.
-    QLabel* zoomPanel() const { return m_zoomText; }
-    QLabel* downloadsPanel() const { return m_downloadsText; }
     MailPoller* mailPoller() const { return m_poller; }
-
-    // What the user chose from the menus, for whoever shows or checks it.
-    bool tabBarWanted() const { return m_tabBarWanted; }
-    int tabAlign() const { return m_tabAlign; }
-    bool statusBarShown() const { return m_statusBarShown; }
-    bool isToolWindowOpen(ToolWindow window) const;
 
     // Places the bars as the preferences say (start-up, after the settings
     // dialog saved).
@@ -71,29 +59,11 @@ public:
     void receiveHandOff(const QString& address);
     // Opens what was dropped on the frame or the tab bar.
     void openDropped(const QMimeData* data);
-    // Refreshes the states of the window menu's items.
-    void refreshWindowMenu();
-    // The frame alone on the whole screen (F11), and back.
-    void toggleFullScreen();
+    // While a modal dialog is open, drops and hand-offs wait.
+    void setModalLock(bool locked) override;
     // Closes the frame without asking about running downloads (the system
     // ends the program).
     void closeWithoutAsking();
-
-    // BrowserHost and Shell.
-    Prefer& preferences() override { return m_prefs; }
-    WebView* createWebView(QWidget* parent) override;
-    BrowserWindows& windows() override;
-    void addToHistory(const QString& url, const QString& title) override;
-    void setModalLock(bool locked) override;
-    void showArchive() override;
-    void startMailProgram() override;
-    void popupActiveWindowMenu(const QPoint& globalPos) override;
-    QString programFolder() const override { return m_setup.programFolder; }
-    const HistoryList& history() const override { return m_history; }
-    WindowOpener& windowOpener() override;
-    QRect anchorGeometry() const override { return frameGeometry(); }
-    QWidget* ownerWindow() override { return this; }
-    void toolWindowShown(ToolWindow window, bool shown) override;
 
 signals:
     // The settings dialog saved new preferences.
@@ -109,86 +79,39 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // Window events.
-    void buildStatusBar();
-    void connectCommands();
+    // BrowserHost.
+    Prefer& preferences() override { return m_prefs; }
+    WebView* createWebView(QWidget* parent) override;
+    BrowserWindows& windows() override;
+    void addToHistory(const QString& url, const QString& title) override;
+    void showArchive() override;
+    void startMailProgram() override;
+    void popupActiveWindowMenu(const QPoint& globalPos) override;
+
     void onActivated();
-    void unload();
-    void storeFrameState();
+    void onSettingsSaved();
     void onWindowAdded(BrowserWindow* window);
     void onWindowRemoved(qint32 id);
-    void setStatusText(const QString& text);
-    void closeAllWindows();
-
-    // Commands (FrameCommands.cpp).
-    void newBrowser();
-    void visitUrl(const QString& url, bool addressBar, bool toolbar);
-    void pageCommand(int command);
-    void sendLink();
-    void showHistory();
-    void showSettings();
-    void showInternetSettings();
-    void showAbout();
-    void saveLayout();
-    void loadLayout();
-    void closeActiveWindow();
-    void closeAllWithBusyPointer();
-    void refreshFileMenu();
-    void refreshToolsMenu();
-    void fillWindowList();
-
-    // Arrangement, popups and the bars of the active window.
-    void arrange(int code);
-    void arrangeAndCheck(int code, FrameActions::Command command);
-    void applyArrangement();
-    void setPopupsAllowed(bool allowed);
-    void togglePopupsToBack();
-    void toggleBand(bool addressBand);
-    void toggleBothBands();
-    void toggleStatusBar();
-
-    // Find, zoom, downloads and page tools (FrameTools.cpp).
-    void connectTools();
-    void updatePageCommands();
-    void showZoom();
-    void showDownloads();
-    void showDownloadProgress();
+    void mailSymbolDoubleClicked();
+    void unload();
+    void storeFrameState();
+    // The frame alone on the whole screen (F11), and back.
+    void toggleFullScreen();
     bool mayCloseWithDownloads();
-
-    // The tab bar (FrameTabs.cpp).
-    void setTabBarVisible(bool visible);
-    void setTabBarPosition(int align);
-    void toggleTabBar();
-    void moveTabBar(int align);
-    void onTabClicked(qint32 id);
-    // The active window's tab follows its caption.
-    void updateTab();
-    void setTabTitle(const QString& title, qint32 windowId);
 
     Prefer& m_prefs;
     Setup m_setup;
+    HistoryList m_history;
+    QMdiArea* m_mdi = nullptr;
     BrowserRegistry* m_registry = nullptr;
     FrameActions* m_actions = nullptr;
-    QMdiArea* m_mdi = nullptr;
-    TabBar* m_tabBar = nullptr;
-    QLabel* m_statusText = nullptr;
-    QLabel* m_statusPicture = nullptr;
-    QLabel* m_mailSymbol = nullptr;
-    QLabel* m_zoomText = nullptr;
-    QLabel* m_downloadsText = nullptr;
-    QPointer<DownloadsWindow> m_downloads;
-    bool m_askAboutDownloads = true;
-    QList<QAction*> m_windowListActions;
-    QPointer<ArchiveWindow> m_archive;
-    QPointer<HistoryWindow> m_historyWindow;
+    FrameTabs* m_tabs = nullptr;
+    FrameStatus* m_status = nullptr;
+    ToolWindows* m_tools = nullptr;
+    FrameCommands* m_commands = nullptr;
     MailPoller* m_poller = nullptr;
-    HistoryList m_history;
 
-    bool m_tabBarWanted = false;
-    int m_tabAlign = 1;
-    bool m_statusBarShown = true;
-    bool m_archiveOpen = false;
-    bool m_historyOpen = false;
+    bool m_askAboutDownloads = true;
     bool m_acceptHandOffs = true;
     // Addresses handed over while a modal dialog was open.
     QStringList m_pendingHandOffs;

@@ -6,6 +6,7 @@
 #include "browser/BrowserWindow.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/FrameActions.h"
+#include "frame/FrameTabs.h"
 #include "frame/MainFrame.h"
 #include "frame/TabBar.h"
 #include "prefs/model/Prefer.h"
@@ -57,7 +58,7 @@ void TestStartup::tabStripPreferenceShowsBar() {
         p.StartBrowser = qint16(startBrowser);
     });
     MainFrame* frame = app.start();
-    QCOMPARE(!frame->tabBar()->isHidden(), visible);
+    QCOMPARE(!frame->tabs()->bar()->isHidden(), visible);
     QCOMPARE(frame->action(FrameActions::TabBar)->isChecked(), tabStrip != 0);
     QCOMPARE(frame->action(FrameActions::TabBar)->isChecked(), tabStrip != 0);
 }
@@ -155,7 +156,7 @@ void TestStartup::groupFileOpensEachBookmarkInOrder() {
                      QStringList{QStringLiteral("http://example.org/%1").arg(i + 1)});
         // The frame shows one maximized child at a time; each comes up
         // maximized when it is brought to the front.
-        frame->mdiArea()->setActiveSubWindow(w);
+        frame->registry()->area()->setActiveSubWindow(w);
         QVERIFY(w->isMaximized());
         QCOMPARE(w->bandVisible(BrowserWindow::Band::Adress), i != 1);
     }
@@ -178,8 +179,8 @@ void TestStartup::missingGroupFileStillAppliesBars() {
     });
     MainFrame* frame = app.start();
     QCOMPARE(frame->registry()->windows().size(), 0);
-    QVERIFY(!frame->tabBar()->isHidden());
-    QCOMPARE(frame->toolBarArea(frame->tabBar()), Qt::BottomToolBarArea);
+    QVERIFY(!frame->tabs()->bar()->isHidden());
+    QCOMPARE(frame->toolBarArea(frame->tabs()->bar()), Qt::BottomToolBarArea);
     QVERIFY(frame->statusBar()->isHidden());
     QVERIFY(!frame->action(FrameActions::StatusBar)->isChecked());
     QVERIFY(dialogs.messages.isEmpty());

@@ -11,6 +11,7 @@
 #include "browser/QtWebView.h"
 #include "common/TreeMemory.h"
 #include "frame/BrowserRegistry.h"
+#include "frame/FrameStatus.h"
 #include "frame/MainFrame.h"
 #include "prefs/model/Prefer.h"
 
@@ -369,7 +370,7 @@ void TestEngineAnswers::speaksGerman() {
         closedPort = probe.serverPort();
     }
     w->navigate(QStringLiteral("http://127.0.0.1:%1/").arg(closedPort));
-    QTRY_COMPARE_WITH_TIMEOUT(m_frame->statusPanel()->text(),
+    QTRY_COMPARE_WITH_TIMEOUT(m_frame->status()->text()->text(),
                               QStringLiteral("Die Seite konnte nicht geladen werden."), 30000);
     QTRY_VERIFY_WITH_TIMEOUT(pageText(viewOf(w)).contains(QStringLiteral("nicht erreichbar")),
                              10000);

@@ -5,6 +5,7 @@
 #include "browser/BrowserWindow.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
+#include "frame/ToolWindows.h"
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
 
@@ -84,7 +85,7 @@ void TestLinkWalkE2E::roundTripVisitsFramesAndReturns() {
     QVERIFY(m_server.hits(QStringLiteral("/dir/a.html")) > aBefore);
     QVERIFY(m_server.hits(QStringLiteral("/dir/b.html")) > bBefore);
     bool sawA = false, sawB = false;
-    for (const HistoryItem& item : m_frame->history().items()) {
+    for (const HistoryItem& item : m_frame->tools()->history().items()) {
         sawA = sawA || item.Url == m_server.url(QStringLiteral("/dir/a.html"));
         sawB = sawB || item.Url == m_server.url(QStringLiteral("/dir/b.html"));
     }
@@ -125,7 +126,8 @@ void TestLinkWalkE2E::autoRefreshReloads() {
 void TestLinkWalkE2E::pageDiscardedWhileLoadingComesBack() {
     m_server.addPage(QStringLiteral("/slow.html"),
                      "<html><title>Langsam</title><body><img src='/hang.png'></body></html>");
-    m_frame->registry()->visit(OpenRequest::withBars(m_server.url(QStringLiteral("/slow.html")), true, true));
+    m_frame->registry()->visit(
+        OpenRequest::withBars(m_server.url(QStringLiteral("/slow.html")), true, true));
     BrowserWindow* w = m_frame->registry()->activeWindow();
     QTRY_VERIFY_WITH_TIMEOUT(m_server.hits(QStringLiteral("/hang.png")) >= 1, 30000);
     QVERIFY(w->webView()->isBusy());

@@ -10,7 +10,9 @@
 #include "downloads/DownloadsWindow.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/FrameActions.h"
+#include "frame/FrameStatus.h"
 #include "frame/MainFrame.h"
+#include "frame/ToolWindows.h"
 #include "prefs/model/Prefer.h"
 
 #include <QAction>
@@ -149,7 +151,7 @@ void TestPageTools::zoomByWheelAndSite() {
     QApplication::sendEvent(input, &wheel);
     QCOMPARE(w->zoom(), 1.1);
     QTRY_COMPARE_WITH_TIMEOUT(view->page()->zoomFactor(), 1.1, 5000);
-    QCOMPARE(m_frame->zoomPanel()->text(), QStringLiteral("Zoom: 110 %"));
+    QCOMPARE(m_frame->status()->zoom()->text(), QStringLiteral("Zoom: 110 %"));
 
     // Another page of the same site keeps the zoom; another site does not.
     w->navigate(local(QStringLiteral("mehr.html")));
@@ -161,7 +163,7 @@ void TestPageTools::zoomByWheelAndSite() {
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w) && w->windowTitle() == QStringLiteral("Server"), 30000);
     QCOMPARE(w->zoom(), 1.0);
     QCOMPARE(view->page()->zoomFactor(), 1.0);
-    QVERIFY(m_frame->zoomPanel()->isHidden());
+    QVERIFY(m_frame->status()->zoom()->isHidden());
     m_frame->registry()->closeAllWindows();
 }
 
@@ -188,7 +190,7 @@ void TestPageTools::downloadRunsPausesAndFinishes() {
     QTRY_VERIFY(w.isNull());
 
     m_frame->action(FrameActions::Downloads)->trigger();
-    DownloadsWindow* window = m_frame->downloadsWindow();
+    DownloadsWindow* window = m_frame->tools()->downloads();
     QVERIFY(window && window->isVisible());
     QTreeWidgetItem* item = window->list()->topLevelItem(row);
     QVERIFY(item);
@@ -196,8 +198,8 @@ void TestPageTools::downloadRunsPausesAndFinishes() {
     auto* progress = qobject_cast<QProgressBar*>(window->list()->itemWidget(item, 3));
     QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0, 30000);
     QCOMPARE(stateOf(row), QStringLiteral("läuft"));
-    QVERIFY(m_frame->downloadsPanel()->isVisible());
-    QVERIFY(m_frame->downloadsPanel()->text().startsWith(QStringLiteral("1 Download")));
+    QVERIFY(m_frame->status()->downloads()->isVisible());
+    QVERIFY(m_frame->status()->downloads()->text().startsWith(QStringLiteral("1 Download")));
 
     window->list()->setCurrentItem(item);
     QTest::mouseClick(window->button(QStringLiteral("pause")), Qt::LeftButton);
@@ -224,7 +226,7 @@ void TestPageTools::downloadRunsPausesAndFinishes() {
     QFile kept(taken);
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("alt"));
-    QVERIFY(m_frame->downloadsPanel()->isHidden());
+    QVERIFY(m_frame->status()->downloads()->isHidden());
 
     DesktopCatcher desktop;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
@@ -261,9 +263,9 @@ void TestPageTools::downloadsThatEndEarly() {
     QTRY_COMPARE_WITH_TIMEOUT(m_app.downloads().count(), first + 2, 30000);
     // A page that turned into a download is no failed page.
     QTRY_VERIFY_WITH_TIMEOUT(!starter->webView()->isBusy(), 30000);
-    QCOMPARE(m_frame->statusPanel()->text(), QStringLiteral("Fertig"));
+    QCOMPARE(m_frame->status()->text()->text(), QStringLiteral("Fertig"));
     m_frame->action(FrameActions::Downloads)->trigger();
-    DownloadsWindow* window = m_frame->downloadsWindow();
+    DownloadsWindow* window = m_frame->tools()->downloads();
     window->list()->setCurrentItem(window->list()->topLevelItem(first + 1));
     QTRY_VERIFY_WITH_TIMEOUT(m_app.downloads().at(first + 1).received > 0, 30000);
     QTest::mouseClick(window->button(QStringLiteral("cancel")), Qt::LeftButton);
@@ -286,7 +288,7 @@ void TestPageTools::pageTools() {
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(source), 30000);
     source->close();
 
-    m_frame->mdiArea()->setActiveSubWindow(w);
+    m_frame->registry()->area()->setActiveSubWindow(w);
     auto* view = qobject_cast<QtWebView*>(w->webView());
     press(m_frame, Qt::Key_I, Qt::ControlModifier | Qt::ShiftModifier);
     QVERIFY(view->devToolsWindow() && view->devToolsWindow()->isVisible());
@@ -297,10 +299,10 @@ void TestPageTools::pageTools() {
     const QString blocked =
         QDir(m_downloadDir.path()).filePath(QStringLiteral("datei.bin/obst.pdf"));
     m_dialogs.fileNames << pdf << blocked;
-    m_frame->mdiArea()->setActiveSubWindow(w);
+    m_frame->registry()->area()->setActiveSubWindow(w);
     m_frame->action(FrameActions::SavePdf)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(pdf).size() > 0 &&
-                                 m_frame->statusPanel()->text().contains(QStringLiteral("PDF")),
+                                 m_frame->status()->text()->text().contains(QStringLiteral("PDF")),
                              30000);
     QFile file(pdf);
     QVERIFY(file.open(QIODevice::ReadOnly));

@@ -4,8 +4,10 @@
 #include "browser/QtWebView.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/FrameActions.h"
+#include "frame/FrameTabs.h"
 #include "frame/MainFrame.h"
 #include "frame/TabBar.h"
+#include "frame/ToolWindows.h"
 #include "prefs/model/Prefer.h"
 
 #include <QAction>
@@ -82,10 +84,11 @@ void TestWebEngineE2E::titleReachesCaptionAndTab() {
     QVERIFY(w);
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w), 30000);
     QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
-    QCOMPARE(m_frame->tabBar()->tabs()->tabText(m_frame->tabBar()->indexOf(w->id())),
+    QCOMPARE(m_frame->tabs()->bar()->tabs()->tabText(m_frame->tabs()->bar()->indexOf(w->id())),
              QStringLiteral("Grüße && mehr"));
-    QVERIFY(m_frame->history().count() >= 1);
-    QCOMPARE(m_frame->history().at(m_frame->history().count() - 1).Url, page("title.html"));
+    QVERIFY(m_frame->tools()->history().count() >= 1);
+    QCOMPARE(m_frame->tools()->history().at(m_frame->tools()->history().count() - 1).Url,
+             page("title.html"));
     w->close();
 }
 
@@ -122,17 +125,17 @@ void TestWebEngineE2E::windowCloseRemovesWindowAndTab() {
     BrowserWindow* keep = openOn(page(QStringLiteral("title.html")));
     QPointer<BrowserWindow> closer = openOn(page(QStringLiteral("closer.html")));
     QCOMPARE(int(m_frame->registry()->count()), 2);
-    QCOMPARE(m_frame->tabBar()->tabs()->count(), 2);
+    QCOMPARE(m_frame->tabs()->bar()->tabs()->count(), 2);
     QTRY_VERIFY_WITH_TIMEOUT(closer.isNull(), 30000);
     QCOMPARE(int(m_frame->registry()->count()), 1);
-    QCOMPARE(m_frame->tabBar()->tabs()->count(), 1);
+    QCOMPARE(m_frame->tabs()->bar()->tabs()->count(), 1);
     QCOMPARE(m_frame->registry()->windows(), QList<BrowserWindow*>{keep});
 }
 
 void TestWebEngineE2E::discardedPageComesBackWithoutVisit() {
     BrowserWindow* w = openOn(page(QStringLiteral("title.html")));
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w), 30000);
-    const int visits = m_frame->history().count();
+    const int visits = m_frame->tools()->history().count();
     const int addresses = w->addressBox()->count();
     w->webView()->setLifecycle(Lifecycle::State::Discarded);
     QTRY_COMPARE_WITH_TIMEOUT(w->webView()->lifecycle(), Lifecycle::State::Discarded, 10000);
@@ -142,7 +145,7 @@ void TestWebEngineE2E::discardedPageComesBackWithoutVisit() {
     QCOMPARE(w->webView()->lifecycle(), Lifecycle::State::Active);
     QCOMPARE(w->webView()->locationUrl(), page(QStringLiteral("title.html")));
     QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
-    QCOMPARE(m_frame->history().count(), visits);
+    QCOMPARE(m_frame->tools()->history().count(), visits);
     QCOMPARE(w->addressBox()->count(), addresses);
     m_frame->registry()->closeAllWindows();
 }

@@ -7,8 +7,12 @@
 #include "browser/BrowserWindow.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/FrameActions.h"
+#include "frame/FrameCommands.h"
+#include "frame/FrameStatus.h"
+#include "frame/FrameTabs.h"
 #include "frame/MainFrame.h"
 #include "frame/TabBar.h"
+#include "frame/ToolWindows.h"
 #include "frame/model/Arrangement.h"
 #include "history/HistoryWindow.h"
 #include "mail/MailLauncher.h"
@@ -162,16 +166,16 @@ void TestFrame::newWindowBars() {
     QFETCH(bool, adress);
     QFETCH(bool, coolBar);
     MainFrame* f = newFrame();
-    f->preferences().Toolbar = toolbar ? -1 : 0;
-    f->preferences().Adresszeile = adress ? -1 : 0;
+    f->tools()->preferences().Toolbar = toolbar ? -1 : 0;
+    f->tools()->preferences().Adresszeile = adress ? -1 : 0;
     BrowserWindow* w = open();
     QCOMPARE(w->bandVisible(BrowserWindow::Band::Toolbar), toolbar);
     QCOMPARE(w->bandVisible(BrowserWindow::Band::Adress), adress);
     QCOMPARE(w->coolBarVisible(), coolBar);
     // An empty HistoryUrl starts the window on the home page.
-    QCOMPARE(w->addressBox()->currentText(), f->preferences().HomeUrl);
+    QCOMPARE(w->addressBox()->currentText(), f->tools()->preferences().HomeUrl);
     QCOMPARE(static_cast<FakeWebView*>(w->webView())->navigations,
-             QStringList{f->preferences().HomeUrl});
+             QStringList{f->tools()->preferences().HomeUrl});
 }
 
 void TestFrame::closeAllWithoutWindowsSaysNothing() {
@@ -187,14 +191,15 @@ void TestFrame::closeAllWithoutWindowsSaysNothing() {
     closeAll();
     QCOMPARE(f->registry()->count(), 0);
     QVERIFY(f->registry()->windows().isEmpty());
-    QCOMPARE(f->tabBar()->tabs()->count(), 0);
+    QCOMPARE(f->tabs()->bar()->tabs()->count(), 0);
 }
 
 void TestFrame::visitUrlWithEmptyAddress() {
     MainFrame* f = newFrame();
     f->registry()->visit(OpenRequest::withBars(QString(), true, true));
     QCOMPARE(f->registry()->count(), 0);
-    f->registry()->visit(OpenRequest::withBars(QStringLiteral("http://example.org/"), false, false));
+    f->registry()->visit(
+        OpenRequest::withBars(QStringLiteral("http://example.org/"), false, false));
     QCOMPARE(f->registry()->count(), 1);
     QVERIFY(!f->registry()->windows().first()->coolBarVisible());
     // The next window shows the bars of the preferences again.
@@ -225,34 +230,34 @@ void TestFrame::strToCaption() {
 void TestFrame::tabFollowsTitle() {
     MainFrame* f = newFrame();
     f->action(FrameActions::TabBar)->trigger();
-    QVERIFY(f->tabBarWanted());
+    QVERIFY(f->tabs()->wanted());
     BrowserWindow* w = open();
-    QVERIFY(!f->tabBar()->isHidden());
-    const int i = f->tabBar()->indexOf(w->id());
+    QVERIFY(!f->tabs()->bar()->isHidden());
+    const int i = f->tabs()->bar()->indexOf(w->id());
     // A new tab shows the start address as it is.
-    QCOMPARE(f->tabBar()->tabs()->tabText(i), f->preferences().HomeUrl);
+    QCOMPARE(f->tabs()->bar()->tabs()->tabText(i), f->tools()->preferences().HomeUrl);
     // The page's title, once it has come, goes to caption and tab, its "&"
     // doubled in the tab.
     auto* view = static_cast<FakeWebView*>(w->webView());
     view->finishLoad(QStringLiteral("http://example.org/"), QStringLiteral("Fish & Chips"));
     QTRY_COMPARE(w->windowTitle(), QStringLiteral("Fish & Chips"));
-    QCOMPARE(f->tabBar()->tabs()->tabText(i), QStringLiteral("Fish && Chips"));
-    QCOMPARE(f->tabBar()->tabs()->tabToolTip(i), QStringLiteral("Fish && Chips"));
+    QCOMPARE(f->tabs()->bar()->tabs()->tabText(i), QStringLiteral("Fish && Chips"));
+    QCOMPARE(f->tabs()->bar()->tabs()->tabToolTip(i), QStringLiteral("Fish && Chips"));
 }
 
 void TestFrame::lastWindowClosedHidesTabBar() {
     MainFrame* f = newFrame();
     f->action(FrameActions::TabBar)->trigger();
     BrowserWindow* w = open();
-    QVERIFY(!f->tabBar()->isHidden());
+    QVERIFY(!f->tabs()->bar()->isHidden());
     QAction* top = f->action(FrameActions::TabBarTop);
     QAction* bottom = f->action(FrameActions::TabBarBottom);
     QVERIFY(top->isEnabled() && bottom->isEnabled());
     w->close();
-    QVERIFY(f->tabBar()->isHidden());
+    QVERIFY(f->tabs()->bar()->isHidden());
     QVERIFY(!top->isEnabled() && !bottom->isEnabled());
     open();
-    QVERIFY(!f->tabBar()->isHidden());
+    QVERIFY(!f->tabs()->bar()->isHidden());
 }
 
 void TestFrame::tabClickActivatesWindow() {
@@ -261,13 +266,13 @@ void TestFrame::tabClickActivatesWindow() {
     BrowserWindow* a = open();
     BrowserWindow* b = open();
     QCOMPARE(f->registry()->activeWindow(), b);
-    QCOMPARE(f->tabBar()->tabs()->currentIndex(), f->tabBar()->indexOf(b->id()));
+    QCOMPARE(f->tabs()->bar()->tabs()->currentIndex(), f->tabs()->bar()->indexOf(b->id()));
     static_cast<FakeWebView*>(a->webView())->url = QStringLiteral("http://a.example/");
-    const QRect tabRect = f->tabBar()->tabs()->tabRect(f->tabBar()->indexOf(a->id()));
-    QTest::mouseClick(f->tabBar()->tabs(), Qt::LeftButton, {}, tabRect.center());
+    const QRect tabRect = f->tabs()->bar()->tabs()->tabRect(f->tabs()->bar()->indexOf(a->id()));
+    QTest::mouseClick(f->tabs()->bar()->tabs(), Qt::LeftButton, {}, tabRect.center());
     QCOMPARE(f->registry()->activeWindow(), a);
     // A window without a title yet shows its address on the tab.
-    QCOMPARE(f->tabBar()->tabs()->tabText(f->tabBar()->indexOf(a->id())),
+    QCOMPARE(f->tabs()->bar()->tabs()->tabText(f->tabs()->bar()->indexOf(a->id())),
              QStringLiteral("http://a.example/"));
 }
 
@@ -294,7 +299,7 @@ void TestFrame::windowMenuStates() {
     MainFrame* f = newFrame();
     auto enabled = [f](A::Command c) { return f->action(c)->isEnabled(); };
     auto activeMenu = [f] { return f->menu(A::ActiveWindowMenu)->menuAction()->isEnabled(); };
-    f->refreshWindowMenu();
+    f->commands()->refreshWindowMenu();
     QVERIFY(!enabled(A::TileBelow));
     QVERIFY(!enabled(A::TileSideBySide));
     QVERIFY(!enabled(A::Cascade));
@@ -303,27 +308,27 @@ void TestFrame::windowMenuStates() {
     QVERIFY(!enabled(A::CloseAllWindows));
     QVERIFY(enabled(A::LoadLayout));
     // Only the archive window open: the same.
-    f->toolWindowShown(Shell::ToolWindow::Archive, true);
-    f->refreshWindowMenu();
+    f->tools()->toolWindowShown(Shell::ToolWindow::Archive, true);
+    f->commands()->refreshWindowMenu();
     QVERIFY(!enabled(A::Cascade));
     QVERIFY(!enabled(A::CloseAllWindows));
-    f->toolWindowShown(Shell::ToolWindow::Archive, false);
+    f->tools()->toolWindowShown(Shell::ToolWindow::Archive, false);
 
     BrowserWindow* w = open();
-    f->refreshWindowMenu();
+    f->commands()->refreshWindowMenu();
     QVERIFY(enabled(A::Cascade));
     QVERIFY(enabled(A::CloseWindow));
     QVERIFY(activeMenu());
     QVERIFY(!enabled(A::LoadLayout));
     w->showMaximized();
-    f->refreshWindowMenu();
+    f->commands()->refreshWindowMenu();
     QVERIFY(!enabled(A::SaveLayout));
     w->showNormal();
-    f->refreshWindowMenu();
+    f->commands()->refreshWindowMenu();
     QVERIFY(enabled(A::SaveLayout));
     // Only the toolbar band shown: "Beides" is not offered.
     w->setBandVisible(BrowserWindow::Band::Adress, false);
-    f->refreshWindowMenu();
+    f->commands()->refreshWindowMenu();
     QVERIFY(!f->action(A::BothBars)->isVisible());
     QVERIFY(f->action(A::Toolbar)->isChecked());
     QVERIFY(!f->action(A::AddressBar)->isChecked());
@@ -345,8 +350,8 @@ void TestFrame::historyMenuFromTwoEntries() {
     view->finishLoad(QStringLiteral("http://b.example/"), QStringLiteral("B"));
     emit tools->aboutToShow();
     QVERIFY(historie->isEnabled());
-    QCOMPARE(f->history().count(), 2);
-    QCOMPARE(f->history().at(1).Title, QStringLiteral("B"));
+    QCOMPARE(f->tools()->history().count(), 2);
+    QCOMPARE(f->tools()->history().at(1).Title, QStringLiteral("B"));
 }
 
 void TestFrame::popupSwitches() {
@@ -406,14 +411,14 @@ void TestFrame::sideBySideIsReappliedToNewWindows() {
     open();
     open();
     open();
-    f->refreshWindowMenu();
+    f->commands()->refreshWindowMenu();
     f->action(FrameActions::TileSideBySide)->trigger();
     QVERIFY(f->action(FrameActions::TileSideBySide)->isChecked());
     QVERIFY(!f->action(FrameActions::Cascade)->isChecked());
     BrowserWindow* d = open();
     const QList<BrowserWindow*> all = f->registry()->windows();
     QCOMPARE(all.size(), 4);
-    QCOMPARE(d->height(), f->mdiArea()->viewport()->height());
+    QCOMPARE(d->height(), f->registry()->area()->viewport()->height());
     for (int i = 1; i < all.size(); ++i)
         QVERIFY(all[i]->x() > all[i - 1]->x());
 }
@@ -451,11 +456,11 @@ void TestFrame::cascadedNewWindowsCanBeRead() {
     f->action(FrameActions::Cascade)->trigger();
     f->action(FrameActions::NewBrowser)->trigger();
     // From the history window: a window with both bars hidden.
-    f->addToHistory(QStringLiteral("http://a.example/"), QStringLiteral("A"));
-    f->addToHistory(QStringLiteral("http://b.example/"), QStringLiteral("B"));
+    f->browserHost().addToHistory(QStringLiteral("http://a.example/"), QStringLiteral("A"));
+    f->browserHost().addToHistory(QStringLiteral("http://b.example/"), QStringLiteral("B"));
     emit f->menu(FrameActions::ToolsMenu)->aboutToShow();
     f->action(FrameActions::History)->trigger();
-    HistoryWindow* h = f->historyWindow();
+    HistoryWindow* h = f->tools()->historyWindow();
     const QPoint cell = h->grid()->visualItemRect(h->grid()->item(0, 0)).center();
     QTest::mouseClick(h->grid()->viewport(), Qt::LeftButton, {}, cell);
     QTest::mouseDClick(h->grid()->viewport(), Qt::LeftButton, {}, cell);
@@ -463,7 +468,7 @@ void TestFrame::cascadedNewWindowsCanBeRead() {
     for (int i = 0; i < 8; ++i)
         f->action(FrameActions::NewBrowser)->trigger();
     QCOMPARE(f->registry()->count(), 12);
-    const QRect area = f->mdiArea()->viewport()->rect();
+    const QRect area = f->registry()->area()->viewport()->rect();
     for (BrowserWindow* w : f->registry()->windows()) {
         QVERIFY2(area.contains(w->geometry()),
                  qPrintable(QStringLiteral("window %1 at %2,%3 %4x%5 in %6x%7")
@@ -478,8 +483,8 @@ void TestFrame::cascadedNewWindowsCanBeRead() {
         QVERIFY(w->height() >= area.height() * 2 / 3);
     }
     QVERIFY(!f->registry()->windows().at(3)->coolBarVisible());
-    QVERIFY(!f->mdiArea()->horizontalScrollBar()->isVisible());
-    QVERIFY(!f->mdiArea()->verticalScrollBar()->isVisible());
+    QVERIFY(!f->registry()->area()->horizontalScrollBar()->isVisible());
+    QVERIFY(!f->registry()->area()->verticalScrollBar()->isVisible());
 }
 
 void TestFrame::dropOpensWindows() {
@@ -530,8 +535,8 @@ void TestFrame::settingsApplyToFrame() {
     };
     f->action(FrameActions::Settings)->trigger();
     QCOMPARE(saved.count(), 1);
-    QCOMPARE(f->tabAlign(), 2);
-    QCOMPARE(f->toolBarArea(f->tabBar()), Qt::BottomToolBarArea);
+    QCOMPARE(f->tabs()->align(), 2);
+    QCOMPARE(f->toolBarArea(f->tabs()->bar()), Qt::BottomToolBarArea);
     QVERIFY(f->statusBar()->isHidden());
     Prefer stored(m_app->dir());
     QString error;
@@ -548,7 +553,7 @@ void TestFrame::settingsApplyToFrame() {
     };
     f->action(FrameActions::Settings)->trigger();
     QCOMPARE(saved.count(), 1);
-    QCOMPARE(f->tabAlign(), 2);
+    QCOMPARE(f->tabs()->align(), 2);
 }
 
 // "Alle Öffnen" on a folder of 10 bookmarks with 295 windows open: five come,
@@ -571,7 +576,7 @@ void TestFrame::openAllAtTheLimit() {
     for (int i = 0; i < 295; ++i)
         f->registry()->openWindow(OpenRequest());
     f->action(FrameActions::Archive)->trigger();
-    ArchiveWindow* archive = f->archiveWindow();
+    ArchiveWindow* archive = f->tools()->archive();
     archive->tree()->setCurrentItem(archive->rootNode()->child(0));
     archive->action(QStringLiteral("openAll"))->trigger();
     QVERIFY(batchOpened(f));
@@ -587,11 +592,11 @@ void TestFrame::openAllAtTheLimit() {
 // address, once.
 void TestFrame::historyEnterGivesTheNextWindow() {
     MainFrame* f = newFrame();
-    f->addToHistory(QStringLiteral("http://eins.example/"), QStringLiteral("1"));
-    f->addToHistory(QStringLiteral("http://enter.example/"), QStringLiteral("2"));
+    f->browserHost().addToHistory(QStringLiteral("http://eins.example/"), QStringLiteral("1"));
+    f->browserHost().addToHistory(QStringLiteral("http://enter.example/"), QStringLiteral("2"));
     emit f->menu(FrameActions::ToolsMenu)->aboutToShow();
     f->action(FrameActions::History)->trigger();
-    QPointer<HistoryWindow> h = f->historyWindow();
+    QPointer<HistoryWindow> h = f->tools()->historyWindow();
     QVERIFY(h);
     const QString chosen = h->grid()->item(0, 0)->text();
     QVERIFY(Keyboard::activate(h));
@@ -604,7 +609,7 @@ void TestFrame::historyEnterGivesTheNextWindow() {
     QCOMPARE(static_cast<FakeWebView*>(f->registry()->windows().at(0)->webView())->navigations,
              QStringList{chosen});
     QCOMPARE(static_cast<FakeWebView*>(f->registry()->windows().at(1)->webView())->navigations,
-             QStringList{f->preferences().HomeUrl});
+             QStringList{f->tools()->preferences().HomeUrl});
 }
 
 namespace {
@@ -755,7 +760,7 @@ void TestFrame::zoomSteps() {
     MainFrame* f = newFrame();
     BrowserWindow* w = open();
     BrowserWindow* other = open();
-    f->mdiArea()->setActiveSubWindow(w);
+    f->registry()->area()->setActiveSubWindow(w);
     QMenu* zoomMenu = f->menu(FrameActions::ZoomMenu);
     QVERIFY(f->menu(FrameActions::ViewMenu)->actions().contains(zoomMenu->menuAction()));
     for (int choice : choices)
@@ -766,11 +771,11 @@ void TestFrame::zoomSteps() {
     QCOMPARE(static_cast<FakeWebView*>(w->webView())->zoom, zoom);
     // Every window has a zoom of its own.
     QCOMPARE(static_cast<FakeWebView*>(other->webView())->zoom, 1.0);
-    QCOMPARE(f->zoomPanel()->isVisible(), zoom != 1.0);
+    QCOMPARE(f->status()->zoom()->isVisible(), zoom != 1.0);
     if (zoom != 1.0)
-        QCOMPARE(f->zoomPanel()->text(), QStringLiteral("Zoom: %1 %").arg(qRound(zoom * 100)));
-    f->mdiArea()->setActiveSubWindow(other);
-    QVERIFY(f->zoomPanel()->isHidden());
+        QCOMPARE(f->status()->zoom()->text(), QStringLiteral("Zoom: %1 %").arg(qRound(zoom * 100)));
+    f->registry()->area()->setActiveSubWindow(other);
+    QVERIFY(f->status()->zoom()->isHidden());
 }
 
 void TestFrame::endingHidesTheFrameBeforeThePagesGo() {

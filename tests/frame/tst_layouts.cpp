@@ -4,9 +4,11 @@
 #include "browser/BrowserWindow.h"
 #include "frame/BatchOpening.h"
 #include "frame/BrowserRegistry.h"
-#include "frame/PageSleep.h"
 #include "frame/FrameActions.h"
+#include "frame/FrameTabs.h"
+#include "frame/ToolWindows.h"
 #include "frame/MainFrame.h"
+#include "frame/PageSleep.h"
 #include "frame/TabBar.h"
 #include "frame/WindowLayouts.h"
 #include "frame/model/LayoutFile.h"
@@ -169,11 +171,11 @@ void TestLayouts::noWindowGivesEmptyFile() {
     QVERIFY(WindowLayouts::save(*frame()->registry(), path(QStringLiteral("leer.wlt")), frame()));
     QVERIFY(QFileInfo::exists(path(QStringLiteral("leer.wlt"))));
     QCOMPARE(QFileInfo(path(QStringLiteral("leer.wlt"))).size(), 0);
-    QVERIFY(WindowLayouts::load(*frame(), path(QStringLiteral("leer.wlt")), frame()));
+    QVERIFY(WindowLayouts::load(*frame()->tools(), path(QStringLiteral("leer.wlt")), frame()));
     QCOMPARE(frame()->registry()->batches().queued(), 0);
     QCOMPARE(frame()->registry()->count(), 0);
     // A name that does not exist is created empty and opens nothing.
-    QVERIFY(WindowLayouts::load(*frame(), QStringLiteral(" ") + path(QStringLiteral("neu.wlt")),
+    QVERIFY(WindowLayouts::load(*frame()->tools(), QStringLiteral(" ") + path(QStringLiteral("neu.wlt")),
                                 frame()));
     QVERIFY(QFileInfo::exists(path(QStringLiteral("neu.wlt"))));
     QCOMPARE(frame()->registry()->batches().queued(), 0);
@@ -210,7 +212,7 @@ void TestLayouts::startUpOpensLayout() {
 
 void TestLayouts::unreadableLayoutIsReported() {
     QVERIFY(QDir(m_app->dir()).mkdir(QStringLiteral("ordner.wlt")));
-    QVERIFY(!WindowLayouts::load(*frame(), path(QStringLiteral("ordner.wlt")), frame()));
+    QVERIFY(!WindowLayouts::load(*frame()->tools(), path(QStringLiteral("ordner.wlt")), frame()));
     QCOMPARE(m_dialogs->messages.size(), 1);
     QVERIFY(m_dialogs->messages.first().text.startsWith(
         QStringLiteral("Fehler beim lesen der Datei !")));
@@ -226,7 +228,7 @@ void TestLayouts::windowsComeInTurns() {
     QTimer other;
     connect(&other, &QTimer::timeout, [&] { seen << frame()->registry()->count(); });
     other.start(0);
-    QVERIFY(WindowLayouts::load(*frame(), name, frame()));
+    QVERIFY(WindowLayouts::load(*frame()->tools(), name, frame()));
     QCOMPARE(frame()->registry()->count(), 0);
     QCOMPARE(frame()->registry()->batches().queued(), Windows);
     QVERIFY(QApplication::overrideCursor());
@@ -271,7 +273,7 @@ void TestLayouts::maximizedLayoutLoadsTheTopWindowFirst() {
             }
         }
     });
-    QVERIFY(WindowLayouts::load(*frame(), writeLayout(Windows, Sites), frame()));
+    QVERIFY(WindowLayouts::load(*frame()->tools(), writeLayout(Windows, Sites), frame()));
     QTRY_COMPARE(registry->batches().queued(), 0);
     QCOMPARE(earlyLoads, QStringList{top});
     const QList<BrowserWindow*> windows = registry->windows();
@@ -285,7 +287,7 @@ void TestLayouts::maximizedLayoutLoadsTheTopWindowFirst() {
     QCOMPARE(views.last()->navigations, QStringList{top});
     // Its tab and caption name the page that came.
     QTRY_COMPARE(windows.last()->windowTitle(), QStringLiteral("Oben"));
-    TabBar* tabs = frame()->tabBar();
+    TabBar* tabs = frame()->tabs()->bar();
     QCOMPARE(tabs->tabs()->tabText(tabs->indexOf(windows.last()->id())), QStringLiteral("Oben"));
     const auto started = [&views] {
         QList<int> order;
@@ -346,7 +348,7 @@ void TestLayouts::maximizedLayoutLoadsTheTopWindowFirst_data() {
 void TestLayouts::closingAllDropsTheRest() {
     QFETCH(int, sites);
     QSignalSpy done(&frame()->registry()->batches(), &BatchOpening::finished);
-    QVERIFY(WindowLayouts::load(*frame(), writeLayout(20, sites), frame()));
+    QVERIFY(WindowLayouts::load(*frame()->tools(), writeLayout(20, sites), frame()));
     QTRY_VERIFY(frame()->registry()->count() >= 2);
     emit frame()->menu(FrameActions::WindowMenu)->aboutToShow();
     frame()->action(FrameActions::CloseAllWindows)->trigger();
@@ -364,7 +366,7 @@ void TestLayouts::closingAllDropsTheRest() {
 
 void TestLayouts::closingManyKeepsTheFrameAnswering() {
     constexpr int Windows = 40;
-    QVERIFY(WindowLayouts::load(*frame(), writeLayout(Windows), frame()));
+    QVERIFY(WindowLayouts::load(*frame()->tools(), writeLayout(Windows), frame()));
     QVERIFY(batchOpened(frame()));
     // Counts the turns of the event loop and the windows torn down in each.
     int turn = 0;
@@ -384,7 +386,7 @@ void TestLayouts::closingManyKeepsTheFrameAnswering() {
     QCOMPARE(frame()->registry()->count(), 0);
     QVERIFY(std::all_of(windows.cbegin(), windows.cend(),
                         [](const QPointer<BrowserWindow>& w) { return w->isHidden(); }));
-    QVERIFY(frame()->mdiArea()->subWindowList().isEmpty());
+    QVERIFY(frame()->registry()->area()->subWindowList().isEmpty());
     // ...and torn down a few per turn, while other work gets its turn.
     QTRY_VERIFY(std::all_of(windows.cbegin(), windows.cend(),
                             [](const QPointer<BrowserWindow>& w) { return w.isNull(); }));

@@ -6,6 +6,7 @@
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "frame/PageSleep.h"
+#include "frame/ToolWindows.h"
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
 
@@ -89,7 +90,7 @@ void TestLifecycle::coveredWindowsSleepAndWake() {
     BrowserWindow* a = open(QStringLiteral("http://a.example/"));
     BrowserWindow* b = open(QStringLiteral("http://b.example/"));
     b->showMaximized();
-    frame()->mdiArea()->setActiveSubWindow(b);
+    frame()->registry()->area()->setActiveSubWindow(b);
     frame()->registry()->sleep().updateLifecycles();
     QVERIFY(!frame()->registry()->isWindowVisible(a));
     QCOMPARE(view(a)->state, State::Active);
@@ -100,11 +101,11 @@ void TestLifecycle::coveredWindowsSleepAndWake() {
     m_now += 50000;
     frame()->registry()->sleep().updateLifecycles();
     QCOMPARE(view(a)->state, State::Discarded);
-    const int historyBefore = frame()->history().count();
+    const int historyBefore = frame()->tools()->history().count();
     // Shown again: active at once, same address and title on its tab.
-    frame()->mdiArea()->setActiveSubWindow(a);
+    frame()->registry()->area()->setActiveSubWindow(a);
     QCOMPARE(view(a)->state, State::Active);
-    QCOMPARE(frame()->history().count(), historyBefore);
+    QCOMPARE(frame()->tools()->history().count(), historyBefore);
     QCOMPARE(a->webView()->locationUrl(), QStringLiteral("http://a.example/"));
     QCOMPARE(a->addressBox()->count(), 1);
     m_now += 10000;
@@ -123,8 +124,8 @@ void TestLifecycle::busyPagesStayActive() {
     view(audio)->backgroundBusy = true;
     view(loading)->setBusy(true);
     view(neverCame)->hasDoc = false;
-    frame()->mdiArea()->setActiveSubWindow(top);
-    frame()->mdiArea()->setActiveSubWindow(top);
+    frame()->registry()->area()->setActiveSubWindow(top);
+    frame()->registry()->area()->setActiveSubWindow(top);
     frame()->registry()->sleep().updateLifecycles();
     m_now += 120000;
     frame()->registry()->sleep().updateLifecycles();
@@ -196,7 +197,7 @@ void TestLifecycle::sleepingIsSpreadOverPasses() {
     QVERIFY2(first > 0 && first < 6, qPrintable(QString::number(first)));
     // Waking is never put off: the page shown now comes back in the same
     // pass although the time is used up.
-    frame()->mdiArea()->setActiveSubWindow(hidden.last());
+    frame()->registry()->area()->setActiveSubWindow(hidden.last());
     QVERIFY(hidden.last()->isMaximized());
     QCOMPARE(view(hidden.last())->state, State::Active);
     // The rest follow within a few passes.
@@ -213,7 +214,7 @@ void TestLifecycle::overBudgetDiscardsLongestHiddenFirst() {
                              "http://c.example/", "http://t.example/"}) {
         windows << open(QString::fromLatin1(site));
         windows.last()->showMaximized();
-        frame()->mdiArea()->setActiveSubWindow(windows.last());
+        frame()->registry()->area()->setActiveSubWindow(windows.last());
         frame()->registry()->sleep().updateLifecycles();
         m_now += 1000;
     }
@@ -252,7 +253,7 @@ void TestLifecycle::overBudgetDiscardsLongestHiddenFirst() {
     QCOMPARE(view(top)->state, State::Active);
     QCOMPARE(view(refreshing)->state, State::Active);
     // The page comes back when shown, on its address.
-    frame()->mdiArea()->setActiveSubWindow(a);
+    frame()->registry()->area()->setActiveSubWindow(a);
     QCOMPARE(view(a)->state, State::Active);
     QCOMPARE(a->webView()->locationUrl(), QStringLiteral("http://a.example/"));
 }

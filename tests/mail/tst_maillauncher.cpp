@@ -1,6 +1,7 @@
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
 #include "frame/MainFrame.h"
+#include "frame/ToolWindows.h"
 #include "mail/MailLauncher.h"
 #include "prefs/SettingsDialog.h"
 #include "prefs/model/Prefer.h"
@@ -133,7 +134,7 @@ void TestMailLauncher::unconfiguredOpensTheSettings() {
     QCOMPARE(m_dialogs->messages[0].title, QStringLiteral("Meldung"));
     QCOMPARE(m_dialogs->messages[0].text,
              QStringLiteral("Bitte konfigurieren Sie Ihre E-Mail Anwendung."));
-    QCOMPARE(frame->preferences().MailClient, QString());
+    QCOMPARE(frame->tools()->preferences().MailClient, QString());
 }
 
 void TestMailLauncher::missingProgramIsNamed_data() {

@@ -1,5 +1,6 @@
 #include "ScriptedPop3Server.h"
 #include "StartedApp.h"
+#include "frame/FrameStatus.h"
 #include "frame/MainFrame.h"
 #include "mail/MailPoller.h"
 #include "prefs/model/Prefer.h"
@@ -482,17 +483,17 @@ void TestMailPoller::frameShowsTheSearch() {
     MainFrame* frame = app.start();
     MailPoller* poller = frame->mailPoller();
     QVERIFY(poller && poller->isEnabled());
-    QVERIFY(frame->statusPicture()->pixmap().isNull());
+    QVERIFY(frame->status()->picture()->pixmap().isNull());
     qint64 now = 10 * 60000;
     poller->setClock([&now] { return now; });
     poller->tick();
     QTRY_COMPARE(mute.connections, 1);
-    QCOMPARE(frame->statusPanel()->text(), searchingText(mute.address()));
-    QVERIFY(!frame->statusPicture()->pixmap().isNull());
+    QCOMPARE(frame->status()->text()->text(), searchingText(mute.address()));
+    QVERIFY(!frame->status()->picture()->pixmap().isNull());
     now += MailPoller::AnswerTimeoutMs + 1;
     poller->tick();
-    QCOMPARE(frame->statusPanel()->text(), QString());
-    QVERIFY(frame->statusPicture()->pixmap().isNull());
+    QCOMPARE(frame->status()->text()->text(), QString());
+    QVERIFY(frame->status()->picture()->pixmap().isNull());
 }
 
 QTEST_MAIN(TestMailPoller)
