@@ -91,6 +91,9 @@ QtWebView::~QtWebView() {
     delete m_fullScreen;
     delete m_devTools;
     ++m_findSerial; // a search still under way answers no one
+    // The page answers its pending scripts while it goes; the window that
+    // listened to this view is already gone by then.
+    m_closing = true;
     if (m_view) {
         m_view->setPage(nullptr);
         delete m_page;
@@ -174,6 +177,8 @@ void QtWebView::onLoadFinished(bool ok) {
     // The engine's title falls back to the address; the document's own title
     // is asked for, and the page counts as busy until it is known.
     m_page->runJavaScript(QStringLiteral("document.title"), [this](const QVariant& v) {
+        if (m_closing)
+            return;
         m_docTitle = v.toString();
         m_titlePending = false;
         tellBusy();

@@ -124,6 +124,7 @@ private:
     // The load under way turned into a download.
     bool m_loadBecameDownload = false;
     quint64 m_findSerial = 0;
+    bool m_closing = false;
     QString m_docTitle;
     int m_downloads = 0;
     QUrl m_requested;
