@@ -81,6 +81,19 @@ std::optional<qint16> Thema::nextNumber() {
     return ++counter;
 }
 
+bool Thema::prependBookmark(Bookmark bookmark) {
+    const std::optional<qint16> number = nextNumber();
+    if (!number)
+        return false;
+    bookmark.Nr = *number;
+    if (!bookmarks)
+        bookmarks = QList<Bookmark>{bookmark};
+    else
+        bookmarks->prepend(bookmark);
+    changed = true;
+    return true;
+}
+
 bool Thema::loadBookmarks(const QString& appDir, QString* error) {
     QString path;
     if (!folderFilePath(appDir, *this, &path, error)) {
@@ -168,6 +181,26 @@ std::optional<qint32> Book::nextNumber() {
     if (maxSequenz >= std::numeric_limits<qint32>::max())
         return std::nullopt;
     return ++maxSequenz;
+}
+
+QList<std::pair<QString, QString>> Book::readAllBookmarks(const QString& appDir) {
+    QList<std::pair<QString, QString>> out;
+    QByteArray index;
+    if (readWholeFile(QDir(appDir).filePath(IndexFileName), &index, nullptr) != ReadStatus::Ok)
+        return out;
+    for (const ThemaRecord& folder : parseThemaFile(index)) {
+        Thema thema;
+        thema.FileName = folder.FileName;
+        QString path;
+        QByteArray data;
+        if (!folderFilePath(appDir, thema, &path, nullptr) ||
+            readWholeFile(path, &data, nullptr) != ReadStatus::Ok)
+            continue;
+        for (const BookmarkRecord& b : parseBookmarkFile(data))
+            if (!b.Url.isEmpty())
+                out.append({b.Titel, b.Url});
+    }
+    return out;
 }
 
 Book::LoadResult Book::loadIndex(QString* error, QString* warning) {

@@ -38,6 +38,9 @@ public:
 
     // Next bookmark number; nothing on overflow (the counter stays).
     std::optional<qint16> nextNumber();
+    // Puts a bookmark first in the folder with the next number, and marks
+    // the folder changed; false when no number is left.
+    bool prependBookmark(Bookmark bookmark);
 
     // Reads the folder file (a missing file reads as empty and is not
     // created). False with a reason when the file cannot be read.
@@ -98,6 +101,11 @@ public:
     // Afterwards the folders are numbered by position, as a load gives them.
     // On failure: false with a reason, and the archive as it was.
     bool replaceWith(const QList<std::shared_ptr<Thema>>& newFolders, QString* error);
+
+    // The title and address of every bookmark as the files hold them, read
+    // only: nothing is written, not even an interrupted save finished. For
+    // what the address box suggests.
+    static QList<std::pair<QString, QString>> readAllBookmarks(const QString& appDir);
 
     // Writes the archive that a new installation starts with.
     bool createDefaultArchive(const QString& appTitle, const QString& documentationUrl,

@@ -1,0 +1,28 @@
+#include "prefs/model/KorvixSettings.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace {
+const QString PrefetchKey = QStringLiteral("Browser/PrefetchLinks");
+const QString BookmarkFolderKey = QStringLiteral("Bookmarks/LastFolder");
+} // namespace
+
+KorvixSettings::KorvixSettings(const QString& appDir)
+    : m_path(QDir(appDir).filePath(QLatin1String(FileName))) {}
+
+bool KorvixSettings::prefetchLinks() const {
+    return QSettings(m_path, QSettings::IniFormat).value(PrefetchKey, false).toBool();
+}
+
+void KorvixSettings::setPrefetchLinks(bool on) {
+    QSettings(m_path, QSettings::IniFormat).setValue(PrefetchKey, on);
+}
+
+QString KorvixSettings::lastBookmarkFolder() const {
+    return QSettings(m_path, QSettings::IniFormat).value(BookmarkFolderKey).toString();
+}
+
+void KorvixSettings::setLastBookmarkFolder(const QString& fileName) {
+    QSettings(m_path, QSettings::IniFormat).setValue(BookmarkFolderKey, fileName);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// Korvix's own settings, which the preferences record (Pref.kxp, whose
+// bytes stay as they are) does not hold: Korvix.ini beside it.
+class KorvixSettings {
+public:
+    static constexpr char FileName[] = "Korvix.ini";
+
+    explicit KorvixSettings(const QString& appDir);
+
+    // "Link-Ziele im voraus cachen": the engine looks up the hosts of a
+    // page's links ahead. Off unless switched on.
+    bool prefetchLinks() const;
+    void setPrefetchLinks(bool on);
+
+    // The archive folder a bookmark made with Ctrl+D went to last (its
+    // file name), empty before the first.
+    QString lastBookmarkFolder() const;
+    void setLastBookmarkFolder(const QString& fileName);
+
+private:
+    QString m_path;
+};
