@@ -6,8 +6,8 @@
 #include "history/model/HistoryList.h"
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
-#include "shell/WindowOpener.h"
 #include "shell/Shell.h"
+#include "shell/WindowOpener.h"
 #include "ui/Dialogs.h"
 
 #include <QMimeData>
@@ -225,6 +225,21 @@ void ArchiveWindow::insertBookmark(const QString& title, const QString& url, con
     }
     folder->changed = true;
     m_book->changed = true;
+}
+
+bool ArchiveWindow::addBookmarkToFolder(const QString& folderFile, const QString& title,
+                                        const QString& url) {
+    for (int i = 0; i < m_root->childCount(); ++i) {
+        QTreeWidgetItem* node = m_root->child(i);
+        const std::shared_ptr<Thema> folder = folderOf(node);
+        if (!folder || folder->FileName != folderFile)
+            continue;
+        const int before = node->childCount();
+        m_tree->setCurrentItem(node);
+        insertBookmark(title, url, QString());
+        return node->childCount() > before && saveArchive();
+    }
+    return false;
 }
 
 void ArchiveWindow::updateBookmark(Bookmark& bookmark, const QString& title, const QString& url,

@@ -3,8 +3,8 @@
 #include "archive/model/BookmarkImport.h"
 #include "archive/model/ExportWriters.h"
 #include "shell/OpenRequest.h"
-#include "shell/WindowOpener.h"
 #include "shell/Shell.h"
+#include "shell/WindowOpener.h"
 #include "ui/Dialogs.h"
 
 #include <QApplication>

@@ -48,6 +48,9 @@ public:
     void deleteFolder();
     void addBookmark();
     void insertBookmark(const QString& title, const QString& url, const QString& info);
+    // A bookmark first in the folder with this file, saved at once (Ctrl+D
+    // while the window is open); false when it was not stored.
+    bool addBookmarkToFolder(const QString& folderFile, const QString& title, const QString& url);
     void editBookmark();
     void updateBookmark(Bookmark& bookmark, const QString& title, const QString& url,
                         const QString& info, bool addressBar, bool toolbar);

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class AddressSuggestions;
 class BrowserWindows;
 class Prefer;
 class QPoint;
@@ -18,6 +19,8 @@ public:
     virtual WebView* createWebView(QWidget* parent) = 0;
     // The open windows: opening, popups, closing, visibility.
     virtual BrowserWindows& windows() = 0;
+    // What the address box suggests while the user types.
+    virtual AddressSuggestions& suggestions() = 0;
 
     virtual void addToHistory(const QString& url, const QString& title) = 0;
     virtual void setModalLock(bool locked) = 0;

@@ -1,11 +1,13 @@
 #include "browser/BrowserWindow.h"
 
 #include "browser/AddressBox.h"
+#include "browser/AddressSuggestions.h"
 #include "browser/BrowserHost.h"
 #include "browser/BrowserToolbar.h"
 #include "browser/BrowserWindows.h"
 #include "browser/Pictures.h"
 #include "browser/RefreshDialog.h"
+#include "browser/model/AddressInput.h"
 #include "browser/model/BrowserRules.h"
 #include "browser/model/PopupPolicy.h"
 #include "browser/model/SecurityText.h"
@@ -15,13 +17,17 @@
 #include "shell/OpenRequest.h"
 #include "ui/Dialogs.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMenu>
 #include <QPointer>
 #include <QTime>
 #include <QToolButton>
@@ -79,8 +85,14 @@ BrowserWindow::BrowserWindow(BrowserHost* host, const OpenRequest& request, QWid
             m_web->stop();
     });
     connectTools();
+    // Its system menu would claim Ctrl+W and Ctrl+F4 too, and a key two
+    // actions claim does nothing: the frame's "Schließen" closes the window.
+    if (QMenu* menu = systemMenu())
+        for (QAction* a : menu->actions())
+            a->setShortcuts({});
 
     m_startingAddress = BrowserRules::trimQuotes(request.address);
+    m_startingHistory = request.history;
     m_address->setEditText(m_startingAddress);
     showBars(request);
     if (!m_startingAddress.isEmpty())
@@ -141,6 +153,8 @@ void BrowserWindow::buildBars() {
     m_address->setMinimumContentsLength(10);
     m_address->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     connect(m_address, &AddressBox::addressEntered, this, &BrowserWindow::goToAddressBox);
+    connect(m_address, &AddressBox::suggestionChosen, this, &BrowserWindow::openSuggestion);
+    m_address->setSuggestions(&m_host->suggestions());
     connect(m_address, qOverload<int>(&QComboBox::activated), this, [this](int) {
         if (!m_updatingAddress)
             goToAddressBox();
@@ -178,7 +192,50 @@ void BrowserWindow::onActivated() {
 }
 
 void BrowserWindow::navigate(const QString& url) {
+    if (url.isEmpty() && !m_startingHistory.isEmpty()) {
+        m_web->restoreHistory(std::exchange(m_startingHistory, QByteArray()));
+        return;
+    }
     m_web->navigate(url.isEmpty() ? m_startingAddress : url);
+}
+
+void BrowserWindow::focusAddressBox() {
+    // The box comes into sight for it if the user had hidden it.
+    if (!bandVisible(Band::Adress)) {
+        setBandVisible(Band::Adress, true);
+        setBandVisible(Band::Anim, true);
+        setCoolBarVisible(true);
+        relayout();
+    }
+    m_address->focusForTyping();
+}
+
+void BrowserWindow::reload(bool bypassingCache) {
+    startBusyIndicator();
+    if (bypassingCache)
+        m_web->reloadBypassingCache();
+    else
+        m_web->refresh();
+}
+
+void BrowserWindow::goBack() {
+    startBusyIndicator();
+    m_web->goBack();
+}
+
+void BrowserWindow::goForward() {
+    startBusyIndicator();
+    m_web->goForward();
+}
+
+void BrowserWindow::goHome() {
+    startBusyIndicator();
+    m_web->navigate(m_host->preferences().HomeUrl);
+}
+
+void BrowserWindow::stopLoading() {
+    if (m_web->isBusy())
+        onButtonClicked(BrowserToolbar::Command::Stop);
 }
 
 void BrowserWindow::layoutControls() {
@@ -355,8 +412,26 @@ void BrowserWindow::goToAddressBox() {
     startBusyIndicator();
     if (m_web->widget()->isHidden())
         return;
-    m_web->navigate(m_address->currentText());
+    // An address opens exactly as typed; anything else is a search.
+    m_web->navigate(AddressInput::resolve(
+        m_address->currentText(), m_host->preferences().SearchEngine, [](const QString& path) {
+            return QFileInfo::exists(
+                path.startsWith(QLatin1String("~/")) ? QDir::homePath() + path.mid(1) : path);
+        }));
     m_address->update();
+}
+
+void BrowserWindow::openSuggestion(const Suggestions::Row& row) {
+    using Kind = Suggestions::Kind;
+    if (row.kind == Kind::Window) {
+        m_host->windows().showWindow(row.windowId);
+        return;
+    }
+    startBusyIndicator();
+    if (row.kind == Kind::Search)
+        m_web->navigate(AddressInput::searchAddress(m_host->preferences().SearchEngine, row.title));
+    else
+        m_web->navigate(row.url);
 }
 
 void BrowserWindow::clonePage() {
@@ -394,7 +469,7 @@ void BrowserWindow::onButtonClicked(BrowserToolbar::Command command) {
         m_web->navigate(prefs.HomeUrl);
         break;
     case C::Search:
-        m_web->navigate(prefs.SearchEngine);
+        m_web->navigate(AddressInput::searchHome(prefs.SearchEngine));
         break;
     case C::Clone:
         clonePage();
@@ -483,12 +558,16 @@ void BrowserWindow::onMenuChosen(BrowserToolbar::Command command, const QString&
 }
 
 void BrowserWindow::onNewWindowRequested(WebView::NewWindowRequest* request) {
+    using Placement = WebView::NewWindowRequest::Placement;
     BrowserWindows& windows = m_host->windows();
     BrowserWindow* window = windows.openPopupWindow();
     if (!window)
         return;
     window->layoutControls();
-    if (windows.popups().toBack()) {
+    const bool behind = request->placement == Placement::AsPolicySays
+                            ? windows.popups().toBack()
+                            : request->placement == Placement::Behind;
+    if (behind) {
         window->lower();
         if (QMdiArea* area = mdiArea())
             area->setActiveSubWindow(this);

@@ -3,6 +3,7 @@
 #include "browser/BrowserToolbar.h"
 #include "browser/WebView.h"
 #include "browser/model/LinkWalk.h"
+#include "browser/model/Suggestions.h"
 
 #include <QMdiSubWindow>
 #include <QTimer>
@@ -43,8 +44,16 @@ public:
     // The window became the active child.
     void onActivated();
 
-    // Goes to the address as given; empty goes to the starting address.
+    // Goes to the address as given; empty goes to the starting address (or
+    // back to the page of the history the window was opened with).
     void navigate(const QString& url);
+    // The keys every browser has.
+    void focusAddressBox();
+    void reload(bool bypassingCache);
+    void goBack();
+    void goForward();
+    void goHome();
+    void stopLoading();
     void layoutControls();
     // Shows the bar area again unless all its bands are hidden, then lays out.
     void relayout();
@@ -124,6 +133,7 @@ private:
     void savePdf();
 
     void onNewWindowRequested(WebView::NewWindowRequest* request);
+    void openSuggestion(const Suggestions::Row& row);
     void onNavigateComplete(const QString& url);
     void onGeometryRequested(int left, int top, int width, int height);
     void leaveRegistry();
@@ -140,6 +150,8 @@ private:
     FindBar* m_findBar = nullptr;
 
     QString m_startingAddress;
+    // The back and forward list a reopened window starts with.
+    QByteArray m_startingHistory;
     QString m_title;
     qint32 m_id = 0;
     int m_refreshSeconds = 0;

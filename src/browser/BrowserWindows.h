@@ -25,4 +25,6 @@ public:
     virtual bool isWindowVisible(const BrowserWindow* window) const = 0;
     // The window is closing: it is counted out.
     virtual void windowClosed(BrowserWindow* window) = 0;
+    // Brings the window with this number to the front.
+    virtual void showWindow(qint32 windowId) = 0;
 };

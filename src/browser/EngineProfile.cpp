@@ -16,10 +16,12 @@
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineNotification>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 
 namespace {
 QWebEngineProfile* g_profile = nullptr;
 QPointer<DownloadList> g_downloads;
+bool g_prefetchLinks = false;
 
 SiteGrants& sessionGrants() {
     static SiteGrants grants;
@@ -132,6 +134,7 @@ void EngineProfile::init(const QString& appDir) {
     g_profile->setHttpAcceptLanguage(QString::fromLatin1(AcceptLanguage));
     QObject::connect(g_profile, &QWebEngineProfile::downloadRequested, g_profile, &handleDownload);
     g_profile->setNotificationPresenter(&presentNotification);
+    g_profile->settings()->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, g_prefetchLinks);
     // The first request waits until the cookie file is read; reading it
     // starts now, while the first window is still being built.
     g_profile->cookieStore()->loadAllCookies();
@@ -142,6 +145,12 @@ void EngineProfile::release() {
     g_profile = nullptr;
     // What was allowed belongs to the session that ends here.
     sessionGrants().clear();
+}
+
+void EngineProfile::setPrefetchLinks(bool on) {
+    g_prefetchLinks = on;
+    if (g_profile)
+        g_profile->settings()->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, on);
 }
 
 void EngineProfile::setDownloads(DownloadList* downloads) {

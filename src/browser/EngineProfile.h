@@ -22,6 +22,9 @@ void release();
 void setDownloads(DownloadList* downloads);
 QWebEngineProfile* profile();
 SiteGrants& grants();
+// Whether the engine looks up the hosts of a page's links ahead, for every
+// window; kept for a profile that comes later.
+void setPrefetchLinks(bool on);
 
 // The engine's switches with Korvix's process model added: windows of one
 // site share one renderer process (sites stay apart), which with many

@@ -115,6 +115,17 @@ void FindBar::showResult(int active, int count) {
 // Keys reach the bar from whichever of its widgets has the focus (the field
 // and the buttons leave Enter and Esc to their parent), so Esc closes it
 // after a click on "Groß-/Kleinschreibung beachten" too.
+// Esc closes the bar, also while a page loads and the frame's Esc would
+// stop it.
+bool FindBar::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void FindBar::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:

@@ -28,6 +28,7 @@ public:
     QCheckBox* caseSensitive() const { return m_case; }
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QChildEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QVBoxLayout>
 #include <QWebEngineContextMenuRequest>
 #include <QWebEngineFindTextResult>
@@ -26,6 +27,13 @@ bool QtWebView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ChildAdded) {
         if (QObject* child = static_cast<QChildEvent*>(event)->child(); child->isWidgetType())
             child->installEventFilter(this);
+    } else if (event->type() == QEvent::MouseButtonPress) {
+        // The mouse's back and forward buttons, as in every browser.
+        const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+        if (button == Qt::BackButton || button == Qt::ForwardButton) {
+            button == Qt::BackButton ? goBack() : goForward();
+            return true;
+        }
     } else if (event->type() == QEvent::Wheel) {
         auto* wheel = static_cast<QWheelEvent*>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {

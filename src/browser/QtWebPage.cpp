@@ -34,8 +34,15 @@ QWidget* QtWebPage::dialogParent() const {
     return m_owner->widget()->window();
 }
 
-QWebEnginePage* QtWebPage::createWindow(WebWindowType) {
+QWebEnginePage* QtWebPage::createWindow(WebWindowType type) {
+    using Placement = WebView::NewWindowRequest::Placement;
     WebView::NewWindowRequest request;
+    // Middle click and Ctrl+click ask for a tab in the background; Shift+click
+    // and the context menu's entry for a window of its own.
+    if (type == WebBrowserBackgroundTab)
+        request.placement = Placement::Behind;
+    else if (type == WebBrowserWindow)
+        request.placement = Placement::InFront;
     emit m_owner->newWindowRequested(&request);
     if (auto* target = qobject_cast<QtWebView*>(request.target))
         return target->page();

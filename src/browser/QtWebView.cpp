@@ -7,6 +7,7 @@
 #include "browser/model/SiteGrants.h"
 #include "ui/Dialogs.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -222,6 +224,26 @@ void QtWebView::goForward() {
 void QtWebView::refresh() {
     m_page->triggerAction(QWebEnginePage::Reload);
 }
+void QtWebView::reloadBypassingCache() {
+    m_page->triggerAction(QWebEnginePage::ReloadAndBypassCache);
+}
+
+QByteArray QtWebView::saveHistory() const {
+    QByteArray data;
+    QDataStream stream(&data, QIODevice::WriteOnly);
+    stream << *m_page->history();
+    return data;
+}
+
+void QtWebView::restoreHistory(const QByteArray& history) {
+    showEngineView();
+    QDataStream stream(history);
+    stream >> *m_page->history();
+    // The page the list stands on is what the view shows; a list that could
+    // not be read leaves the view as it was.
+    m_requested = m_page->history()->currentItem().url();
+}
+
 void QtWebView::stop() {
     m_page->triggerAction(QWebEnginePage::Stop);
 }

@@ -34,7 +34,10 @@ public:
     void goBack() override;
     void goForward() override;
     void refresh() override;
+    void reloadBypassingCache() override;
     void stop() override;
+    QByteArray saveHistory() const override;
+    void restoreHistory(const QByteArray& history) override;
     void execCommand(Command cmd) override;
 
     QString locationUrl() const override;

@@ -22,6 +22,11 @@ public:
     // A page asked for a new window. The handler either leaves `target` empty
     // (the request is refused) or hands back the web view that takes the page.
     struct NewWindowRequest {
+        // Where the user wants it: as the popup policy says (scripts, links
+        // with a target), behind the opener (middle or Ctrl+click on a
+        // link), in front (Shift+click, "Link in neuem Fenster öffnen").
+        enum class Placement { AsPolicySays, Behind, InFront };
+        Placement placement = Placement::AsPolicySays;
         WebView* target = nullptr;
     };
 
@@ -35,6 +40,8 @@ public:
     virtual void goBack() = 0;
     virtual void goForward() = 0;
     virtual void refresh() = 0;
+    // Loads the page again from the server, not from the cache.
+    virtual void reloadBypassingCache() = 0;
     virtual void stop() = 0;
     virtual void execCommand(Command cmd) = 0;
 
@@ -54,6 +61,12 @@ public:
     // Collects the addresses of the page's links and frames; the engine
     // answers later, so the result arrives through the callback.
     virtual void collectLinks(std::function<void(const QStringList&)> done) = 0;
+
+    // The page's back and forward list, to keep for a closed window and put
+    // back into the view of the window that reopens it (which then shows
+    // the page it was on).
+    virtual QByteArray saveHistory() const = 0;
+    virtual void restoreHistory(const QByteArray& history) = 0;
 
     // Pages nobody sees are frozen or discarded to save memory and come back
     // when shown again; coming back is no new visit.

@@ -181,8 +181,11 @@ void BrowserRegistry::openAllLinks(WebView* view) {
 
 void BrowserRegistry::windowClosed(BrowserWindow* window) {
     m_sleep->forget(window);
-    if (!m_windows.removeOne(window))
+    if (!m_windows.contains(window))
         return;
+    if (!m_closedForGood)
+        emit windowClosing(window);
+    m_windows.removeOne(window);
     // The engine takes milliseconds to tear a page down. A closed window
     // is out of sight at once and goes a few per turn of the event loop, so
     // closing hundreds of them does not freeze the frame.
@@ -201,6 +204,16 @@ void BrowserRegistry::deleteClosed() {
         delete m_closed.takeFirst().data();
     if (!m_closed.isEmpty())
         m_closedTimer->start();
+}
+
+void BrowserRegistry::showWindow(qint32 windowId) {
+    BrowserWindow* w = windowByKey(windowKey(windowId));
+    if (!w)
+        return;
+    if (w->isMinimized())
+        w->showNormal();
+    m_area->setActiveSubWindow(w);
+    w->raise();
 }
 
 bool BrowserRegistry::isWindowVisible(const BrowserWindow* w) const {

@@ -77,6 +77,7 @@ public:
     // Not minimized, not behind a maximized window, not outside the area.
     bool isWindowVisible(const BrowserWindow* window) const override;
     void windowClosed(BrowserWindow* window) override;
+    void showWindow(qint32 windowId) override;
 
     // A window on its own, or one of a batch (the first of a turn of the
     // event loop, or one after it).
@@ -92,6 +93,9 @@ signals:
     void windowAdded(BrowserWindow* window);
     // Every window is about to close.
     void closingAll();
+    // A window the user closed leaves the registry (not when the program
+    // ends).
+    void windowClosing(BrowserWindow* window);
     // The window is shown and active.
     void windowShown(BrowserWindow* window);
     void windowRemoved(qint32 id);

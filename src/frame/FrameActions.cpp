@@ -14,6 +14,8 @@ constexpr int ActiveWindowSubmenu = -2;
 constexpr int ContextWindowSubmenu = -3;
 // In a menu's item list: the "Zoom" submenu.
 constexpr int ZoomSubmenu = -4;
+// In a menu's item list: the "Zuletzt geschlossene Fenster" submenu.
+constexpr int ClosedWindowsSubmenu = -5;
 } // namespace
 
 QAction* FrameActions::make(Command command, const QString& caption, bool checkable) {
@@ -39,6 +41,8 @@ void FrameActions::fill(QMenu* menu, std::initializer_list<int> items) const {
             menu->addMenu(m_menus[ContextWindowMenu]);
         else if (item == ZoomSubmenu)
             menu->addMenu(m_menus[ZoomMenu]);
+        else if (item == ClosedWindowsSubmenu)
+            menu->addMenu(m_menus[ClosedWindowsMenu]);
         else
             menu->addAction(m_actions[item]);
     }
@@ -46,10 +50,13 @@ void FrameActions::fill(QMenu* menu, std::initializer_list<int> items) const {
 
 FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QString& websiteUrl)
     : QObject(frame) {
-    make(NewBrowser, QStringLiteral("&Neuer Browser..."))->setShortcut(Qt::Key_F12);
-    make(SavePage, QStringLiteral("Webseite &speichern..."));
+    // F12 of old, and Ctrl+T as in every browser.
+    make(NewBrowser, QStringLiteral("&Neuer Browser..."))
+        ->setShortcuts({QKeySequence(Qt::Key_F12), QKeySequence(Qt::CTRL | Qt::Key_T)});
+    make(SavePage, QStringLiteral("Webseite &speichern..."))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     make(SendLink, QStringLiteral("&Link per E-Mail versenden..."));
-    make(Print, QStringLiteral("&Drucken..."));
+    make(Print, QStringLiteral("&Drucken..."))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     make(PrintPreview, QStringLiteral("Druck&vorschau..."));
     make(Exit, QStringLiteral("&Beenden"))->setMenuRole(QAction::NoRole);
     make(TabBar, QStringLiteral("&Registerzeile ein/aus"), true);
@@ -57,7 +64,7 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
     make(TabBarBottom, QStringLiteral("Registerzeile &unten"), true);
     make(StatusBar, QStringLiteral("&Statuszeile"), true)->setChecked(true);
     make(Archive, QStringLiteral("Bookmark &Archiv"));
-    make(History, QStringLiteral("&Historie"));
+    make(History, QStringLiteral("&Historie"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     make(MailProgram, QStringLiteral("&E-Mail Anwendung"));
     make(Settings, QStringLiteral("Korvix &Einstellungen..."))->setMenuRole(QAction::NoRole);
     make(InternetSettings, QStringLiteral("&Microsoft Internet Eigenschaften..."));
@@ -74,11 +81,12 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
     make(Toolbar, QStringLiteral("&Toolbar"), true)->setChecked(true);
     make(BothBars, QStringLiteral("&Beides"), true)->setChecked(true);
     make(CloseWindow, QStringLiteral("Schließen"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F12));
+        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F12), QKeySequence(Qt::CTRL | Qt::Key_W),
+                        QKeySequence(Qt::CTRL | Qt::Key_F4)});
     make(CloseAllWindows, QStringLiteral("Alle Fenster &schließen..."))->setEnabled(false);
     make(About, QStringLiteral("&Info über ") + appTitle);
     make(Website, websiteUrl);
-    make(PrefetchLinks, QStringLiteral("Link-Ziele im voraus &cachen ein/aus"));
+    make(PrefetchLinks, QStringLiteral("Link-Ziele im voraus &cachen ein/aus"), true);
     // What current browsers offer besides; F12 stays "Neuer Browser".
     make(FindInPage, QStringLiteral("In der Seite &suchen..."))->setShortcut(QKeySequence::Find);
     make(ZoomIn, QStringLiteral("&Vergrößern"))
@@ -95,16 +103,78 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
     make(SavePdf, QStringLiteral("Als &PDF speichern..."));
     make(FullScreen, QStringLiteral("&Vollbild"))->setShortcut(Qt::Key_F11);
+    make(ReopenClosed, QStringLiteral("Geschlossenes Fenster &wieder öffnen"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
+    make(FocusAddress, QStringLiteral("&Adresse eingeben"))
+        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::Key_F6)});
+    make(GoBack, QStringLiteral("Zurüc&k"))->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+    make(GoForward, QStringLiteral("Vor&wärts"))
+        ->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+    make(Reload, QStringLiteral("&Neu laden"))
+        ->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
+    make(ReloadBypassingCache, QStringLiteral("Ohne &Cache neu laden"))
+        ->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)});
+    make(StopLoading, QStringLiteral("&Laden abbrechen"))->setShortcut(Qt::Key_Escape);
+    make(GoHome, QStringLiteral("Startseit&e"))->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Home));
+    make(NextWindow, QStringLiteral("Nä&chstes Fenster"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab));
+    make(PreviousWindow, QStringLiteral("&Vorheriges Fenster"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab));
+    make(BookmarkPage, QStringLiteral("Seite zu den &Bookmarks..."))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     // Object names for whoever looks the actions up (tests, accessibility).
-    const char* names[CommandCount] = {
-        "newBrowser",    "savePage",       "sendLink",        "print",        "printPreview",
-        "exit",          "tabBar",         "tabBarTop",       "tabBarBottom", "statusBar",
-        "archive",       "history",        "mailProgram",     "settings",     "internetSettings",
-        "tileBelow",     "tileSideBySide", "cascade",         "saveLayout",   "loadLayout",
-        "allowPopups",   "forbidPopups",   "popupsToBack",    "addressBar",   "toolbar",
-        "bothBars",      "closeWindow",    "closeAllWindows", "about",        "website",
-        "prefetchLinks", "findInPage",     "zoomIn",          "zoomOut",      "zoomReset",
-        "downloads",     "viewSource",     "devTools",        "savePdf",      "fullScreen"};
+    const char* names[CommandCount] = {"newBrowser",
+                                       "savePage",
+                                       "sendLink",
+                                       "print",
+                                       "printPreview",
+                                       "exit",
+                                       "tabBar",
+                                       "tabBarTop",
+                                       "tabBarBottom",
+                                       "statusBar",
+                                       "archive",
+                                       "history",
+                                       "mailProgram",
+                                       "settings",
+                                       "internetSettings",
+                                       "tileBelow",
+                                       "tileSideBySide",
+                                       "cascade",
+                                       "saveLayout",
+                                       "loadLayout",
+                                       "allowPopups",
+                                       "forbidPopups",
+                                       "popupsToBack",
+                                       "addressBar",
+                                       "toolbar",
+                                       "bothBars",
+                                       "closeWindow",
+                                       "closeAllWindows",
+                                       "about",
+                                       "website",
+                                       "prefetchLinks",
+                                       "findInPage",
+                                       "zoomIn",
+                                       "zoomOut",
+                                       "zoomReset",
+                                       "downloads",
+                                       "viewSource",
+                                       "devTools",
+                                       "savePdf",
+                                       "fullScreen",
+                                       "reopenClosed",
+                                       "focusAddress",
+                                       "goBack",
+                                       "goForward",
+                                       "reload",
+                                       "reloadBypassingCache",
+                                       "stopLoading",
+                                       "goHome",
+                                       "nextWindow",
+                                       "previousWindow",
+                                       "bookmarkPage"};
     for (int c = 0; c < CommandCount; ++c)
         m_actions[size_t(c)]->setObjectName(QString::fromLatin1(names[c]));
 
@@ -125,18 +195,21 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
     QMenu* contextWindow = makeMenu(ContextWindowMenu, QStringLiteral("&Fenster"), context);
     QMenu* tabContext = makeMenu(TabContextMenu, QString(), frame);
     QMenu* zoom = makeMenu(ZoomMenu, QStringLiteral("&Zoom"), view);
+    makeMenu(ClosedWindowsMenu, QStringLiteral("&Zuletzt geschlossene Fenster"), file);
 
-    fill(file, {NewBrowser, Separator, SavePage, Separator, SendLink, Separator, Print,
-                PrintPreview, Separator, Exit});
-    fill(view, {TabBar, TabBarTop, TabBarBottom, Separator, StatusBar, Separator, FindInPage,
-                ZoomSubmenu, FullScreen});
+    fill(file, {NewBrowser, ReopenClosed, ClosedWindowsSubmenu, Separator, SavePage, Separator,
+                SendLink, Separator, Print, PrintPreview, Separator, Exit});
+    fill(view, {TabBar, TabBarTop, TabBarBottom, Separator, StatusBar, Separator, GoBack, GoForward,
+                Reload, ReloadBypassingCache, StopLoading, GoHome, FocusAddress, Separator,
+                FindInPage, ZoomSubmenu, FullScreen});
     fill(zoom, {ZoomIn, ZoomOut, ZoomReset});
-    fill(tools, {Archive, History, Separator, MailProgram, Separator, Settings, Separator,
-                 InternetSettings, Separator, Downloads, Separator, ViewSource, DevTools, SavePdf});
+    fill(tools,
+         {Archive, BookmarkPage, History, Separator, MailProgram, Separator, Settings, Separator,
+          InternetSettings, Separator, Downloads, Separator, ViewSource, DevTools, SavePdf});
     fill(active, {AddressBar, Toolbar, BothBars});
     fill(window, {TileBelow, TileSideBySide, Cascade, Separator, SaveLayout, LoadLayout, Separator,
                   AllowPopups, ForbidPopups, PopupsToBack, Separator, ActiveWindowSubmenu,
-                  Separator, CloseWindow, Separator, CloseAllWindows});
+                  Separator, NextWindow, PreviousWindow, CloseWindow, Separator, CloseAllWindows});
     fill(help, {About, Separator, Website});
     fill(contextWindow, {TileBelow, TileSideBySide, Cascade, Separator, SaveLayout, LoadLayout,
                          Separator, AllowPopups, ForbidPopups, PopupsToBack, Separator,

@@ -55,6 +55,18 @@ public:
         DevTools,
         SavePdf,
         FullScreen,
+        // The keys every browser has.
+        ReopenClosed,
+        FocusAddress,
+        GoBack,
+        GoForward,
+        Reload,
+        ReloadBypassingCache,
+        StopLoading,
+        GoHome,
+        NextWindow,
+        PreviousWindow,
+        BookmarkPage,
         CommandCount
     };
     enum Menu {
@@ -68,6 +80,7 @@ public:
         ContextWindowMenu,
         TabContextMenu,
         ZoomMenu,
+        ClosedWindowsMenu,
         MenuCount
     };
 

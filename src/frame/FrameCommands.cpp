@@ -1,8 +1,11 @@
 #include "frame/FrameCommands.h"
 
+#include "archive/PageBookmark.h"
 #include "browser/BrowserWindow.h"
+#include "browser/EngineProfile.h"
 #include "browser/model/PopupPolicy.h"
 #include "frame/BrowserRegistry.h"
+#include "frame/ClosedWindows.h"
 #include "frame/FrameStatus.h"
 #include "frame/FrameTabs.h"
 #include "frame/TabBar.h"
@@ -12,6 +15,7 @@
 #include "history/model/HistoryList.h"
 #include "mail/MailLauncher.h"
 #include "prefs/SettingsDialog.h"
+#include "prefs/model/KorvixSettings.h"
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
 #include "ui/Dialogs.h"
@@ -31,6 +35,7 @@ FrameCommands::FrameCommands(Parts parts, QObject* parent)
     : QObject(parent), m_parts(std::move(parts)) {
     connectMenus();
     connectPageTools();
+    connectBrowserKeys();
 }
 
 void FrameCommands::connectMenus() {
@@ -107,11 +112,116 @@ void FrameCommands::connectPageTools() {
 }
 
 void FrameCommands::updatePageCommands() {
-    m_parts.actions->setEnabled({FrameActions::FindInPage, FrameActions::ZoomIn,
-                                 FrameActions::ZoomOut, FrameActions::ZoomReset,
-                                 FrameActions::ViewSource, FrameActions::DevTools,
-                                 FrameActions::SavePdf},
-                                m_parts.registry->count() > 0);
+    using A = FrameActions;
+    const bool any = m_parts.registry->count() > 0;
+    m_parts.actions->setEnabled({A::FindInPage, A::ZoomIn, A::ZoomOut, A::ZoomReset, A::ViewSource,
+                                 A::DevTools, A::SavePdf, A::FocusAddress, A::GoBack, A::GoForward,
+                                 A::Reload, A::ReloadBypassingCache, A::GoHome, A::NextWindow,
+                                 A::PreviousWindow, A::BookmarkPage},
+                                any);
+    // The keys of the file menu work as soon as a window is there.
+    m_parts.actions->setEnabled({A::SavePage, A::Print, A::PrintPreview, A::SendLink},
+                                m_parts.area->activeSubWindow() != nullptr);
+    // Esc belongs to the page unless its load can be stopped.
+    BrowserWindow* current = m_parts.registry->currentWindow();
+    action(A::StopLoading)->setEnabled(current && current->webView()->isBusy());
+}
+
+// The keys every browser on Linux shares, on the current window.
+void FrameCommands::connectBrowserKeys() {
+    using A = FrameActions;
+    const auto onCurrent = [this](A::Command command, auto handler) {
+        connect(action(command), &QAction::triggered, this, [this, handler] {
+            if (BrowserWindow* w = m_parts.registry->currentWindow())
+                handler(w);
+        });
+    };
+    onCurrent(A::FocusAddress, [](BrowserWindow* w) { w->focusAddressBox(); });
+    onCurrent(A::GoBack, [](BrowserWindow* w) { w->goBack(); });
+    onCurrent(A::GoForward, [](BrowserWindow* w) { w->goForward(); });
+    onCurrent(A::Reload, [](BrowserWindow* w) { w->reload(false); });
+    onCurrent(A::ReloadBypassingCache, [](BrowserWindow* w) { w->reload(true); });
+    onCurrent(A::StopLoading, [](BrowserWindow* w) { w->stopLoading(); });
+    onCurrent(A::GoHome, [](BrowserWindow* w) { w->goHome(); });
+    connect(action(A::ReopenClosed), &QAction::triggered, this, [this] { reopenClosed(0); });
+    connect(action(A::NextWindow), &QAction::triggered, this, [this] { switchWindow(1); });
+    connect(action(A::PreviousWindow), &QAction::triggered, this, [this] { switchWindow(-1); });
+    connect(action(A::BookmarkPage), &QAction::triggered, this, &FrameCommands::bookmarkPage);
+    // As Korvix.ini keeps it; a change is kept there.
+    const bool prefetch = KorvixSettings(m_parts.tools->programFolder()).prefetchLinks();
+    action(A::PrefetchLinks)->setChecked(prefetch);
+    EngineProfile::setPrefetchLinks(prefetch);
+    connect(action(A::PrefetchLinks), &QAction::toggled, this, &FrameCommands::setPrefetchLinks);
+    connect(m_parts.actions->menu(A::ClosedWindowsMenu), &QMenu::aboutToShow, this,
+            &FrameCommands::fillClosedWindowsMenu);
+    const auto refreshReopen = [this] {
+        const bool any = !m_parts.closed->entries().isEmpty();
+        action(FrameActions::ReopenClosed)->setEnabled(any);
+        m_parts.actions->menu(FrameActions::ClosedWindowsMenu)->setEnabled(any);
+    };
+    connect(m_parts.closed, &ClosedWindows::changed, this, refreshReopen);
+    refreshReopen();
+    for (A::Command c : {A::FocusAddress, A::GoBack, A::GoForward, A::Reload,
+                         A::ReloadBypassingCache, A::StopLoading, A::GoHome, A::ReopenClosed,
+                         A::NextWindow, A::PreviousWindow, A::BookmarkPage})
+        m_parts.frame->addAction(action(c));
+    // Ctrl+1 ... Ctrl+9 bring a window of the tab strip to the front.
+    for (int n = 1; n <= 9; ++n) {
+        auto* number = new QAction(this);
+        number->setObjectName(QStringLiteral("window%1").arg(n));
+        number->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + n)));
+        connect(number, &QAction::triggered, this, [this, n] { showWindowNumber(n); });
+        m_parts.frame->addAction(number);
+    }
+}
+
+void FrameCommands::reopenClosed(int index) {
+    if (index < 0 || index >= m_parts.closed->entries().size() || !m_parts.registry->mayOpen())
+        return;
+    m_parts.registry->open(m_parts.closed->take(index).request);
+}
+
+void FrameCommands::fillClosedWindowsMenu() {
+    QMenu* menu = m_parts.actions->menu(FrameActions::ClosedWindowsMenu);
+    menu->clear();
+    const QList<ClosedWindows::Entry>& entries = m_parts.closed->entries();
+    for (int i = 0; i < entries.size(); ++i) {
+        QAction* a = menu->addAction(TabBar::caption(entries.at(i).title));
+        a->setToolTip(entries.at(i).request.address);
+        connect(a, &QAction::triggered, this, [this, i] { reopenClosed(i); });
+    }
+}
+
+void FrameCommands::switchWindow(int step) {
+    const QList<BrowserWindow*>& windows = m_parts.registry->windows();
+    if (windows.isEmpty())
+        return;
+    const qsizetype at = windows.indexOf(m_parts.registry->activeWindow());
+    const qsizetype count = windows.size();
+    const qsizetype next = at < 0 ? 0 : ((at + step) % count + count) % count;
+    m_parts.registry->showWindow(windows.at(next)->id());
+}
+
+void FrameCommands::showWindowNumber(int n) {
+    const QList<BrowserWindow*>& windows = m_parts.registry->windows();
+    if (windows.isEmpty())
+        return;
+    const qsizetype index = n == 9 ? windows.size() - 1 : n - 1;
+    if (index < windows.size())
+        m_parts.registry->showWindow(windows.at(index)->id());
+}
+
+void FrameCommands::bookmarkPage() {
+    BrowserWindow* w = m_parts.registry->currentWindow();
+    if (!w || !w->webView()->hasDocument())
+        return;
+    PageBookmark::add(*m_parts.tools, m_parts.tools->archive(), w->title(),
+                      w->webView()->locationUrl(), m_parts.frame);
+}
+
+void FrameCommands::setPrefetchLinks(bool on) {
+    KorvixSettings(m_parts.tools->programFolder()).setPrefetchLinks(on);
+    EngineProfile::setPrefetchLinks(on);
 }
 
 void FrameCommands::showZoom() {

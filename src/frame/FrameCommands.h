@@ -6,6 +6,7 @@
 #include <QObject>
 
 class BrowserRegistry;
+class ClosedWindows;
 class FrameStatus;
 class FrameTabs;
 class HistoryList;
@@ -31,6 +32,7 @@ public:
         FrameStatus* status = nullptr;
         ToolWindows* tools = nullptr;
         const HistoryList* history = nullptr;
+        ClosedWindows* closed = nullptr;
     };
 
     explicit FrameCommands(Parts parts, QObject* parent = nullptr);
@@ -39,7 +41,7 @@ public:
     void refreshWindowMenu();
     // Arranges the windows again as the window menu's choice says.
     void applyArrangement();
-    // The page tools need a window.
+    // The page tools need a window; Esc stops only a page on its way.
     void updatePageCommands();
     // The zoom panel shows the current window's zoom.
     void showZoom();
@@ -54,6 +56,15 @@ signals:
 private:
     void connectMenus();
     void connectPageTools();
+    void connectBrowserKeys();
+    void reopenClosed(int index);
+    void fillClosedWindowsMenu();
+    // Ctrl+Tab (+1) and Ctrl+Shift+Tab (-1) in the order of the tabs.
+    void switchWindow(int step);
+    // Ctrl+1 ... Ctrl+8; Ctrl+9 is the last.
+    void showWindowNumber(int n);
+    void bookmarkPage();
+    void setPrefetchLinks(bool on);
     void newBrowser();
     void visitUrl(const QString& url, bool addressBar, bool toolbar);
     void pageCommand(int command);

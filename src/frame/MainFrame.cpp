@@ -7,10 +7,12 @@
 #include "downloads/DownloadList.h"
 #include "frame/BatchOpening.h"
 #include "frame/BrowserRegistry.h"
+#include "frame/ClosedWindows.h"
 #include "frame/FrameCommands.h"
 #include "frame/FrameStatus.h"
 #include "frame/FrameTabs.h"
 #include "frame/PageSleep.h"
+#include "frame/SuggestionSource.h"
 #include "frame/TabBar.h"
 #include "frame/ToolWindows.h"
 #include "mail/MailPoller.h"
@@ -48,9 +50,11 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
     m_tools = new ToolWindows({this, &m_prefs, &m_history, m_registry, m_setup.downloads,
                                m_setup.programFolder, m_setup.programFolderReason},
                               this);
-    m_commands = new FrameCommands(
-        {this, m_actions, m_registry, m_mdi, &m_prefs, m_tabs, m_status, m_tools, &m_history},
-        this);
+    m_closed = new ClosedWindows(this);
+    m_suggestions = new SuggestionSource(m_setup.programFolder, m_history, *m_registry, this);
+    m_commands = new FrameCommands({this, m_actions, m_registry, m_mdi, &m_prefs, m_tabs, m_status,
+                                    m_tools, &m_history, m_closed},
+                                   this);
 
     // How they meet.
     connect(m_registry, &BrowserRegistry::windowAdded, this, &MainFrame::onWindowAdded);
@@ -61,6 +65,7 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
             m_tabs->place(m_tabs->align());
     });
     connect(m_registry, &BrowserRegistry::windowRemoved, this, &MainFrame::onWindowRemoved);
+    connect(m_registry, &BrowserRegistry::windowClosing, m_closed, &ClosedWindows::remember);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         if (auto* browser = qobject_cast<BrowserWindow*>(w)) {
             // A page that was put to sleep comes back before anything else.
@@ -68,6 +73,7 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
             browser->onActivated();
         }
         m_commands->showZoom();
+        m_commands->updatePageCommands();
         m_registry->sleep().updateLifecycles();
     });
     connect(m_commands, &FrameCommands::settingsSaved, this, &MainFrame::onSettingsSaved);
@@ -75,6 +81,8 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
             &MainFrame::mailSymbolDoubleClicked);
     connect(action(FrameActions::FullScreen), &QAction::triggered, this,
             &MainFrame::toggleFullScreen);
+    // The history window has something to show from two visits on.
+    action(FrameActions::History)->setEnabled(false);
 
     // Links and files dropped on the frame's background or the tab strip.
     m_tabs->bar()->tabs()->installEventFilter(this);
@@ -96,7 +104,7 @@ MainFrame::~MainFrame() {
     // Browser windows leave the registry through the frame; they must go while
     // the frame is still whole.
     m_unloaded = true;
-    m_registry->batches().cancel();
+    m_registry->closeForGood();
     delete m_tools;
     m_tools = nullptr;
     const QList<BrowserWindow*> windows = m_registry->windows();
@@ -239,6 +247,10 @@ void MainFrame::resizeEvent(QResizeEvent* event) {
 void MainFrame::onWindowAdded(BrowserWindow* window) {
     connect(window, &BrowserWindow::zoomChanged, m_commands, &FrameCommands::showZoom);
     connect(window, &BrowserWindow::statusTextChanged, m_status, &FrameStatus::setText);
+    connect(window->webView(), &WebView::busyChanged, m_commands, [this, window] {
+        if (window == m_registry->currentWindow())
+            m_commands->updatePageCommands();
+    });
     m_commands->updatePageCommands();
     m_tabs->addWindow(window);
 }
@@ -328,6 +340,13 @@ BrowserWindows& MainFrame::windows() {
 
 void MainFrame::addToHistory(const QString& url, const QString& title) {
     m_history.add(url, title, m_prefs.HistoryRows);
+    m_suggestions->visited(url);
+    // Ctrl+H reaches the history window as soon as there is one to show.
+    action(FrameActions::History)->setEnabled(m_history.count() >= 2);
+}
+
+AddressSuggestions& MainFrame::suggestions() {
+    return *m_suggestions;
 }
 
 void MainFrame::showArchive() {

@@ -8,6 +8,7 @@
 
 class BrowserRegistry;
 class BrowserWindow;
+class ClosedWindows;
 class DownloadList;
 class FrameCommands;
 class FrameStatus;
@@ -15,6 +16,7 @@ class FrameTabs;
 class MailPoller;
 class QMdiArea;
 class QMimeData;
+class SuggestionSource;
 class ToolWindows;
 
 // The main window. It is made of parts, each owning its widgets, which it
@@ -45,6 +47,7 @@ public:
     FrameStatus* status() const { return m_status; }
     // Also the shell the tool windows see.
     ToolWindows* tools() const { return m_tools; }
+    SuggestionSource* suggestionSource() const { return m_suggestions; }
     BrowserHost& browserHost() { return *this; }
     QAction* action(FrameActions::Command command) const { return m_actions->action(command); }
     QMenu* menu(FrameActions::Menu menu) const { return m_actions->menu(menu); }
@@ -83,6 +86,7 @@ private:
     Prefer& preferences() override { return m_prefs; }
     WebView* createWebView(QWidget* parent) override;
     BrowserWindows& windows() override;
+    AddressSuggestions& suggestions() override;
     void addToHistory(const QString& url, const QString& title) override;
     void showArchive() override;
     void startMailProgram() override;
@@ -109,6 +113,8 @@ private:
     FrameStatus* m_status = nullptr;
     ToolWindows* m_tools = nullptr;
     FrameCommands* m_commands = nullptr;
+    ClosedWindows* m_closed = nullptr;
+    SuggestionSource* m_suggestions = nullptr;
     MailPoller* m_poller = nullptr;
 
     bool m_askAboutDownloads = true;

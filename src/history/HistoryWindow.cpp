@@ -4,8 +4,8 @@
 #include "history/model/HistoryList.h"
 #include "history/model/HistoryRules.h"
 #include "shell/OpenRequest.h"
-#include "shell/WindowOpener.h"
 #include "shell/Shell.h"
+#include "shell/WindowOpener.h"
 
 #include <QAction>
 #include <QClipboard>

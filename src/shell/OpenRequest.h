@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QRect>
 #include <QString>
 #include <optional>
@@ -19,6 +20,9 @@ struct OpenRequest {
     // 0 normal, 1 minimized, 2 maximized; nothing leaves the window as the
     // frame's arrangement placed it.
     std::optional<int> state;
+    // The back and forward list of a window that closed, which the new one
+    // takes (and shows the page it stood on).
+    QByteArray history;
 
     // The address its window starts on: its own, else the one the history
     // window left for the next window, else the home page.

@@ -2,14 +2,17 @@
 #include "FakeWebView.h"
 #include "Keyboard.h"
 #include "ScriptedDialogs.h"
+#include "browser/AddressBox.h"
 #include "browser/BrowserToolbar.h"
 #include "browser/BrowserWindow.h"
+#include "browser/SuggestionPopup.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMimeData>
 #include <QPointer>
@@ -36,6 +39,7 @@ private slots:
     void enterNavigatesExactlyAsTyped_data();
     void enterNavigatesExactlyAsTyped();
     void listChoiceAndDropOpenOnce();
+    void suggestionsWhileTyping();
     void pageCloseClosesTheWindow();
     void stopOnIdleWindowKeepsCaption();
     void toolTips();
@@ -191,7 +195,8 @@ void TestBrowserWindow::completedNavigationsFillAddressList() {
 void TestBrowserWindow::enterNavigatesExactlyAsTyped_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("enter");
-    QTest::newRow("quotes and blanks") << QStringLiteral("  \"heise.de\" ") << int(Qt::Key_Return);
+    QTest::newRow("blanks around an address")
+        << QStringLiteral("  heise.de/a ") << int(Qt::Key_Return);
     QTest::newRow("start of a listed address")
         << QStringLiteral("http://host/a") << int(Qt::Key_Return);
     QTest::newRow("listed address in capitals")
@@ -244,6 +249,58 @@ void TestBrowserWindow::listChoiceAndDropOpenOnce() {
     QApplication::sendEvent(edit, &drop);
     QCOMPARE(view(w)->navigations, QStringList{QStringLiteral("http://dropped.example/")});
     QCOMPARE(w->addressBox()->currentText(), QStringLiteral("http://dropped.example/"));
+}
+
+void TestBrowserWindow::suggestionsWhileTyping() {
+    using Suggestions::Kind;
+    m_host->suggestionIndex.add({Kind::Bookmark, QStringLiteral("Wetter Berlin"),
+                                 QStringLiteral("https://wetter.example/berlin"), 1, 0});
+    m_host->suggestionIndex.add({Kind::History, QStringLiteral("Dienst"),
+                                 QStringLiteral("https://dienst.example/wetter"), 1, 0});
+    BrowserWindow* w = open();
+    view(w)->finishLoad(QStringLiteral("http://host/a.html"), QStringLiteral("A"));
+    view(w)->navigations.clear();
+    auto* box = static_cast<AddressBox*>(w->addressBox());
+    QVERIFY(Keyboard::clickInto(box));
+    QCOMPARE(m_host->suggestionsPrepared, 1);
+    QVERIFY(Keyboard::press(Qt::Key_A, Qt::ControlModifier));
+    QVERIFY(Keyboard::type(QStringLiteral("wetter")));
+    SuggestionPopup* popup = box->suggestionPopup();
+    QVERIFY(popup && popup->isVisible());
+    QCOMPARE(popup->list()->count(), 3);
+    QCOMPARE(popup->list()->item(0)->text(), QStringLiteral("\u201Ewetter\u201C suchen"));
+    QCOMPARE(popup->rows().at(1).url, QStringLiteral("https://wetter.example/berlin"));
+    QCOMPARE(popup->rows().at(2).url, QStringLiteral("https://dienst.example/wetter"));
+    // Choosing a row (the first is the search) leaves the typed text alone;
+    // Enter opens the row.
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(Keyboard::press(Qt::Key_Down));
+    QCOMPARE(popup->current(), 2);
+    QCOMPARE(box->currentText(), QStringLiteral("wetter"));
+    QVERIFY(Keyboard::press(Qt::Key_Return));
+    QVERIFY(!popup->isVisible());
+    QCOMPARE(view(w)->navigations, QStringList{QStringLiteral("https://dienst.example/wetter")});
+
+    // Esc closes the list, a second Esc brings the address back.
+    view(w)->finishLoad(QStringLiteral("http://host/b.html"), QStringLiteral("B"));
+    view(w)->navigations.clear();
+    QVERIFY(Keyboard::press(Qt::Key_A, Qt::ControlModifier));
+    QVERIFY(Keyboard::type(QStringLiteral("wet")));
+    QVERIFY(popup->isVisible());
+    QVERIFY(Keyboard::press(Qt::Key_Escape));
+    QVERIFY(!popup->isVisible());
+    QCOMPARE(box->currentText(), QStringLiteral("wet"));
+    QVERIFY(Keyboard::press(Qt::Key_Escape));
+    QCOMPARE(box->currentText(), QStringLiteral("http://host/b.html"));
+
+    // Enter with no row chosen: what was typed, a search when it is no
+    // address.
+    QVERIFY(Keyboard::press(Qt::Key_A, Qt::ControlModifier));
+    QVERIFY(Keyboard::type(QStringLiteral("wetter berlin")));
+    QVERIFY(Keyboard::press(Qt::Key_Return));
+    QCOMPARE(view(w)->navigations,
+             QStringList{QStringLiteral("http://search.example/?q=wetter%20berlin")});
+    QVERIFY(m_host->visits.size() >= 2);
 }
 
 void TestBrowserWindow::pageCloseClosesTheWindow() {

@@ -1,3 +1,5 @@
+#include "HttpTestServer.h"
+#include "Keyboard.h"
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
 #include "browser/BrowserWindow.h"
@@ -20,6 +22,7 @@
 #include <QTest>
 #include <QUrl>
 #include <QWebEnginePage>
+#include <QWebEngineView>
 
 // The real web engine on local pages: titles, pages that open windows and
 // pages that close their own window.
@@ -38,6 +41,9 @@ private slots:
     void discardedPageComesBackWithoutVisit();
     void pageDiscardedBeforeItLoadedStillArrives_data();
     void pageDiscardedBeforeItLoadedStillArrives();
+    void searchReachesTheEngine();
+    void linkClicksOpenWindows_data();
+    void linkClicksOpenWindows();
 
 private:
     QString page(const QString& name) const {
@@ -63,6 +69,10 @@ void TestWebEngineE2E::initTestCase() {
               "<html><head><title>Opener</title></head><body><script>"
               "window.addEventListener('load', function(){ window.open('title.html'); });"
               "</script></body></html>");
+    writePage(QStringLiteral("link.html"),
+              "<html><head><title>Link</title></head><body style='margin:0'>"
+              "<a href='title.html' style='position:absolute;left:0;top:0;width:400px;"
+              "height:300px;display:block'>Weiter</a></body></html>");
     writePage(QStringLiteral("closer.html"),
               "<html><head><title>Closer</title></head><body><script>"
               "setTimeout(function(){ window.close(); }, 300);</script></body></html>");
@@ -182,6 +192,61 @@ void TestWebEngineE2E::pageDiscardedBeforeItLoadedStillArrives() {
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w) && w->windowTitle() == QStringLiteral("Grüße & mehr"),
                              30000);
     m_frame->registry()->closeAllWindows();
+}
+
+// Text that is no address goes to the search engine of the preferences.
+void TestWebEngineE2E::searchReachesTheEngine() {
+    HttpTestServer engine;
+    QVERIFY(engine.start());
+    engine.addPage(QStringLiteral("/suche"), "<html><head><title>Treffer</title></head></html>");
+    m_frame->tools()->preferences().SearchEngine = engine.url(QStringLiteral("/suche"));
+    BrowserWindow* w = openOn(page(QStringLiteral("title.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w), 30000);
+    QVERIFY(Keyboard::clickInto(w->addressBox()));
+    QVERIFY(Keyboard::press(Qt::Key_A, Qt::ControlModifier));
+    QVERIFY(Keyboard::type(QStringLiteral("wetter berlin")));
+    QVERIFY(Keyboard::press(Qt::Key_Return));
+    QTRY_COMPARE_WITH_TIMEOUT(engine.hits(QStringLiteral("/suche?q=wetter%20berlin")), 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(w->windowTitle(), QStringLiteral("Treffer"), 30000);
+    m_frame->registry()->closeAllWindows();
+}
+
+void TestWebEngineE2E::linkClicksOpenWindows_data() {
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<bool>("behind");
+    QTest::newRow("middle click") << Qt::MiddleButton << Qt::KeyboardModifiers() << true;
+    QTest::newRow("Ctrl+click") << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ControlModifier)
+                                << true;
+    QTest::newRow("Shift+click") << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ShiftModifier)
+                                 << false;
+}
+
+// A link in a new window, behind the page or in front, whatever the
+// window menu says of pages' own windows.
+void TestWebEngineE2E::linkClicksOpenWindows() {
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(bool, behind);
+    m_frame->registry()->popups().setToBack(!behind);
+    BrowserWindow* opener = openOn(page(QStringLiteral("link.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(opener), 30000);
+    QWidget* input = static_cast<QtWebView*>(opener->webView())->engineView()->focusProxy();
+    QVERIFY(input);
+    // The engine takes clicks only once the page can take them.
+    const auto opened = [this] { return m_frame->registry()->count() == 2; };
+    for (int i = 0; i < 10 && !opened(); ++i) {
+        QTest::mouseClick(input, button, modifiers, QPoint(100, 100));
+        if (QTest::qWaitFor(opened, 2000))
+            break;
+    }
+    QCOMPARE(m_frame->registry()->count(), 2);
+    BrowserWindow* link = m_frame->registry()->windows().last();
+    QTRY_COMPARE_WITH_TIMEOUT(link->windowTitle(), QStringLiteral("Grüße & mehr"), 30000);
+    QCOMPARE(m_frame->registry()->activeWindow(), behind ? opener : link);
+    m_frame->registry()->popups().setToBack(false);
+    m_frame->registry()->closeAllWindows();
+    QTRY_COMPARE(m_frame->registry()->count(), 0);
 }
 
 QTEST_MAIN(TestWebEngineE2E)

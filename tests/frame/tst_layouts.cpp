@@ -6,10 +6,10 @@
 #include "frame/BrowserRegistry.h"
 #include "frame/FrameActions.h"
 #include "frame/FrameTabs.h"
-#include "frame/ToolWindows.h"
 #include "frame/MainFrame.h"
 #include "frame/PageSleep.h"
 #include "frame/TabBar.h"
+#include "frame/ToolWindows.h"
 #include "frame/WindowLayouts.h"
 #include "frame/model/LayoutFile.h"
 #include "prefs/model/Prefer.h"
@@ -175,8 +175,8 @@ void TestLayouts::noWindowGivesEmptyFile() {
     QCOMPARE(frame()->registry()->batches().queued(), 0);
     QCOMPARE(frame()->registry()->count(), 0);
     // A name that does not exist is created empty and opens nothing.
-    QVERIFY(WindowLayouts::load(*frame()->tools(), QStringLiteral(" ") + path(QStringLiteral("neu.wlt")),
-                                frame()));
+    QVERIFY(WindowLayouts::load(*frame()->tools(),
+                                QStringLiteral(" ") + path(QStringLiteral("neu.wlt")), frame()));
     QVERIFY(QFileInfo::exists(path(QStringLiteral("neu.wlt"))));
     QCOMPARE(frame()->registry()->batches().queued(), 0);
     QCOMPARE(frame()->registry()->count(), 0);

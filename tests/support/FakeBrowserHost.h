@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/AddressSuggestions.h"
 #include "browser/BrowserHost.h"
 #include "browser/BrowserWindows.h"
 #include "browser/model/PopupPolicy.h"
@@ -18,7 +19,7 @@ class BrowserWindow;
 // own on fake web views, and everything they ask of their frame and of the
 // open windows is kept. Windows are made and popups decided by the same
 // rules as in the frame's registry.
-class FakeBrowserHost : public BrowserHost, public BrowserWindows {
+class FakeBrowserHost : public BrowserHost, public BrowserWindows, public AddressSuggestions {
 public:
     FakeBrowserHost();
     ~FakeBrowserHost() override;
@@ -43,11 +44,16 @@ public:
     int allLinksRequests = 0;
     int archiveRequests = 0;
     int mailRequests = 0;
+    // What the address box may suggest, and how often it got ready.
+    Suggestions::Index suggestionIndex;
+    int suggestionsPrepared = 0;
+    QList<qint32> shownWindows;
 
     // BrowserHost.
     Prefer& preferences() override { return prefs; }
     WebView* createWebView(QWidget* parent) override;
     BrowserWindows& windows() override { return *this; }
+    AddressSuggestions& suggestions() override { return *this; }
     void addToHistory(const QString& url, const QString& title) override;
     void setModalLock(bool) override {}
     void showArchive() override { ++archiveRequests; }
@@ -66,6 +72,13 @@ public:
     void openAllLinks(WebView*) override { ++allLinksRequests; }
     bool isWindowVisible(const BrowserWindow* window) const override;
     void windowClosed(BrowserWindow* window) override { openWindows.removeOne(window); }
+    void showWindow(qint32 windowId) override { shownWindows << windowId; }
+
+    // AddressSuggestions, by the program's own rules.
+    void prepare() override { ++suggestionsPrepared; }
+    QList<Suggestions::Row> suggest(const QString& typed) override {
+        return Suggestions::match(typed, {&suggestionIndex});
+    }
 
 private:
     BrowserWindow* create(const QString& address);

@@ -24,6 +24,13 @@ public:
     void goBack() override { calls << QStringLiteral("goBack"); }
     void goForward() override { calls << QStringLiteral("goForward"); }
     void refresh() override { calls << QStringLiteral("refresh"); }
+    void reloadBypassingCache() override { calls << QStringLiteral("reloadBypassingCache"); }
+    QByteArray saveHistory() const override { return savedHistory; }
+    void restoreHistory(const QByteArray& history) override {
+        calls << QStringLiteral("restoreHistory");
+        restoredHistory = history;
+        setBusy(true);
+    }
     void stop() override;
     void execCommand(Command cmd) override { calls << QStringLiteral("exec:%1").arg(int(cmd)); }
     QString locationUrl() const override { return url; }
@@ -61,6 +68,9 @@ public:
     }
 
     QStringList calls;
+    // What saveHistory hands out, and what restoreHistory was given.
+    QByteArray savedHistory;
+    QByteArray restoredHistory;
     QStringList navigations;
     // Where the page stood on screen when its first load began.
     bool shownAtFirstLoad = false;
