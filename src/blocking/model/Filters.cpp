@@ -570,14 +570,14 @@ bool FilterSet::Data::parseNetwork(QByteArray line) {
     bool isRegex = false;
     bool hasOptions = false;
     const qsizetype dollar = line.lastIndexOf('$');
-    if (line.startsWith('/')) {
+    if (line.startsWith('/') && dollar > 1 && line[dollar - 1] == '/') {
+        pattern = line.left(dollar);
+        options = line.mid(dollar + 1);
+        hasOptions = true;
+        isRegex = pattern.size() >= 3;
+    } else if (line.size() >= 3 && line.startsWith('/') && line.endsWith('/')) {
         // In an expression "$" is an anchor; options follow only a closing "/".
-        if (dollar > 1 && line[dollar - 1] == '/') {
-            pattern = line.left(dollar);
-            options = line.mid(dollar + 1);
-            hasOptions = true;
-        }
-        isRegex = pattern.size() >= 3 && pattern.endsWith('/');
+        isRegex = true;
     } else if (dollar >= 0) {
         pattern = line.left(dollar);
         options = line.mid(dollar + 1);
@@ -597,7 +597,8 @@ bool FilterSet::Data::parseNetwork(QByteArray line) {
                 negate = true;
                 option = option.mid(1);
             }
-            const QByteArray name = option.left(option.indexOf('=')).toLower();
+            const qsizetype equals = option.indexOf('=');
+            const QByteArray name = (equals < 0 ? option : option.left(equals)).toLower();
             quint16 type = 0;
             if (name == "script")
                 type = quint16(ResourceType::Script);
