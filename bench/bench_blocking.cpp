@@ -93,9 +93,9 @@ int main(int argc, char* argv[]) {
                                   ResourceType::Stylesheet,  ResourceType::XmlHttpRequest,
                                   ResourceType::Subdocument, ResourceType::Font,
                                   ResourceType::Media,       ResourceType::Other};
-    const char* const paths[] = {"/path.js",           "/ads/banner.gif",
+    const char* const paths[] = {"/path.js?v=%1",      "/ads/banner%1.gif",
                                  "/pixel?id=%1&ref=x", "/static/css/site-%1.css",
-                                 "/api/v2/items/%1",   "/index.html"};
+                                 "/api/v2/items/%1",   "/index%1.html"};
     QList<Request> requests;
     constexpr int Count = 150000;
     requests.reserve(Count);
