@@ -14,6 +14,7 @@ PKGS=(
   dovecot-core dovecot-pop3d
   dpkg-dev lintian appstream
   curl stress-ng
+  webext-ublock-origin-chromium
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "app/SingleInstance.h"
 #include "archive/model/ArchiveRecords.h"
+#include "blocking/ContentBlocker.h"
 #include "browser/BrowserWindow.h"
 #include "browser/EngineProfile.h"
 #include "common/Product.h"
@@ -41,6 +42,8 @@ Application::~Application() {
     Dialogs::setModalLockHook(nullptr);
     m_session.reset();
     m_frame.reset();
+    EngineProfile::setBlocker(nullptr);
+    m_blocker.reset();
     m_instance.reset();
     m_prefs.reset();
     EngineProfile::setDownloads(nullptr);
@@ -68,9 +71,11 @@ MainFrame* Application::start() {
     m_prefs = std::make_unique<Prefer>(appDir);
     QString error;
     const bool loaded = m_prefs->load(&error);
-    m_frame = std::make_unique<MainFrame>(*m_prefs, MainFrame::Setup{appDir, m_options.appDirReason,
-                                                                     m_options.webViewFactory,
-                                                                     m_downloads.get()});
+    m_blocker = std::make_unique<ContentBlocker>(appDir);
+    EngineProfile::setBlocker(m_blocker.get());
+    m_frame = std::make_unique<MainFrame>(
+        *m_prefs, MainFrame::Setup{appDir, m_options.appDirReason, m_options.webViewFactory,
+                                   m_downloads.get(), m_blocker.get()});
     MainFrame* frame = m_frame.get();
     // Every message box and file dialog holds the modal lock while it is open.
     Dialogs::setModalLockHook([frame](bool locked) { frame->setModalLock(locked); });

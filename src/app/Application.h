@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class ContentBlocker;
 class DownloadList;
 class MainFrame;
 class Prefer;
@@ -52,6 +53,7 @@ private:
 
     Options m_options;
     std::unique_ptr<DownloadList> m_downloads;
+    std::unique_ptr<ContentBlocker> m_blocker;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<Prefer> m_prefs;
     std::unique_ptr<MainFrame> m_frame;

@@ -1,5 +1,6 @@
 #include "browser/EngineProfile.h"
 
+#include "blocking/ContentBlocker.h"
 #include "browser/QtWebView.h"
 #include "browser/model/SiteGrants.h"
 #include "downloads/DownloadList.h"
@@ -20,6 +21,7 @@
 
 namespace {
 QWebEngineProfile* g_profile = nullptr;
+ContentBlocker* g_blocker = nullptr;
 QPointer<DownloadList> g_downloads;
 bool g_prefetchLinks = false;
 
@@ -138,6 +140,9 @@ void EngineProfile::init(const QString& appDir) {
     // The first request waits until the cookie file is read; reading it
     // starts now, while the first window is still being built.
     g_profile->cookieStore()->loadAllCookies();
+    // The filter lists are read in the background from now on.
+    if (g_blocker)
+        g_blocker->start();
 }
 
 void EngineProfile::release() {
@@ -159,6 +164,16 @@ void EngineProfile::setDownloads(DownloadList* downloads) {
 
 QWebEngineProfile* EngineProfile::profile() {
     return g_profile;
+}
+
+void EngineProfile::setBlocker(ContentBlocker* blocker) {
+    g_blocker = blocker;
+    if (g_blocker && g_profile)
+        g_blocker->start();
+}
+
+ContentBlocker* EngineProfile::blocker() {
+    return g_blocker;
 }
 
 SiteGrants& EngineProfile::grants() {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+class ContentBlocker;
 class DownloadList;
 class QWebEngineProfile;
 class SiteGrants;
@@ -21,6 +22,10 @@ void release();
 // it runs.
 void setDownloads(DownloadList* downloads);
 QWebEngineProfile* profile();
+// What keeps ads and trackers away; the program sets it while it runs and
+// init() starts it.
+void setBlocker(ContentBlocker* blocker);
+ContentBlocker* blocker();
 SiteGrants& grants();
 // Whether the engine looks up the hosts of a page's links ahead, for every
 // window; kept for a profile that comes later.

@@ -34,6 +34,12 @@ QWidget* QtWebPage::dialogParent() const {
     return m_owner->widget()->window();
 }
 
+bool QtWebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
+    if (isMainFrame)
+        m_owner->prepareNavigation(url);
+    return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+}
+
 QWebEnginePage* QtWebPage::createWindow(WebWindowType type) {
     using Placement = WebView::NewWindowRequest::Placement;
     WebView::NewWindowRequest request;

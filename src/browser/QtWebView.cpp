@@ -1,5 +1,7 @@
 #include "browser/QtWebView.h"
 
+#include "blocking/ContentBlocker.h"
+#include "blocking/PageBlocker.h"
 #include "browser/EngineProfile.h"
 #include "browser/FullScreenWindow.h"
 #include "browser/PagePanels.h"
@@ -22,6 +24,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <utility>
@@ -57,6 +60,10 @@ QtWebView::QtWebView(QWidget* parent) : WebView(parent) {
 
     m_page = new QtWebPage(profile, this);
     m_view->setPage(m_page);
+    // Goes after the page (it is a child of this view), so it outlives it.
+    m_blocker = new PageBlocker(EngineProfile::blocker(), this);
+    m_page->setUrlRequestInterceptor(m_blocker);
+    connect(m_blocker, &PageBlocker::blockedCountChanged, this, &WebView::blockedCountChanged);
     QWebEngineSettings* settings = m_page->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
@@ -127,6 +134,28 @@ void QtWebView::setOnScreen(bool on) {
 
 bool QtWebView::hasBegun() const {
     return !m_blank || m_requested.isValid();
+}
+
+int QtWebView::blockedCount() const {
+    return m_blocker->blockedCount();
+}
+
+void QtWebView::prepareNavigation(const QUrl& url) {
+    static const QString Name = QStringLiteral("korvix-hiding");
+    QWebEngineScriptCollection& scripts = m_page->scripts();
+    for (const QWebEngineScript& old : scripts.find(Name))
+        scripts.remove(old);
+    const ContentBlocker* blocker = EngineProfile::blocker();
+    const QString source = blocker ? blocker->hidingScript(url) : QString();
+    if (source.isEmpty())
+        return;
+    QWebEngineScript script;
+    script.setName(Name);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(false);
+    script.setSourceCode(source);
+    scripts.insert(script);
 }
 
 void QtWebView::onLoadStarted(const QUrl& url) {

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 class FullScreenWindow;
+class PageBlocker;
 class PageNotice;
 class QStackedWidget;
 class QVBoxLayout;
@@ -58,6 +59,10 @@ public:
     double zoomFactor() const override;
     void showDevTools() override;
     void printToPdf(const QString& path) override;
+    int blockedCount() const override;
+    // The page is about to go to url: what hides elements there is given to
+    // the document before its own style.
+    void prepareNavigation(const QUrl& url);
 
     QWebEnginePage* page() const;
     QWebEngineView* engineView() const { return m_view; }
@@ -116,6 +121,7 @@ private:
     QWidget* m_blank = nullptr;
     PageNotice* m_notice = nullptr;
     QtWebPage* m_page = nullptr;
+    PageBlocker* m_blocker = nullptr;
     QPointer<FullScreenWindow> m_fullScreen;
     QPointer<QWidget> m_devTools;
 

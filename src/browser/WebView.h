@@ -88,6 +88,8 @@ public:
     virtual void showDevTools() = 0;
     // Writes the page as a PDF file; pdfFinished tells how it went.
     virtual void printToPdf(const QString& path) = 0;
+    // Requests of this page the content blocker refused.
+    virtual int blockedCount() const { return 0; }
 
 signals:
     void statusTextChanged(const QString& text);
@@ -111,6 +113,7 @@ signals:
     void zoomRequested(int steps);
     void pageToolRequested(WebView::PageTool tool);
     void pdfFinished(const QString& path, bool ok);
+    void blockedCountChanged(int count);
 };
 
 // Creates the web view of a new browser window.

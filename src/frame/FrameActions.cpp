@@ -123,6 +123,9 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab));
     make(BookmarkPage, QStringLiteral("Seite zu den &Bookmarks..."))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    make(BlockContent, QStringLiteral("Inhalte &blockieren"), true)->setChecked(true);
+    make(AllowOnSite, QStringLiteral("Auf dieser Seite &nicht blockieren"), true);
+    make(FilterLists, QStringLiteral("&Filterlisten..."));
     // Object names for whoever looks the actions up (tests, accessibility).
     const char* names[CommandCount] = {"newBrowser",
                                        "savePage",
@@ -174,7 +177,10 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
                                        "goHome",
                                        "nextWindow",
                                        "previousWindow",
-                                       "bookmarkPage"};
+                                       "bookmarkPage",
+                                       "blockContent",
+                                       "allowOnSite",
+                                       "filterLists"};
     for (int c = 0; c < CommandCount; ++c)
         m_actions[size_t(c)]->setObjectName(QString::fromLatin1(names[c]));
 
@@ -203,9 +209,9 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
                 Reload, ReloadBypassingCache, StopLoading, GoHome, FocusAddress, Separator,
                 FindInPage, ZoomSubmenu, FullScreen});
     fill(zoom, {ZoomIn, ZoomOut, ZoomReset});
-    fill(tools,
-         {Archive, BookmarkPage, History, Separator, MailProgram, Separator, Settings, Separator,
-          InternetSettings, Separator, Downloads, Separator, ViewSource, DevTools, SavePdf});
+    fill(tools, {Archive, BookmarkPage, History, Separator, MailProgram, Separator, Settings,
+                 Separator, InternetSettings, Separator, Downloads, Separator, ViewSource, DevTools,
+                 SavePdf, Separator, BlockContent, AllowOnSite, FilterLists});
     fill(active, {AddressBar, Toolbar, BothBars});
     fill(window, {TileBelow, TileSideBySide, Cascade, Separator, SaveLayout, LoadLayout, Separator,
                   AllowPopups, ForbidPopups, PopupsToBack, Separator, ActiveWindowSubmenu,

@@ -67,6 +67,10 @@ public:
         NextWindow,
         PreviousWindow,
         BookmarkPage,
+        // Content blocking.
+        BlockContent,
+        AllowOnSite,
+        FilterLists,
         CommandCount
     };
     enum Menu {

@@ -29,9 +29,13 @@ FrameStatus::FrameStatus(QStatusBar* bar, DownloadList& downloads, QObject* pare
     m_zoom = new QLabel(bar);
     m_zoom->setObjectName(QStringLiteral("zoom"));
     m_zoom->hide();
+    m_blocked = new QLabel(bar);
+    m_blocked->setObjectName(QStringLiteral("blocked"));
+    m_blocked->hide();
     m_downloadsText = new QLabel(bar);
     m_downloadsText->setObjectName(QStringLiteral("downloads"));
     m_downloadsText->hide();
+    bar->addPermanentWidget(m_blocked);
     bar->addPermanentWidget(m_zoom);
     bar->addPermanentWidget(m_downloadsText);
     bar->addPermanentWidget(m_mailSymbol);
@@ -74,6 +78,12 @@ void FrameStatus::showZoom(double factor) {
     const int percent = qRound(factor * 100);
     m_zoom->setText(QStringLiteral("Zoom: %1 %").arg(percent));
     m_zoom->setVisible(percent != 100);
+}
+
+void FrameStatus::showBlocked(int count) {
+    m_blocked->setText(QStringLiteral("%1 blockiert").arg(count));
+    m_blocked->setToolTip(QStringLiteral("Anfragen dieser Seite, die Korvix blockiert hat"));
+    m_blocked->setVisible(count > 0);
 }
 
 void FrameStatus::showDownloads() {

@@ -8,7 +8,8 @@ class QStatusBar;
 
 // The frame's status bar and its panels: the page's or the mail check's
 // words with the magnifier while mail is searched, the zoom of the active
-// window, the running downloads, and the mail symbol while mail waits.
+// window, what the content blocker refused, the running downloads, and the mail symbol while mail
+// waits.
 class FrameStatus : public QObject {
     Q_OBJECT
 public:
@@ -20,6 +21,7 @@ public:
     QLabel* mailSymbol() const { return m_mailSymbol; }
     QLabel* zoom() const { return m_zoom; }
     QLabel* downloads() const { return m_downloadsText; }
+    QLabel* blocked() const { return m_blocked; }
 
     // Whether the user wants the bar ("&Statuszeile").
     bool wanted() const { return m_wanted; }
@@ -32,6 +34,9 @@ public:
     void showMailWaiting(const QString& hint);
     // Zoom of the active window's page; nothing at its own size.
     void showZoom(double factor);
+    // Requests the content blocker refused on the active window's page;
+    // nothing while there are none.
+    void showBlocked(int count);
 
 signals:
     // A double click on the mail symbol, which hides it.
@@ -50,5 +55,6 @@ private:
     QLabel* m_mailSymbol = nullptr;
     QLabel* m_zoom = nullptr;
     QLabel* m_downloadsText = nullptr;
+    QLabel* m_blocked = nullptr;
     bool m_wanted = true;
 };

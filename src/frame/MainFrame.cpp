@@ -6,6 +6,7 @@
 #include "common/Twips.h"
 #include "downloads/DownloadList.h"
 #include "frame/BatchOpening.h"
+#include "frame/BlockingCommands.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/ClosedWindows.h"
 #include "frame/FrameCommands.h"
@@ -55,6 +56,8 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
     m_commands = new FrameCommands({this, m_actions, m_registry, m_mdi, &m_prefs, m_tabs, m_status,
                                     m_tools, &m_history, m_closed},
                                    this);
+    m_blocking =
+        new BlockingCommands({this, m_actions, m_registry, m_mdi, m_status, m_setup.blocker}, this);
 
     // How they meet.
     connect(m_registry, &BrowserRegistry::windowAdded, this, &MainFrame::onWindowAdded);

@@ -6,8 +6,10 @@
 
 #include <QMainWindow>
 
+class BlockingCommands;
 class BrowserRegistry;
 class BrowserWindow;
+class ContentBlocker;
 class ClosedWindows;
 class DownloadList;
 class FrameCommands;
@@ -35,6 +37,8 @@ public:
         // Every download of the session, for the status bar and the
         // downloads window.
         DownloadList* downloads = nullptr;
+        // What keeps ads and trackers away; none where no engine runs.
+        ContentBlocker* blocker = nullptr;
     };
 
     // Takes its size and bar settings from the preferences, which outlive it.
@@ -113,6 +117,7 @@ private:
     FrameStatus* m_status = nullptr;
     ToolWindows* m_tools = nullptr;
     FrameCommands* m_commands = nullptr;
+    BlockingCommands* m_blocking = nullptr;
     ClosedWindows* m_closed = nullptr;
     SuggestionSource* m_suggestions = nullptr;
     MailPoller* m_poller = nullptr;

@@ -25,9 +25,9 @@ void HttpTestServer::listenOn(QTcpServer* server) {
     });
 }
 
-bool HttpTestServer::start() {
+bool HttpTestServer::start(const QHostAddress& address) {
     listenOn(new QTcpServer(this));
-    return m_server->listen(QHostAddress::LocalHost, 0);
+    return m_server->listen(address, 0);
 }
 
 bool HttpTestServer::startTls(const QSslConfiguration& tls) {
@@ -134,6 +134,7 @@ void HttpTestServer::serve(QTcpSocket* socket) {
         body = login->refusal;
     } else if (m_pages.contains(path)) {
         std::tie(type, body) = m_pages.value(path);
+        extra = m_headers.value(path);
     } else {
         status = "404 Not Found";
     }

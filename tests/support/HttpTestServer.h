@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -24,7 +25,9 @@ public:
     explicit HttpTestServer(QObject* parent = nullptr);
     ~HttpTestServer() override;
 
-    bool start();
+    // Plain HTTP on a loopback address (another one than 127.0.0.1 is a
+    // site of its own for the browser).
+    bool start(const QHostAddress& address = QHostAddress(QHostAddress::LocalHost));
     // The same over TLS with the given certificate and key.
     bool startTls(const QSslConfiguration& tls);
     quint16 port() const;
@@ -32,6 +35,8 @@ public:
 
     void addPage(const QString& path, const QByteArray& body,
                  const QByteArray& contentType = "text/html; charset=utf-8");
+    // Header lines ("Name: value\r\n") the page is sent with.
+    void setHeaders(const QString& path, const QByteArray& lines) { m_headers[path] = lines; }
     // A file to download, sent a chunk at a time; with breakAfter >= 0 the
     // connection breaks after that many bytes, every time.
     void addDownload(const QString& path, const QByteArray& body, int chunk, int intervalMs,
@@ -61,6 +66,7 @@ private:
 
     QTcpServer* m_server = nullptr;
     QHash<QString, std::pair<QByteArray, QByteArray>> m_pages;
+    QHash<QString, QByteArray> m_headers;
     QHash<QString, Login> m_logins;
     QHash<QString, Download> m_downloads;
     QHash<QString, int> m_hits;

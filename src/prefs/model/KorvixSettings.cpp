@@ -6,6 +6,8 @@
 namespace {
 const QString PrefetchKey = QStringLiteral("Browser/PrefetchLinks");
 const QString BookmarkFolderKey = QStringLiteral("Bookmarks/LastFolder");
+const QString BlockingKey = QStringLiteral("Blocking/Enabled");
+const QString BlockingExceptionsKey = QStringLiteral("Blocking/AllowedSites");
 } // namespace
 
 KorvixSettings::KorvixSettings(const QString& appDir)
@@ -25,4 +27,20 @@ QString KorvixSettings::lastBookmarkFolder() const {
 
 void KorvixSettings::setLastBookmarkFolder(const QString& fileName) {
     QSettings(m_path, QSettings::IniFormat).setValue(BookmarkFolderKey, fileName);
+}
+
+bool KorvixSettings::contentBlocking() const {
+    return QSettings(m_path, QSettings::IniFormat).value(BlockingKey, true).toBool();
+}
+
+void KorvixSettings::setContentBlocking(bool on) {
+    QSettings(m_path, QSettings::IniFormat).setValue(BlockingKey, on);
+}
+
+QStringList KorvixSettings::blockingExceptions() const {
+    return QSettings(m_path, QSettings::IniFormat).value(BlockingExceptionsKey).toStringList();
+}
+
+void KorvixSettings::setBlockingExceptions(const QStringList& hosts) {
+    QSettings(m_path, QSettings::IniFormat).setValue(BlockingExceptionsKey, hosts);
 }
