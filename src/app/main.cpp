@@ -82,9 +82,10 @@ int main(int argc, char* argv[]) {
     options.commandLine = args.join(QLatin1Char(' '));
     // The engine starts with the first window, so a second start that only
     // hands its address over never touches the web storage.
-    options.webViewFactory = [appDir = options.appDir](QWidget* parent) -> WebView* {
+    options.webViewFactory = [appDir = options.appDir](QWidget* parent,
+                                                       bool isPrivate) -> WebView* {
         EngineProfile::init(appDir);
-        return new QtWebView(parent);
+        return new QtWebView(parent, isPrivate);
     };
     options.startEngine = [appDir = options.appDir] { EngineProfile::init(appDir); };
 

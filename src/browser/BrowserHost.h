@@ -16,7 +16,7 @@ public:
     virtual ~BrowserHost() = default;
 
     virtual Prefer& preferences() = 0;
-    virtual WebView* createWebView(QWidget* parent) = 0;
+    virtual WebView* createWebView(QWidget* parent, bool isPrivate) = 0;
     // The open windows: opening, popups, closing, visibility.
     virtual BrowserWindows& windows() = 0;
     // What the address box suggests while the user types.

@@ -50,11 +50,12 @@ BrowserWindow::BrowserWindow(BrowserHost* host, const OpenRequest& request, QWid
     layout->setSpacing(0);
     buildBars();
     layout->addWidget(m_coolBar);
-    m_web = m_host->createWebView(m_client);
+    m_private = request.isPrivate;
+    m_web = m_host->createWebView(m_client, m_private);
     m_web->setParent(this);
     layout->addWidget(m_web->widget(), 1);
     setWidget(m_client);
-    setWindowIcon(browserPicture(1));
+    setWindowIcon(m_private ? privateWindowPicture() : browserPicture(1));
     resize(640, 480);
 
     m_animTimer.setInterval(55);
@@ -315,7 +316,7 @@ void BrowserWindow::onBusyChanged(bool busy) {
 
 void BrowserWindow::showBusy() {
     m_busyShown = true;
-    setWindowTitle(QStringLiteral("In Bearbeitung..."));
+    setWindowTitle(caption(QStringLiteral("In Bearbeitung...")));
     if (!m_animTimer.isActive())
         m_animTimer.start();
 }
@@ -352,8 +353,8 @@ void BrowserWindow::showPageCame() {
     }
     m_title = BrowserRules::pollTitle(kind, m_web->documentTitle(), m_web->locationName(),
                                       m_web->folderPath(), m_web->locationUrl());
-    setWindowTitle(m_title);
-    emit titleShown(m_title);
+    setWindowTitle(caption(m_title));
+    emit titleShown(caption(m_title));
 }
 
 void BrowserWindow::openRefreshDialog() {
@@ -434,8 +435,14 @@ void BrowserWindow::openSuggestion(const Suggestions::Row& row) {
         m_web->navigate(row.url);
 }
 
+QString BrowserWindow::caption(const QString& text) const {
+    return m_private ? text + QStringLiteral(" (Privat)") : text;
+}
+
 void BrowserWindow::clonePage() {
-    m_host->windows().openWindow(OpenRequest::at(m_web->locationUrl()));
+    OpenRequest request = OpenRequest::at(m_web->locationUrl());
+    request.isPrivate = m_private;
+    m_host->windows().openWindow(request);
 }
 
 void BrowserWindow::takeAsHomePage() {
@@ -496,7 +503,7 @@ void BrowserWindow::onButtonClicked(BrowserToolbar::Command command) {
         m_anim->setPixmap(browserPicture(1));
         if (m_web->isBusy()) {
             m_web->stop();
-            setWindowTitle(m_web->locationUrl());
+            setWindowTitle(caption(m_web->locationUrl()));
         }
         break;
     case C::Save:
@@ -560,7 +567,7 @@ void BrowserWindow::onMenuChosen(BrowserToolbar::Command command, const QString&
 void BrowserWindow::onNewWindowRequested(WebView::NewWindowRequest* request) {
     using Placement = WebView::NewWindowRequest::Placement;
     BrowserWindows& windows = m_host->windows();
-    BrowserWindow* window = windows.openPopupWindow();
+    BrowserWindow* window = windows.openPopupWindow(m_private);
     if (!window)
         return;
     window->layoutControls();
@@ -593,8 +600,10 @@ void BrowserWindow::onNavigateComplete(const QString& url) {
     m_address->clear();
     m_address->addItems(addresses);
     m_address->setCurrentIndex(0);
-    m_host->addToHistory(BrowserRules::historyAddress(url, location, m_web->locationName()),
-                         m_title);
+    // A private window leaves nothing in the history.
+    if (!m_private)
+        m_host->addToHistory(BrowserRules::historyAddress(url, location, m_web->locationName()),
+                             m_title);
     m_updatingAddress = false;
     emit pageChanged();
     m_host->setModalLock(false);

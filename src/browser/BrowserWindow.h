@@ -37,6 +37,10 @@ public:
     void setId(qint32 id) { m_id = id; }
     // The page's title as last seen.
     QString title() const { return m_title; }
+    // Opened on the private profile: marked in caption and tab.
+    bool isPrivate() const { return m_private; }
+    // The caption of a text: with "(Privat)" for a private window.
+    QString caption(const QString& text) const;
     // Auto-refresh interval in seconds, 0 = off.
     int refreshSeconds() const { return m_refreshSeconds; }
     void setRefreshSeconds(int seconds);
@@ -163,6 +167,7 @@ private:
     int m_animFrame = 1;
     int m_animFrames = 4;
     bool m_busyShown = false;
+    bool m_private = false;
     bool m_updatingAddress = false;
     bool m_secure = false;
     int m_secureLevel = 0;

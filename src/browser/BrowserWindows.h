@@ -15,8 +15,9 @@ public:
     // Whether and where a page may open a window.
     virtual PopupPolicy& popups() = 0;
     // A window for the page a page wants to open, if the popup policy
-    // admits it; nothing when refused or at the window limit.
-    virtual BrowserWindow* openPopupWindow() = 0;
+    // admits it; nothing when refused or at the window limit. A private
+    // page's window is private too.
+    virtual BrowserWindow* openPopupWindow(bool isPrivate) = 0;
     virtual void closeAllWindows() = 0;
     // Opens every link of the page in its own new window.
     virtual void openAllLinks(WebView* view) = 0;

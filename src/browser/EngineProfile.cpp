@@ -16,16 +16,24 @@
 #include <QWebEngineCookieStore>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineNotification>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
 namespace {
 QWebEngineProfile* g_profile = nullptr;
+QWebEngineProfile* g_private = nullptr;
+int g_privateUsers = 0;
 ContentBlocker* g_blocker = nullptr;
 QPointer<DownloadList> g_downloads;
 bool g_prefetchLinks = false;
 
 SiteGrants& sessionGrants() {
+    static SiteGrants grants;
+    return grants;
+}
+
+SiteGrants& privateGrants() {
     static SiteGrants grants;
     return grants;
 }
@@ -78,6 +86,16 @@ void handleDownload(QWebEngineDownloadRequest* download) {
         view->downloadStarted(download);
     download->accept();
     downloads.add(download);
+    // A private download goes on after its window closed; the profile it
+    // runs in stays until it ends.
+    if (g_private && download->page() && download->page()->profile() == g_private) {
+        EngineProfile::acquirePrivateProfile();
+        QObject::connect(download, &QWebEngineDownloadRequest::isFinishedChanged, g_private,
+                         [download] {
+                             if (download->isFinished())
+                                 EngineProfile::releasePrivateProfile();
+                         });
+    }
 }
 
 // A site's notification goes to the desktop; a click on it reaches the site.
@@ -122,6 +140,15 @@ QByteArray EngineProfile::withProcessModel(const QByteArray& flags) {
     return switches.join(' ');
 }
 
+namespace {
+void configure(QWebEngineProfile* profile) {
+    profile->setHttpAcceptLanguage(QString::fromLatin1(EngineProfile::AcceptLanguage));
+    QObject::connect(profile, &QWebEngineProfile::downloadRequested, profile, &handleDownload);
+    profile->setNotificationPresenter(&presentNotification);
+    profile->settings()->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, g_prefetchLinks);
+}
+} // namespace
+
 void EngineProfile::init(const QString& appDir) {
     if (g_profile)
         return;
@@ -133,10 +160,7 @@ void EngineProfile::init(const QString& appDir) {
     g_profile->setCachePath(QDir(base).filePath(QStringLiteral("Cache")));
     g_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     g_profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
-    g_profile->setHttpAcceptLanguage(QString::fromLatin1(AcceptLanguage));
-    QObject::connect(g_profile, &QWebEngineProfile::downloadRequested, g_profile, &handleDownload);
-    g_profile->setNotificationPresenter(&presentNotification);
-    g_profile->settings()->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, g_prefetchLinks);
+    configure(g_profile);
     // The first request waits until the cookie file is read; reading it
     // starts now, while the first window is still being built.
     g_profile->cookieStore()->loadAllCookies();
@@ -145,7 +169,32 @@ void EngineProfile::init(const QString& appDir) {
         g_blocker->start();
 }
 
+QWebEngineProfile* EngineProfile::acquirePrivateProfile() {
+    if (!g_private) {
+        // A profile without a storage name is off the record.
+        g_private = new QWebEngineProfile;
+        configure(g_private);
+    }
+    ++g_privateUsers;
+    return g_private;
+}
+
+void EngineProfile::releasePrivateProfile() {
+    if (g_privateUsers > 0 && --g_privateUsers == 0) {
+        delete g_private;
+        g_private = nullptr;
+        privateGrants().clear();
+    }
+}
+
+bool EngineProfile::hasPrivateProfile() {
+    return g_private != nullptr;
+}
+
 void EngineProfile::release() {
+    delete g_private;
+    g_private = nullptr;
+    g_privateUsers = 0;
     delete g_profile;
     g_profile = nullptr;
     // What was allowed belongs to the session that ends here.
@@ -154,8 +203,9 @@ void EngineProfile::release() {
 
 void EngineProfile::setPrefetchLinks(bool on) {
     g_prefetchLinks = on;
-    if (g_profile)
-        g_profile->settings()->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, on);
+    for (QWebEngineProfile* profile : {g_profile, g_private})
+        if (profile)
+            profile->settings()->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, on);
 }
 
 void EngineProfile::setDownloads(DownloadList* downloads) {
@@ -176,6 +226,6 @@ ContentBlocker* EngineProfile::blocker() {
     return g_blocker;
 }
 
-SiteGrants& EngineProfile::grants() {
-    return sessionGrants();
+SiteGrants& EngineProfile::grants(bool isPrivate) {
+    return isPrivate ? privateGrants() : sessionGrants();
 }

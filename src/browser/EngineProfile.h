@@ -22,11 +22,19 @@ void release();
 // it runs.
 void setDownloads(DownloadList* downloads);
 QWebEngineProfile* profile();
+// The profile of private windows: cookies, cache, logins and permissions in
+// memory only. Made for the first private view and gone, with all it kept,
+// when the last one and its last running download are.
+QWebEngineProfile* acquirePrivateProfile();
+void releasePrivateProfile();
+bool hasPrivateProfile();
 // What keeps ads and trackers away; the program sets it while it runs and
 // init() starts it.
 void setBlocker(ContentBlocker* blocker);
 ContentBlocker* blocker();
-SiteGrants& grants();
+// What the user allowed sites in this session; private windows have their
+// own, forgotten with their profile.
+SiteGrants& grants(bool isPrivate = false);
 // Whether the engine looks up the hosts of a page's links ahead, for every
 // window; kept for a profile that comes later.
 void setPrefetchLinks(bool on);

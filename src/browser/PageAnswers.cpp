@@ -126,7 +126,7 @@ void QtWebView::onCertificateError(QWebEngineCertificateError error) {
     if (error.isOverridable())
         choices << PanelChoice{QStringLiteral("Trotzdem laden (unsicher)"),
                                [this, error, host]() mutable {
-                                   EngineProfile::grants().allowCertificate(host);
+                                   EngineProfile::grants(m_private).allowCertificate(host);
                                    hideNotice();
                                    error.acceptCertificate();
                                }};
@@ -168,12 +168,12 @@ void QtWebView::onPermissionRequested(const QUrl& origin, int feature) {
                                      allowed ? QWebEnginePage::PermissionGrantedByUser
                                              : QWebEnginePage::PermissionDeniedByUser);
     };
-    if (const auto known = EngineProfile::grants().answerFor(origin, feature)) {
+    if (const auto known = EngineProfile::grants(m_private).answerFor(origin, feature)) {
         grant(*known);
         return;
     }
-    const auto answer = [origin, feature, grant](bool allowed) {
-        EngineProfile::grants().answer(origin, feature, allowed);
+    const auto answer = [origin, feature, grant, isPrivate = m_private](bool allowed) {
+        EngineProfile::grants(isPrivate).answer(origin, feature, allowed);
         grant(allowed);
     };
     auto* bar =

@@ -110,7 +110,7 @@ void QtWebView::showDevTools() {
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* view = new QWebEngineView;
-    auto* tools = new QWebEnginePage(EngineProfile::profile(), view);
+    auto* tools = new QWebEnginePage(m_page->profile(), view);
     view->setPage(tools);
     layout->addWidget(view);
     m_page->setDevToolsPage(tools);

@@ -59,6 +59,26 @@ QPixmap browserPicture(int index) {
     return pm;
 }
 
+QPixmap privateWindowPicture() {
+    static const QPixmap picture = [] {
+        QPixmap pm = browserPicture(0);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(60, 30, 90));
+        // A band across the eyes with two holes.
+        const qreal w = pm.width();
+        QPainterPath mask;
+        mask.addRoundedRect(QRectF(1, w * 0.3, w - 2, w * 0.34), 3, 3);
+        QPainterPath eyes;
+        eyes.addEllipse(QPointF(w * 0.32, w * 0.47), w * 0.11, w * 0.09);
+        eyes.addEllipse(QPointF(w * 0.68, w * 0.47), w * 0.11, w * 0.09);
+        p.drawPath(mask.subtracted(eyes));
+        return pm;
+    }();
+    return picture;
+}
+
 QPixmap mailPicture() {
     QPixmap pm(Size, 16);
     pm.fill(Qt::transparent);

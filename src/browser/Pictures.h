@@ -7,6 +7,9 @@
 // no image files.
 QPixmap browserPicture(int index);
 
+// A private window's icon: a dark mask over the globe.
+QPixmap privateWindowPicture();
+
 // The mail symbol of the frame's status bar.
 QPixmap mailPicture();
 

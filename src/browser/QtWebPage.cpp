@@ -97,7 +97,7 @@ QStringList QtWebPage::chooseFiles(FileSelectionMode mode, const QStringList& ol
 
 void QtWebPage::askLogin(const QUrl& url, QAuthenticator* authenticator, bool proxy) {
     const QString key = SiteGrants::loginKey(url, authenticator->realm(), proxy);
-    SiteGrants& grants = EngineProfile::grants();
+    SiteGrants& grants = EngineProfile::grants(m_owner->isPrivate());
     LoginDialog::Request request;
     request.host =
         url.port() > 0 ? QStringLiteral("%1:%2").arg(url.host()).arg(url.port()) : url.host();

@@ -30,11 +30,14 @@
 #include <utility>
 
 WebViewFactory QtWebView::factory() {
-    return [](QWidget* parent) -> WebView* { return new QtWebView(parent); };
+    return [](QWidget* parent, bool isPrivate) -> WebView* {
+        return new QtWebView(parent, isPrivate);
+    };
 }
 
-QtWebView::QtWebView(QWidget* parent) : WebView(parent) {
-    QWebEngineProfile* profile = EngineProfile::profile();
+QtWebView::QtWebView(QWidget* parent, bool isPrivate) : WebView(parent), m_private(isPrivate) {
+    QWebEngineProfile* profile =
+        isPrivate ? EngineProfile::acquirePrivateProfile() : EngineProfile::profile();
     Q_ASSERT(profile);
     // The page's area: question bars above, the page or a notice in its place.
     m_box = new QWidget(parent);
@@ -110,6 +113,8 @@ QtWebView::~QtWebView() {
         if (m_blank)
             delete m_view;
     }
+    if (m_private)
+        EngineProfile::releasePrivateProfile();
 }
 
 void QtWebView::showEngineView() {
@@ -193,7 +198,7 @@ void QtWebView::onLoadFinished(bool ok) {
     // A host whose certificate the user let through earlier in the session
     // is not asked about again, and is not secure either.
     const bool trusted =
-        !m_certificateError && !EngineProfile::grants().certificateAllowed(url.host());
+        !m_certificateError && !EngineProfile::grants(m_private).certificateAllowed(url.host());
     emit secureLevelChanged(url.scheme() == QLatin1String("https") && trusted ? 6 : 0);
     // Bringing a discarded page back is no visit: no history entry, no move
     // in the address list.

@@ -25,7 +25,7 @@ struct PanelChoice;
 class QtWebView : public WebView {
     Q_OBJECT
 public:
-    explicit QtWebView(QWidget* parent);
+    explicit QtWebView(QWidget* parent, bool isPrivate = false);
     ~QtWebView() override;
 
     static WebViewFactory factory();
@@ -63,6 +63,7 @@ public:
     // The page is about to go to url: what hides elements there is given to
     // the document before its own style.
     void prepareNavigation(const QUrl& url);
+    bool isPrivate() const { return m_private; }
 
     QWebEnginePage* page() const;
     QWebEngineView* engineView() const { return m_view; }
@@ -121,6 +122,7 @@ private:
     QWidget* m_blank = nullptr;
     PageNotice* m_notice = nullptr;
     QtWebPage* m_page = nullptr;
+    bool m_private = false;
     PageBlocker* m_blocker = nullptr;
     QPointer<FullScreenWindow> m_fullScreen;
     QPointer<QWidget> m_devTools;

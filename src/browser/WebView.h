@@ -117,4 +117,5 @@ signals:
 };
 
 // Creates the web view of a new browser window.
-using WebViewFactory = std::function<WebView*(QWidget* parent)>;
+// A private window's view keeps its cookies, cache and logins in memory.
+using WebViewFactory = std::function<WebView*(QWidget* parent, bool isPrivate)>;

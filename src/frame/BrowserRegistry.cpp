@@ -146,10 +146,12 @@ void BrowserRegistry::queueOpenings(const QList<OpenRequest>& requests, bool sto
         m_batches->queue(requests, stopAtLimit);
 }
 
-BrowserWindow* BrowserRegistry::openPopupWindow() {
+BrowserWindow* BrowserRegistry::openPopupWindow(bool isPrivate) {
     if (!m_popups.admit())
         return nullptr;
-    return add(OpenRequest(), Placing::Alone);
+    OpenRequest request;
+    request.isPrivate = isPrivate;
+    return add(request, Placing::Alone);
 }
 
 void BrowserRegistry::closeAllWindows() {
@@ -168,13 +170,20 @@ void BrowserRegistry::openAllLinks(WebView* view) {
     if (!view || !view->hasDocument())
         return;
     const QString base = LinkWalk::baseOf(view->locationUrl());
+    // The links of a private page open in private windows.
+    bool isPrivate = false;
+    for (const BrowserWindow* w : std::as_const(m_windows))
+        if (w->webView() == view)
+            isPrivate = w->isPrivate();
     QPointer<BrowserRegistry> self(this);
-    view->collectLinks([self, base](const QStringList& raw) {
+    view->collectLinks([self, base, isPrivate](const QStringList& raw) {
         if (!self)
             return;
         QList<OpenRequest> requests;
-        for (const QString& link : LinkWalk::selectLinks(raw))
+        for (const QString& link : LinkWalk::selectLinks(raw)) {
             requests.append(OpenRequest::at(LinkWalk::absoluteLink(link, base)));
+            requests.last().isPrivate = isPrivate;
+        }
         self->m_batches->queue(requests, false);
     });
 }

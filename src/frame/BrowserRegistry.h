@@ -71,7 +71,7 @@ public:
     void openWindow(const OpenRequest& request) override { open(request); }
     PopupPolicy& popups() override { return m_popups; }
     // Its page comes from the engine, so it is not navigated.
-    BrowserWindow* openPopupWindow() override;
+    BrowserWindow* openPopupWindow(bool isPrivate) override;
     void closeAllWindows() override;
     void openAllLinks(WebView* view) override;
     // Not minimized, not behind a maximized window, not outside the area.

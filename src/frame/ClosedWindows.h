@@ -28,6 +28,8 @@ public:
     const QList<Entry>& entries() const { return m_entries; }
     // Takes entry `index` (0 the newest) off the list.
     Entry take(int index);
+    // The last private window closed: its pages are not to come back.
+    void forgetPrivate();
 
 signals:
     void changed();

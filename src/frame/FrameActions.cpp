@@ -123,6 +123,8 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab));
     make(BookmarkPage, QStringLiteral("Seite zu den &Bookmarks..."))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    make(NewPrivateWindow, QStringLiteral("Neues &privates Fenster"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     make(BlockContent, QStringLiteral("Inhalte &blockieren"), true)->setChecked(true);
     make(AllowOnSite, QStringLiteral("Auf dieser Seite &nicht blockieren"), true);
     make(FilterLists, QStringLiteral("&Filterlisten..."));
@@ -178,6 +180,7 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
                                        "nextWindow",
                                        "previousWindow",
                                        "bookmarkPage",
+                                       "newPrivateWindow",
                                        "blockContent",
                                        "allowOnSite",
                                        "filterLists"};
@@ -203,8 +206,8 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
     QMenu* zoom = makeMenu(ZoomMenu, QStringLiteral("&Zoom"), view);
     makeMenu(ClosedWindowsMenu, QStringLiteral("&Zuletzt geschlossene Fenster"), file);
 
-    fill(file, {NewBrowser, ReopenClosed, ClosedWindowsSubmenu, Separator, SavePage, Separator,
-                SendLink, Separator, Print, PrintPreview, Separator, Exit});
+    fill(file, {NewBrowser, NewPrivateWindow, ReopenClosed, ClosedWindowsSubmenu, Separator,
+                SavePage, Separator, SendLink, Separator, Print, PrintPreview, Separator, Exit});
     fill(view, {TabBar, TabBarTop, TabBarBottom, Separator, StatusBar, Separator, GoBack, GoForward,
                 Reload, ReloadBypassingCache, StopLoading, GoHome, FocusAddress, Separator,
                 FindInPage, ZoomSubmenu, FullScreen});

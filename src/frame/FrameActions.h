@@ -67,6 +67,7 @@ public:
         NextWindow,
         PreviousWindow,
         BookmarkPage,
+        NewPrivateWindow,
         // Content blocking.
         BlockContent,
         AllowOnSite,

@@ -144,6 +144,11 @@ void FrameCommands::connectBrowserKeys() {
     onCurrent(A::StopLoading, [](BrowserWindow* w) { w->stopLoading(); });
     onCurrent(A::GoHome, [](BrowserWindow* w) { w->goHome(); });
     connect(action(A::ReopenClosed), &QAction::triggered, this, [this] { reopenClosed(0); });
+    connect(action(A::NewPrivateWindow), &QAction::triggered, this, [this] {
+        OpenRequest request;
+        request.isPrivate = true;
+        m_parts.registry->open(request);
+    });
     connect(action(A::NextWindow), &QAction::triggered, this, [this] { switchWindow(1); });
     connect(action(A::PreviousWindow), &QAction::triggered, this, [this] { switchWindow(-1); });
     connect(action(A::BookmarkPage), &QAction::triggered, this, &FrameCommands::bookmarkPage);
@@ -163,7 +168,7 @@ void FrameCommands::connectBrowserKeys() {
     refreshReopen();
     for (A::Command c : {A::FocusAddress, A::GoBack, A::GoForward, A::Reload,
                          A::ReloadBypassingCache, A::StopLoading, A::GoHome, A::ReopenClosed,
-                         A::NextWindow, A::PreviousWindow, A::BookmarkPage})
+                         A::NewPrivateWindow, A::NextWindow, A::PreviousWindow, A::BookmarkPage})
         m_parts.frame->addAction(action(c));
     // Ctrl+1 ... Ctrl+9 bring a window of the tab strip to the front.
     for (int n = 1; n <= 9; ++n) {

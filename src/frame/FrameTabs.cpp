@@ -109,8 +109,8 @@ void FrameTabs::addWindow(BrowserWindow* window) {
     connect(window, &BrowserWindow::pageChanged, this, &FrameTabs::updateTab);
     // A window made ahead of its turn may have its page already.
     const bool came = !window->title().isEmpty() && !window->isBusyShown();
-    m_bar->addTab(window->id(),
-                  came ? TabBar::caption(window->title()) : window->startingAddress());
+    m_bar->addTab(window->id(), TabBar::caption(window->caption(came ? window->title()
+                                                                     : window->startingAddress())));
     m_bar->fitWidth(m_area->width());
     setVisible(m_actions.action(FrameActions::TabBar)->isChecked());
 }
@@ -132,5 +132,5 @@ void FrameTabs::onTabClicked(qint32 id) {
     m_area->setActiveSubWindow(w);
     w->layoutControls();
     const QString text = !w->title().isEmpty() ? w->title() : w->webView()->locationUrl();
-    m_bar->setTabText(id, TabBar::caption(text));
+    m_bar->setTabText(id, TabBar::caption(w->caption(text)));
 }

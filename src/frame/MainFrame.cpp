@@ -31,6 +31,7 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTabBar>
+#include <algorithm>
 
 MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
     : QMainWindow(parent), m_prefs(prefs), m_setup(std::move(setup)) {
@@ -69,6 +70,13 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
     });
     connect(m_registry, &BrowserRegistry::windowRemoved, this, &MainFrame::onWindowRemoved);
     connect(m_registry, &BrowserRegistry::windowClosing, m_closed, &ClosedWindows::remember);
+    // What private windows showed goes with the last of them.
+    connect(m_registry, &BrowserRegistry::windowRemoved, m_closed, [this] {
+        const QList<BrowserWindow*>& open = m_registry->windows();
+        if (std::none_of(open.begin(), open.end(),
+                         [](const BrowserWindow* w) { return w->isPrivate(); }))
+            m_closed->forgetPrivate();
+    });
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         if (auto* browser = qobject_cast<BrowserWindow*>(w)) {
             // A page that was put to sleep comes back before anything else.
@@ -333,8 +341,8 @@ void MainFrame::receiveHandOff(const QString& address) {
         m_commands->applyArrangement();
 }
 
-WebView* MainFrame::createWebView(QWidget* parent) {
-    return m_setup.webViewFactory(parent);
+WebView* MainFrame::createWebView(QWidget* parent, bool isPrivate) {
+    return m_setup.webViewFactory(parent, isPrivate);
 }
 
 BrowserWindows& MainFrame::windows() {

@@ -88,7 +88,7 @@ protected:
 private:
     // BrowserHost.
     Prefer& preferences() override { return m_prefs; }
-    WebView* createWebView(QWidget* parent) override;
+    WebView* createWebView(QWidget* parent, bool isPrivate) override;
     BrowserWindows& windows() override;
     AddressSuggestions& suggestions() override;
     void addToHistory(const QString& url, const QString& title) override;

@@ -12,6 +12,9 @@
 QList<LayoutItem> WindowLayouts::items(const BrowserRegistry& registry) {
     QList<LayoutItem> items;
     for (const BrowserWindow* w : registry.windows()) {
+        // A private window leaves no trace in a file.
+        if (w->isPrivate())
+            continue;
         LayoutItem item;
         item.left = w->x() * 15.0;
         item.top = w->y() * 15.0;

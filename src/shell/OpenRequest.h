@@ -23,6 +23,9 @@ struct OpenRequest {
     // The back and forward list of a window that closed, which the new one
     // takes (and shows the page it stood on).
     QByteArray history;
+    // A private window: its pages keep nothing on disk and leave no trace in
+    // the history, the session or a layout file.
+    bool isPrivate = false;
 
     // The address its window starts on: its own, else the one the history
     // window left for the next window, else the home page.

@@ -10,10 +10,14 @@
 #include "browser/SuggestionPopup.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/FrameActions.h"
+#include "frame/FrameTabs.h"
 #include "frame/MainFrame.h"
 #include "frame/SuggestionSource.h"
+#include "frame/TabBar.h"
 #include "frame/ToolWindows.h"
+#include "frame/model/LayoutFile.h"
 #include "history/HistoryWindow.h"
+#include "history/model/HistoryList.h"
 #include "prefs/model/KorvixSettings.h"
 #include "prefs/model/Prefer.h"
 
@@ -23,6 +27,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTabBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -40,6 +45,7 @@ private slots:
     void bookmarkWithCtrlD();
     void suggestionsFromArchiveAndHistory();
     void prefetchKeptInKorvixIni();
+    void privateWindowLeavesNoTrace();
 
 private:
     MainFrame* frame() const { return m_app->frame(); }
@@ -253,6 +259,50 @@ void TestBrowserKeys::prefetchKeptInKorvixIni() {
     QVERIFY(QFile::exists(QDir(m_app->dir()).filePath(QStringLiteral("Korvix.ini"))));
     QVERIFY(m_app->start());
     QVERIFY(frame()->action(FrameActions::PrefetchLinks)->isChecked());
+}
+
+// Ctrl+Shift+N: a window on the private profile, marked as such, that
+// leaves nothing in the history, a layout file, the session file or the
+// closed windows once the last private window is gone.
+void TestBrowserKeys::privateWindowLeavesNoTrace() {
+    openOn(QStringLiteral("http://offen.example/"), QStringLiteral("Offen"));
+    const int visits = frame()->tools()->history().count();
+    QVERIFY(Keyboard::activate(frame()));
+    QVERIFY(Keyboard::press(Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier));
+    QTRY_COMPARE(frame()->registry()->count(), 2);
+    BrowserWindow* hidden = frame()->registry()->activeWindow();
+    QVERIFY(hidden->isPrivate());
+    QVERIFY(view(hidden)->isPrivate);
+    view(hidden)->finishLoad(QStringLiteral("http://geheim.example/"), QStringLiteral("Geheim"));
+    QCOMPARE(hidden->windowTitle(), QStringLiteral("Geheim (Privat)"));
+    QCOMPARE(frame()->tabs()->bar()->tabs()->tabText(1), QStringLiteral("Geheim (Privat)"));
+    QCOMPARE(frame()->tools()->history().count(), visits);
+    // A page it opens is private too.
+    WebView::NewWindowRequest request;
+    emit hidden->webView()->newWindowRequested(&request);
+    QTRY_COMPARE(frame()->registry()->count(), 3);
+    QVERIFY(frame()->registry()->windows().last()->isPrivate());
+    frame()->registry()->windows().last()->close();
+    QTRY_COMPARE(frame()->registry()->count(), 2);
+
+    const QString layout = QDir(m_app->dir()).filePath(QStringLiteral("zwei.wlt"));
+    m_dialogs->fileNames << layout;
+    frame()->action(FrameActions::SaveLayout)->trigger();
+    QList<LayoutRecord> saved;
+    QString error;
+    QCOMPARE(LayoutFile::load(layout, &saved, &error), LayoutFile::LoadStatus::Ok);
+    QCOMPARE(saved.size(), 1);
+    QCOMPARE(saved.first().url, QStringLiteral("http://offen.example/"));
+    const QString session = QDir(m_app->dir()).filePath(QStringLiteral("Sitzung.wlt"));
+    QTRY_VERIFY(QFile::exists(session));
+    QList<LayoutRecord> kept;
+    QCOMPARE(LayoutFile::load(session, &kept, &error), LayoutFile::LoadStatus::Ok);
+    QCOMPARE(kept.size(), 1);
+
+    // Its page is offered back only while a private window is open.
+    hidden->close();
+    QTRY_COMPARE(frame()->registry()->count(), 1);
+    QVERIFY(!frame()->action(FrameActions::ReopenClosed)->isEnabled());
 }
 
 QTEST_MAIN(TestBrowserKeys)

@@ -22,8 +22,10 @@ FakeBrowserHost::~FakeBrowserHost() {
         delete w;
 }
 
-WebView* FakeBrowserHost::createWebView(QWidget* parent) {
-    return new FakeWebView(parent);
+WebView* FakeBrowserHost::createWebView(QWidget* parent, bool isPrivate) {
+    auto* view = new FakeWebView(parent);
+    view->isPrivate = isPrivate;
+    return view;
 }
 
 BrowserWindow* FakeBrowserHost::create(const QString& address) {
@@ -51,7 +53,7 @@ BrowserWindow* FakeBrowserHost::open(const QString& address) {
     return w;
 }
 
-BrowserWindow* FakeBrowserHost::openPopupWindow() {
+BrowserWindow* FakeBrowserHost::openPopupWindow(bool) {
     if (!popupPolicy.admit() || !mayOpen)
         return nullptr;
     return create(QString());

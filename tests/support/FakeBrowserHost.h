@@ -51,7 +51,7 @@ public:
 
     // BrowserHost.
     Prefer& preferences() override { return prefs; }
-    WebView* createWebView(QWidget* parent) override;
+    WebView* createWebView(QWidget* parent, bool isPrivate) override;
     BrowserWindows& windows() override { return *this; }
     AddressSuggestions& suggestions() override { return *this; }
     void addToHistory(const QString& url, const QString& title) override;
@@ -67,7 +67,7 @@ public:
     void setNextWindowAddress(const QString&) override {}
     void openWindow(const OpenRequest& request) override;
     PopupPolicy& popups() override { return popupPolicy; }
-    BrowserWindow* openPopupWindow() override;
+    BrowserWindow* openPopupWindow(bool isPrivate) override;
     void closeAllWindows() override { ++closeAllRequests; }
     void openAllLinks(WebView*) override { ++allLinksRequests; }
     bool isWindowVisible(const BrowserWindow* window) const override;

@@ -17,7 +17,11 @@ QList<FakeWebView*>& FakeWebView::all() {
 }
 
 WebViewFactory FakeWebView::factory() {
-    return [](QWidget* parent) -> WebView* { return new FakeWebView(parent); };
+    return [](QWidget* parent, bool isPrivate) -> WebView* {
+        auto* view = new FakeWebView(parent);
+        view->isPrivate = isPrivate;
+        return view;
+    };
 }
 
 void FakeWebView::navigate(const QString& address) {

@@ -13,6 +13,8 @@ class FakeWebView : public WebView {
     Q_OBJECT
 public:
     explicit FakeWebView(QWidget* parent);
+    // Made for a private window.
+    bool isPrivate = false;
     ~FakeWebView() override;
 
     static WebViewFactory factory();

@@ -65,10 +65,11 @@ MainFrame* StartedApp::startWithEngine(const QString& commandLine) {
     // the start-up set its language.
     if (!startEngine)
         startEngine = [dir = m_dir.path()] { EngineProfile::init(dir); };
-    return startWith(commandLine, [dir = m_dir.path()](QWidget* parent) -> WebView* {
-        EngineProfile::init(dir);
-        return new QtWebView(parent);
-    });
+    return startWith(commandLine,
+                     [dir = m_dir.path()](QWidget* parent, bool isPrivate) -> WebView* {
+                         EngineProfile::init(dir);
+                         return new QtWebView(parent, isPrivate);
+                     });
 }
 
 bool pageLoaded(const BrowserWindow* w) {
