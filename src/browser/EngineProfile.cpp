@@ -2,6 +2,7 @@
 
 #include "blocking/ContentBlocker.h"
 #include "browser/QtWebView.h"
+#include "browser/SiteData.h"
 #include "browser/model/SiteGrants.h"
 #include "downloads/DownloadList.h"
 #include "downloads/model/DownloadText.h"
@@ -13,7 +14,6 @@
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QWebEngineCookieStore>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineNotification>
 #include <QWebEngineProfile>
@@ -127,8 +127,9 @@ void EngineProfile::init(const QString& appDir) {
         return;
     // The engine reads its switches when the first profile comes.
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", withProcessModel(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
-    g_profile = new QWebEngineProfile(QStringLiteral("Korvix"));
     const QString base = QDir(appDir).filePath(QStringLiteral("WebEngine"));
+    SiteData::prepare(appDir, base);
+    g_profile = new QWebEngineProfile(QStringLiteral("Korvix"));
     g_profile->setPersistentStoragePath(base);
     g_profile->setCachePath(QDir(base).filePath(QStringLiteral("Cache")));
     g_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
@@ -137,15 +138,15 @@ void EngineProfile::init(const QString& appDir) {
     QObject::connect(g_profile, &QWebEngineProfile::downloadRequested, g_profile, &handleDownload);
     g_profile->setNotificationPresenter(&presentNotification);
     g_profile->settings()->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, g_prefetchLinks);
-    // The first request waits until the cookie file is read; reading it
-    // starts now, while the first window is still being built.
-    g_profile->cookieStore()->loadAllCookies();
+    // Which cookies pass; the cookie file is read from now on.
+    SiteData::attach(g_profile, appDir);
     // The filter lists are read in the background from now on.
     if (g_blocker)
         g_blocker->start();
 }
 
 void EngineProfile::release() {
+    SiteData::detach();
     delete g_profile;
     g_profile = nullptr;
     // What was allowed belongs to the session that ends here.
