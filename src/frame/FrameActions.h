@@ -71,6 +71,10 @@ public:
         BlockContent,
         AllowOnSite,
         FilterLists,
+        // Cookies and what sites leave behind.
+        ThirdPartyCookies,
+        ThirdPartyCookiesOnSite,
+        ClearBrowsingData,
         CommandCount
     };
     enum Menu {
