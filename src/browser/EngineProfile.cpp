@@ -2,6 +2,7 @@
 
 #include "blocking/ContentBlocker.h"
 #include "browser/QtWebView.h"
+#include "browser/SiteData.h"
 #include "browser/model/SiteGrants.h"
 #include "downloads/DownloadList.h"
 #include "downloads/model/DownloadText.h"
@@ -13,7 +14,6 @@
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QWebEngineCookieStore>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineNotification>
 #include <QWebEnginePage>
@@ -154,16 +154,16 @@ void EngineProfile::init(const QString& appDir) {
         return;
     // The engine reads its switches when the first profile comes.
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", withProcessModel(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
-    g_profile = new QWebEngineProfile(QStringLiteral("Korvix"));
     const QString base = QDir(appDir).filePath(QStringLiteral("WebEngine"));
+    SiteData::prepare(appDir, base);
+    g_profile = new QWebEngineProfile(QStringLiteral("Korvix"));
     g_profile->setPersistentStoragePath(base);
     g_profile->setCachePath(QDir(base).filePath(QStringLiteral("Cache")));
     g_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     g_profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
     configure(g_profile);
-    // The first request waits until the cookie file is read; reading it
-    // starts now, while the first window is still being built.
-    g_profile->cookieStore()->loadAllCookies();
+    // Which cookies pass; the cookie file is read from now on.
+    SiteData::attach(g_profile, appDir);
     // The filter lists are read in the background from now on.
     if (g_blocker)
         g_blocker->start();
@@ -174,6 +174,7 @@ QWebEngineProfile* EngineProfile::acquirePrivateProfile() {
         // A profile without a storage name is off the record.
         g_private = new QWebEngineProfile;
         configure(g_private);
+        SiteData::filterCookies(g_private);
     }
     ++g_privateUsers;
     return g_private;
@@ -195,6 +196,7 @@ void EngineProfile::release() {
     delete g_private;
     g_private = nullptr;
     g_privateUsers = 0;
+    SiteData::detach();
     delete g_profile;
     g_profile = nullptr;
     // What was allowed belongs to the session that ends here.

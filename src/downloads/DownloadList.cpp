@@ -87,6 +87,7 @@ void DownloadList::add(QWebEngineDownloadRequest* request) {
         entry.id = request->id();
         entry.path = request->downloadDirectory() + QLatin1Char('/') + request->downloadFileName();
         entry.source = request->url();
+        entry.added = QDateTime::currentDateTime();
         m_entries << entry;
         m_lastReceived << 0;
     } else if (m_entries[row].request) {
@@ -190,6 +191,19 @@ void DownloadList::remove(int row) {
     m_entries.removeAt(row);
     m_lastReceived.removeAt(row);
     emit removed(row);
+}
+
+int DownloadList::removeEndedFrom(const QDateTime& from) {
+    int removed = 0;
+    for (int row = count() - 1; row >= 0; --row) {
+        const Entry& e = m_entries[row];
+        const bool ended = e.state != State::Running && e.state != State::Paused;
+        if (ended && (!from.isValid() || e.added >= from)) {
+            remove(row);
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 int DownloadList::active() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
@@ -29,6 +30,7 @@ public:
         qint64 total = -1; // unknown
         double speed = 0;  // bytes per second, lately
         QString reason;    // why it failed
+        QDateTime added;   // when it came to the list
     };
 
     DownloadList();
@@ -45,6 +47,9 @@ public:
     void cancel(int row);
     // Takes a download that no longer runs off the list.
     void remove(int row);
+    // Takes off every download that no longer runs and came at `from` or
+    // later (any time when `from` is invalid); returns how many went.
+    int removeEndedFrom(const QDateTime& from);
 
     // Downloads running or paused.
     int active() const;

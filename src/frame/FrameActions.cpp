@@ -128,6 +128,11 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
     make(BlockContent, QStringLiteral("Inhalte &blockieren"), true)->setChecked(true);
     make(AllowOnSite, QStringLiteral("Auf dieser Seite &nicht blockieren"), true);
     make(FilterLists, QStringLiteral("&Filterlisten..."));
+    make(ThirdPartyCookies, QStringLiteral("Cookies von &Drittanbietern erlauben"), true);
+    make(ThirdPartyCookiesOnSite,
+         QStringLiteral("Drittanbieter-Cookies auf &dieser Seite erlauben"), true);
+    make(ClearBrowsingData, QStringLiteral("Browserdaten &löschen..."))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
     // Object names for whoever looks the actions up (tests, accessibility).
     const char* names[CommandCount] = {"newBrowser",
                                        "savePage",
@@ -183,7 +188,10 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
                                        "newPrivateWindow",
                                        "blockContent",
                                        "allowOnSite",
-                                       "filterLists"};
+                                       "filterLists",
+                                       "thirdPartyCookies",
+                                       "thirdPartyCookiesOnSite",
+                                       "clearBrowsingData"};
     for (int c = 0; c < CommandCount; ++c)
         m_actions[size_t(c)]->setObjectName(QString::fromLatin1(names[c]));
 
@@ -212,9 +220,18 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
                 Reload, ReloadBypassingCache, StopLoading, GoHome, FocusAddress, Separator,
                 FindInPage, ZoomSubmenu, FullScreen});
     fill(zoom, {ZoomIn, ZoomOut, ZoomReset});
-    fill(tools, {Archive, BookmarkPage, History, Separator, MailProgram, Separator, Settings,
-                 Separator, InternetSettings, Separator, Downloads, Separator, ViewSource, DevTools,
-                 SavePdf, Separator, BlockContent, AllowOnSite, FilterLists});
+    fill(tools, {Archive,           BookmarkPage,
+                 History,           Separator,
+                 MailProgram,       Separator,
+                 Settings,          Separator,
+                 InternetSettings,  Separator,
+                 Downloads,         Separator,
+                 ViewSource,        DevTools,
+                 SavePdf,           Separator,
+                 BlockContent,      AllowOnSite,
+                 FilterLists,       Separator,
+                 ThirdPartyCookies, ThirdPartyCookiesOnSite,
+                 ClearBrowsingData});
     fill(active, {AddressBar, Toolbar, BothBars});
     fill(window, {TileBelow, TileSideBySide, Cascade, Separator, SaveLayout, LoadLayout, Separator,
                   AllowPopups, ForbidPopups, PopupsToBack, Separator, ActiveWindowSubmenu,

@@ -72,6 +72,10 @@ public:
         BlockContent,
         AllowOnSite,
         FilterLists,
+        // Cookies and what sites leave behind.
+        ThirdPartyCookies,
+        ThirdPartyCookiesOnSite,
+        ClearBrowsingData,
         CommandCount
     };
     enum Menu {

@@ -13,6 +13,7 @@
 #include "frame/FrameStatus.h"
 #include "frame/FrameTabs.h"
 #include "frame/PageSleep.h"
+#include "frame/PrivacyCommands.h"
 #include "frame/SuggestionSource.h"
 #include "frame/TabBar.h"
 #include "frame/ToolWindows.h"
@@ -59,6 +60,9 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
                                    this);
     m_blocking =
         new BlockingCommands({this, m_actions, m_registry, m_mdi, m_status, m_setup.blocker}, this);
+    m_privacy = new PrivacyCommands({this, m_actions, m_registry, m_mdi, m_tools, &m_history,
+                                     m_setup.downloads, m_setup.programFolder},
+                                    this);
 
     // How they meet.
     connect(m_registry, &BrowserRegistry::windowAdded, this, &MainFrame::onWindowAdded);

@@ -16,6 +16,7 @@ class FrameCommands;
 class FrameStatus;
 class FrameTabs;
 class MailPoller;
+class PrivacyCommands;
 class QMdiArea;
 class QMimeData;
 class SuggestionSource;
@@ -118,6 +119,7 @@ private:
     ToolWindows* m_tools = nullptr;
     FrameCommands* m_commands = nullptr;
     BlockingCommands* m_blocking = nullptr;
+    PrivacyCommands* m_privacy = nullptr;
     ClosedWindows* m_closed = nullptr;
     SuggestionSource* m_suggestions = nullptr;
     MailPoller* m_poller = nullptr;

@@ -10,6 +10,8 @@ private slots:
     void order();
     void revisitTakesNewTitleAndDate();
     void titleOf();
+    void removeFrom_data();
+    void removeFrom();
 };
 
 void TestHistoryList::order_data() {
@@ -76,6 +78,36 @@ void TestHistoryList::titleOf() {
     h.clear();
     QCOMPARE(h.count(), 0);
     QCOMPARE(h.titleOf("https://b.example/"), QString());
+}
+
+// Visits at 9:00, 10:00 and 11:00, and "A" again at 11:30, which counts
+// as its time from then on.
+void TestHistoryList::removeFrom_data() {
+    QTest::addColumn<QDateTime>("from");
+    QTest::addColumn<QStringList>("kept");
+    const QDate day(2024, 3, 5);
+    QTest::newRow("all") << QDateTime() << QStringList{};
+    QTest::newRow("from the first") << QDateTime(day, QTime(9, 0)) << QStringList{};
+    QTest::newRow("between") << QDateTime(day, QTime(10, 30)) << QStringList{"B"};
+    QTest::newRow("on a visit's minute") << QDateTime(day, QTime(10, 0)) << QStringList{};
+    QTest::newRow("after the last") << QDateTime(day, QTime(12, 0)) << QStringList{"A", "B", "C"};
+}
+
+void TestHistoryList::removeFrom() {
+    QFETCH(QDateTime, from);
+    QFETCH(QStringList, kept);
+    const QDate day(2024, 3, 5);
+    HistoryList list;
+    list.add("A", "a", 50, QDateTime(day, QTime(9, 0)));
+    list.add("B", "b", 50, QDateTime(day, QTime(10, 0)));
+    list.add("C", "c", 50, QDateTime(day, QTime(11, 0)));
+    list.add("A", "a", 50, QDateTime(day, QTime(11, 30)));
+    const int before = list.count();
+    QStringList left;
+    QCOMPARE(list.removeFrom(from), before - int(kept.size()));
+    for (const HistoryItem& item : list.items())
+        left << item.Url;
+    QCOMPARE(left, kept);
 }
 
 QTEST_APPLESS_MAIN(TestHistoryList)

@@ -56,3 +56,12 @@ void SiteGrants::clear() {
     m_answers.clear();
     m_logins.clear();
 }
+
+void SiteGrants::clearAnswersAndCertificates() {
+    m_certificateHosts.clear();
+    m_answers.clear();
+}
+
+void SiteGrants::clearLogins() {
+    m_logins.clear();
+}

@@ -34,6 +34,10 @@ public:
 
     // Forgets everything (a new session).
     void clear();
+    // Forgets one kind: what the user said to permission questions and the
+    // certificates let through, or the logins typed.
+    void clearAnswersAndCertificates();
+    void clearLogins();
 
 private:
     static QString originKey(const QUrl& origin, int permission);

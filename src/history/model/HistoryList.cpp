@@ -33,3 +33,8 @@ int HistoryList::indexOf(const QString& url) const {
     }
     return -1;
 }
+
+int HistoryList::removeFrom(const QDateTime& from) {
+    return int(m_items.removeIf(
+        [&from](const HistoryItem& item) { return !from.isValid() || item.UrlDate >= from; }));
+}

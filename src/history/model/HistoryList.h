@@ -28,6 +28,9 @@ public:
     // Empty when the address was not visited; addresses compare exactly.
     QString titleOf(const QString& url) const;
     void clear() { m_items.clear(); }
+    // Takes off the addresses visited at `from` or later (all of them when
+    // `from` is invalid); returns how many went.
+    int removeFrom(const QDateTime& from);
 
 private:
     int indexOf(const QString& url) const;

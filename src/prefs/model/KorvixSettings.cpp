@@ -8,6 +8,9 @@ const QString PrefetchKey = QStringLiteral("Browser/PrefetchLinks");
 const QString BookmarkFolderKey = QStringLiteral("Bookmarks/LastFolder");
 const QString BlockingKey = QStringLiteral("Blocking/Enabled");
 const QString BlockingExceptionsKey = QStringLiteral("Blocking/AllowedSites");
+const QString ThirdPartyCookiesKey = QStringLiteral("Cookies/ThirdParty");
+const QString ThirdPartySitesKey = QStringLiteral("Cookies/ThirdPartySites");
+const QString ClearSiteDataKey = QStringLiteral("SiteData/ClearAtStart");
 } // namespace
 
 KorvixSettings::KorvixSettings(const QString& appDir)
@@ -43,4 +46,28 @@ QStringList KorvixSettings::blockingExceptions() const {
 
 void KorvixSettings::setBlockingExceptions(const QStringList& hosts) {
     QSettings(m_path, QSettings::IniFormat).setValue(BlockingExceptionsKey, hosts);
+}
+
+bool KorvixSettings::thirdPartyCookies() const {
+    return QSettings(m_path, QSettings::IniFormat).value(ThirdPartyCookiesKey, false).toBool();
+}
+
+void KorvixSettings::setThirdPartyCookies(bool allowed) {
+    QSettings(m_path, QSettings::IniFormat).setValue(ThirdPartyCookiesKey, allowed);
+}
+
+QStringList KorvixSettings::thirdPartyCookieSites() const {
+    return QSettings(m_path, QSettings::IniFormat).value(ThirdPartySitesKey).toStringList();
+}
+
+void KorvixSettings::setThirdPartyCookieSites(const QStringList& hosts) {
+    QSettings(m_path, QSettings::IniFormat).setValue(ThirdPartySitesKey, hosts);
+}
+
+bool KorvixSettings::clearSiteDataAtStart() const {
+    return QSettings(m_path, QSettings::IniFormat).value(ClearSiteDataKey, false).toBool();
+}
+
+void KorvixSettings::setClearSiteDataAtStart(bool clear) {
+    QSettings(m_path, QSettings::IniFormat).setValue(ClearSiteDataKey, clear);
 }

@@ -28,6 +28,17 @@ public:
     QStringList blockingExceptions() const;
     void setBlockingExceptions(const QStringList& hosts);
 
+    // Cookies of other sites than the page's own: refused unless allowed
+    // for every page, or for the pages of the sites (host names) listed.
+    bool thirdPartyCookies() const;
+    void setThirdPartyCookies(bool allowed);
+    QStringList thirdPartyCookieSites() const;
+    void setThirdPartyCookieSites(const QStringList& hosts);
+    // The sites' stored data (local storage, databases, service workers) is
+    // to go before the engine opens it at the next start.
+    bool clearSiteDataAtStart() const;
+    void setClearSiteDataAtStart(bool clear);
+
     // Where the settings live.
     QString path() const { return m_path; }
 

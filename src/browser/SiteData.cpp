@@ -1,0 +1,121 @@
+#include "browser/SiteData.h"
+
+#include "browser/model/PrivacyRules.h"
+#include "prefs/model/KorvixSettings.h"
+
+#include <QDir>
+#include <QList>
+#include <QNetworkCookie>
+#include <QPointer>
+#include <QWebEngineCookieStore>
+#include <QWebEngineProfile>
+#include <atomic>
+#include <memory>
+
+namespace {
+// The engine asks from its network thread, for every cookie a page sets or
+// sends; it reads the rules of the moment and never waits for this thread.
+std::shared_ptr<const CookieRules> g_rules = std::make_shared<const CookieRules>();
+QPointer<QWebEngineProfile> g_profile;
+
+struct SeenCookie {
+    QNetworkCookie cookie;
+    QDateTime added;
+};
+QList<SeenCookie> g_seen;
+
+// Where the engine keeps what sites store besides cookies and cache.
+const char* const StorageFolders[] = {"Local Storage",  "Session Storage", "IndexedDB",
+                                      "Service Worker", "databases",       "File System",
+                                      "WebStorage",     "blob_storage"};
+
+void forget(const QNetworkCookie& cookie) {
+    g_seen.removeIf([&cookie](const SeenCookie& s) { return s.cookie.hasSameIdentifier(cookie); });
+}
+
+void seen(const QNetworkCookie& cookie) {
+    forget(cookie);
+    g_seen.append({cookie, QDateTime::currentDateTime()});
+}
+} // namespace
+
+void SiteData::prepare(const QString& appDir, const QString& storage) {
+    KorvixSettings settings(appDir);
+    if (!settings.clearSiteDataAtStart())
+        return;
+    for (const char* folder : StorageFolders)
+        QDir(QDir(storage).filePath(QString::fromLatin1(folder))).removeRecursively();
+    settings.setClearSiteDataAtStart(false);
+}
+
+void SiteData::filterCookies(QWebEngineProfile* profile) {
+    profile->cookieStore()->setCookieFilter(
+        [](const QWebEngineCookieStore::FilterRequest& request) {
+            const std::shared_ptr<const CookieRules> rules = std::atomic_load(&g_rules);
+            return rules->accepts(request.thirdParty, request.firstPartyUrl);
+        });
+}
+
+void SiteData::attach(QWebEngineProfile* profile, const QString& appDir) {
+    g_profile = profile;
+    g_seen.clear();
+    applyCookieSettings(appDir);
+    QWebEngineCookieStore* store = profile->cookieStore();
+    filterCookies(profile);
+    QObject::connect(store, &QWebEngineCookieStore::cookieAdded, profile, &seen);
+    QObject::connect(store, &QWebEngineCookieStore::cookieRemoved, profile, &forget);
+    // The first request waits until the cookie file is read; reading it
+    // starts now, while the first window is still being built. Any call
+    // that needs every cookie reads the file; this one does so without
+    // reporting each stored cookie as added, so cookies of earlier
+    // sessions, whose time the engine does not tell, are never taken for
+    // new ones. There are no session cookies yet to lose.
+    store->deleteSessionCookies();
+}
+
+void SiteData::detach() {
+    g_profile = nullptr;
+    g_seen.clear();
+}
+
+void SiteData::applyCookieSettings(const QString& appDir) {
+    const KorvixSettings settings(appDir);
+    std::atomic_store(&g_rules,
+                      std::make_shared<const CookieRules>(CookieRules::from(
+                          settings.thirdPartyCookies(), settings.thirdPartyCookieSites())));
+}
+
+int SiteData::clearCookies(const QDateTime& from) {
+    if (!g_profile)
+        return 0;
+    QWebEngineCookieStore* store = g_profile->cookieStore();
+    if (!from.isValid()) {
+        store->deleteAllCookies();
+        g_seen.clear();
+        return -1;
+    }
+    // Only what this session saw come: a cookie from an earlier session has
+    // no time that could place it in the range, so it stays, and goes with
+    // "Alles".
+    int asked = 0;
+    for (const SeenCookie& s : std::as_const(g_seen))
+        if (s.added >= from) {
+            store->deleteCookie(s.cookie);
+            ++asked;
+        }
+    g_seen.removeIf([&from](const SeenCookie& s) { return s.added >= from; });
+    return asked;
+}
+
+int SiteData::cookiesSeen() {
+    return int(g_seen.size());
+}
+
+void SiteData::clearCache() {
+    if (g_profile)
+        g_profile->clearHttpCache();
+}
+
+void SiteData::clearStorageAtStart(const QString& appDir) {
+    KorvixSettings(appDir).setClearSiteDataAtStart(true);
+}

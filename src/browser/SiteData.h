@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+class QWebEngineProfile;
+
+// What the engine keeps of the sites, and the user's say in it: which cookies
+// it takes (those of other sites only where the user allowed them), when this
+// session saw each cookie come, and clearing cookies, the cache and the
+// sites' stored data.
+namespace SiteData {
+
+// Before the profile opens its folder `storage`: removes the sites' stored
+// data there if the last clearing asked for it (Korvix.ini under appDir).
+void prepare(const QString& appDir, const QString& storage);
+// Puts the cookie rules of Korvix.ini under appDir to work on the new
+// profile and watches its cookies from now on.
+void attach(QWebEngineProfile* profile, const QString& appDir);
+// The same cookie rules on another profile (the private windows').
+void filterCookies(QWebEngineProfile* profile);
+// The profile goes.
+void detach();
+// Reads the cookie rules of Korvix.ini under appDir again; the engine goes
+// by them from the next cookie on, in every window.
+void applyCookieSettings(const QString& appDir);
+
+// Deletes the cookies this session saw come at `from` or later, or every
+// cookie when `from` is invalid; returns how many it asked the engine to
+// delete (-1: all). Nothing without a profile.
+int clearCookies(const QDateTime& from);
+// Cookies this session saw come and still has (tests, the dialog).
+int cookiesSeen();
+void clearCache();
+// The sites' local storage, databases and service workers are in use while
+// pages run and the engine offers no way to empty them; they go at the next
+// start, before the engine opens them.
+void clearStorageAtStart(const QString& appDir);
+
+} // namespace SiteData

@@ -1,0 +1,108 @@
+#include "frame/PrivacyCommands.h"
+
+#include "browser/BrowserWindow.h"
+#include "browser/EngineProfile.h"
+#include "browser/SiteData.h"
+#include "browser/WebView.h"
+#include "browser/model/SiteGrants.h"
+#include "downloads/DownloadList.h"
+#include "frame/BrowserRegistry.h"
+#include "frame/ClearDataDialog.h"
+#include "frame/FrameActions.h"
+#include "frame/ToolWindows.h"
+#include "history/HistoryWindow.h"
+#include "history/model/HistoryList.h"
+#include "prefs/model/KorvixSettings.h"
+#include "ui/Dialogs.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QUrl>
+
+PrivacyCommands::PrivacyCommands(Parts parts, QObject* parent)
+    : QObject(parent), m_parts(std::move(parts)) {
+    using A = FrameActions;
+    QAction* all = m_parts.actions->action(A::ThirdPartyCookies);
+    all->setChecked(KorvixSettings(m_parts.programFolder).thirdPartyCookies());
+    connect(all, &QAction::triggered, this, &PrivacyCommands::setThirdPartyAllowed);
+    connect(m_parts.actions->action(A::ThirdPartyCookiesOnSite), &QAction::triggered, this,
+            &PrivacyCommands::setSiteAllowed);
+    connect(m_parts.actions->action(A::ClearBrowsingData), &QAction::triggered, this,
+            &PrivacyCommands::showClearData);
+    connect(m_parts.registry, &BrowserRegistry::windowAdded, this, &PrivacyCommands::watch);
+    connect(m_parts.area, &QMdiArea::subWindowActivated, this, &PrivacyCommands::showCurrent);
+    showCurrent();
+}
+
+void PrivacyCommands::watch(BrowserWindow* window) {
+    connect(window->webView(), &WebView::navigateComplete, this, [this, window] {
+        if (window == m_parts.registry->currentWindow())
+            showCurrent();
+    });
+}
+
+QString PrivacyCommands::currentSite() const {
+    BrowserWindow* w = m_parts.registry->currentWindow();
+    return w ? QUrl(w->webView()->locationUrl()).host().toLower() : QString();
+}
+
+void PrivacyCommands::showCurrent() {
+    QAction* onSite = m_parts.actions->action(FrameActions::ThirdPartyCookiesOnSite);
+    const QString site = currentSite();
+    onSite->setEnabled(!site.isEmpty());
+    onSite->setChecked(
+        !site.isEmpty() &&
+        KorvixSettings(m_parts.programFolder).thirdPartyCookieSites().contains(site));
+}
+
+void PrivacyCommands::setThirdPartyAllowed(bool allowed) {
+    KorvixSettings(m_parts.programFolder).setThirdPartyCookies(allowed);
+    SiteData::applyCookieSettings(m_parts.programFolder);
+}
+
+void PrivacyCommands::setSiteAllowed(bool allowed) {
+    const QString site = currentSite();
+    if (site.isEmpty())
+        return;
+    KorvixSettings settings(m_parts.programFolder);
+    QStringList sites = settings.thirdPartyCookieSites();
+    sites.removeAll(site);
+    if (allowed)
+        sites << site;
+    settings.setThirdPartyCookieSites(sites);
+    SiteData::applyCookieSettings(m_parts.programFolder);
+    // The page comes again, with or without the other sites' cookies.
+    if (BrowserWindow* w = m_parts.registry->currentWindow())
+        w->reload(false);
+}
+
+void PrivacyCommands::showClearData() {
+    ClearDataDialog dialog(m_parts.frame);
+    Dialogs::runModal([&] { return dialog.exec(); });
+    if (dialog.result() != QDialog::Accepted)
+        return;
+    const ClearDataDialog::Choice c = dialog.choice();
+    const QDateTime from = clearFrom(c.range, QDateTime::currentDateTime());
+    if (c.cookies) {
+        SiteData::clearCookies(from);
+        // Local storage and the like carry no times; only "Alles" takes
+        // them, and only at the next start.
+        if (c.range == ClearRange::All)
+            SiteData::clearStorageAtStart(m_parts.programFolder);
+    }
+    if (c.cache)
+        SiteData::clearCache();
+    if (c.history) {
+        m_parts.history->removeFrom(from);
+        if (HistoryWindow* w = m_parts.tools->historyWindow(); w && !w->isClosed())
+            w->fillGrid();
+        // The history window has something to show from two visits on.
+        m_parts.actions->action(FrameActions::History)->setEnabled(m_parts.history->count() >= 2);
+    }
+    if (c.downloads)
+        m_parts.downloads->removeEndedFrom(from);
+    if (c.grants)
+        EngineProfile::grants().clearAnswersAndCertificates();
+    if (c.logins)
+        EngineProfile::grants().clearLogins();
+}

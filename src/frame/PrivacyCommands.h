@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+
+class BrowserRegistry;
+class BrowserWindow;
+class DownloadList;
+class FrameActions;
+class HistoryList;
+class QMdiArea;
+class QWidget;
+class ToolWindows;
+
+// The privacy items in "&Tools": cookies of other sites allowed for every
+// page or for the site in front, and "Browserdaten löschen...".
+class PrivacyCommands : public QObject {
+    Q_OBJECT
+public:
+    struct Parts {
+        QWidget* frame;
+        FrameActions* actions;
+        BrowserRegistry* registry;
+        QMdiArea* area;
+        ToolWindows* tools;
+        HistoryList* history;
+        DownloadList* downloads;
+        QString programFolder;
+    };
+    explicit PrivacyCommands(Parts parts, QObject* parent = nullptr);
+
+    // The site's check for the window now in front.
+    void showCurrent();
+
+private:
+    void watch(BrowserWindow* window);
+    void setThirdPartyAllowed(bool allowed);
+    void setSiteAllowed(bool allowed);
+    void showClearData();
+    QString currentSite() const;
+
+    Parts m_parts;
+};
