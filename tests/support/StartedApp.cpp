@@ -41,7 +41,9 @@ bool batchOpened(MainFrame* frame) {
             const BrowserRegistry* registry = frame->registry();
             return registry->batches().queued() == 0 && registry->batches().waitingToLoad() == 0;
         },
-        10000);
+        // A bound for a stalled batch only: under a sanitizer on a loaded
+        // machine a hundred windows take many seconds.
+        60000);
 }
 
 MainFrame* StartedApp::startWith(const QString& commandLine, WebViewFactory factory) {
