@@ -12,6 +12,10 @@
 #include <QThread>
 #include <QUrl>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace {
 // Debian's uBlock Origin package brings these two; they serve until the
 // subscriptions of the same name have been downloaded once.
@@ -101,7 +105,12 @@ void ContentBlocker::reload() {
         return;
     }
     auto result = std::make_shared<ReadResult>();
-    m_reader = QThread::create([result, files = listFiles()] { *result = readLists(files); });
+    m_reader = QThread::create([result, files = listFiles()] {
+        // The lists are read while the first pages load: the pages come
+        // first, the reading takes what processor time they leave.
+        setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 19);
+        *result = readLists(files);
+    });
     connect(m_reader, &QThread::finished, this, [this, result] {
         m_reader->deleteLater();
         m_reader = nullptr;
@@ -113,7 +122,7 @@ void ContentBlocker::reload() {
         if (std::exchange(m_readAgain, false))
             reload();
     });
-    m_reader->start(QThread::LowPriority);
+    m_reader->start();
 }
 
 void ContentBlocker::setEnabled(bool on) {
