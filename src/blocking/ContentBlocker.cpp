@@ -80,6 +80,13 @@ QString ContentBlocker::listFolder(const QString& appDir) {
     return QDir(appDir).filePath(QStringLiteral("Filter"));
 }
 
+bool ContentBlocker::usesDebianCopy(const QString& fileName) const {
+    for (const auto& list : DebianLists)
+        if (fileName == QLatin1String(list[0]))
+            return listFiles().contains(QLatin1String(list[1]));
+    return false;
+}
+
 QString ContentBlocker::userListPath() const {
     return QDir(listFolder(m_appDir)).filePath(QLatin1String(UserListFile));
 }

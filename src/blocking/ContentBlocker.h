@@ -42,6 +42,8 @@ public:
     // The lists read now: the folder's, and Debian's copies of EasyList and
     // EasyPrivacy where the folder has none of its own yet.
     QStringList listFiles() const;
+    // Whether Debian's copy stands in for a list of this file name now.
+    bool usesDebianCopy(const QString& fileName) const;
 
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool on);

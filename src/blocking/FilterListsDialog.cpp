@@ -116,6 +116,8 @@ void FilterListsDialog::refresh() {
                 state = german.toString(s.lastUpdate.toLocalTime(), QLocale::ShortFormat);
             else if (QFileInfo::exists(updater.filePath(s)))
                 state = QStringLiteral("vorhanden");
+            else if (m_blocker.usesDebianCopy(s.fileName))
+                state = QStringLiteral("Kopie aus Debian, bis die Liste geladen ist");
             else
                 state = QStringLiteral("noch nicht geladen");
             auto* item = new QTreeWidgetItem(m_lists, {s.title, state, s.url});

@@ -125,12 +125,12 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     make(NewPrivateWindow, QStringLiteral("Neues &privates Fenster"))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
-    make(BlockContent, QStringLiteral("Inhalte &blockieren"), true)->setChecked(true);
-    make(AllowOnSite, QStringLiteral("Auf dieser Seite &nicht blockieren"), true);
+    make(BlockContent, QStringLiteral("&Inhalte blockieren"), true)->setChecked(true);
+    make(AllowOnSite, QStringLiteral("A&uf dieser Seite nicht blockieren"), true);
     make(FilterLists, QStringLiteral("&Filterlisten..."));
-    make(ThirdPartyCookies, QStringLiteral("Cookies von &Drittanbietern erlauben"), true);
+    make(ThirdPartyCookies, QStringLiteral("&Cookies von Drittanbietern erlauben"), true);
     make(ThirdPartyCookiesOnSite,
-         QStringLiteral("Drittanbieter-Cookies auf &dieser Seite erlauben"), true);
+         QStringLiteral("Drittanbieter-Coo&kies auf dieser Seite erlauben"), true);
     make(ClearBrowsingData, QStringLiteral("Browserdaten &löschen..."))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
     // Object names for whoever looks the actions up (tests, accessibility).
