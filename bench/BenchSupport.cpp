@@ -1,6 +1,8 @@
 #include "BenchSupport.h"
 
+#include "blocking/model/Subscriptions.h"
 #include "common/TreeMemory.h"
+#include "prefs/model/KorvixSettings.h"
 
 #include "app/Application.h"
 
@@ -130,6 +132,9 @@ bool Program::writeQuietPrefs(const std::function<void(Prefer&)>& adjust) {
         std::fprintf(stderr, "cannot write the preferences: %s\n", qPrintable(error));
         return false;
     }
+    // Filter lists come from Debian's copies, never from the internet in
+    // the middle of a measurement.
+    Subscriptions::save(KorvixSettings(dir()).path(), {});
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "StartedApp.h"
 
 #include "FakeWebView.h"
+#include "blocking/model/Subscriptions.h"
 #include "browser/BrowserWindow.h"
 #include "browser/EngineProfile.h"
 #include "browser/QtWebView.h"
@@ -8,6 +9,7 @@
 #include "frame/BatchOpening.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
+#include "prefs/model/KorvixSettings.h"
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
 
@@ -15,7 +17,11 @@
 #include <QFile>
 #include <QTest>
 
-StartedApp::StartedApp() = default;
+StartedApp::StartedApp() {
+    // No test fetches filter lists from the internet: no subscriptions
+    // unless a test makes its own.
+    Subscriptions::save(KorvixSettings(m_dir.path()).path(), {});
+}
 
 StartedApp::~StartedApp() {
     stop();
