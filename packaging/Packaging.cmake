@@ -71,4 +71,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # (The engine's renderer program, libqt6webenginecore6-bin, is already named by
 # the engine library's own symbols file.)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+# Debian's uBlock Origin brings EasyList and EasyPrivacy, which content
+# blocking uses until its own subscriptions have been fetched. Suggested, not
+# recommended: that package recommends Chromium, and recommendations are
+# followed down the chain.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "webext-ublock-origin-chromium")
 include(CPack)
