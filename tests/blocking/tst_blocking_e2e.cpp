@@ -1,5 +1,6 @@
 #include "HttpTestServer.h"
 #include "Keyboard.h"
+#include "PageScript.h"
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
 #include "blocking/ContentBlocker.h"
@@ -107,16 +108,7 @@ BrowserWindow* TestBlockingE2E::openPage() {
 }
 
 QString TestBlockingE2E::evaluate(BrowserWindow* w, const QString& script) {
-    auto* view = static_cast<QtWebView*>(w->webView());
-    QVariant result;
-    bool done = false;
-    view->engineView()->page()->runJavaScript(script, [&](const QVariant& v) {
-        result = v;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&done] { return done; }, 10000))
-        return QStringLiteral("(no answer)");
-    return result.toString();
+    return runPageScript(static_cast<QtWebView*>(w->webView()), script).toString();
 }
 
 void TestBlockingE2E::pageRequestsFiltered() {

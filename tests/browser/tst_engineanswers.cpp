@@ -1,5 +1,6 @@
 #include "HttpTestServer.h"
 #include "Keyboard.h"
+#include "PageScript.h"
 #include "StartedApp.h"
 #include "UserScript.h"
 #include "browser/BrowserWindow.h"
@@ -65,12 +66,6 @@ private:
         auto text = std::make_shared<std::optional<QString>>();
         view->page()->toPlainText([text](const QString& t) { *text = t; });
         return QTest::qWaitFor([text] { return text->has_value(); }, 10000) ? **text : QString();
-    }
-    static QVariant runScript(QtWebView* view, const QString& script) {
-        auto result = std::make_shared<std::optional<QVariant>>();
-        view->page()->runJavaScript(script, [result](const QVariant& v) { *result = v; });
-        return QTest::qWaitFor([result] { return result->has_value(); }, 10000) ? **result
-                                                                                : QVariant();
     }
     // Clicks until what the click should do happened, as a user clicks again
     // on a page that was not ready yet.
@@ -256,7 +251,7 @@ void TestEngineAnswers::crashedPageComesBack() {
     QTest::mouseClick(reload, Qt::LeftButton);
     QVERIFY(!viewOf(a)->isNoticeShown());
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(a) && viewOf(a)->page()->renderProcessPid() > 0, 30000);
-    QTRY_COMPARE_WITH_TIMEOUT(runScript(viewOf(a), QStringLiteral("document.title")).toString(),
+    QTRY_COMPARE_WITH_TIMEOUT(runPageScript(viewOf(a), QStringLiteral("document.title")).toString(),
                               QStringLiteral("Seite A"), 30000);
     m_frame->registry()->closeAllWindows();
 }
@@ -280,14 +275,14 @@ void TestEngineAnswers::pageFullScreen() {
     QVERIFY(full->isFullScreen());
     QCOMPARE(full->view()->page(), view->page());
     QTRY_VERIFY_WITH_TIMEOUT(
-        runScript(view, QStringLiteral("document.fullscreenElement !== null")).toBool(), 10000);
+        runPageScript(view, QStringLiteral("document.fullscreenElement !== null")).toBool(), 10000);
 
     QVERIFY(Keyboard::activate(full));
     QVERIFY(Keyboard::press(Qt::Key_Escape));
     QTRY_VERIFY_WITH_TIMEOUT(!view->fullScreenWindow(), 10000);
     QCOMPARE(view->engineView()->page(), view->page());
     QTRY_VERIFY_WITH_TIMEOUT(
-        runScript(view, QStringLiteral("document.fullscreenElement === null")).toBool(), 10000);
+        runPageScript(view, QStringLiteral("document.fullscreenElement === null")).toBool(), 10000);
     QCOMPARE(w->geometry(), before);
     QVERIFY(w->isMaximized());
     m_frame->registry()->closeAllWindows();
@@ -328,7 +323,7 @@ void TestEngineAnswers::permissionQuestion() {
     QTest::mouseClick(answer.isEmpty() ? bar->closeButton() : bar->button(answer), Qt::LeftButton);
     // The title carries the visit's query, so the first visit's page never answers for the second.
     const auto answered = [&](const QString& query) {
-        return runScript(view, QStringLiteral("document.title")).toString() == result + query;
+        return runPageScript(view, QStringLiteral("document.title")).toString() == result + query;
     };
     QTRY_VERIFY_WITH_TIMEOUT(answered(QString()), 10000);
     QVERIFY(view->questions().isEmpty());
@@ -359,7 +354,7 @@ void TestEngineAnswers::speaksGerman() {
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w), 30000);
     QCOMPARE(server.requests().first().headers.value("accept-language"),
              QByteArray("de-DE,de;q=0.9,en;q=0.8"));
-    QCOMPARE(runScript(viewOf(w), QStringLiteral("navigator.language")).toString().left(2),
+    QCOMPARE(runPageScript(viewOf(w), QStringLiteral("navigator.language")).toString().left(2),
              QStringLiteral("de"));
 
     // A server that is not there: the engine's error page, in German.
