@@ -158,8 +158,12 @@ void ContentBlocker::setSiteAllowed(const QString& host, bool allowed) {
     emit settingsChanged();
 }
 
-bool ContentBlocker::appliesTo(const QUrl& page) const {
-    return m_enabled && m_filters && !m_allowedSites.contains(page.host().toLower());
+bool ContentBlocker::filtersPage(const QUrl& page, QString* pageUrl, QString* pageHost) const {
+    *pageHost = page.host().toLower();
+    if (!m_enabled || !m_filters || m_allowedSites.contains(*pageHost))
+        return false;
+    *pageUrl = page.toString();
+    return !m_filters->pageAllowed(*pageUrl, *pageHost);
 }
 
 bool ContentBlocker::blocks(const QUrl& url, const QUrl& page, Blocking::ResourceType type) const {
@@ -168,11 +172,9 @@ bool ContentBlocker::blocks(const QUrl& url, const QUrl& page, Blocking::Resourc
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https") &&
         scheme != QLatin1String("ws") && scheme != QLatin1String("wss"))
         return false;
-    if (!appliesTo(page))
-        return false;
-    const QString pageUrl = page.toString();
-    const QString pageHost = page.host().toLower();
-    if (m_filters->pageAllowed(pageUrl, pageHost))
+    QString pageUrl;
+    QString pageHost;
+    if (!filtersPage(page, &pageUrl, &pageHost))
         return false;
     Blocking::Request request;
     request.url = url.toString();
@@ -183,11 +185,9 @@ bool ContentBlocker::blocks(const QUrl& url, const QUrl& page, Blocking::Resourc
 }
 
 QString ContentBlocker::hidingScript(const QUrl& page) const {
-    if (!appliesTo(page) || page.host().isEmpty())
-        return QString();
-    const QString pageUrl = page.toString();
-    const QString pageHost = page.host().toLower();
-    if (m_filters->pageAllowed(pageUrl, pageHost))
+    QString pageUrl;
+    QString pageHost;
+    if (!filtersPage(page, &pageUrl, &pageHost) || pageHost.isEmpty())
         return QString();
     if (const auto known = m_scripts.constFind(pageHost); known != m_scripts.constEnd())
         return *known;

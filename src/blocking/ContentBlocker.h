@@ -72,7 +72,10 @@ signals:
     void settingsChanged();
 
 private:
-    bool appliesTo(const QUrl& page) const;
+    // Whether a page is filtered at all: blocking on, the lists read, its
+    // site not let through and no exception for the whole page. Gives its
+    // address and host as the filters take them.
+    bool filtersPage(const QUrl& page, QString* pageUrl, QString* pageHost) const;
 
     QString m_appDir;
     ListUpdater* m_updater = nullptr;

@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QMdiArea>
-#include <QUrl>
 
 BlockingCommands::BlockingCommands(Parts parts, QObject* parent)
     : QObject(parent), m_parts(std::move(parts)) {
@@ -47,16 +46,11 @@ void BlockingCommands::watch(BrowserWindow* window) {
     });
 }
 
-QString BlockingCommands::currentSite() const {
-    BrowserWindow* w = m_parts.registry->currentWindow();
-    return w ? QUrl(w->webView()->locationUrl()).host() : QString();
-}
-
 void BlockingCommands::showCurrent() {
     BrowserWindow* w = m_parts.registry->currentWindow();
     m_parts.status->showBlocked(w ? w->webView()->blockedCount() : 0);
     QAction* allow = m_parts.actions->action(FrameActions::AllowOnSite);
-    const QString site = currentSite();
+    const QString site = m_parts.registry->currentSite();
     const bool enabled = m_parts.blocker && m_parts.blocker->isEnabled();
     m_parts.actions->action(FrameActions::BlockContent)->setChecked(enabled);
     allow->setEnabled(enabled && !site.isEmpty());
@@ -64,7 +58,7 @@ void BlockingCommands::showCurrent() {
 }
 
 void BlockingCommands::setSiteAllowed(bool allowed) {
-    const QString site = currentSite();
+    const QString site = m_parts.registry->currentSite();
     if (site.isEmpty())
         return;
     m_parts.blocker->setSiteAllowed(site, allowed);

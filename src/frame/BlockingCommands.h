@@ -33,7 +33,6 @@ private:
     void watch(BrowserWindow* window);
     void setSiteAllowed(bool allowed);
     void showFilterLists();
-    QString currentSite() const;
 
     Parts m_parts;
 };

@@ -13,6 +13,7 @@
 #include <QMdiArea>
 #include <QPointer>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 // Work per turn of the event loop that keeps the frame answering.
@@ -52,6 +53,11 @@ BrowserWindow* BrowserRegistry::activeWindow() const {
 
 BrowserWindow* BrowserRegistry::currentWindow() const {
     return qobject_cast<BrowserWindow*>(m_area->currentSubWindow());
+}
+
+QString BrowserRegistry::currentSite() const {
+    const BrowserWindow* w = currentWindow();
+    return w ? QUrl(w->webView()->locationUrl()).host().toLower() : QString();
 }
 
 BrowserWindow* BrowserRegistry::add(const OpenRequest& request, Placing placing,

@@ -45,6 +45,8 @@ public:
     // The window the user works in, also while another top-level window
     // (a tool window, the developer tools) has the focus.
     BrowserWindow* currentWindow() const;
+    // The host of that window's page, lower case; empty without one.
+    QString currentSite() const;
     // The area the windows stand in.
     QMdiArea* area() const { return m_area; }
     BatchOpening& batches() const { return *m_batches; }

@@ -36,7 +36,6 @@ private:
     void setThirdPartyAllowed(bool allowed);
     void setSiteAllowed(bool allowed);
     void showClearData();
-    QString currentSite() const;
 
     Parts m_parts;
 };
