@@ -78,6 +78,10 @@ void SiteData::detach() {
     g_seen.clear();
 }
 
+bool SiteData::thirdPartyAllowedOn(const QString& site) {
+    return std::atomic_load(&g_rules)->sites.contains(site);
+}
+
 void SiteData::applyCookieSettings(const QString& appDir) {
     const KorvixSettings settings(appDir);
     std::atomic_store(&g_rules,

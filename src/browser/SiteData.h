@@ -17,6 +17,9 @@ void prepare(const QString& appDir, const QString& storage);
 // Puts the cookie rules of Korvix.ini under appDir to work on the new
 // profile and watches its cookies from now on.
 void attach(QWebEngineProfile* profile, const QString& appDir);
+// Whether the cookie rules in force let other sites' cookies through on
+// this site (lower case) by its own exception.
+bool thirdPartyAllowedOn(const QString& site);
 // The same cookie rules on another profile (the private windows').
 void filterCookies(QWebEngineProfile* profile);
 // The profile goes.

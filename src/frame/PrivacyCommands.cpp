@@ -17,7 +17,6 @@
 
 #include <QAction>
 #include <QMdiArea>
-#include <QUrl>
 
 PrivacyCommands::PrivacyCommands(Parts parts, QObject* parent)
     : QObject(parent), m_parts(std::move(parts)) {
@@ -41,18 +40,13 @@ void PrivacyCommands::watch(BrowserWindow* window) {
     });
 }
 
-QString PrivacyCommands::currentSite() const {
-    BrowserWindow* w = m_parts.registry->currentWindow();
-    return w ? QUrl(w->webView()->locationUrl()).host().toLower() : QString();
-}
-
 void PrivacyCommands::showCurrent() {
     QAction* onSite = m_parts.actions->action(FrameActions::ThirdPartyCookiesOnSite);
-    const QString site = currentSite();
+    const QString site = m_parts.registry->currentSite();
     onSite->setEnabled(!site.isEmpty());
-    onSite->setChecked(
-        !site.isEmpty() &&
-        KorvixSettings(m_parts.programFolder).thirdPartyCookieSites().contains(site));
+    // From the rules in force: read at every page, the settings file would
+    // be parsed each time.
+    onSite->setChecked(!site.isEmpty() && SiteData::thirdPartyAllowedOn(site));
 }
 
 void PrivacyCommands::setThirdPartyAllowed(bool allowed) {
@@ -61,7 +55,7 @@ void PrivacyCommands::setThirdPartyAllowed(bool allowed) {
 }
 
 void PrivacyCommands::setSiteAllowed(bool allowed) {
-    const QString site = currentSite();
+    const QString site = m_parts.registry->currentSite();
     if (site.isEmpty())
         return;
     KorvixSettings settings(m_parts.programFolder);
