@@ -66,6 +66,7 @@ public:
         env.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
         // The runner's runtime folder is not the unprivileged user's.
         env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        shareLeakSuppressions(env);
         process.setProcessEnvironment(env);
         const QString exe = QDir(path(folder)).filePath(QStringLiteral("korvix"));
         if (asRoot()) {
@@ -80,6 +81,25 @@ public:
     }
 
 private:
+    // A sanitized build names its leak suppressions by a path inside the
+    // checkout, which the unprivileged user may not be allowed to read.
+    void shareLeakSuppressions(QProcessEnvironment& env) const {
+        static const QLatin1String key("suppressions=");
+        if (!env.contains(QStringLiteral("LSAN_OPTIONS")))
+            return;
+        QStringList options = env.value(QStringLiteral("LSAN_OPTIONS")).split(QLatin1Char(':'));
+        for (QString& option : options) {
+            if (!option.startsWith(key))
+                continue;
+            const QString copy = path(QStringLiteral("lsan.supp"));
+            if (!QFile::exists(copy))
+                QFile::copy(option.mid(key.size()), copy);
+            QFile::setPermissions(copy, QFile::ReadOwner | QFile::ReadOther);
+            option = key + copy;
+        }
+        env.insert(QStringLiteral("LSAN_OPTIONS"), options.join(QLatin1Char(':')));
+    }
+
     static void giveToRunner(const QString& dir) {
         if (asRoot())
             QCOMPARE(::chown(QFile::encodeName(dir).constData(), unprivileged()->pw_uid,
