@@ -79,7 +79,9 @@ void ArchiveWindow::addFolderNamed(const QString& name) {
 
     int nodeIndex = 0;
     if (selected == m_root) {
-        if (m_root->childCount() == 0 || !m_book->folders)
+        // Right after the default archive was written the tree shows only
+        // its root while the archive holds that folder: it stays.
+        if (!m_book->folders)
             m_book->folders = QList<std::shared_ptr<Thema>>{folder};
         else
             m_book->folders->prepend(folder);
@@ -203,7 +205,7 @@ void ArchiveWindow::insertBookmark(const QString& title, const QString& url, con
     b.Info = info;
     b.Nr = *number;
     if (tag == QLatin1String("Dir")) {
-        if (selected->childCount() == 0 || !folder->bookmarks)
+        if (!folder->bookmarks)
             folder->bookmarks = QList<Bookmark>{b};
         else
             folder->bookmarks->prepend(b);

@@ -37,6 +37,7 @@ private slots:
     void cleanup();
 
     void firstOpeningWritesDefaultArchive();
+    void folderAddedOnFirstOpeningKeepsDefaultArchive();
     void newFolderNames();
     void renameRefusalsAndTrimming_data();
     void renameRefusalsAndTrimming();
@@ -146,6 +147,21 @@ void TestArchiveWindow::firstOpeningWritesDefaultArchive() {
     QVERIFY(book->close());
     QVERIFY(m_dialogs->messages.isEmpty());
     QVERIFY(!m_shell->archiveShown);
+}
+
+// Found by the soak: the tree shows only its root after the default archive
+// was written, and a folder added then replaced that archive on the save.
+void TestArchiveWindow::folderAddedOnFirstOpeningKeepsDefaultArchive() {
+    ArchiveWindow* book = openBook();
+    QCOMPARE(book->rootNode()->childCount(), 0);
+    book->tree()->setCurrentItem(book->rootNode());
+    book->action(QStringLiteral("addFolder"))->trigger();
+    book->action(QStringLiteral("save"))->trigger();
+    QStringList folders;
+    for (QTreeWidgetItem* node : {book->rootNode()->child(0), book->rootNode()->child(1)})
+        folders << (node ? node->text(0) : QString());
+    QCOMPARE(folders, (QStringList{"Neuer Ordner", "Info zu Korvix 6.4"}));
+    QCOMPARE(folderNode(QStringLiteral("Info zu Korvix 6.4"))->childCount(), 2);
 }
 
 void TestArchiveWindow::newFolderNames() {
