@@ -14,3 +14,7 @@ sanitizer_options
 export KORVIX_KILLS=20
 cd "$root/build-asan"
 ctest --output-on-failure --timeout 600
+
+# Two minutes of random user actions on the real program, on a fixed seed so
+# that a red run can be replayed: korvix_soak --seed 1 --actions <its step>.
+"$root/build-asan/soak/korvix_soak" --seed 1 --minutes 2

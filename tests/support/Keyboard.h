@@ -78,12 +78,19 @@ inline bool press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
     return true;
 }
 
-// Text typed character by character where the keys land.
+// Text typed character by character where the keys land. A letter beyond
+// ASCII comes as a German keyboard sends it: its own key with its text.
 inline bool type(const QString& text) {
     QWidget* to = target();
     if (!to)
         return false;
-    QTest::keyClicks(to, text);
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(to, char(c.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, to, Qt::Key(c.toUpper().unicode()), QString(c),
+                                Qt::NoModifier);
+    }
     return true;
 }
 
