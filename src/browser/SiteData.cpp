@@ -7,7 +7,10 @@
 #include <QList>
 #include <QNetworkCookie>
 #include <QPointer>
+#include <QTimer>
+#include <QUrl>
 #include <QWebEngineCookieStore>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <atomic>
 #include <memory>
@@ -23,6 +26,7 @@ struct SeenCookie {
     QDateTime added;
 };
 QList<SeenCookie> g_seen;
+int g_emptying = 0;
 
 // Where the engine keeps what sites store besides cookies and cache.
 const char* const StorageFolders[] = {"Local Storage",  "Session Storage", "IndexedDB",
@@ -118,6 +122,40 @@ int SiteData::cookiesSeen() {
 void SiteData::clearCache() {
     if (g_profile)
         g_profile->clearHttpCache();
+}
+
+void SiteData::clearStorageOf(const QStringList& origins) {
+    if (!g_profile)
+        return;
+    // Run in a document of the site's own origin, written by the program
+    // (the engine gives a document loaded with a base address that
+    // address's origin); it says when everything asked is done.
+    static const QString emptying = QStringLiteral(
+        "<html><head><script>(async () => {"
+        "try { localStorage.clear(); sessionStorage.clear(); } catch (e) {}"
+        "try { for (const d of await indexedDB.databases()) indexedDB.deleteDatabase(d.name); }"
+        " catch (e) {}"
+        "try { for (const k of await caches.keys()) await caches.delete(k); } catch (e) {}"
+        "try { for (const r of await navigator.serviceWorker.getRegistrations())"
+        " await r.unregister(); } catch (e) {}"
+        "document.title = 'leer';"
+        "})();</script></head></html>");
+    constexpr int MostMs = 10000;
+    for (const QString& origin : origins) {
+        auto* page = new QWebEnginePage(g_profile.data(), g_profile.data());
+        ++g_emptying;
+        QObject::connect(page, &QObject::destroyed, [] { --g_emptying; });
+        QObject::connect(page, &QWebEnginePage::titleChanged, page, [page](const QString& title) {
+            if (title == QLatin1String("leer"))
+                page->deleteLater();
+        });
+        QTimer::singleShot(MostMs, page, &QObject::deleteLater);
+        page->setHtml(emptying, QUrl(origin + QLatin1Char('/')));
+    }
+}
+
+int SiteData::storageBeingCleared() {
+    return g_emptying;
 }
 
 void SiteData::clearStorageAtStart(const QString& appDir) {

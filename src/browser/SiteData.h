@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 class QWebEngineProfile;
 
@@ -35,9 +36,16 @@ int clearCookies(const QDateTime& from);
 // Cookies this session saw come and still has (tests, the dialog).
 int cookiesSeen();
 void clearCache();
-// The sites' local storage, databases and service workers are in use while
-// pages run and the engine offers no way to empty them; they go at the next
-// start, before the engine opens them.
+// Empties what these sites ("http://host:port") keep besides cookies and
+// cache: local storage, databases, cache storage and service workers. Each
+// is emptied at once by a hidden page of that site that asks the network
+// for nothing; open pages of the site lose it too.
+void clearStorageOf(const QStringList& origins);
+// Sites whose data is still being emptied.
+int storageBeingCleared();
+// The folders of that data, for every site, also of earlier sessions,
+// which the engine keeps open while it runs: they go at the next start,
+// before the engine opens them.
 void clearStorageAtStart(const QString& appDir);
 
 } // namespace SiteData

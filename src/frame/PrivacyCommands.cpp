@@ -70,6 +70,28 @@ void PrivacyCommands::setSiteAllowed(bool allowed) {
         w->reload(false);
 }
 
+// The sites of this session's history from `from` on (all without a
+// time) and of the pages open now; private windows keep nothing to clear.
+QStringList PrivacyCommands::sitesVisitedFrom(const QDateTime& from) const {
+    QStringList sites;
+    const auto add = [&sites](const QUrl& url) {
+        if (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))
+            return;
+        const QString site = url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery |
+                                          QUrl::RemoveFragment | QUrl::RemoveUserInfo)
+                                 .toString();
+        if (!sites.contains(site))
+            sites << site;
+    };
+    for (const HistoryItem& item : m_parts.history->items())
+        if (!from.isValid() || item.UrlDate >= from)
+            add(QUrl(item.Url));
+    for (const BrowserWindow* w : m_parts.registry->windows())
+        if (!w->isPrivate())
+            add(QUrl(w->webView()->locationUrl()));
+    return sites;
+}
+
 void PrivacyCommands::showClearData() {
     ClearDataDialog dialog(m_parts.frame);
     Dialogs::runModal([&] { return dialog.exec(); });
@@ -79,8 +101,10 @@ void PrivacyCommands::showClearData() {
     const QDateTime from = clearFrom(c.range, QDateTime::currentDateTime());
     if (c.cookies) {
         SiteData::clearCookies(from);
-        // Local storage and the like carry no times; only "Alles" takes
-        // them, and only at the next start.
+        // Local storage and the like carry no times: they go for the sites
+        // visited in the range, and with "Alles" the folders of every site
+        // go at the next start as well.
+        SiteData::clearStorageOf(sitesVisitedFrom(from));
         if (c.range == ClearRange::All)
             SiteData::clearStorageAtStart(m_parts.programFolder);
     }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
+#include <QStringList>
 
 class BrowserRegistry;
 class BrowserWindow;
@@ -36,6 +38,7 @@ private:
     void setThirdPartyAllowed(bool allowed);
     void setSiteAllowed(bool allowed);
     void showClearData();
+    QStringList sitesVisitedFrom(const QDateTime& from) const;
 
     Parts m_parts;
 };

@@ -1,9 +1,12 @@
 #include "HttpTestServer.h"
 #include "Keyboard.h"
+#include "PageScript.h"
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
 #include "browser/BrowserWindow.h"
 #include "browser/EngineProfile.h"
+#include "browser/QtWebView.h"
+#include "browser/SiteData.h"
 #include "browser/model/SiteGrants.h"
 #include "downloads/DownloadList.h"
 #include "frame/BrowserRegistry.h"
@@ -72,6 +75,10 @@ void TestPrivacyE2E::initTestCase() {
         const QString frame = QStringLiteral("/frame-%1.html").arg(name);
         m_site.addPage(QStringLiteral("/%1.html").arg(name),
                        "<html><head><title>" + name.toUtf8() + "</title></head><body>" +
+                           // What the site stores besides cookies, and whether
+                           // it was there before.
+                           "<script>document.body.dataset.stored = localStorage.getItem("
+                           "'seen') || ''; localStorage.setItem('seen', 'ja');</script>" +
                            "<iframe src='" +
                            m_other.url(frame, QStringLiteral("127.0.0.2")).toUtf8() +
                            "'></iframe></body></html>");
@@ -200,13 +207,13 @@ void TestPrivacyE2E::eachBoxClearsItsOwn_data() {
     QTest::addColumn<bool>("downloads");
     QTest::addColumn<bool>("answers");
     QTest::addColumn<bool>("logins");
-    QTest::addColumn<bool>("storage"); // marked to go at the next start
+    QTest::addColumn<bool>("storage"); // gone now, and its folders marked to go at the next start
     // Which of them are gone afterwards.
     QTest::newRow("cookies, all") << "&Cookies und Website-Daten"
                                   << "Alles" << true << false << false << false << false << true;
     QTest::newRow("cookies, last hour")
         << "&Cookies und Website-Daten"
-        << "Letzte Stunde" << true << false << false << false << false << false;
+        << "Letzte Stunde" << true << false << false << false << false << true;
     QTest::newRow("history") << "&Verlauf dieser Sitzung"
                              << "Letzte Stunde" << false << true << false << false << false
                              << false;
@@ -266,10 +273,17 @@ void TestPrivacyE2E::eachBoxClearsItsOwn() {
     QCOMPARE(!grants.answerFor(origin, 1).has_value(), answers);
     QCOMPARE(!grants.certificateAllowed(QStringLiteral("127.0.0.1")), answers);
     QCOMPARE(!grants.login(loginKey).has_value(), logins);
-    QCOMPARE(KorvixSettings(m_app.dir()).clearSiteDataAtStart(), storage);
-    // The server is the judge of the cookie.
-    QVERIFY(load(m_site.url(QStringLiteral("/clear.html"))));
+    QCOMPARE(KorvixSettings(m_app.dir()).clearSiteDataAtStart(),
+             storage && range == QLatin1String("Alles"));
+    // The server is the judge of the cookie, the site's page of its storage.
+    QTRY_COMPARE_WITH_TIMEOUT(SiteData::storageBeingCleared(), 0, 10000);
+    BrowserWindow* again = load(m_site.url(QStringLiteral("/clear.html")));
+    QVERIFY(again);
     QCOMPARE(!sentCookies(m_site, QStringLiteral("/clear.html")).contains("own-clear=1"), cookies);
+    QCOMPARE(runPageScript(qobject_cast<QtWebView*>(again->webView()),
+                           QStringLiteral("document.body.dataset.stored"))
+                 .toString(),
+             storage ? QString() : QStringLiteral("ja"));
     historyWindow->close();
     grants.clear();
 }
