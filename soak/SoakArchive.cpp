@@ -86,12 +86,20 @@ ArchiveWindow* Soak::openArchive() {
         fail(QStringLiteral("the archive window did not open"));
         return nullptr;
     }
-    if (!m_archiveKnown) {
-        // What a new installation starts with is the soak's start too.
+    if (!m_archiveKnown || m_savedShadow.folders.isEmpty()) {
+        // An archive without folders (a new installation's, or one whose
+        // last folder was deleted) gets the folder a new installation
+        // starts with when the window opens.
+        ShadowArchive written;
         QString error;
-        if (!ShadowArchive::read(m_app->dir(), &m_savedShadow, &error))
+        if (!ShadowArchive::read(m_app->dir(), &written, &error))
             fail(QStringLiteral("the new archive does not read back: ") + error);
-        m_shadow = m_savedShadow;
+        else if (written.folders.size() != 1 || written.linkCount() != 2)
+            fail(QStringLiteral("an empty archive opened with %1 folders and %2 bookmarks")
+                     .arg(written.folders.size())
+                     .arg(written.linkCount()));
+        m_savedShadow = written;
+        m_shadow = written;
         m_archiveKnown = true;
     }
     return book;
