@@ -270,16 +270,20 @@ bool Soak::typeInto(QWidget* field, const QString& text, bool enter) {
 
 // Actions on windows.
 
-void Soak::newWindow(const Dice& dice) {
+// A command that opens a window, where there is room for one; else a window
+// closes, so the run keeps within its bound.
+void Soak::openWindow(int command, const Dice& dice) {
     if (registry()->count() >= m_options.maxWindows)
         return closeWindow(dice);
-    command(A::NewBrowser, dice.chance(0, 60));
+    this->command(command, dice.chance(0, 60));
+}
+
+void Soak::newWindow(const Dice& dice) {
+    openWindow(A::NewBrowser, dice);
 }
 
 void Soak::newPrivateWindow(const Dice& dice) {
-    if (registry()->count() >= m_options.maxWindows)
-        return closeWindow(dice);
-    command(A::NewPrivateWindow, dice.chance(0, 60));
+    openWindow(A::NewPrivateWindow, dice);
 }
 
 void Soak::closeWindow(const Dice& dice) {
@@ -297,9 +301,7 @@ void Soak::closeAll(const Dice& dice) {
 }
 
 void Soak::reopenClosed(const Dice& dice) {
-    if (registry()->count() >= m_options.maxWindows)
-        return closeWindow(dice);
-    command(A::ReopenClosed, dice.chance(0, 70));
+    openWindow(A::ReopenClosed, dice);
 }
 
 void Soak::typeAddress(const Dice& dice) {

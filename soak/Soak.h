@@ -86,6 +86,7 @@ private:
     // A frame command as a person gives it: its key on the frame or a
     // click on its menu item.
     void command(int command, bool byKey);
+    void openWindow(int command, const Dice& dice);
     bool typeInto(QWidget* field, const QString& text, bool enter);
     QString windowsDisagree() const;
 

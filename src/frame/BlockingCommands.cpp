@@ -9,7 +9,6 @@
 #include "frame/FrameStatus.h"
 
 #include <QAction>
-#include <QMdiArea>
 
 BlockingCommands::BlockingCommands(Parts parts, QObject* parent)
     : QObject(parent), m_parts(std::move(parts)) {
@@ -29,7 +28,9 @@ BlockingCommands::BlockingCommands(Parts parts, QObject* parent)
     connect(lists, &QAction::triggered, this, &BlockingCommands::showFilterLists);
     connect(blocker, &ContentBlocker::settingsChanged, this, &BlockingCommands::showCurrent);
     connect(m_parts.registry, &BrowserRegistry::windowAdded, this, &BlockingCommands::watch);
-    connect(m_parts.area, &QMdiArea::subWindowActivated, this, &BlockingCommands::showCurrent);
+    // A new page may be on a site the user let through.
+    connect(m_parts.registry, &BrowserRegistry::currentPageChanged, this,
+            &BlockingCommands::showCurrent);
     showCurrent();
 }
 
@@ -38,11 +39,6 @@ void BlockingCommands::watch(BrowserWindow* window) {
     connect(view, &WebView::blockedCountChanged, this, [this, window](int count) {
         if (window == m_parts.registry->currentWindow())
             m_parts.status->showBlocked(count);
-    });
-    // A new page may be on a site the user let through.
-    connect(view, &WebView::navigateComplete, this, [this, window] {
-        if (window == m_parts.registry->currentWindow())
-            showCurrent();
     });
 }
 

@@ -7,7 +7,6 @@ class BrowserWindow;
 class ContentBlocker;
 class FrameActions;
 class FrameStatus;
-class QMdiArea;
 class QWidget;
 
 // The content blocker's items in "&Tools" and its count in the status bar:
@@ -19,7 +18,6 @@ public:
         QWidget* frame;
         FrameActions* actions;
         BrowserRegistry* registry;
-        QMdiArea* area;
         FrameStatus* status;
         // Absent where no engine runs (tests with fake pages).
         ContentBlocker* blocker;

@@ -28,6 +28,7 @@ BrowserRegistry::BrowserRegistry(QMdiArea* area, BrowserHost* host, Prefer& pref
     m_closedTimer->setSingleShot(true);
     m_closedTimer->setInterval(0);
     connect(m_closedTimer, &QTimer::timeout, this, &BrowserRegistry::deleteClosed);
+    connect(m_area, &QMdiArea::subWindowActivated, this, &BrowserRegistry::currentPageChanged);
 }
 
 BrowserRegistry::~BrowserRegistry() {
@@ -79,6 +80,10 @@ BrowserWindow* BrowserRegistry::add(const OpenRequest& request, Placing placing,
     m_sleep->watch(w);
     w->setId(++m_lastNumber);
     m_windows.append(w);
+    connect(w->webView(), &WebView::navigateComplete, this, [this, w] {
+        if (w == currentWindow())
+            emit currentPageChanged();
+    });
     emit windowAdded(w);
     m_area->addSubWindow(w);
     showPlaced(w, request, placing);

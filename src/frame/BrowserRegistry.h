@@ -101,6 +101,9 @@ signals:
     // The window is shown and active.
     void windowShown(BrowserWindow* window);
     void windowRemoved(qint32 id);
+    // Another window came to the front, or the one in front has a new page:
+    // the site in front may have changed.
+    void currentPageChanged();
 
 private:
     void showPlaced(BrowserWindow* window, const OpenRequest& request, Placing placing);

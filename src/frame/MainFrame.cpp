@@ -59,8 +59,8 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
                                     m_tools, &m_history, m_closed},
                                    this);
     m_blocking =
-        new BlockingCommands({this, m_actions, m_registry, m_mdi, m_status, m_setup.blocker}, this);
-    m_privacy = new PrivacyCommands({this, m_actions, m_registry, m_mdi, m_tools, &m_history,
+        new BlockingCommands({this, m_actions, m_registry, m_status, m_setup.blocker}, this);
+    m_privacy = new PrivacyCommands({this, m_actions, m_registry, m_tools, &m_history,
                                      m_setup.downloads, m_setup.programFolder},
                                     this);
 

@@ -16,7 +16,6 @@
 #include "ui/Dialogs.h"
 
 #include <QAction>
-#include <QMdiArea>
 
 PrivacyCommands::PrivacyCommands(Parts parts, QObject* parent)
     : QObject(parent), m_parts(std::move(parts)) {
@@ -28,16 +27,9 @@ PrivacyCommands::PrivacyCommands(Parts parts, QObject* parent)
             &PrivacyCommands::setSiteAllowed);
     connect(m_parts.actions->action(A::ClearBrowsingData), &QAction::triggered, this,
             &PrivacyCommands::showClearData);
-    connect(m_parts.registry, &BrowserRegistry::windowAdded, this, &PrivacyCommands::watch);
-    connect(m_parts.area, &QMdiArea::subWindowActivated, this, &PrivacyCommands::showCurrent);
+    connect(m_parts.registry, &BrowserRegistry::currentPageChanged, this,
+            &PrivacyCommands::showCurrent);
     showCurrent();
-}
-
-void PrivacyCommands::watch(BrowserWindow* window) {
-    connect(window->webView(), &WebView::navigateComplete, this, [this, window] {
-        if (window == m_parts.registry->currentWindow())
-            showCurrent();
-    });
 }
 
 void PrivacyCommands::showCurrent() {

@@ -9,7 +9,6 @@ class BrowserWindow;
 class DownloadList;
 class FrameActions;
 class HistoryList;
-class QMdiArea;
 class QWidget;
 class ToolWindows;
 
@@ -22,7 +21,6 @@ public:
         QWidget* frame;
         FrameActions* actions;
         BrowserRegistry* registry;
-        QMdiArea* area;
         ToolWindows* tools;
         HistoryList* history;
         DownloadList* downloads;
@@ -34,7 +32,6 @@ public:
     void showCurrent();
 
 private:
-    void watch(BrowserWindow* window);
     void setThirdPartyAllowed(bool allowed);
     void setSiteAllowed(bool allowed);
     void showClearData();
