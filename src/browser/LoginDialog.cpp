@@ -1,10 +1,10 @@
 #include "browser/LoginDialog.h"
 
-#include <QDialogButtonBox>
+#include "ui/Dialogs.h"
+
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 LoginDialog::LoginDialog(const Request& request, QWidget* parent) : QDialog(parent) {
@@ -40,16 +40,7 @@ LoginDialog::LoginDialog(const Request& request, QWidget* parent) : QDialog(pare
     form->addRow(QStringLiteral("&Passwort:"), m_password);
     layout->addLayout(form);
 
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* ok = buttons->addButton(QStringLiteral("&Anmelden"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("ok"));
-    ok->setDefault(true);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    Dialogs::addEndButtons(this, layout, QStringLiteral("&Anmelden"), QStringLiteral("ok"));
     m_user->setFocus();
 }
 

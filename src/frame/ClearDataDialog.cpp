@@ -1,8 +1,9 @@
 #include "frame/ClearDataDialog.h"
 
+#include "ui/Dialogs.h"
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
+
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -50,16 +51,8 @@ ClearDataDialog::ClearDataDialog(QWidget* parent) : QDialog(parent) {
     note->setWordWrap(true);
     layout->addWidget(note);
 
-    auto* buttons = new QDialogButtonBox(this);
-    m_clear = buttons->addButton(QStringLiteral("Jetzt löschen"), QDialogButtonBox::AcceptRole);
-    m_clear->setObjectName(QStringLiteral("clear"));
-    m_clear->setDefault(true);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    m_clear = Dialogs::addEndButtons(this, layout, QStringLiteral("Jetzt löschen"),
+                                     QStringLiteral("clear"));
     updateButton();
 }
 

@@ -1,5 +1,10 @@
 #include "ui/Dialogs.h"
 
+#include <QBoxLayout>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+
 namespace {
 Dialogs* g_impl = nullptr;
 std::function<void(bool)> g_lockHook;
@@ -81,4 +86,19 @@ QString Dialogs::showOpenFile(QWidget* parent, const QString& caption, const QSt
 QString Dialogs::showSaveFile(QWidget* parent, const QString& caption, const QString& dir,
                               const QString& filter, QFileDialog::Options options) {
     return QFileDialog::getSaveFileName(parent, caption, dir, filter, nullptr, options);
+}
+
+QPushButton* Dialogs::addEndButtons(QDialog* dialog, QBoxLayout* layout, const QString& accept,
+                                    const QString& acceptName) {
+    auto* buttons = new QDialogButtonBox(dialog);
+    QPushButton* ok = buttons->addButton(accept, QDialogButtonBox::AcceptRole);
+    ok->setObjectName(acceptName);
+    ok->setDefault(true);
+    QPushButton* cancel =
+        buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    return ok;
 }

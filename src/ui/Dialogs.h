@@ -5,6 +5,10 @@
 #include <QString>
 #include <functional>
 
+class QBoxLayout;
+class QDialog;
+class QPushButton;
+
 // Every message box and file dialog of the program goes through here, so that
 // each is bracketed by the modal lock and tests can answer them without a
 // modal loop.
@@ -27,6 +31,11 @@ public:
 
     // Runs any other modal dialog inside the modal lock.
     static int runModal(const std::function<int()>& exec);
+    // The two buttons that end a dialog of the program's own, at the foot of
+    // `layout`: `accept`, the default (object name `acceptName`), and
+    // "Abbrechen" (object name "cancel"). Returns the first.
+    static QPushButton* addEndButtons(QDialog* dialog, QBoxLayout* layout, const QString& accept,
+                                      const QString& acceptName);
 
     // The implementation in use; the default shows real dialogs. Tests install
     // their own (ownership stays with the caller; nullptr restores the default).
