@@ -118,6 +118,7 @@ const std::vector<Soak::Choice>& Soak::choices() {
         {"popup policy", 1, &Soak::popupPolicy},
         {"blocking", 2, &Soak::blocking},
         {"clear data", 1, &Soak::clearData},
+        {"bookmark page", 3, &Soak::bookmarkPage},
     };
     return all;
 }

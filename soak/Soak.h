@@ -113,6 +113,7 @@ private:
     void popupPolicy(const Dice& dice);
     void blocking(const Dice& dice);
     void clearData(const Dice& dice);
+    void bookmarkPage(const Dice& dice);
 
     // The archive window's parts (SoakArchive.cpp).
     ArchiveWindow* openArchive();

@@ -7,12 +7,16 @@
 #include "StartedApp.h"
 #include "archive/ArchiveWindow.h"
 #include "archive/BookmarkDialog.h"
+#include "archive/PageBookmark.h"
 #include "archive/model/BookmarkImport.h"
+#include "browser/BrowserWindow.h"
+#include "frame/BrowserRegistry.h"
 #include "frame/MainFrame.h"
 #include "frame/ToolWindows.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -344,6 +348,59 @@ void Soak::dropLink(ArchiveWindow* book, const Dice& dice) {
         if (!m_shadow.folders[from->FileName].links.removeOne(link))
             fail(QStringLiteral("moved a bookmark the soak never made: ") + link.second);
     }
+}
+
+// Ctrl+D on a page: into the open archive window's archive, else straight
+// into the files.
+void Soak::bookmarkPage(const Dice& dice) {
+    BrowserWindow* w = pick(dice, 0);
+    if (!w)
+        return;
+    if (!m_archiveKnown)
+        return archive(dice);
+    registry()->showWindow(w->id());
+    ArchiveWindow* book = frame()->tools()->archive();
+    const bool open = book && !book->isClosed();
+    const auto current = [this, book, open] {
+        ShadowArchive now;
+        QString error;
+        if (open)
+            now = ShadowArchive::of(*book->book());
+        else if (!ShadowArchive::read(m_app->dir(), &now, &error))
+            fail(QStringLiteral("the archive does not read back: ") + error);
+        return now;
+    };
+    const ShadowArchive before = current();
+    const bool save = dice.chance(1, 80);
+    const int folder = dice.below(2, 1000);
+    m_dialogs->answerModal = [save, folder](QWidget* dialog) {
+        auto* d = qobject_cast<PageBookmarkDialog*>(dialog);
+        if (!d)
+            return false;
+        if (d->folderList()->count() > 0)
+            d->folderList()->setCurrentIndex(folder % d->folderList()->count());
+        for (QPushButton* b : d->findChildren<QPushButton*>())
+            if (save ? b->objectName() == QLatin1String("save")
+                     : b->text() == QLatin1String("Abbrechen"))
+                QTest::mouseClick(b, Qt::LeftButton);
+        return true;
+    };
+    command(FrameActions::BookmarkPage, dice.chance(3, 70));
+    m_dialogs->answerModal = nullptr;
+    const ShadowArchive after = current();
+    int made = 0;
+    for (auto it = after.folders.cbegin(); it != after.folders.cend(); ++it) {
+        for (const ShadowArchive::Link& l :
+             added(it.value().links, before.folders.value(it.key()).links)) {
+            ++made;
+            note(QStringLiteral("\"%1\" in \"%2\"").arg(l.first, it.value().name));
+            m_shadow.folders[it.key()].links << l;
+            if (!open)
+                m_savedShadow.folders[it.key()].links << l;
+        }
+    }
+    if (made > 1)
+        fail(QStringLiteral("one page bookmarked %1 times").arg(made));
 }
 
 void Soak::saveArchive(ArchiveWindow* book) {
