@@ -13,6 +13,10 @@ install(FILES resources/korvix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/appl
 install(FILES ${KORVIX_PACKAGING}/io.github.korvix.Korvix.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${KORVIX_PACKAGING}/copyright DESTINATION ${KORVIX_DOCDIR})
+# The spelling dictionaries in the engine's format; the program points the
+# engine there (../share/korvix from its own folder).
+install(FILES ${KORVIX_DICTIONARIES}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/korvix/qtwebengine_dictionaries)
 
 # The icon in the sizes desktops ask for, drawn by the program's own code.
 set(KORVIX_ICON_SIZES 16 32 48 64 128 256)
@@ -76,4 +80,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 # recommended: that package recommends Chromium, and recommendations are
 # followed down the chain.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "webext-ublock-origin-chromium")
+# Logins are kept by whatever serves the Secret Service on the desktop
+# (GNOME Keyring, or KWallet where it does); without one, Korvix saves none.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring")
 include(CPack)

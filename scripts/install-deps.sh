@@ -9,8 +9,9 @@ PKGS=(
   qt6-webengine-dev qt6-webengine-dev-tools libqt6webenginecore6-bin
   qt6-multimedia-dev qt6-translations-l10n
   libgumbo-dev libpsl-dev
+  libsecret-1-dev gnome-keyring hunspell-de-de hunspell-en-us
   xvfb xauth fonts-dejavu-core
-  xdotool x11-xkb-utils dbus-daemon at-spi2-core
+  xdotool x11-xkb-utils dbus-daemon dbus-bin at-spi2-core
   dovecot-core dovecot-pop3d
   dpkg-dev lintian appstream
   curl stress-ng

@@ -15,6 +15,7 @@
 #include "frame/ToolWindows.h"
 #include "frame/WindowLayouts.h"
 #include "frame/model/LayoutFile.h"
+#include "passwords/Passwords.h"
 #include "prefs/model/Prefer.h"
 #include "shell/OpenRequest.h"
 #include "ui/Dialogs.h"
@@ -44,6 +45,8 @@ Application::~Application() {
     m_frame.reset();
     EngineProfile::setBlocker(nullptr);
     m_blocker.reset();
+    EngineProfile::setPasswords(nullptr);
+    m_passwords.reset();
     m_instance.reset();
     m_prefs.reset();
     EngineProfile::setDownloads(nullptr);
@@ -73,9 +76,12 @@ MainFrame* Application::start() {
     const bool loaded = m_prefs->load(&error);
     m_blocker = std::make_unique<ContentBlocker>(appDir);
     EngineProfile::setBlocker(m_blocker.get());
+    // The keyring is asked nothing until a page has a login form.
+    m_passwords = std::make_unique<Passwords>(appDir);
+    EngineProfile::setPasswords(m_passwords.get());
     m_frame = std::make_unique<MainFrame>(
         *m_prefs, MainFrame::Setup{appDir, m_options.appDirReason, m_options.webViewFactory,
-                                   m_downloads.get(), m_blocker.get()});
+                                   m_downloads.get(), m_blocker.get(), m_passwords.get()});
     MainFrame* frame = m_frame.get();
     // Every message box and file dialog holds the modal lock while it is open.
     Dialogs::setModalLockHook([frame](bool locked) { frame->setModalLock(locked); });

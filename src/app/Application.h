@@ -7,6 +7,7 @@
 #include <memory>
 
 class ContentBlocker;
+class Passwords;
 class DownloadList;
 class MainFrame;
 class Prefer;
@@ -54,6 +55,7 @@ private:
     Options m_options;
     std::unique_ptr<DownloadList> m_downloads;
     std::unique_ptr<ContentBlocker> m_blocker;
+    std::unique_ptr<Passwords> m_passwords;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<Prefer> m_prefs;
     std::unique_ptr<MainFrame> m_frame;

@@ -9,9 +9,13 @@
 #include "ui/DesktopNotices.h"
 #include "ui/Dialogs.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWebEngineDownloadRequest>
@@ -19,6 +23,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <algorithm>
 
 namespace {
 QWebEngineProfile* g_profile = nullptr;
@@ -27,6 +32,11 @@ int g_privateUsers = 0;
 ContentBlocker* g_blocker = nullptr;
 QPointer<DownloadList> g_downloads;
 bool g_prefetchLinks = false;
+Passwords* g_passwords = nullptr;
+bool g_spellCheck = true;
+QStringList g_spellLanguages{QStringLiteral("de-DE")};
+QString g_storage;
+QSet<QString> g_addedWords;
 
 SiteGrants& sessionGrants() {
     static SiteGrants grants;
@@ -146,6 +156,8 @@ void configure(QWebEngineProfile* profile) {
     QObject::connect(profile, &QWebEngineProfile::downloadRequested, profile, &handleDownload);
     profile->setNotificationPresenter(&presentNotification);
     profile->settings()->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, g_prefetchLinks);
+    profile->setSpellCheckLanguages(g_spellLanguages);
+    profile->setSpellCheckEnabled(g_spellCheck && !g_spellLanguages.isEmpty());
 }
 } // namespace
 
@@ -155,6 +167,14 @@ void EngineProfile::init(const QString& appDir) {
     // The engine reads its switches when the first profile comes.
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", withProcessModel(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
     const QString base = QDir(appDir).filePath(QStringLiteral("WebEngine"));
+    g_storage = base;
+    // The engine looks beside the program and in Qt's folder by itself; the
+    // installed program keeps its dictionaries in its own share folder.
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DICTIONARIES_PATH")) {
+        const QString dictionaries = dictionaryFolder();
+        if (!dictionaries.isEmpty())
+            qputenv("QTWEBENGINE_DICTIONARIES_PATH", QFile::encodeName(dictionaries));
+    }
     SiteData::prepare(appDir, base);
     g_profile = new QWebEngineProfile(QStringLiteral("Korvix"));
     g_profile->setPersistentStoragePath(base);
@@ -208,6 +228,69 @@ void EngineProfile::setPrefetchLinks(bool on) {
     for (QWebEngineProfile* profile : {g_profile, g_private})
         if (profile)
             profile->settings()->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, on);
+}
+
+void EngineProfile::setPasswords(Passwords* passwords) {
+    g_passwords = passwords;
+}
+
+Passwords* EngineProfile::passwords() {
+    return g_passwords;
+}
+
+void EngineProfile::setSpellCheck(bool on, const QStringList& languages) {
+    g_spellCheck = on;
+    g_spellLanguages = languages;
+    for (QWebEngineProfile* profile : {g_profile, g_private})
+        if (profile) {
+            profile->setSpellCheckLanguages(languages);
+            profile->setSpellCheckEnabled(on && !languages.isEmpty());
+        }
+}
+
+bool EngineProfile::isAddedWord(const QString& word) {
+    return g_addedWords.contains(word);
+}
+
+QString EngineProfile::dictionaryFolder() {
+    const QDir program(QCoreApplication::applicationDirPath());
+    for (const QString& candidate : {QStringLiteral("qtwebengine_dictionaries"),
+                                     QStringLiteral("../share/korvix/qtwebengine_dictionaries")}) {
+        const QString folder = QDir::cleanPath(program.filePath(candidate));
+        if (QFileInfo(folder).isDir())
+            return folder;
+    }
+    return {};
+}
+
+bool EngineProfile::addSpellingWord(const QString& word) {
+    const QByteArray added = word.trimmed().toUtf8();
+    if (g_storage.isEmpty() || added.isEmpty() || added.contains(' ') || added.size() > 99)
+        return false;
+    // The engine's format: one word a line, sorted, then the checksum of
+    // those lines; a file whose checksum does not match is ignored.
+    const QString path = QDir(g_storage).filePath(QStringLiteral("Custom Dictionary.txt"));
+    QFile old(path);
+    QList<QByteArray> words;
+    if (old.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : old.readAll().split('\n'))
+            if (!line.isEmpty() && !line.startsWith("checksum_v1 = "))
+                words << line;
+    g_addedWords.insert(word.trimmed());
+    if (words.contains(added))
+        return true;
+    words << added;
+    std::sort(words.begin(), words.end());
+    QByteArray content;
+    for (const QByteArray& w : words)
+        content += w + '\n';
+    const QByteArray checksum = QCryptographicHash::hash(content, QCryptographicHash::Md5).toHex();
+    QDir().mkpath(g_storage);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(content + "checksum_v1 = " + checksum);
+    return file.commit();
 }
 
 void EngineProfile::setDownloads(DownloadList* downloads) {

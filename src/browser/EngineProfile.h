@@ -5,6 +5,7 @@
 
 class ContentBlocker;
 class DownloadList;
+class Passwords;
 class QWebEngineProfile;
 class SiteGrants;
 
@@ -32,6 +33,22 @@ bool hasPrivateProfile();
 // init() starts it.
 void setBlocker(ContentBlocker* blocker);
 ContentBlocker* blocker();
+// Where the logins of pages' forms are kept; the program sets it while it
+// runs. Private windows never use it.
+void setPasswords(Passwords* passwords);
+Passwords* passwords();
+// Spelling checked as one types, in the languages given ("de-DE",
+// "en-US"), for every window; kept for a profile that comes later.
+void setSpellCheck(bool on, const QStringList& languages);
+// Adds a word to the engine's own word list in the profile's folder, which
+// the engine reads when it starts.
+bool addSpellingWord(const QString& word);
+// A word added in this session, which the engine still marks until it
+// starts again.
+bool isAddedWord(const QString& word);
+// Where the engine finds the dictionaries: beside the program, or in the
+// installed program's share folder.
+QString dictionaryFolder();
 // What the user allowed sites in this session; private windows have their
 // own, forgotten with their profile.
 SiteGrants& grants(bool isPrivate = false);

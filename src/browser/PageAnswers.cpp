@@ -176,15 +176,20 @@ void QtWebView::onPermissionRequested(const QUrl& origin, int feature) {
         EngineProfile::grants(isPrivate).answer(origin, feature, allowed);
         grant(allowed);
     };
-    auto* bar =
-        new QuestionBar(permissionQuestion(f, siteOf(origin)),
-                        {PanelChoice{QStringLiteral("Erlauben"), [answer] { answer(true); }},
-                         PanelChoice{QStringLiteral("Blockieren"), [answer] { answer(false); }}},
-                        // Closed without an answer: no this time, asked again next time.
-                        [grant] { grant(false); });
+    QuestionBar* bar = ask(permissionQuestion(f, siteOf(origin)),
+                           {PanelChoice{QStringLiteral("Erlauben"), [answer] { answer(true); }},
+                            PanelChoice{QStringLiteral("Blockieren"), [answer] { answer(false); }}},
+                           // Closed without an answer: no this time, asked again next time.
+                           [grant] { grant(false); });
     bar->setProperty("origin", origin);
     bar->setProperty("feature", feature);
+}
+
+QuestionBar* QtWebView::ask(const QString& text, const QList<PanelChoice>& choices,
+                            std::function<void()> dismiss) {
+    auto* bar = new QuestionBar(text, choices, std::move(dismiss));
     m_questionArea->addWidget(bar);
+    return bar;
 }
 
 void QtWebView::onPermissionCanceled(const QUrl& origin, int feature) {

@@ -49,6 +49,7 @@ bool QtWebView::eventFilter(QObject* watched, QEvent* event) {
 void QtWebView::showContextMenu(const QPoint& pos) {
     QMenu* menu = m_view->createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    addSpellingItems(menu);
     // The program's own entry for the source opens it in a window of its own.
     menu->removeAction(m_page->action(QWebEnginePage::ViewSource));
     menu->addSeparator();
@@ -64,6 +65,43 @@ void QtWebView::showContextMenu(const QPoint& pos) {
          PageTool::DevTools);
     tool(QStringLiteral("Als &PDF speichern..."), QKeySequence(), PageTool::SavePdf);
     menu->popup(m_view->mapToGlobal(pos));
+}
+
+void QtWebView::addSpellingItems(QMenu* menu) {
+    const QWebEngineContextMenuRequest* request = m_view->lastContextMenuRequest();
+    if (!request || request->misspelledWord().isEmpty())
+        return;
+    const QStringList suggestions = request->spellCheckerSuggestions();
+    // The engine's own entries for them go; the program's come first.
+    for (QAction* a : menu->actions())
+        if (suggestions.contains(a->text()))
+            menu->removeAction(a);
+    while (!menu->actions().isEmpty() && menu->actions().first()->isSeparator())
+        menu->removeAction(menu->actions().first());
+    const QString word = request->misspelledWord();
+    if (EngineProfile::isAddedWord(word))
+        return;
+    QAction* first = menu->actions().value(0);
+    for (const QString& suggestion : suggestions) {
+        auto* a = new QAction(suggestion, menu);
+        QFont bold = a->font();
+        bold.setBold(true);
+        a->setFont(bold);
+        a->setObjectName(QStringLiteral("spellingSuggestion"));
+        connect(a, &QAction::triggered, this,
+                [this, suggestion] { m_page->replaceMisspelledWord(suggestion); });
+        menu->insertAction(first, a);
+    }
+    if (suggestions.isEmpty()) {
+        auto* none = new QAction(QStringLiteral("Keine Vorschläge"), menu);
+        none->setEnabled(false);
+        menu->insertAction(first, none);
+    }
+    auto* add = new QAction(QStringLiteral("Zum Wörterbuch hinzufügen"), menu);
+    add->setObjectName(QStringLiteral("addToDictionary"));
+    connect(add, &QAction::triggered, this, [word] { EngineProfile::addSpellingWord(word); });
+    menu->insertAction(first, add);
+    menu->insertSeparator(first);
 }
 
 void QtWebView::findText(const QString& text, bool backward, bool caseSensitive) {

@@ -35,6 +35,8 @@ QWidget* QtWebPage::dialogParent() const {
 }
 
 bool QtWebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
+    if (isMainFrame && type == NavigationTypeFormSubmitted)
+        m_owner->formSubmitted();
     if (isMainFrame)
         m_owner->prepareNavigation(url);
     return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);

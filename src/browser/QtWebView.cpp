@@ -4,6 +4,7 @@
 #include "blocking/PageBlocker.h"
 #include "browser/EngineProfile.h"
 #include "browser/FullScreenWindow.h"
+#include "browser/PageLogins.h"
 #include "browser/PagePanels.h"
 #include "browser/QtWebPage.h"
 #include "browser/model/SiteGrants.h"
@@ -92,6 +93,9 @@ QtWebView::QtWebView(QWidget* parent, bool isPrivate) : WebView(parent), m_priva
     connect(m_page, &QWebEnginePage::lifecycleStateChanged, this, &QtWebView::onLifecycleChanged);
     connectAnswers();
     connectTools();
+    // Nothing of a private window's logins is kept or filled in.
+    if (!isPrivate && EngineProfile::passwords())
+        m_logins = new PageLogins(this, EngineProfile::passwords());
     // A view's widget lives as long as its owner wants it, not longer than the
     // view object itself.
     connect(this, &QObject::destroyed, m_box, &QObject::deleteLater);
@@ -210,6 +214,8 @@ void QtWebView::onLoadFinished(bool ok) {
                                    : QStringLiteral("Die Seite konnte nicht geladen werden."));
         emit navigateComplete(url.toString());
     }
+    if (m_logins)
+        m_logins->pageLoaded(ok);
     // The engine's title falls back to the address; the document's own title
     // is asked for, and the page counts as busy until it is known.
     m_page->runJavaScript(QStringLiteral("document.title"), [this](const QVariant& v) {
@@ -221,6 +227,11 @@ void QtWebView::onLoadFinished(bool ok) {
         if (!m_loading)
             emit settled();
     });
+}
+
+void QtWebView::formSubmitted() {
+    if (m_logins)
+        m_logins->formSubmitted();
 }
 
 QWidget* QtWebView::widget() {

@@ -7,7 +7,9 @@
 
 class FullScreenWindow;
 class PageBlocker;
+class PageLogins;
 class PageNotice;
+class QMenu;
 class QStackedWidget;
 class QVBoxLayout;
 class QWebEngineCertificateError;
@@ -64,6 +66,12 @@ public:
     // the document before its own style.
     void prepareNavigation(const QUrl& url);
     bool isPrivate() const { return m_private; }
+    // The page sends a form and leaves for its answer.
+    void formSubmitted();
+    // Puts a question above the page; `dismiss` runs when it is closed
+    // without an answer.
+    QuestionBar* ask(const QString& text, const QList<PanelChoice>& choices,
+                     std::function<void()> dismiss);
 
     QWebEnginePage* page() const;
     QWebEngineView* engineView() const { return m_view; }
@@ -113,6 +121,8 @@ private:
     // The page's context menu and tools (PageTools.cpp).
     void connectTools();
     void showContextMenu(const QPoint& pos);
+    // A misspelt word's suggestions and "Zum Wörterbuch hinzufügen".
+    void addSpellingItems(QMenu* menu);
 
     QWidget* m_box = nullptr;
     QVBoxLayout* m_questionArea = nullptr;
@@ -124,6 +134,8 @@ private:
     QtWebPage* m_page = nullptr;
     bool m_private = false;
     PageBlocker* m_blocker = nullptr;
+    // The logins of the page's forms; none in private windows.
+    PageLogins* m_logins = nullptr;
     QPointer<FullScreenWindow> m_fullScreen;
     QPointer<QWidget> m_devTools;
 

@@ -16,6 +16,8 @@ constexpr int ContextWindowSubmenu = -3;
 constexpr int ZoomSubmenu = -4;
 // In a menu's item list: the "Zuletzt geschlossene Fenster" submenu.
 constexpr int ClosedWindowsSubmenu = -5;
+// In a menu's item list: the "Rechtschreibprüfung" submenu.
+constexpr int SpellingSubmenu = -6;
 } // namespace
 
 QAction* FrameActions::make(Command command, const QString& caption, bool checkable) {
@@ -43,6 +45,8 @@ void FrameActions::fill(QMenu* menu, std::initializer_list<int> items) const {
             menu->addMenu(m_menus[ZoomMenu]);
         else if (item == ClosedWindowsSubmenu)
             menu->addMenu(m_menus[ClosedWindowsMenu]);
+        else if (item == SpellingSubmenu)
+            menu->addMenu(m_menus[SpellingMenu]);
         else
             menu->addAction(m_actions[item]);
     }
@@ -133,6 +137,10 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
          QStringLiteral("Drittanbieter-Coo&kies auf dieser Seite erlauben"), true);
     make(ClearBrowsingData, QStringLiteral("Browserdaten &löschen..."))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
+    make(SavedPasswords, QStringLiteral("Gespeicherte Pass&wörter..."));
+    make(SpellCheck, QStringLiteral("&Rechtschreibung prüfen"), true)->setChecked(true);
+    make(SpellGerman, QStringLiteral("&Deutsch"), true)->setChecked(true);
+    make(SpellEnglish, QStringLiteral("&English"), true);
     // Object names for whoever looks the actions up (tests, accessibility).
     const char* names[CommandCount] = {"newBrowser",
                                        "savePage",
@@ -191,7 +199,11 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
                                        "filterLists",
                                        "thirdPartyCookies",
                                        "thirdPartyCookiesOnSite",
-                                       "clearBrowsingData"};
+                                       "clearBrowsingData",
+                                       "savedPasswords",
+                                       "spellCheck",
+                                       "spellGerman",
+                                       "spellEnglish"};
     for (int c = 0; c < CommandCount; ++c)
         m_actions[size_t(c)]->setObjectName(QString::fromLatin1(names[c]));
 
@@ -213,6 +225,8 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
     QMenu* tabContext = makeMenu(TabContextMenu, QString(), frame);
     QMenu* zoom = makeMenu(ZoomMenu, QStringLiteral("&Zoom"), view);
     makeMenu(ClosedWindowsMenu, QStringLiteral("&Zuletzt geschlossene Fenster"), file);
+    QMenu* spelling = makeMenu(SpellingMenu, QStringLiteral("Rechtschreibprüfung"), tools);
+    spelling->setObjectName(QStringLiteral("spellingMenu"));
 
     fill(file, {NewBrowser, NewPrivateWindow, ReopenClosed, ClosedWindowsSubmenu, Separator,
                 SavePage, Separator, SendLink, Separator, Print, PrintPreview, Separator, Exit});
@@ -231,7 +245,9 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
                  BlockContent,      AllowOnSite,
                  FilterLists,       Separator,
                  ThirdPartyCookies, ThirdPartyCookiesOnSite,
-                 ClearBrowsingData});
+                 ClearBrowsingData, Separator,
+                 SavedPasswords,    SpellingSubmenu});
+    fill(spelling, {SpellCheck, Separator, SpellGerman, SpellEnglish});
     fill(active, {AddressBar, Toolbar, BothBars});
     fill(window, {TileBelow, TileSideBySide, Cascade, Separator, SaveLayout, LoadLayout, Separator,
                   AllowPopups, ForbidPopups, PopupsToBack, Separator, ActiveWindowSubmenu,

@@ -76,6 +76,11 @@ public:
         ThirdPartyCookies,
         ThirdPartyCookiesOnSite,
         ClearBrowsingData,
+        // What one enters into pages: logins and spelling.
+        SavedPasswords,
+        SpellCheck,
+        SpellGerman,
+        SpellEnglish,
         CommandCount
     };
     enum Menu {
@@ -90,6 +95,7 @@ public:
         TabContextMenu,
         ZoomMenu,
         ClosedWindowsMenu,
+        SpellingMenu,
         MenuCount
     };
 

@@ -9,6 +9,7 @@
 #include "frame/BlockingCommands.h"
 #include "frame/BrowserRegistry.h"
 #include "frame/ClosedWindows.h"
+#include "frame/FormCommands.h"
 #include "frame/FrameCommands.h"
 #include "frame/FrameStatus.h"
 #include "frame/FrameTabs.h"
@@ -63,6 +64,7 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
     m_privacy = new PrivacyCommands({this, m_actions, m_registry, m_tools, &m_history,
                                      m_setup.downloads, m_setup.programFolder},
                                     this);
+    m_forms = new FormCommands({this, m_actions, m_setup.passwords, m_setup.programFolder}, this);
 
     // How they meet.
     connect(m_registry, &BrowserRegistry::windowAdded, this, &MainFrame::onWindowAdded);

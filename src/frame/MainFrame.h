@@ -7,6 +7,8 @@
 #include <QMainWindow>
 
 class BlockingCommands;
+class FormCommands;
+class Passwords;
 class BrowserRegistry;
 class BrowserWindow;
 class ContentBlocker;
@@ -40,6 +42,8 @@ public:
         DownloadList* downloads = nullptr;
         // What keeps ads and trackers away; none where no engine runs.
         ContentBlocker* blocker = nullptr;
+        // Where the logins of pages are kept; none where no engine runs.
+        Passwords* passwords = nullptr;
     };
 
     // Takes its size and bar settings from the preferences, which outlive it.
@@ -120,6 +124,7 @@ private:
     FrameCommands* m_commands = nullptr;
     BlockingCommands* m_blocking = nullptr;
     PrivacyCommands* m_privacy = nullptr;
+    FormCommands* m_forms = nullptr;
     ClosedWindows* m_closed = nullptr;
     SuggestionSource* m_suggestions = nullptr;
     MailPoller* m_poller = nullptr;

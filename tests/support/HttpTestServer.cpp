@@ -98,7 +98,6 @@ void HttpTestServer::serve(QTcpSocket* socket) {
         socket->setProperty("request", request);
         return;
     }
-    socket->setProperty("request", request.mid(end + 4));
     const QList<QByteArray> lines = request.left(end).split('\n');
     const QList<QByteArray> line = lines.value(0).trimmed().split(' ');
     Request seen;
@@ -109,6 +108,14 @@ void HttpTestServer::serve(QTcpSocket* socket) {
             seen.headers.insert(lines.at(i).left(colon).trimmed().toLower(),
                                 lines.at(i).mid(colon + 1).trimmed());
     }
+    // A body (a form sent with POST) is read and dropped; the next request
+    // starts after it.
+    const qsizetype length = seen.headers.value("content-length").toLongLong();
+    if (request.size() < end + 4 + length) {
+        socket->setProperty("request", request);
+        return;
+    }
+    socket->setProperty("request", request.mid(end + 4 + length));
     // Pages are found without the query.
     const QString path = seen.path.section(QLatin1Char('?'), 0, 0);
     m_requests << seen;

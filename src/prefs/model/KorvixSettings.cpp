@@ -11,6 +11,9 @@ const QString BlockingExceptionsKey = QStringLiteral("Blocking/AllowedSites");
 const QString ThirdPartyCookiesKey = QStringLiteral("Cookies/ThirdParty");
 const QString ThirdPartySitesKey = QStringLiteral("Cookies/ThirdPartySites");
 const QString ClearSiteDataKey = QStringLiteral("SiteData/ClearAtStart");
+const QString PasswordNeverKey = QStringLiteral("Passwords/NeverSites");
+const QString SpellCheckKey = QStringLiteral("Spelling/Enabled");
+const QString SpellLanguagesKey = QStringLiteral("Spelling/Languages");
 } // namespace
 
 KorvixSettings::KorvixSettings(const QString& appDir)
@@ -70,4 +73,33 @@ bool KorvixSettings::clearSiteDataAtStart() const {
 
 void KorvixSettings::setClearSiteDataAtStart(bool clear) {
     QSettings(m_path, QSettings::IniFormat).setValue(ClearSiteDataKey, clear);
+}
+
+QStringList KorvixSettings::passwordNeverSites() const {
+    return QSettings(m_path, QSettings::IniFormat).value(PasswordNeverKey).toStringList();
+}
+
+void KorvixSettings::setPasswordNeverSites(const QStringList& sites) {
+    QSettings(m_path, QSettings::IniFormat).setValue(PasswordNeverKey, sites);
+}
+
+bool KorvixSettings::spellCheck() const {
+    return QSettings(m_path, QSettings::IniFormat).value(SpellCheckKey, true).toBool();
+}
+
+void KorvixSettings::setSpellCheck(bool on) {
+    QSettings(m_path, QSettings::IniFormat).setValue(SpellCheckKey, on);
+}
+
+QStringList KorvixSettings::spellLanguages() const {
+    const QSettings settings(m_path, QSettings::IniFormat);
+    if (!settings.contains(SpellLanguagesKey))
+        return {QStringLiteral("de-DE")};
+    QStringList languages = settings.value(SpellLanguagesKey).toStringList();
+    languages.removeAll(QString());
+    return languages;
+}
+
+void KorvixSettings::setSpellLanguages(const QStringList& languages) {
+    QSettings(m_path, QSettings::IniFormat).setValue(SpellLanguagesKey, languages);
 }

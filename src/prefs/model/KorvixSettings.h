@@ -39,6 +39,17 @@ public:
     bool clearSiteDataAtStart() const;
     void setClearSiteDataAtStart(bool clear);
 
+    // Sites (scheme://host:port) whose logins are never to be saved.
+    QStringList passwordNeverSites() const;
+    void setPasswordNeverSites(const QStringList& sites);
+
+    // Spelling checked as one types in the pages' text fields, on unless
+    // switched off, in the languages listed (engine names: "de-DE", "en-US").
+    bool spellCheck() const;
+    void setSpellCheck(bool on);
+    QStringList spellLanguages() const;
+    void setSpellLanguages(const QStringList& languages);
+
     // Where the settings live.
     QString path() const { return m_path; }
 
