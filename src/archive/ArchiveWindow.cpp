@@ -34,10 +34,15 @@ public:
     void setModelData(QWidget* editor, QAbstractItemModel*,
                       const QModelIndex& index) const override {
         const QString text = editor->property("text").toString();
-        QTreeWidgetItem* item = m_tree->itemFromIndex(index);
-        // After the editor has closed, not inside its commit.
+        // After the editor has closed, not inside its commit; by then the
+        // node may be gone (the tree loaded again, the folder deleted), and
+        // the name with it.
         QMetaObject::invokeMethod(
-            m_book, [book = m_book, item, text] { book->renameFinished(item, text); },
+            m_book,
+            [book = m_book, tree = m_tree, node = QPersistentModelIndex(index), text] {
+                if (node.isValid())
+                    book->renameFinished(tree->itemFromIndex(node), text);
+            },
             Qt::QueuedConnection);
     }
 
