@@ -13,7 +13,7 @@ sanitizer_options
 # suffice to run the save path under the sanitizers.
 export KORVIX_KILLS=20
 cd "$root/build-asan"
-ctest --output-on-failure --timeout 600
+ctest -j"$(nproc)" --output-on-failure --timeout 600
 
 # Two minutes of random user actions on the real program, on a fixed seed so
 # that a red run can be replayed: korvix_soak --seed 1 --actions <its step>.

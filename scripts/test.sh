@@ -9,7 +9,9 @@ build_release
 
 build="$root/build-test"
 cd "$build"
-ctest --output-on-failure --timeout 300 | tee "$build/ctest.log"
+# As many at once as there are cores: most tests wait on the engine or a
+# server, not on the processor.
+ctest -j"$(nproc)" --output-on-failure --timeout 300 | tee "$build/ctest.log"
 status=${PIPESTATUS[0]}
 [ "$status" -eq 0 ] || exit "$status"
 
