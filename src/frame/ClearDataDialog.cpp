@@ -44,8 +44,9 @@ ClearDataDialog::ClearDataDialog(QWidget* parent) : QDialog(parent) {
     auto* note = new QLabel(
         QStringLiteral("Cookies früherer Sitzungen haben keine bekannte Zeit; sie werden nur mit "
                        "\"Alles\" gelöscht. Was Websites sonst speichern (lokaler Speicher, "
-                       "Datenbanken, Service Worker), wird mit \"Alles\" beim nächsten Start "
-                       "von Korvix entfernt."),
+                       "Datenbanken, Service Worker), wird für die Seiten des Zeitraums sofort "
+                       "geleert, mit \"Alles\" beim nächsten Start von Korvix auch für alle "
+                       "früheren."),
         this);
     note->setObjectName(QStringLiteral("note"));
     note->setWordWrap(true);
