@@ -4,6 +4,7 @@
 #include "blocking/ListUpdater.h"
 #include "common/SafeFile.h"
 #include "ui/Dialogs.h"
+#include "ui/OpenOnce.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -92,12 +93,7 @@ FilterListsDialog::FilterListsDialog(ContentBlocker& blocker, QWidget* parent)
 
 FilterListsDialog* FilterListsDialog::show(QWidget* parent, ContentBlocker& blocker) {
     static QPointer<FilterListsDialog> open;
-    if (!open)
-        open = new FilterListsDialog(blocker, parent);
-    open->QDialog::show();
-    open->raise();
-    open->activateWindow();
-    return open;
+    return showOnce(open, [&] { return new FilterListsDialog(blocker, parent); });
 }
 
 void FilterListsDialog::refresh() {

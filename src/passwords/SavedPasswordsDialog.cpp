@@ -2,6 +2,7 @@
 
 #include "passwords/Passwords.h"
 #include "ui/Dialogs.h"
+#include "ui/OpenOnce.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -61,12 +62,7 @@ SavedPasswordsDialog::SavedPasswordsDialog(Passwords& passwords, QWidget* parent
 
 SavedPasswordsDialog* SavedPasswordsDialog::show(QWidget* parent, Passwords& passwords) {
     static QPointer<SavedPasswordsDialog> open;
-    if (!open)
-        open = new SavedPasswordsDialog(passwords, parent);
-    open->QDialog::show();
-    open->raise();
-    open->activateWindow();
-    return open;
+    return showOnce(open, [&] { return new SavedPasswordsDialog(passwords, parent); });
 }
 
 void SavedPasswordsDialog::reload() {
