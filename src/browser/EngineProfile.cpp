@@ -12,11 +12,13 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPointer>
 #include <QSaveFile>
 #include <QSet>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineNotification>
@@ -37,6 +39,10 @@ bool g_spellCheck = true;
 QStringList g_spellLanguages{QStringLiteral("de-DE")};
 QString g_storage;
 QSet<QString> g_addedWords;
+// Downloads running in the normal profile, and whether it is to be made
+// anew once they are done.
+QSet<QWebEngineDownloadRequest*> g_downloadsRunning;
+bool g_renewDue = false;
 
 SiteGrants& sessionGrants() {
     static SiteGrants grants;
@@ -50,7 +56,7 @@ SiteGrants& privateGrants() {
 
 // Asks where a download goes and starts it; a download is never dropped
 // unless the user cancels the dialog.
-void handleDownload(QWebEngineDownloadRequest* download) {
+void handleDownload(QWebEngineDownloadRequest* download, QWebEngineProfile* profile) {
     if (!g_downloads) {
         download->cancel();
         return;
@@ -96,9 +102,31 @@ void handleDownload(QWebEngineDownloadRequest* download) {
         view->downloadStarted(download);
     download->accept();
     downloads.add(download);
+    if (profile == g_profile) {
+        g_downloadsRunning.insert(download);
+        const auto ended = [download] {
+            g_downloadsRunning.remove(download);
+            // Not from within the download's own signal: the profile
+            // takes its downloads along when it goes.
+            if (g_downloadsRunning.isEmpty() && g_renewDue)
+                QTimer::singleShot(0, g_profile, [] {
+                    if (g_downloadsRunning.isEmpty() && g_renewDue)
+                        EngineProfile::renewProfile();
+                });
+        };
+        QObject::connect(download, &QWebEngineDownloadRequest::isFinishedChanged, download,
+                         [download, ended] {
+                             // A broken download the user resumes runs again.
+                             if (!download->isFinished())
+                                 g_downloadsRunning.insert(download);
+                             else
+                                 ended();
+                         });
+        QObject::connect(download, &QObject::destroyed, g_profile, ended);
+    }
     // A private download goes on after its window closed; the profile it
     // runs in stays until it ends.
-    if (g_private && download->page() && download->page()->profile() == g_private) {
+    if (profile == g_private) {
         EngineProfile::acquirePrivateProfile();
         QObject::connect(download, &QWebEngineDownloadRequest::isFinishedChanged, g_private,
                          [download] {
@@ -112,7 +140,12 @@ void handleDownload(QWebEngineDownloadRequest* download) {
 void presentNotification(std::unique_ptr<QWebEngineNotification> notification) {
     QWebEngineNotification* n = notification.release();
     n->setParent(g_profile);
-    DesktopNotices::instance().show(n->title(), n->message(), [n] { n->click(); });
+    // The notice on the desktop may outlive the profile and its notification.
+    DesktopNotices::instance().show(n->title(), n->message(),
+                                    [n = QPointer<QWebEngineNotification>(n)] {
+                                        if (n)
+                                            n->click();
+                                    });
     n->show();
     QObject::connect(n, &QWebEngineNotification::closed, n, &QObject::deleteLater);
     // A notification the site never closes is let go after a minute.
@@ -153,13 +186,76 @@ QByteArray EngineProfile::withProcessModel(const QByteArray& flags) {
 namespace {
 void configure(QWebEngineProfile* profile) {
     profile->setHttpAcceptLanguage(QString::fromLatin1(EngineProfile::AcceptLanguage));
-    QObject::connect(profile, &QWebEngineProfile::downloadRequested, profile, &handleDownload);
+    QObject::connect(
+        profile, &QWebEngineProfile::downloadRequested, profile,
+        [profile](QWebEngineDownloadRequest* download) { handleDownload(download, profile); });
     profile->setNotificationPresenter(&presentNotification);
     profile->settings()->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, g_prefetchLinks);
     profile->setSpellCheckLanguages(g_spellLanguages);
     profile->setSpellCheckEnabled(g_spellCheck && !g_spellLanguages.isEmpty());
 }
+
+QWebEngineProfile* makeProfile() {
+    auto* profile = new QWebEngineProfile(QStringLiteral("Korvix"));
+    profile->setPersistentStoragePath(g_storage);
+    profile->setCachePath(QDir(g_storage).filePath(QStringLiteral("Cache")));
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+    configure(profile);
+    return profile;
+}
+
+// Whether this process still has a file open under `folder`: the engine
+// closes the files of a profile that went on threads of its own, a moment
+// later.
+bool filesOpenUnder(const QString& folder) {
+    const QString prefix = QDir(folder).canonicalPath() + QLatin1Char('/');
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+        if (fd.symLinkTarget().startsWith(prefix))
+            return true;
+    return false;
+}
 } // namespace
+
+bool EngineProfile::renewProfile() {
+    if (!g_profile)
+        return true;
+    if (!g_downloadsRunning.isEmpty() || SiteData::storageBeingCleared() > 0) {
+        g_renewDue = true;
+        // Sites' storage being emptied ends within seconds; a download
+        // ends when it ends and calls again.
+        if (g_downloadsRunning.isEmpty())
+            QTimer::singleShot(200, g_profile, [] { renewProfile(); });
+        return false;
+    }
+    g_renewDue = false;
+    // The pages wait in a profile of their own, with nothing loaded, while
+    // the old profile goes and the new one comes on the same folder.
+    QWebEngineProfile interim;
+    QList<QPointer<QtWebView>> moved;
+    for (QtWebView* view : QtWebView::all())
+        if (!view->isPrivate()) {
+            view->movePage(&interim, false);
+            moved << view;
+        }
+    delete g_profile;
+    g_profile = nullptr;
+    // Its files must be closed before the new profile opens them. The
+    // engine closes them on threads of its own within some milliseconds;
+    // nothing else runs here meanwhile, so no page can start anything in
+    // between.
+    QElapsedTimer waited;
+    waited.start();
+    while (filesOpenUnder(g_storage) && waited.elapsed() < 5000)
+        QThread::msleep(2);
+    g_profile = makeProfile();
+    SiteData::renew(g_profile);
+    for (const QPointer<QtWebView>& view : std::as_const(moved))
+        if (view)
+            view->movePage(g_profile, true);
+    return true;
+}
 
 void EngineProfile::init(const QString& appDir) {
     if (g_profile)
@@ -176,12 +272,7 @@ void EngineProfile::init(const QString& appDir) {
             qputenv("QTWEBENGINE_DICTIONARIES_PATH", QFile::encodeName(dictionaries));
     }
     SiteData::prepare(appDir, base);
-    g_profile = new QWebEngineProfile(QStringLiteral("Korvix"));
-    g_profile->setPersistentStoragePath(base);
-    g_profile->setCachePath(QDir(base).filePath(QStringLiteral("Cache")));
-    g_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
-    g_profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
-    configure(g_profile);
+    g_profile = makeProfile();
     // Which cookies pass; the cookie file is read from now on.
     SiteData::attach(g_profile, appDir);
     // The filter lists are read in the background from now on.

@@ -19,6 +19,12 @@ namespace EngineProfile {
 void init(const QString& appDir);
 // Releases the profile; every page must be gone by then.
 void release();
+// Makes the profile anew on the same folder, so that the engine forgets
+// what it keeps only in memory: certificates let through and HTTP logins.
+// Every normal window's page comes back with its history; cookies and
+// stored data stay. Waits for running downloads and returns false then:
+// the profile is made anew once the last one ended.
+bool renewProfile();
 // Where the downloads of every page are listed; the program sets it while
 // it runs.
 void setDownloads(DownloadList* downloads);

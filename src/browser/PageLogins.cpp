@@ -86,13 +86,17 @@ const char FormScript[] = R"JS(
 
 PageLogins::PageLogins(QtWebView* view, Passwords* passwords)
     : QObject(view), m_view(view), m_passwords(passwords) {
+    attach();
+}
+
+void PageLogins::attach() {
     QWebEngineScript script;
     script.setName(QStringLiteral("korvix-logins"));
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(QWebEngineScript::ApplicationWorld);
     script.setRunsOnSubFrames(false);
     script.setSourceCode(QString::fromUtf8(FormScript));
-    view->page()->scripts().insert(script);
+    m_view->page()->scripts().insert(script);
 }
 
 void PageLogins::formSubmitted() {

@@ -14,6 +14,9 @@ class PageLogins : public QObject {
     Q_OBJECT
 public:
     PageLogins(QtWebView* view, Passwords* passwords);
+    // Gives the view's page, the first or a new one, the script that reports
+    // and fills its forms.
+    void attach();
 
     // The page is about to leave for a form it sent.
     void formSubmitted();

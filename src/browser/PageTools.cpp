@@ -14,15 +14,6 @@
 #include <QWebEngineView>
 #include <QWheelEvent>
 
-void QtWebView::connectTools() {
-    connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, &WebView::pdfFinished);
-    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_view, &QWidget::customContextMenuRequested, this, &QtWebView::showContextMenu);
-    // Ctrl with the mouse wheel zooms the window the program's way; the
-    // wheel reaches the widget the engine puts into the view.
-    m_view->installEventFilter(this);
-}
-
 bool QtWebView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ChildAdded) {
         if (QObject* child = static_cast<QChildEvent*>(event)->child(); child->isWidgetType())

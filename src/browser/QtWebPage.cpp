@@ -113,7 +113,8 @@ void QtWebPage::askLogin(const QUrl& url, QAuthenticator* authenticator, bool pr
         if (!request.retry)
             dialog.setPassword(known->password);
     }
-    if (Dialogs::runModal([&] { return dialog.exec(); }) != QDialog::Accepted) {
+    Dialogs::runModal([&] { return dialog.exec(); });
+    if (dialog.result() != QDialog::Accepted) {
         // Untouched, the engine gives up and shows the server's own answer.
         *authenticator = QAuthenticator();
         return;

@@ -30,6 +30,17 @@
 #include <QWebEngineView>
 #include <utility>
 
+namespace {
+QList<QtWebView*>& views() {
+    static QList<QtWebView*> list;
+    return list;
+}
+} // namespace
+
+QList<QtWebView*> QtWebView::all() {
+    return views();
+}
+
 WebViewFactory QtWebView::factory() {
     return [](QWidget* parent, bool isPrivate) -> WebView* {
         return new QtWebView(parent, isPrivate);
@@ -62,12 +73,28 @@ QtWebView::QtWebView(QWidget* parent, bool isPrivate) : WebView(parent), m_priva
     m_stack->addWidget(m_notice);
     m_box->setFocusProxy(m_view);
 
-    m_page = new QtWebPage(profile, this);
-    m_view->setPage(m_page);
-    // Goes after the page (it is a child of this view), so it outlives it.
     m_blocker = new PageBlocker(EngineProfile::blocker(), this);
-    m_page->setUrlRequestInterceptor(m_blocker);
     connect(m_blocker, &PageBlocker::blockedCountChanged, this, &WebView::blockedCountChanged);
+    attachPage(profile);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, &QtWebView::showContextMenu);
+    // Ctrl with the mouse wheel zooms the window the program's way; the
+    // wheel reaches the widget the engine puts into the view.
+    m_view->installEventFilter(this);
+    // Nothing of a private window's logins is kept or filled in.
+    if (!isPrivate && EngineProfile::passwords())
+        m_logins = new PageLogins(this, EngineProfile::passwords());
+    // A view's widget lives as long as its owner wants it, not longer than the
+    // view object itself.
+    connect(this, &QObject::destroyed, m_box, &QObject::deleteLater);
+    views().append(this);
+}
+
+void QtWebView::attachPage(QWebEngineProfile* profile) {
+    m_page = new QtWebPage(profile, this);
+    ++m_pageSerial;
+    m_view->setPage(m_page);
+    m_page->setUrlRequestInterceptor(m_blocker);
     QWebEngineSettings* settings = m_page->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
@@ -91,17 +118,49 @@ QtWebView::QtWebView(QWidget* parent, bool isPrivate) : WebView(parent), m_priva
     // The engine wakes a discarded page by itself as soon as it is shown, so
     // the page is brought back here whoever woke it.
     connect(m_page, &QWebEnginePage::lifecycleStateChanged, this, &QtWebView::onLifecycleChanged);
+    connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, &WebView::pdfFinished);
     connectAnswers();
-    connectTools();
-    // Nothing of a private window's logins is kept or filled in.
-    if (!isPrivate && EngineProfile::passwords())
-        m_logins = new PageLogins(this, EngineProfile::passwords());
-    // A view's widget lives as long as its owner wants it, not longer than the
-    // view object itself.
-    connect(this, &QObject::destroyed, m_box, &QObject::deleteLater);
+    if (m_logins)
+        m_logins->attach();
+}
+
+void QtWebView::movePage(QWebEngineProfile* profile, bool bringBack) {
+    if (!bringBack) {
+        // What the page was: its history and its zoom. A page that slept
+        // comes back awake; the windows out of sight go to sleep again as
+        // they do after any load.
+        m_moved = Moved{};
+        m_moved.history = m_blank ? QByteArray() : saveHistory();
+        m_moved.zoom = m_page->zoomFactor();
+    }
+    delete m_fullScreen;
+    delete m_devTools;
+    ++m_findSerial;
+    QtWebPage* old = m_page;
+    // Whatever the old page still reports as it goes concerns no one.
+    old->disconnect(this);
+    attachPage(profile);
+    m_discarded = false;
+    delete old;
+    if (!bringBack)
+        return;
+    if (m_moved.history.isEmpty()) {
+        // A load that had not begun yet is no more under way, nor the
+        // title the old page was asked for.
+        m_loading = false;
+        m_titlePending = false;
+        tellBusy();
+        return;
+    }
+    m_page->setZoomFactor(m_moved.zoom);
+    // The page comes back as after sleeping: no visit, no history entry.
+    m_restoring = m_hasDocument && m_lastLoadOk;
+    restoreHistory(m_moved.history);
+    m_moved = Moved{};
 }
 
 QtWebView::~QtWebView() {
+    views().removeOne(this);
     // A page on the whole screen comes home first; the page must go before
     // the profile, and the widget must not outlive its page.
     delete m_fullScreen;
@@ -218,15 +277,16 @@ void QtWebView::onLoadFinished(bool ok) {
         m_logins->pageLoaded(ok);
     // The engine's title falls back to the address; the document's own title
     // is asked for, and the page counts as busy until it is known.
-    m_page->runJavaScript(QStringLiteral("document.title"), [this](const QVariant& v) {
-        if (m_closing)
-            return;
-        m_docTitle = v.toString();
-        m_titlePending = false;
-        tellBusy();
-        if (!m_loading)
-            emit settled();
-    });
+    m_page->runJavaScript(QStringLiteral("document.title"),
+                          [this, serial = m_pageSerial](const QVariant& v) {
+                              if (m_closing || serial != m_pageSerial)
+                                  return;
+                              m_docTitle = v.toString();
+                              m_titlePending = false;
+                              tellBusy();
+                              if (!m_loading)
+                                  emit settled();
+                          });
 }
 
 void QtWebView::formSubmitted() {

@@ -15,6 +15,7 @@ class QVBoxLayout;
 class QWebEngineCertificateError;
 class QWebEngineDownloadRequest;
 class QWebEnginePage;
+class QWebEngineProfile;
 class QWebEngineView;
 class QuestionBar;
 class QtWebPage;
@@ -74,9 +75,15 @@ public:
                      std::function<void()> dismiss);
 
     QWebEnginePage* page() const;
+    // The profile is made anew: the page goes to `profile`, first to one
+    // that holds it meanwhile with nothing loaded, then (bringBack) to the
+    // new one, where its history and zoom come back.
+    void movePage(QWebEngineProfile* profile, bool bringBack);
     QWebEngineView* engineView() const { return m_view; }
     // The view that shows the given page, if it is one of ours.
     static QtWebView* forPage(QWebEnginePage* page);
+    // Every view there is, oldest first.
+    static QList<QtWebView*> all();
     // A download of this page is running until it finishes.
     void downloadStarted(QWebEngineDownloadRequest* download);
 
@@ -94,6 +101,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A new page on `profile` in the engine view, answered and watched.
+    void attachPage(QWebEngineProfile* profile);
     void onLoadStarted(const QUrl& url);
     void onLoadFinished(bool ok);
     // Emits busyChanged when isBusy() is no longer what was told last.
@@ -119,7 +128,6 @@ private:
     void hideNotice();
 
     // The page's context menu and tools (PageTools.cpp).
-    void connectTools();
     void showContextMenu(const QPoint& pos);
     // A misspelt word's suggestions and "Zum Wörterbuch hinzufügen".
     void addSpellingItems(QMenu* menu);
@@ -161,4 +169,12 @@ private:
     // The page is discarded (as far as this view has been told).
     bool m_discarded = false;
     bool m_onScreen = true;
+    // Counts the pages this view had; an answer meant for an earlier one is
+    // dropped.
+    quint64 m_pageSerial = 0;
+    // What the page was while it moves to a new profile.
+    struct Moved {
+        QByteArray history;
+        double zoom = 1.0;
+    } m_moved;
 };

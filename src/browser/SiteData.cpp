@@ -26,6 +26,8 @@ struct SeenCookie {
     QDateTime added;
 };
 QList<SeenCookie> g_seen;
+// Cookies handed to a new profile: their coming back is no new cookie.
+QList<QNetworkCookie> g_handedOver;
 int g_emptying = 0;
 
 // Where the engine keeps what sites store besides cookies and cache.
@@ -37,7 +39,16 @@ void forget(const QNetworkCookie& cookie) {
     g_seen.removeIf([&cookie](const SeenCookie& s) { return s.cookie.hasSameIdentifier(cookie); });
 }
 
+// Takes the cookie rules to the profile and notes its cookies from now on.
+void watch(QWebEngineProfile* profile);
+
 void seen(const QNetworkCookie& cookie) {
+    for (qsizetype i = 0; i < g_handedOver.size(); ++i)
+        if (g_handedOver[i].hasSameIdentifier(cookie) &&
+            g_handedOver[i].value() == cookie.value()) {
+            g_handedOver.removeAt(i);
+            return;
+        }
     forget(cookie);
     g_seen.append({cookie, QDateTime::currentDateTime()});
 }
@@ -61,11 +72,17 @@ void SiteData::filterCookies(QWebEngineProfile* profile) {
 }
 
 void SiteData::attach(QWebEngineProfile* profile, const QString& appDir) {
-    g_profile = profile;
     g_seen.clear();
     applyCookieSettings(appDir);
+    watch(profile);
+}
+
+namespace {
+void watch(QWebEngineProfile* profile) {
+    g_profile = profile;
+    g_handedOver.clear();
     QWebEngineCookieStore* store = profile->cookieStore();
-    filterCookies(profile);
+    SiteData::filterCookies(profile);
     QObject::connect(store, &QWebEngineCookieStore::cookieAdded, profile, &seen);
     QObject::connect(store, &QWebEngineCookieStore::cookieRemoved, profile, &forget);
     // The first request waits until the cookie file is read; reading it
@@ -73,13 +90,34 @@ void SiteData::attach(QWebEngineProfile* profile, const QString& appDir) {
     // that needs every cookie reads the file; this one does so without
     // reporting each stored cookie as added, so cookies of earlier
     // sessions, whose time the engine does not tell, are never taken for
-    // new ones. There are no session cookies yet to lose.
+    // new ones. A new profile has no session cookies yet to lose.
     store->deleteSessionCookies();
 }
+} // namespace
 
 void SiteData::detach() {
     g_profile = nullptr;
     g_seen.clear();
+}
+
+void SiteData::renew(QWebEngineProfile* profile) {
+    watch(profile);
+    for (const SeenCookie& s : std::as_const(g_seen)) {
+        if (!s.cookie.isSessionCookie())
+            continue;
+        // The engine takes a cookie as if the site set it: a cookie of one
+        // host alone goes without a domain, and a secure one from https.
+        QNetworkCookie cookie = s.cookie;
+        const bool domainWide = cookie.domain().startsWith(QLatin1Char('.'));
+        QUrl origin;
+        origin.setScheme(cookie.isSecure() ? QStringLiteral("https") : QStringLiteral("http"));
+        origin.setHost(domainWide ? cookie.domain().mid(1) : cookie.domain());
+        origin.setPath(cookie.path().isEmpty() ? QStringLiteral("/") : cookie.path());
+        if (!domainWide)
+            cookie.setDomain(QString());
+        g_handedOver << s.cookie;
+        profile->cookieStore()->setCookie(cookie, origin);
+    }
 }
 
 bool SiteData::thirdPartyAllowedOn(const QString& site) {

@@ -25,6 +25,10 @@ bool thirdPartyAllowedOn(const QString& site);
 void filterCookies(QWebEngineProfile* profile);
 // The profile goes.
 void detach();
+// The profile was made anew on the same folder: the cookies in its file
+// come back by themselves, those of this session without an end are handed
+// to the new one, and when each came is still known.
+void renew(QWebEngineProfile* profile);
 // Reads the cookie rules of Korvix.ini under appDir again; the engine goes
 // by them from the next cookie on, in every window.
 void applyCookieSettings(const QString& appDir);

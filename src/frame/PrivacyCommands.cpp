@@ -91,6 +91,18 @@ void PrivacyCommands::showClearData() {
         return;
     const ClearDataDialog::Choice c = dialog.choice();
     const QDateTime from = clearFrom(c.range, QDateTime::currentDateTime());
+    // The engine keeps certificates let through and HTTP logins in memory
+    // with no way to clear them but a new profile; it comes before the
+    // sites' data is cleared, so nothing of that clearing is still on its
+    // way in the old one.
+    SiteGrants& grants = EngineProfile::grants();
+    const bool renew = (c.grants && grants.hasCertificates()) || (c.logins && grants.hasLogins());
+    if (c.grants)
+        grants.clearAnswersAndCertificates();
+    if (c.logins)
+        grants.clearLogins();
+    if (renew)
+        EngineProfile::renewProfile();
     if (c.cookies) {
         SiteData::clearCookies(from);
         // Local storage and the like carry no times: they go for the sites
@@ -111,8 +123,4 @@ void PrivacyCommands::showClearData() {
     }
     if (c.downloads)
         m_parts.downloads->removeEndedFrom(from);
-    if (c.grants)
-        EngineProfile::grants().clearAnswersAndCertificates();
-    if (c.logins)
-        EngineProfile::grants().clearLogins();
 }

@@ -5,6 +5,8 @@
 #include "StartedApp.h"
 #include "browser/BrowserWindow.h"
 #include "browser/EngineProfile.h"
+#include "browser/LoginDialog.h"
+#include "browser/PagePanels.h"
 #include "browser/QtWebView.h"
 #include "browser/SiteData.h"
 #include "browser/model/SiteGrants.h"
@@ -21,11 +23,17 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSslConfiguration>
+#include <QSslKey>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QWebEngineHistory>
+#include <QWebEnginePage>
 
 // Cookies and clearing on the real engine: pages on 127.0.0.1 with frames
 // from 127.0.0.2, which is another site.
@@ -43,6 +51,8 @@ private slots:
     void eachBoxClearsItsOwn_data();
     void eachBoxClearsItsOwn();
     void cancelKeepsEverything();
+    void engineForgetsWhatWasLetThrough_data();
+    void engineForgetsWhatWasLetThrough();
 
 private:
     // Opens `url` in a window and waits until its page and every frame in
@@ -302,6 +312,133 @@ void TestPrivacyE2E::cancelKeepsEverything() {
     QVERIFY(load(m_site.url(QStringLiteral("/clear.html"))));
     QVERIFY(sentCookies(m_site, QStringLiteral("/clear.html")).contains("own-clear=1"));
     QVERIFY(!KorvixSettings(m_app.dir()).clearSiteDataAtStart());
+}
+
+// A certificate let through or a login given is asked for again once the
+// user cleared it: Korvix's own note of it and the engine's memory are gone,
+// while every other window comes back as it was.
+void TestPrivacyE2E::engineForgetsWhatWasLetThrough_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<bool>("certificate"); // else an HTTP login
+    QTest::newRow("certificate") << "Website-&Berechtigungen und Zertifikat-Ausnahmen" << true;
+    QTest::newRow("login") << "Gespeicherte &Anmeldungen" << false;
+}
+
+void TestPrivacyE2E::engineForgetsWhatWasLetThrough() {
+    QFETCH(QString, box);
+    QFETCH(bool, certificate);
+    HttpTestServer server;
+    if (certificate) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        QFile cert(QStringLiteral(KORVIX_TEST_DATA "/testserver.crt"));
+        QFile key(QStringLiteral(KORVIX_TEST_DATA "/testserver.key"));
+        QVERIFY(cert.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly));
+        tls.setLocalCertificate(QSslCertificate(&cert));
+        tls.setPrivateKey(QSslKey(&key, QSsl::Rsa));
+        QVERIFY(server.startTls(tls));
+    } else {
+        QVERIFY(server.start());
+        server.protect(QStringLiteral("/geheim"), QStringLiteral("Bereich"), QStringLiteral("anna"),
+                       QStringLiteral("geheim"), "<html><body>Zugang verweigert</body></html>");
+    }
+    server.addPage(QStringLiteral("/geheim"),
+                   "<html><head><title>Geheim</title></head><body>Geheim</body></html>");
+    const QString secret = server.url(QStringLiteral("/geheim"));
+    // The user's part in the login dialog: the right login, or Abbrechen.
+    int loginsAsked = 0;
+    const auto answerLogin = [&loginsAsked](bool give) {
+        return [&loginsAsked, give] {
+            LoginDialog* dialog = nullptr;
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* login = qobject_cast<LoginDialog*>(top))
+                    dialog = login;
+            QVERIFY(dialog);
+            ++loginsAsked;
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            if (give) {
+                QVERIFY(Keyboard::clickInto(dialog->findChild<QLineEdit*>(QStringLiteral("user"))));
+                QVERIFY(Keyboard::type(QStringLiteral("anna")));
+                QVERIFY(
+                    Keyboard::clickInto(dialog->findChild<QLineEdit*>(QStringLiteral("password"))));
+                QVERIFY(Keyboard::type(QStringLiteral("geheim")));
+            }
+            QTest::mouseClick(
+                dialog->findChild<QPushButton*>(QLatin1String(give ? "ok" : "cancel")),
+                Qt::LeftButton);
+        };
+    };
+    // Opens the page and lets it through; true when that needed the user.
+    const auto letThrough = [&](BrowserWindow* w) {
+        auto* view = qobject_cast<QtWebView*>(w->webView());
+        if (certificate) {
+            QTRY_VERIFY_WITH_TIMEOUT(view->isNoticeShown() || pageLoaded(w), 30000);
+            for (QPushButton* b : view->notice()->buttons())
+                if (view->isNoticeShown() &&
+                    b->text() == QStringLiteral("Trotzdem laden (unsicher)"))
+                    QTest::mouseClick(b, Qt::LeftButton);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w) && w->windowTitle() == QStringLiteral("Geheim"),
+                                 30000);
+    };
+
+    // Another window with two pages behind it, which must come back as it
+    // was.
+    BrowserWindow* other = load(m_site.url(QStringLiteral("/plain.html")));
+    QVERIFY(other);
+    other->navigate(m_site.url(QStringLiteral("/clear.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(other) && other->windowTitle() == QStringLiteral("clear"),
+                             30000);
+
+    m_dialogs.onModal = answerLogin(true);
+    BrowserWindow* w = m_app.openWindow(secret);
+    letThrough(w);
+    QCOMPARE(loginsAsked, certificate ? 0 : 1);
+    // The engine itself lets the page through a second time.
+    BrowserWindow* second = m_app.openWindow(secret);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        pageLoaded(second) && second->windowTitle() == QStringLiteral("Geheim"), 30000);
+    QVERIFY(!qobject_cast<QtWebView*>(second->webView())->isNoticeShown());
+    QCOMPARE(loginsAsked, certificate ? 0 : 1);
+    const int windows = m_app.registry()->count();
+    second->close();
+    QTRY_COMPARE(m_app.registry()->count(), windows - 1);
+    const int visits = m_app.frame()->tools()->history().count();
+    const int hits = server.hits(QStringLiteral("/geheim"));
+    const int otherHits = m_site.hits(QStringLiteral("/clear.html"));
+
+    answerClearData({box}, QStringLiteral("Alles"));
+    QVERIFY(Keyboard::activate(m_app.frame()));
+    QVERIFY(Keyboard::press(Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier));
+    m_dialogs.onModal = answerLogin(false);
+
+    // The other window is where it was, with its pages behind it, and its
+    // page coming back is no visit.
+    auto* otherView = qobject_cast<QtWebView*>(other->webView());
+    QTRY_COMPARE_WITH_TIMEOUT(otherView->locationUrl(), m_site.url(QStringLiteral("/clear.html")),
+                              30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(other), 30000);
+    QCOMPARE(otherView->page()->history()->count(), 2);
+    QVERIFY(otherView->page()->history()->canGoBack());
+    QCOMPARE(m_app.frame()->tools()->history().count(), visits);
+    // It came from the server with the cookie of this session it had.
+    QCOMPARE(m_site.hits(QStringLiteral("/clear.html")), otherHits + 1);
+    QVERIFY(sentCookies(m_site, QStringLiteral("/clear.html")).contains("own-clear=1"));
+    // The page let through is asked for again: where it was shown (a second
+    // window on a host whose certificate question is open waits for the
+    // answer), and for a login in a new window as well.
+    auto* view = qobject_cast<QtWebView*>(w->webView());
+    if (certificate) {
+        QTRY_VERIFY_WITH_TIMEOUT(view->isNoticeShown(), 30000);
+        QCOMPARE(server.hits(QStringLiteral("/geheim")), hits);
+    } else {
+        auto* again = qobject_cast<QtWebView*>(m_app.openWindow(secret)->webView());
+        QTRY_COMPARE_WITH_TIMEOUT(loginsAsked, 3, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            runPageScript(again, QStringLiteral("document.body.innerText")).toString() ==
+                QStringLiteral("Zugang verweigert"),
+            30000);
+    }
 }
 
 QTEST_MAIN(TestPrivacyE2E)

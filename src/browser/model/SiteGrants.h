@@ -38,6 +38,10 @@ public:
     // certificates let through, or the logins typed.
     void clearAnswersAndCertificates();
     void clearLogins();
+    // Whether a certificate was let through, or a login given, since the
+    // last clearing: the engine keeps those as well.
+    bool hasCertificates() const { return !m_certificateHosts.isEmpty(); }
+    bool hasLogins() const { return !m_logins.isEmpty(); }
 
 private:
     static QString originKey(const QUrl& origin, int permission);
