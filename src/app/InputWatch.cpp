@@ -66,7 +66,16 @@ bool InputWatch::eventFilter(QObject* watched, QEvent* event) {
         !watched->isWindowType() || m_inputs.size() >= MostInputs)
         return false;
     const auto* input = static_cast<const QInputEvent*>(event);
-    m_inputs.append({type == QEvent::KeyPress ? "key" : "press", input->timestamp(), monotonicUs(),
-                     -1, QPointer<QWindow>(static_cast<QWindow*>(watched))});
+    const char* kind = "press";
+    if (type == QEvent::KeyPress) {
+        // A modifier alone changes nothing on screen; it is told apart so
+        // that its wait for some later paint is not taken for the frame's.
+        const int key = static_cast<const QKeyEvent*>(event)->key();
+        const bool modifier = key == Qt::Key_Shift || key == Qt::Key_Control ||
+                              key == Qt::Key_Alt || key == Qt::Key_Meta || key == Qt::Key_AltGr;
+        kind = modifier ? "modifier" : "key";
+    }
+    m_inputs.append({kind, input->timestamp(), monotonicUs(), -1,
+                     QPointer<QWindow>(static_cast<QWindow*>(watched))});
     return false;
 }

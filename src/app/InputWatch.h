@@ -11,8 +11,9 @@ class QWindow;
 // every mouse press and key press that comes from the window system, and
 // the first paint that follows it in the same top-level window or in a popup
 // (a menu) that opened meanwhile. When it goes it writes one line per input
-// to a file: "<press|key> <x time ms> <received us> <painted us>", the
-// window system's time of the event and the monotonic clock's times (-1 for
+// to a file: "<press|key|modifier> <x time ms> <received us> <painted us>"
+// (a modifier: Shift, Ctrl, Alt or Meta pressed alone), the window
+// system's time of the event and the monotonic clock's times (-1 for
 // a paint that never came). Switched on by the environment variable
 // KORVIX_INPUT_REPORT naming that file; without it nothing is watched.
 class InputWatch : public QObject {
