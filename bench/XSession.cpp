@@ -43,11 +43,20 @@ bool XSession::start(QSize size, QString* error) {
     const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
     waitUntil([&] { return QFile::exists(socket) || m_server.state() == QProcess::NotRunning; },
               StartTimeoutMs, 20);
-    if (m_server.state() == QProcess::NotRunning || !QFile::exists(socket)) {
+    // The socket is there before the server answers; a client that comes
+    // too early is turned away.
+    m_display = display;
+    const bool answers = waitUntil(
+        [&] {
+            return m_server.state() != QProcess::NotRunning &&
+                   !xdotool({QStringLiteral("getdisplaygeometry")}).isEmpty();
+        },
+        StartTimeoutMs, 50);
+    if (!answers || m_server.state() == QProcess::NotRunning) {
         *error = QStringLiteral("Xvfb %1 did not come up").arg(display);
+        m_display.clear();
         return false;
     }
-    m_display = display;
     return true;
 }
 
