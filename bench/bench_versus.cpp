@@ -1,46 +1,44 @@
 // Korvix against a bare engine shell (korvix_bare_shell: an MDI area of plain
-// web views and nothing else), both started as child processes on the same
-// pages in the same run. The bare shell runs twice, with the engine's default
-// process model and with --process-per-site, the model Korvix picks itself.
+// web views and nothing else) and against the browsers a user would pick
+// instead, Chromium and Falkon, when they are installed; all started as
+// child processes on the same pages in the same run. The bare shell runs
+// twice, with the engine's default process model and with
+// --process-per-site, the model Korvix picks itself.
 //
 //   a. the first page of one window, from process start (median of 5 starts)
 //   b. 50 normal windows, all in sight, on one site
 //   c. 300 maximized windows over 30 sites (127.0.0.1 to 127.0.0.30)
+//   d. Korvix only: 20 of those windows woken from sleep through the tab strip
+//   e. Korvix only: tab clicks, typing and a menu while the 300 load
 //
 // Every page reports its load event to the server in this process, which
 // runs on a thread of its own and notes the time of each report; memory is
-// the proportional set size of the child's whole process tree.
+// the proportional set size of the child's whole process tree. The
+// browsers need a real X display, and d and e real input: the benchmark
+// starts an Xvfb of its own (or uses the one --display names) and runs every
+// program there, so all columns are drawn the same way.
 //
-//   korvix_bench_versus [--runs N] [--quick] [--case a|b|c] [--korvix-only]
+//   korvix_bench_versus [--runs N] [--quick] [--case a|b|c|d|e] [--korvix-only]
+//                       [--display :N | --offscreen] [--windows N]
 //
-// --korvix-only leaves the bare shell out, for quick rounds while tuning.
+// --korvix-only leaves the others out, for quick rounds while tuning;
+// --offscreen runs Korvix and the bare shell on Qt's offscreen platform as
+// before and leaves the browsers and cases d and e out; --windows sets the
+// number of windows of cases c, d and e for trial runs.
 #include "BenchSupport.h"
-#include "common/TreeMemory.h"
-
-#include "common/Twips.h"
-#include "frame/model/LayoutFile.h"
-#include "prefs/model/Prefer.h"
+#include "ReportServer.h"
+#include "VersusChild.h"
+#include "VersusInput.h"
+#include "XSession.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
-#include <QUrl>
-#include <QUrlQuery>
 #include <algorithm>
 #include <array>
-#include <chrono>
-#include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -51,252 +49,34 @@
 #error "KORVIX_BARE_SHELL must name the bare shell"
 #endif
 
+using namespace bench;
+
 namespace {
 
 constexpr int FirstPageStarts = 5;
 constexpr int ManyWindows = 50;
-constexpr int MaximizedWindows = 300;
 constexpr int Sites = 30;
 constexpr int SampleMs = 250;
 constexpr int LaterMs = 15000;
-constexpr QSize FrameSize(1280, 1024);
+// The screen of the benchmark's own Xvfb: room for the frame, and for a
+// wider frame in the waking case, where more tabs fit in the strip.
+constexpr QSize ScreenSize(1920, 1200);
 
 // Upper bounds for one child; a child still loading then is ended.
 constexpr int FirstPageTimeoutMs = 60000;
 constexpr int ManyWindowsTimeoutMs = 240000;
 constexpr int MaximizedTimeoutMs = 420000;
-constexpr int EndTimeoutMs = 60000;
+// The browsers get less in case c: Chromium loads none of its 300 tabs in
+// five minutes, Falkon only the one in sight, and a run of all programs
+// should stay within a quarter of an hour.
+constexpr int PeerMaximizedTimeoutMs = 150000;
+// A browser whose count of load reports has not grown for this long is
+// taken as done loading what it will load.
+constexpr int PeerIdleMs = 45000;
 
-qint64 monotonicNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-// ---------------------------------------------------------------------------
-// The pages and the load reports.
-
-// One HTTP server per site address, all on one thread of their own, so
-// nothing the driver does (sampling memory takes a while with hundreds of
-// processes) delays a page or the time noted for its report.
-class ReportServer {
-public:
-    ~ReportServer() { stop(); }
-
-    bool start(int sites, QString* error) {
-        m_context = new QObject;
-        m_context->moveToThread(&m_thread);
-        m_thread.start();
-        bool ok = true;
-        QMetaObject::invokeMethod(
-            m_context,
-            [&] {
-                quint16 port = 0;
-                for (int site = 1; site <= sites && ok; ++site) {
-                    auto* server = new QTcpServer(m_context);
-                    const QHostAddress address(QStringLiteral("127.0.0.%1").arg(site));
-                    // One port for all when it is free everywhere; any other
-                    // will do.
-                    if (!server->listen(address, port) && !server->listen(address, 0)) {
-                        *error = QStringLiteral("cannot listen on %1: %2")
-                                     .arg(address.toString(), server->errorString());
-                        ok = false;
-                        break;
-                    }
-                    port = server->serverPort();
-                    m_ports << server->serverPort();
-                    QObject::connect(server, &QTcpServer::newConnection, server,
-                                     [this, server] { accept(server); });
-                }
-            },
-            Qt::BlockingQueuedConnection);
-        return ok;
-    }
-
-    void stop() {
-        if (!m_context)
-            return;
-        QMetaObject::invokeMethod(
-            m_context, [this] { delete m_context; }, Qt::BlockingQueuedConnection);
-        m_context = nullptr;
-        m_thread.quit();
-        m_thread.wait();
-    }
-
-    // Site 1..sites, window 1..n; the round makes a late report of an
-    // earlier child count for nothing.
-    QString pageUrl(int site, int window) const {
-        return QStringLiteral("http://127.0.0.%1:%2/p?r=%3&w=%4")
-            .arg(site)
-            .arg(m_ports.value(site - 1))
-            .arg(m_round)
-            .arg(window);
-    }
-
-    void beginRound() {
-        QMutexLocker lock(&m_mutex);
-        ++m_round;
-        m_loaded.clear();
-        m_pageRequests = 0;
-    }
-
-    int loadedCount() const {
-        QMutexLocker lock(&m_mutex);
-        return int(m_loaded.size());
-    }
-    int pageRequests() const {
-        QMutexLocker lock(&m_mutex);
-        return m_pageRequests;
-    }
-    // Monotonic nanoseconds of the window's first report, or -1.
-    qint64 loadedAtNs(int window) const {
-        QMutexLocker lock(&m_mutex);
-        return m_loaded.value(window, -1);
-    }
-    qint64 lastLoadedNs() const {
-        QMutexLocker lock(&m_mutex);
-        qint64 last = -1;
-        for (qint64 at : m_loaded)
-            last = qMax(last, at);
-        return last;
-    }
-
-private:
-    void accept(QTcpServer* server) {
-        while (QTcpSocket* socket = server->nextPendingConnection()) {
-            QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                             [this, socket] { serve(socket); });
-            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    }
-
-    // Answers every complete request in what has arrived; a request body
-    // (a report is a POST) is read and dropped.
-    void serve(QTcpSocket* socket) {
-        QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();
-        for (;;) {
-            const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
-            if (headEnd < 0)
-                break;
-            const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
-            qsizetype bodySize = 0;
-            for (const QByteArray& line : lines) {
-                const QByteArray l = line.trimmed();
-                if (l.toLower().startsWith("content-length:"))
-                    bodySize = l.mid(15).trimmed().toLongLong();
-            }
-            if (buffer.size() < headEnd + 4 + bodySize)
-                break;
-            const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-            buffer.remove(0, headEnd + 4 + bodySize);
-            socket->write(answer(requestLine.value(1)));
-        }
-        socket->setProperty("pending", buffer);
-    }
-
-    QByteArray answer(const QByteArray& target) {
-        const QUrl url(QStringLiteral("http://host") + QString::fromLatin1(target));
-        const QUrlQuery query(url);
-        const int round = query.queryItemValue(QStringLiteral("r")).toInt();
-        const int window = query.queryItemValue(QStringLiteral("w")).toInt();
-        if (url.path() == QLatin1String("/loaded")) {
-            const qint64 now = monotonicNs();
-            QMutexLocker lock(&m_mutex);
-            if (round == m_round && window > 0 && !m_loaded.contains(window))
-                m_loaded.insert(window, now);
-            return "HTTP/1.1 204 No Content\r\nContent-Length: 0\r\n\r\n";
-        }
-        if (url.path() == QLatin1String("/p") && window > 0) {
-            {
-                QMutexLocker lock(&m_mutex);
-                if (round == m_round)
-                    ++m_pageRequests;
-            }
-            return response("200 OK", "text/html; charset=utf-8", page(round, window));
-        }
-        return response("404 Not Found", "text/plain; charset=utf-8", "nicht gefunden");
-    }
-
-    static QByteArray response(const QByteArray& status, const QByteArray& type,
-                               const QByteArray& body) {
-        return "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
-               "\r\nCache-Control: no-store\r\nContent-Length: " + QByteArray::number(body.size()) +
-               "\r\n\r\n" + body;
-    }
-
-    // A few lines to lay out and draw; the report goes out from the load
-    // event's own handler, so it cannot come before the event.
-    static QByteArray page(int round, int window) {
-        const QByteArray n = QByteArray::number(window);
-        const QByteArray report = "/loaded?r=" + QByteArray::number(round) + "&w=" + n;
-        return bench::htmlPage(
-            "Seite " + n,
-            "<h1>Seite " + n +
-                "</h1>"
-                "<p>Eine kleine Seite f&uuml;r den Vergleich mit der nackten Engine.</p>"
-                "<p>Sie hat eine &Uuml;berschrift, drei Abs&auml;tze und eine Liste.</p>"
-                "<ul><li>erster Punkt</li><li>zweiter Punkt</li><li>dritter Punkt</li></ul>"
-                "<p>Wenn sie geladen ist, meldet sie das dem Server.</p>"
-                "<script>addEventListener('load', function () {"
-                " navigator.sendBeacon('" +
-                report + "'); });</script>");
-    }
-
-    QThread m_thread;
-    QObject* m_context = nullptr;
-    QList<quint16> m_ports;
-    mutable QMutex m_mutex;
-    int m_round = 0;
-    QHash<int, qint64> m_loaded;
-    int m_pageRequests = 0;
-};
-
-// ---------------------------------------------------------------------------
-// The programs.
-
-enum Variant { Bare, BarePerSite, Korvix, VariantCount };
-constexpr std::array<const char*, VariantCount> VariantNames{"bare", "bare+pps", "korvix"};
-
-// What one child opens and how long it may take.
-struct Case {
-    int windows = 1;
-    int sites = 1;
-    bool maximized = false;
-    // The window on top, whose load counts as "visible page loaded"; 0 when
-    // not asked for.
-    int topWindow = 0;
-    int timeoutMs = 0;
-    // Korvix only: memory again this long after all loaded; 0 for none.
-    int laterMs = 0;
-    // The bare shell only: with a profile stored in the child's folder.
-    bool storedProfile = false;
-};
-
-struct Window {
-    QString url;
-    QRect geometry; // pixels in the MDI area
-};
-
-// Round robin over the sites; normal windows in a grid that leaves each in
-// sight, as the bare shell's tiling does.
-QList<Window> windowsOf(const Case& c, const ReportServer& server) {
-    const int columns = int(std::ceil(std::sqrt(double(c.windows))));
-    const int rows = (c.windows + columns - 1) / columns;
-    // The frame's menu, bars and status line take some of its height.
-    const QSize area(FrameSize.width(), FrameSize.height() - 120);
-    const QSize cell(area.width() / columns, area.height() / rows);
-    QList<Window> windows;
-    for (int i = 0; i < c.windows; ++i) {
-        Window w;
-        w.url = server.pageUrl(i % c.sites + 1, i + 1);
-        w.geometry =
-            c.maximized
-                ? QRect(0, 0, 640, 480)
-                : QRect(QPoint(i % columns * cell.width(), i / columns * cell.height()), cell);
-        windows << w;
-    }
-    return windows;
-}
+int g_maximizedWindows = 300;
+bool g_korvixOnly = false;
+XSession* g_x = nullptr;
 
 struct Figures {
     QString failure;
@@ -314,130 +94,32 @@ struct Figures {
     QString stall;
 };
 
-QProcessEnvironment childEnvironment(Variant variant) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
-    env.insert(QStringLiteral("QT_LOGGING_RULES"),
-               QStringLiteral("qt.webenginecontext.info=false"));
-    QString flags = QStringLiteral("--disable-gpu --no-sandbox");
-    if (variant == BarePerSite)
-        flags += QStringLiteral(" --process-per-site");
-    env.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"), flags);
-    env.remove(QStringLiteral("KORVIX_STALL_REPORT"));
-    return env;
+QString display() {
+    return g_x ? g_x->display() : QString();
 }
 
-// Korvix in a folder of its own, with its preferences (and the layout that
-// opens the windows) beside it. Returns the program's path, or empty.
-QString prepareKorvix(const QTemporaryDir& dir, const QList<Window>& windows, bool maximized,
-                      QString* error) {
-    const QString original = QStringLiteral(KORVIX_EXECUTABLE);
-    const QString program = dir.filePath(QStringLiteral("korvix"));
-    if (!QFile::copy(original, program) ||
-        !QFile::setPermissions(program, QFile::permissions(original))) {
-        *error = QStringLiteral("cannot copy %1").arg(original);
-        return QString();
+bool leftOut(Variant variant, QString* why) {
+    if (g_korvixOnly && variant != Korvix) {
+        *why = QStringLiteral("left out");
+        return true;
     }
-    const QString layoutName = QStringLiteral("Vergleich.wlt");
-    const bool withLayout = windows.size() > 1;
-    if (withLayout) {
-        QList<LayoutItem> items;
-        for (const Window& w : windows) {
-            LayoutItem item;
-            item.left = pxToTwips(w.geometry.x());
-            item.top = pxToTwips(w.geometry.y());
-            item.width = pxToTwips(w.geometry.width());
-            item.height = pxToTwips(w.geometry.height());
-            item.url = w.url;
-            item.state = maximized ? 2 : 0;
-            items << item;
-        }
-        if (!LayoutFile::save(dir.filePath(layoutName), items, error))
-            return QString();
+    if (!isPeer(variant))
+        return false;
+    if (!g_x) {
+        *why = QStringLiteral("left out: no X display");
+        return true;
     }
-    // As the other benchmarks write them: nothing opens at start but what
-    // the case asks for.
-    Prefer prefs(dir.path());
-    prefs.setDefaults();
-    prefs.StartBrowser = 0;
-    prefs.LoadOption = 1;
-    prefs.HomeUrl = QStringLiteral("about:blank");
-    prefs.MdiWidth = clampInt16(pxToTwips(FrameSize.width()));
-    prefs.MdiHeight = clampInt16(pxToTwips(FrameSize.height()));
-    if (withLayout) {
-        prefs.LoadOption = 2;
-        prefs.Layout = layoutName;
+    if (peerProgram(variant).isEmpty()) {
+        *why = QStringLiteral("not installed");
+        return true;
     }
-    if (!prefs.save(error))
-        return QString();
-    return program;
+    return false;
 }
-
-// The last lines a child wrote, for the message when it fails, and the bare
-// shell's line about its windows.
-class OutputTail {
-public:
-    void add(const QByteArray& data) {
-        m_partial += data;
-        qsizetype end;
-        while ((end = m_partial.indexOf('\n')) >= 0) {
-            const QByteArray line = m_partial.left(end).trimmed();
-            m_partial.remove(0, end + 1);
-            if (line.isEmpty())
-                continue;
-            if (line.startsWith("windows "))
-                m_windowsLine = line;
-            m_lines << line;
-            if (m_lines.size() > 3)
-                m_lines.removeFirst();
-        }
-    }
-    QByteArray windowsLine() const { return m_windowsLine; }
-    QString text() const { return QString::fromLocal8Bit(m_lines.join(" | ")); }
-
-private:
-    QByteArray m_partial;
-    QByteArray m_windowsLine;
-    QByteArrayList m_lines;
-};
-
-bool isAlive(qint64 pid) {
-    const QList<QByteArray> fields =
-        TreeMemory::statFields(TreeMemory::readProcFile(QStringLiteral("/proc/%1/stat").arg(pid)));
-    return !fields.isEmpty() && fields.at(0) != "Z";
-}
-
-// Ends the child the way a logout does (SIGTERM, then waits for it to save
-// and go), and makes sure none of the engine processes below it outlive it
-// into the next measurement.
-void endChild(QProcess& process) {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    const QList<qint64> helpers = bench::treePids(process.processId()).mid(1);
-    process.terminate();
-    if (!bench::waitUntil([&] { return process.state() == QProcess::NotRunning; }, EndTimeoutMs,
-                          20)) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-    const auto anyAlive = [&] { return std::any_of(helpers.begin(), helpers.end(), isAlive); };
-    if (!bench::waitUntil([&] { return !anyAlive(); }, 10000, 20)) {
-        for (qint64 pid : helpers)
-            if (isAlive(pid))
-                ::kill(pid_t(pid), SIGKILL);
-        bench::waitUntil([&] { return !anyAlive(); }, 5000, 20);
-    }
-}
-
-bool g_korvixOnly = false;
 
 Figures runChild(Variant variant, const Case& c, ReportServer& server) {
     Figures f;
-    if (g_korvixOnly && variant != Korvix) {
-        f.failure = QStringLiteral("left out");
+    if (leftOut(variant, &f.failure))
         return f;
-    }
     f.expected = c.windows;
     QTemporaryDir dir;
     if (!dir.isValid()) {
@@ -448,7 +130,7 @@ Figures runChild(Variant variant, const Case& c, ReportServer& server) {
     const QList<Window> windows = windowsOf(c, server);
     QString program;
     QStringList args;
-    QProcessEnvironment env = childEnvironment(variant);
+    QProcessEnvironment env = childEnvironment(variant, display());
     const QString stallPath = dir.filePath(QStringLiteral("stall.txt"));
     if (variant == Korvix) {
         program = prepareKorvix(dir, windows, c.maximized, &f.failure);
@@ -458,6 +140,9 @@ Figures runChild(Variant variant, const Case& c, ReportServer& server) {
         if (windows.size() == 1)
             args << windows.first().url;
         env.insert(QStringLiteral("KORVIX_STALL_REPORT"), stallPath);
+    } else if (isPeer(variant)) {
+        program = peerProgram(variant);
+        args = peerArguments(variant, dir, windows, &env);
     } else {
         program = QStringLiteral(KORVIX_BARE_SHELL);
         args << QStringLiteral("--size")
@@ -468,7 +153,7 @@ Figures runChild(Variant variant, const Case& c, ReportServer& server) {
         for (const Window& w : windows)
             list += w.url.toUtf8() + '\n';
         const QString listPath = dir.filePath(QStringLiteral("urls.txt"));
-        if (!bench::writeFile(listPath, list)) {
+        if (!writeFile(listPath, list)) {
             f.failure = QStringLiteral("cannot write %1").arg(listPath);
             return f;
         }
@@ -476,6 +161,8 @@ Figures runChild(Variant variant, const Case& c, ReportServer& server) {
         if (c.storedProfile)
             args << QStringLiteral("--profile") << dir.filePath(QStringLiteral("WebEngine"));
     }
+    const int timeoutMs =
+        isPeer(variant) && c.peerTimeoutMs > 0 ? qMin(c.timeoutMs, c.peerTimeoutMs) : c.timeoutMs;
 
     QProcess process;
     process.setProcessEnvironment(env);
@@ -485,7 +172,7 @@ Figures runChild(Variant variant, const Case& c, ReportServer& server) {
     QObject::connect(&process, &QProcess::readyRead, &process,
                      [&] { tail.add(process.readAll()); });
 
-    bench::waitForQuietMachine();
+    waitForQuietMachine();
     const qint64 startNs = monotonicNs();
     process.start(program, args);
     if (!process.waitForStarted(10000)) {
@@ -494,16 +181,28 @@ Figures runChild(Variant variant, const Case& c, ReportServer& server) {
     }
     const qint64 pid = process.processId();
     QTimer sampler;
-    const auto sample = [&] { f.peakMb = qMax(f.peakMb, bench::measureTreeOf(pid).megabytes); };
+    const auto sample = [&] { f.peakMb = qMax(f.peakMb, measureTreeOf(pid).megabytes); };
     QObject::connect(&sampler, &QTimer::timeout, &sampler, sample);
     sampler.start(SampleMs);
     sample();
 
-    bench::waitUntil(
+    // A browser that leaves its background tabs alone stops reporting
+    // long before the bound; it is not waited for to the end.
+    int lastCount = 0;
+    qint64 lastChangeNs = startNs;
+    bool idle = false;
+    waitUntil(
         [&] {
-            return server.loadedCount() >= f.expected || process.state() == QProcess::NotRunning;
+            const int count = server.loadedCount();
+            if (count != lastCount) {
+                lastCount = count;
+                lastChangeNs = monotonicNs();
+            }
+            idle = isPeer(variant) && count > 0 &&
+                   monotonicNs() - lastChangeNs > qint64(PeerIdleMs) * 1000000;
+            return count >= f.expected || idle || process.state() == QProcess::NotRunning;
         },
-        c.timeoutMs, 20);
+        timeoutMs, 20);
     sampler.stop();
     const auto sinceStart = [startNs](qint64 ns) {
         return ns < 0 ? -1.0 : double(ns - startNs) / 1e6;
@@ -517,15 +216,25 @@ Figures runChild(Variant variant, const Case& c, ReportServer& server) {
     if (process.state() == QProcess::NotRunning) {
         f.failure = QStringLiteral("ended early (exit code %1)").arg(process.exitCode());
     } else {
-        const bench::TreeStats end = bench::measureTreeOf(pid);
+        const TreeStats end = measureTreeOf(pid);
         f.endMb = end.megabytes;
         f.peakMb = qMax(f.peakMb, f.endMb);
         f.processes = end.processes;
-        if (f.loaded < f.expected)
-            f.failure = QStringLiteral("timed out after %1 s").arg(c.timeoutMs / 1000);
+        if (f.loaded == 0)
+            f.failure = QStringLiteral("no load within %1 s").arg(timeoutMs / 1000);
+        else if (f.loaded < f.expected && idle)
+            f.failure = QStringLiteral("%1 of %2 loaded, then none more within %3 s")
+                            .arg(f.loaded)
+                            .arg(f.expected)
+                            .arg(PeerIdleMs / 1000);
+        else if (f.loaded < f.expected)
+            f.failure = QStringLiteral("%1 of %2 loaded within %3 s")
+                            .arg(f.loaded)
+                            .arg(f.expected)
+                            .arg(timeoutMs / 1000);
         else if (variant == Korvix && c.laterMs > 0) {
-            bench::waitUntil([] { return false; }, c.laterMs, 50);
-            f.laterMb = bench::measureTreeOf(pid).megabytes;
+            waitUntil([] { return false; }, c.laterMs, 50);
+            f.laterMb = measureTreeOf(pid).megabytes;
         }
     }
     f.pageRequests = server.pageRequests();
@@ -561,27 +270,36 @@ QString number(double v, int decimals) {
     return v < 0 ? QStringLiteral("n/a") : QString::number(v, 'f', decimals);
 }
 
+constexpr std::array<Variant, 4> RatioBases{Bare, BarePerSite, Chromium, Falkon};
+
 void printHeader(const char* title) {
     std::printf("%s\n", title);
-    std::printf("  %-28s %10s %10s %10s %12s %16s\n", "", VariantNames[Bare],
-                VariantNames[BarePerSite], VariantNames[Korvix], "korvix/bare", "korvix/bare+pps");
+    std::printf("  %-29s", "");
+    for (const char* name : VariantNames)
+        std::printf(" %9s", name);
+    for (Variant base : RatioBases)
+        std::printf(" %15s", qPrintable(QStringLiteral("korvix/") + VariantNames[base]));
+    std::printf("\n");
 }
 
 // Values below zero are not known; their ratios neither.
 void printRow(const char* label, const Row& values, int decimals) {
-    const auto ratio = [&](Variant base) {
-        return values[Korvix] >= 0 && values[base] > 0 ? values[Korvix] / values[base] : -1.0;
-    };
-    std::printf("  %-28s %10s %10s %10s %12s %16s\n", label,
-                qPrintable(number(values[Bare], decimals)),
-                qPrintable(number(values[BarePerSite], decimals)),
-                qPrintable(number(values[Korvix], decimals)), qPrintable(number(ratio(Bare), 2)),
-                qPrintable(number(ratio(BarePerSite), 2)));
+    std::printf("  %-29s", label);
+    for (double v : values)
+        std::printf(" %9s", qPrintable(number(v, decimals)));
+    for (Variant base : RatioBases)
+        std::printf(" %15s", qPrintable(number(values[Korvix] >= 0 && values[base] > 0
+                                                   ? values[Korvix] / values[base]
+                                                   : -1.0,
+                                               2)));
+    std::printf("\n");
 }
 
 void printCounts(const char* label, const std::array<QString, VariantCount>& cells) {
-    std::printf("  %-28s %10s %10s %10s\n", label, qPrintable(cells[Bare]),
-                qPrintable(cells[BarePerSite]), qPrintable(cells[Korvix]));
+    std::printf("  %-29s", label);
+    for (const QString& cell : cells)
+        std::printf(" %9s", qPrintable(cell));
+    std::printf("\n");
 }
 
 // What went wrong, and Korvix's own word about its longest stall.
@@ -696,7 +414,8 @@ void manyWindows(ReportServer& server) {
     c.windows = ManyWindows;
     c.timeoutMs = ManyWindowsTimeoutMs;
     const std::array<Figures, VariantCount> figures = runEach(c, server);
-    printHeader("b. 50 normal windows, all in sight, one site");
+    printHeader(
+        "b. 50 normal windows, all in sight, one site (the browsers: 50 tabs of one window)");
     printRow("all loaded, ms", rowOf(figures, [](const Figures& f) { return f.allLoadedMs; }), 0);
     printRow("PSS peak, MB", rowOf(figures, [](const Figures& f) { return f.peakMb; }), 1);
     printRow("PSS at the end, MB", rowOf(figures, [](const Figures& f) { return f.endMb; }), 1);
@@ -705,14 +424,20 @@ void manyWindows(ReportServer& server) {
 
 void maximizedWindows(ReportServer& server) {
     Case c;
-    c.windows = MaximizedWindows;
+    c.windows = g_maximizedWindows;
     c.sites = Sites;
     c.maximized = true;
-    c.topWindow = MaximizedWindows;
+    c.topWindow = g_maximizedWindows;
     c.timeoutMs = MaximizedTimeoutMs;
+    c.peerTimeoutMs = PeerMaximizedTimeoutMs;
     c.laterMs = LaterMs;
     const std::array<Figures, VariantCount> figures = runEach(c, server);
-    printHeader("c. 300 maximized windows over 30 sites");
+    printHeader(
+        qPrintable(QStringLiteral("c. %1 maximized windows over %2 sites (the browsers: tabs "
+                                  "of one window, at most %3 s)")
+                       .arg(g_maximizedWindows)
+                       .arg(Sites)
+                       .arg(PeerMaximizedTimeoutMs / 1000)));
     printRow("top window loaded, ms",
              rowOf(figures, [](const Figures& f) { return f.topLoadedMs; }), 0);
     printRow("all windows exist, ms", rowOf(figures, [](const Figures& f) { return f.windowsMs; }),
@@ -733,25 +458,37 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     int runs = 3;
     bool quick = false;
-    QString only; // one case: a, b or c
+    bool offscreen = false;
+    QString givenDisplay;
+    QString only; // one case: a to e
     const QStringList args = QCoreApplication::arguments();
+    const QStringList cases{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                            QStringLiteral("d"), QStringLiteral("e")};
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args.at(i) == QLatin1String("--quick")) {
             quick = true;
-        } else if (args.at(i) == QLatin1String("--case") && i + 1 < args.size()) {
+        } else if (args.at(i) == QLatin1String("--case") && i + 1 < args.size() &&
+                   cases.contains(args.at(i + 1))) {
             only = args.at(++i);
         } else if (args.at(i) == QLatin1String("--korvix-only")) {
             g_korvixOnly = true;
+        } else if (args.at(i) == QLatin1String("--offscreen")) {
+            offscreen = true;
+        } else if (args.at(i) == QLatin1String("--display") && i + 1 < args.size()) {
+            givenDisplay = args.at(++i);
         } else if (args.at(i) == QLatin1String("--runs") && i + 1 < args.size()) {
             runs = args.at(++i).toInt();
+        } else if (args.at(i) == QLatin1String("--windows") && i + 1 < args.size()) {
+            g_maximizedWindows = args.at(++i).toInt();
         } else {
-            std::fprintf(stderr, "usage: korvix_bench_versus [--runs N] [--quick] [--case a|b|c] "
-                                 "[--korvix-only]\n");
+            std::fprintf(stderr, "usage: korvix_bench_versus [--runs N] [--quick] "
+                                 "[--case a|b|c|d|e] [--korvix-only] [--display :N | --offscreen] "
+                                 "[--windows N]\n");
             return 2;
         }
     }
-    if (runs < 1) {
-        std::fprintf(stderr, "--runs needs a number above zero\n");
+    if (runs < 1 || g_maximizedWindows < 1) {
+        std::fprintf(stderr, "--runs and --windows need a number above zero\n");
         return 2;
     }
 
@@ -770,6 +507,26 @@ int main(int argc, char* argv[]) {
     std::printf("PSS = proportional set size of the program and every process below it, "
                 "sampled every %d ms\n",
                 SampleMs);
+    XSession x;
+    if (!offscreen) {
+        if (!givenDisplay.isEmpty())
+            x.use(givenDisplay);
+        else if (!x.start(ScreenSize, &error))
+            std::printf("no X display (%s): ", qPrintable(error));
+    }
+    if (x.isValid()) {
+        g_x = &x;
+        std::printf("display: every program on %s (Qt programs with the xcb platform)\n",
+                    qPrintable(x.description()));
+    } else {
+        std::printf("display: Korvix and the bare shell on Qt's offscreen platform; the browsers "
+                    "and cases d and e left out\n");
+    }
+    for (Variant peer : {Chromium, Falkon}) {
+        const QString program = peerProgram(peer);
+        std::printf("%s = %s\n", VariantNames[peer],
+                    program.isEmpty() ? "not installed, left out" : qPrintable(program));
+    }
     std::fflush(stdout);
     for (int run = 1; run <= runs; ++run) {
         QElapsedTimer runTime;
@@ -787,10 +544,16 @@ int main(int argc, char* argv[]) {
         std::fflush(stdout);
         if (!quick && wanted("c"))
             maximizedWindows(server);
+        std::fflush(stdout);
+        if (!quick && wanted("d"))
+            wakingCase(server, g_x, g_maximizedWindows, Sites);
+        std::fflush(stdout);
+        if (!quick && wanted("e"))
+            responsivenessCase(server, g_x, g_maximizedWindows, Sites);
         std::printf("run %d took %.0f s\n", run, double(runTime.elapsed()) / 1000.0);
         std::fflush(stdout);
     }
     server.stop();
-    bench::printTotalRun(sinceMain);
+    printTotalRun(sinceMain);
     return 0;
 }

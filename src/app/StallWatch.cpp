@@ -6,6 +6,15 @@
 
 namespace {
 constexpr int TickMs = 10;
+// A gap a person notices; longer ones are noted one by one, up to a bound.
+constexpr qint64 NotedGapMs = 50;
+constexpr qsizetype MostNotedGaps = 10000;
+
+qint64 monotonicMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 } // namespace
 
 StallWatch::StallWatch(const QString& reportPath, std::function<int()> windowCount)
@@ -28,6 +37,8 @@ StallWatch::~StallWatch() {
                      .toUtf8());
     report.write(
         QStringLiteral("windows %1 %2\n").arg(m_mostWindows).arg(m_mostWindowsAt).toUtf8());
+    for (const auto& [length, end] : m_gaps)
+        report.write(QStringLiteral("gap %1 %2\n").arg(length).arg(end).toUtf8());
 }
 
 StallWatch* StallWatch::fromEnvironment(std::function<int()> windowCount) {
@@ -46,12 +57,12 @@ void StallWatch::tick() {
     const qint64 now = m_sinceStart.elapsed();
     if (const int windows = m_windowCount ? m_windowCount() : 0; windows > m_mostWindows) {
         m_mostWindows = windows;
-        m_mostWindowsAt = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              std::chrono::steady_clock::now().time_since_epoch())
-                              .count();
+        m_mostWindowsAt = monotonicMs();
     }
     const qint64 gap = m_lastTick < 0 ? 0 : now - m_lastTick - TickMs;
     m_lastTick = now;
+    if (gap > NotedGapMs && m_gaps.size() < MostNotedGaps)
+        m_gaps.append({gap, monotonicMs()});
     if (gap <= m_longest)
         return;
     m_longest = gap;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <functional>
 
@@ -14,7 +16,9 @@ class QTimer;
 // it happened and how many windows were open then, as one line to a file:
 // "longest <ms> at <ms since start> windows <n>", and a second line
 // "windows <most> <ms>" with the most windows that were open at once and
-// when they first were, on the system's monotonic clock. Switched on by the
+// when they first were, on the system's monotonic clock. Every gap over
+// 50 ms follows as "gap <ms> <monotonic ms at its end>", so a driver can
+// tell whether the frame stalled while it did something. Switched on by the
 // environment variable KORVIX_STALL_REPORT naming that file.
 class StallWatch : public QObject {
 public:
@@ -41,4 +45,6 @@ private:
     int m_windowsThen = 0;
     int m_mostWindows = 0;
     qint64 m_mostWindowsAt = 0;
+    // Gaps over 50 ms: length and monotonic end, both in ms.
+    QList<QPair<qint64, qint64>> m_gaps;
 };

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/DataLocation.h"
 #include "app/EngineSandbox.h"
+#include "app/InputWatch.h"
 #include "app/StallWatch.h"
 #include "browser/EngineProfile.h"
 #include "browser/Pictures.h"
@@ -111,6 +112,7 @@ int main(int argc, char* argv[]) {
         // Watches from the first moment, when the layout's windows come.
         std::unique_ptr<StallWatch> stalls(StallWatch::fromEnvironment(
             [&program] { return program.frame() ? program.frame()->registry()->count() : 0; }));
+        const std::unique_ptr<InputWatch> inputs(InputWatch::fromEnvironment());
         if (MainFrame* frame = program.start()) {
             if (stalls)
                 QObject::connect(frame, &MainFrame::unloading, stalls.get(), &StallWatch::stop);
