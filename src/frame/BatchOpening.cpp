@@ -156,13 +156,14 @@ void BatchOpening::loadOwed() {
         return load.window.isNull() || arrived(load) || now - load.startedAt > HeadStartMs;
     });
     const bool room = m_sleep.roomForHiddenLoads();
-    // A page nobody sees goes to sleep as soon as it has come while memory
-    // is short; one per turn, as the engine's discard call is slow.
+    // A page nobody sees goes to sleep as soon as it has come, as it would
+    // within a minute anyway: the renderer of a site whose pages all came
+    // ends, and 300 pages take little more memory than the few on their
+    // way. One per turn, as the engine's discard call is slow.
     bool discarded = false;
     for (qsizetype i = 0; i < m_firstLoads.size();) {
         BrowserWindow* w = m_firstLoads.at(i).window;
-        const bool sleepNow =
-            !room && !m_registry.isWindowVisible(w) && !PageSleep::mustStayAwake(w);
+        const bool sleepNow = !m_registry.isWindowVisible(w) && !PageSleep::mustStayAwake(w);
         if (!arrived(m_firstLoads.at(i)) || (sleepNow && discarded)) {
             ++i;
             continue;

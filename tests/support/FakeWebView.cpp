@@ -27,6 +27,7 @@ WebViewFactory FakeWebView::factory() {
 void FakeWebView::navigate(const QString& address) {
     calls << QStringLiteral("navigate:") + address;
     if (navigations.isEmpty()) {
+        firstNavigation = navigationsBegun++;
         shownAtFirstLoad = m_widget->isVisible();
         sizeAtFirstLoad = m_widget->size();
     }

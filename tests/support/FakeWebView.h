@@ -74,6 +74,9 @@ public:
     QByteArray savedHistory;
     QByteArray restoredHistory;
     QStringList navigations;
+    // In which place among all fake views this one's first load began.
+    int firstNavigation = -1;
+    static inline int navigationsBegun = 0;
     // Where the page stood on screen when its first load began.
     bool shownAtFirstLoad = false;
     QSize sizeAtFirstLoad;
