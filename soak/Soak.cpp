@@ -5,6 +5,7 @@
 #include "SoakDialogs.h"
 #include "SoakTail.h"
 #include "StartedApp.h"
+#include "TestCertificate.h"
 #include "browser/BrowserWindow.h"
 #include "browser/FindBar.h"
 #include "browser/QtWebView.h"
@@ -203,12 +204,7 @@ void Soak::servePages() {
     m_site->protect(QStringLiteral("/login.html"), QStringLiteral("Soak"), QStringLiteral("anna"),
                     QStringLiteral("geheim"), "<html><body>Zugang verweigert</body></html>");
 
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    QFile cert(QStringLiteral(KORVIX_TEST_DATA "/testserver.crt"));
-    QFile key(QStringLiteral(KORVIX_TEST_DATA "/testserver.key"));
-    if (cert.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly)) {
-        tls.setLocalCertificate(QSslCertificate(&cert));
-        tls.setPrivateKey(QSslKey(&key, QSsl::Rsa));
+    if (const QSslConfiguration tls = testServerTls(); !tls.localCertificate().isNull()) {
         m_tlsSite = std::make_unique<HttpTestServer>();
         m_tlsSite->startTls(tls);
         m_tlsSite->addPage(QStringLiteral("/"),

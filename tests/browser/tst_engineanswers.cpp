@@ -2,6 +2,7 @@
 #include "Keyboard.h"
 #include "PageScript.h"
 #include "StartedApp.h"
+#include "TestCertificate.h"
 #include "UserScript.h"
 #include "browser/BrowserWindow.h"
 #include "browser/EngineProfile.h"
@@ -167,12 +168,8 @@ void TestEngineAnswers::loginAnswers() {
 }
 
 void TestEngineAnswers::certificateWarning() {
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    QFile cert(QStringLiteral(KORVIX_TEST_DATA "/testserver.crt"));
-    QFile key(QStringLiteral(KORVIX_TEST_DATA "/testserver.key"));
-    QVERIFY(cert.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly));
-    tls.setLocalCertificate(QSslCertificate(&cert));
-    tls.setPrivateKey(QSslKey(&key, QSsl::Rsa));
+    const QSslConfiguration tls = testServerTls();
+    QVERIFY(!tls.localCertificate().isNull());
     HttpTestServer server;
     QVERIFY(server.startTls(tls));
     // The page shows a picture from another host with the same certificate.

@@ -3,6 +3,7 @@
 #include "PageScript.h"
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
+#include "TestCertificate.h"
 #include "browser/BrowserWindow.h"
 #include "browser/EngineProfile.h"
 #include "browser/LoginDialog.h"
@@ -329,12 +330,8 @@ void TestPrivacyE2E::engineForgetsWhatWasLetThrough() {
     QFETCH(bool, certificate);
     HttpTestServer server;
     if (certificate) {
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        QFile cert(QStringLiteral(KORVIX_TEST_DATA "/testserver.crt"));
-        QFile key(QStringLiteral(KORVIX_TEST_DATA "/testserver.key"));
-        QVERIFY(cert.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly));
-        tls.setLocalCertificate(QSslCertificate(&cert));
-        tls.setPrivateKey(QSslKey(&key, QSsl::Rsa));
+        const QSslConfiguration tls = testServerTls();
+        QVERIFY(!tls.localCertificate().isNull());
         QVERIFY(server.startTls(tls));
     } else {
         QVERIFY(server.start());
