@@ -39,9 +39,6 @@ void forget(const QNetworkCookie& cookie) {
     g_seen.removeIf([&cookie](const SeenCookie& s) { return s.cookie.hasSameIdentifier(cookie); });
 }
 
-// Takes the cookie rules to the profile and notes its cookies from now on.
-void watch(QWebEngineProfile* profile);
-
 void seen(const QNetworkCookie& cookie) {
     for (qsizetype i = 0; i < g_handedOver.size(); ++i)
         if (g_handedOver[i].hasSameIdentifier(cookie) &&
@@ -51,6 +48,23 @@ void seen(const QNetworkCookie& cookie) {
         }
     forget(cookie);
     g_seen.append({cookie, QDateTime::currentDateTime()});
+}
+
+// Takes the cookie rules to the profile and notes its cookies from now on.
+void watch(QWebEngineProfile* profile) {
+    g_profile = profile;
+    g_handedOver.clear();
+    QWebEngineCookieStore* store = profile->cookieStore();
+    SiteData::filterCookies(profile);
+    QObject::connect(store, &QWebEngineCookieStore::cookieAdded, profile, &seen);
+    QObject::connect(store, &QWebEngineCookieStore::cookieRemoved, profile, &forget);
+    // The first request waits until the cookie file is read; reading it
+    // starts now, while the first window is still being built. Any call
+    // that needs every cookie reads the file; this one does so without
+    // reporting each stored cookie as added, so cookies of earlier
+    // sessions, whose time the engine does not tell, are never taken for
+    // new ones. A new profile has no session cookies yet to lose.
+    store->deleteSessionCookies();
 }
 } // namespace
 
@@ -76,24 +90,6 @@ void SiteData::attach(QWebEngineProfile* profile, const QString& appDir) {
     applyCookieSettings(appDir);
     watch(profile);
 }
-
-namespace {
-void watch(QWebEngineProfile* profile) {
-    g_profile = profile;
-    g_handedOver.clear();
-    QWebEngineCookieStore* store = profile->cookieStore();
-    SiteData::filterCookies(profile);
-    QObject::connect(store, &QWebEngineCookieStore::cookieAdded, profile, &seen);
-    QObject::connect(store, &QWebEngineCookieStore::cookieRemoved, profile, &forget);
-    // The first request waits until the cookie file is read; reading it
-    // starts now, while the first window is still being built. Any call
-    // that needs every cookie reads the file; this one does so without
-    // reporting each stored cookie as added, so cookies of earlier
-    // sessions, whose time the engine does not tell, are never taken for
-    // new ones. A new profile has no session cookies yet to lose.
-    store->deleteSessionCookies();
-}
-} // namespace
 
 void SiteData::detach() {
     g_profile = nullptr;
