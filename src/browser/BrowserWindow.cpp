@@ -58,8 +58,6 @@ BrowserWindow::BrowserWindow(BrowserHost* host, const OpenRequest& request, QWid
     setWindowIcon(m_private ? privateWindowPicture() : browserPicture(1));
     resize(640, 480);
 
-    m_animTimer.setInterval(55);
-    connect(&m_animTimer, &QTimer::timeout, this, &BrowserWindow::turnAnimation);
     m_walkTimer.setInterval(1750);
     connect(&m_walkTimer, &QTimer::timeout, this, &BrowserWindow::walkStep);
     connect(&m_refreshTimer, &QTimer::timeout, this, [this] { m_web->refresh(); });
@@ -105,6 +103,7 @@ BrowserWindow::~BrowserWindow() {
     // A window deleted without a close event still leaves the registry; it
     // is on its way out already, so nobody is to delete it later.
     setAttribute(Qt::WA_DeleteOnClose, false);
+    stopAnimation();
     leaveRegistry();
 }
 
@@ -317,8 +316,37 @@ void BrowserWindow::onBusyChanged(bool busy) {
 void BrowserWindow::showBusy() {
     m_busyShown = true;
     setWindowTitle(caption(QStringLiteral("In Bearbeitung...")));
-    if (!m_animTimer.isActive())
-        m_animTimer.start();
+    startAnimation();
+}
+
+namespace {
+// Every busy window's animation turns on one clock. Each step then repaints
+// the frame once for all of them, not once per window: drawing the frame
+// with the pages' pictures in it is the dear part, the more so where it is
+// drawn in software.
+QPointer<QTimer> g_animClock;
+int g_animating = 0;
+} // namespace
+
+void BrowserWindow::startAnimation() {
+    if (m_animStep)
+        return;
+    if (!g_animClock) {
+        g_animClock = new QTimer(QCoreApplication::instance());
+        g_animClock->setInterval(55);
+    }
+    m_animStep = connect(g_animClock, &QTimer::timeout, this, &BrowserWindow::turnAnimation);
+    if (++g_animating == 1)
+        g_animClock->start();
+}
+
+void BrowserWindow::stopAnimation() {
+    if (!m_animStep)
+        return;
+    disconnect(m_animStep);
+    m_animStep = {};
+    if (--g_animating == 0 && g_animClock)
+        g_animClock->stop();
 }
 
 void BrowserWindow::turnAnimation() {
@@ -333,7 +361,7 @@ void BrowserWindow::turnAnimation() {
 // The page has come: the lock or the idle picture, and the page's title.
 void BrowserWindow::showPageCame() {
     m_busyShown = false;
-    m_animTimer.stop();
+    stopAnimation();
     m_roundTrip.pageLoaded();
     if (m_secure) {
         m_anim->setPixmap(browserPicture(5));
@@ -495,7 +523,7 @@ void BrowserWindow::onButtonClicked(BrowserToolbar::Command command) {
         break;
     case C::Stop:
         m_busyShown = false;
-        m_animTimer.stop();
+        stopAnimation();
         m_refreshTimer.stop();
         m_walkTimer.stop();
         m_roundTrip.stop();
@@ -630,7 +658,7 @@ void BrowserWindow::closeEvent(QCloseEvent* event) {
     QMdiSubWindow::closeEvent(event);
     if (!event->isAccepted())
         return;
-    m_animTimer.stop();
+    stopAnimation();
     m_walkTimer.stop();
     m_refreshTimer.stop();
     leaveRegistry();

@@ -121,6 +121,8 @@ private:
     void onBusyChanged(bool busy);
     void showBusy();
     void turnAnimation();
+    void startAnimation();
+    void stopAnimation();
     void showPageCame();
     void walkStep();
     void applyRefresh();
@@ -160,7 +162,7 @@ private:
     qint32 m_id = 0;
     int m_refreshSeconds = 0;
 
-    QTimer m_animTimer;
+    QMetaObject::Connection m_animStep;
     QTimer m_walkTimer;
     QTimer m_refreshTimer;
     LinkWalk::RoundTrip m_roundTrip;

@@ -35,6 +35,7 @@ private slots:
     void backgroundPopupKeepsOpenerActive();
     void pollShowsBusyThenTitle();
     void animationTurnsOnlyWhereSeen();
+    void animationsStepTogether();
     void completedNavigationsFillAddressList();
     void enterNavigatesExactlyAsTyped_data();
     void enterNavigatesExactlyAsTyped();
@@ -172,6 +173,28 @@ void TestBrowserWindow::animationTurnsOnlyWhereSeen() {
     QVERIFY(topPictures.size() > 1);
     QCOMPARE(covered->animPicture()->pixmap().cacheKey(), coveredPicture);
     QCOMPARE(layouts, 0);
+}
+
+// Windows loading side by side step their animations in the same turn, so
+// the frame repaints once per step and not once per window.
+void TestBrowserWindow::animationsStepTogether() {
+    BrowserWindow* first = open();
+    QTest::qWait(20);
+    BrowserWindow* second = open();
+    first->show();
+    second->show();
+    QVERIFY(first->isBusyShown() && second->isBusyShown());
+    const auto frames = [&] { return std::make_pair(first->animFrame(), second->animFrame()); };
+    auto before = frames();
+    int steps = 0;
+    for (int turns = 0; turns < 200 && steps < 4; ++turns) {
+        QTest::qWait(5);
+        const auto now = frames();
+        QCOMPARE(now.first != before.first, now.second != before.second);
+        steps += now.first != before.first ? 1 : 0;
+        before = now;
+    }
+    QCOMPARE(steps, 4);
 }
 
 void TestBrowserWindow::completedNavigationsFillAddressList() {
