@@ -84,6 +84,10 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
             m_closed->forgetPrivate();
     });
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        // Ending, the area makes one window after another active as they
+        // go: their pages must not wake (and load) on the way out.
+        if (m_unloaded)
+            return;
         if (auto* browser = qobject_cast<BrowserWindow*>(w)) {
             // A page that was put to sleep comes back before anything else.
             browser->webView()->setLifecycle(Lifecycle::State::Active);

@@ -31,6 +31,7 @@ private slots:
     void minimizedFrameSleepsEverything();
     void sleepingIsSpreadOverPasses();
     void overBudgetDiscardsLongestHiddenFirst();
+    void endingWakesNoPage();
 
 private:
     BrowserWindow* open(const QString& url);
@@ -260,3 +261,19 @@ void TestLifecycle::overBudgetDiscardsLongestHiddenFirst() {
 
 QTEST_MAIN(TestLifecycle)
 #include "tst_lifecycle.moc"
+
+// "Beenden" with sleeping windows: as the windows go, the area makes one
+// after another active; none of their pages may wake and load on the way.
+void TestLifecycle::endingWakesNoPage() {
+    for (const char* url : {"http://a.example/", "http://b.example/", "http://c.example/"})
+        open(QString::fromLatin1(url))->showMaximized();
+    m_now += 60000;
+    frame()->registry()->sleep().updateLifecycles();
+    const QList<BrowserWindow*> windows = frame()->registry()->windows();
+    QCOMPARE(view(windows.at(0))->state, State::Discarded);
+    QCOMPARE(view(windows.at(1))->state, State::Discarded);
+    FakeWebView::wakes = 0;
+    frame()->action(FrameActions::Exit)->trigger();
+    QTRY_VERIFY(frame()->registry()->windows().isEmpty());
+    QCOMPARE(FakeWebView::wakes, 0);
+}

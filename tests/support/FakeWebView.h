@@ -48,6 +48,8 @@ public:
         // The real engine takes milliseconds to discard a page.
         if (s != Lifecycle::State::Active)
             QThread::msleep(sleepCostMs);
+        else if (state != Lifecycle::State::Active)
+            ++wakes;
         state = s;
     }
     Lifecycle::State lifecycle() const override { return state; }
@@ -88,6 +90,8 @@ public:
     bool backgroundBusy = false;
     bool onScreen = true;
     int sleepCostMs = 0;
+    // Sleeping pages woken, by any fake view.
+    inline static int wakes = 0;
     // The real engine takes milliseconds to tear a page down, too.
     static inline int teardownCostMs = 0;
     double zoom = 1.0;
