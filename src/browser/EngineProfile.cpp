@@ -1,6 +1,7 @@
 #include "browser/EngineProfile.h"
 
 #include "blocking/ContentBlocker.h"
+#include "browser/EngineDrawing.h"
 #include "browser/QtWebView.h"
 #include "browser/SiteData.h"
 #include "browser/model/SiteGrants.h"
@@ -260,6 +261,7 @@ bool EngineProfile::renewProfile() {
 void EngineProfile::init(const QString& appDir) {
     if (g_profile)
         return;
+    EngineDrawing::choose();
     // The engine reads its switches when the first profile comes.
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", withProcessModel(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
     const QString base = QDir(appDir).filePath(QStringLiteral("WebEngine"));
