@@ -163,8 +163,21 @@ void wakingCase(ReportServer& server, const XSession* x, int windows, int sites)
                 int(tabs.size()));
     std::fflush(stdout);
 
+    const int inSight = korvix.shownWindow();
+    tabs.remove(inSight);
+
+    int renderersBefore = -1;
+    int renderersAfter = -1;
+    const double slept = korvix.waitForSleep(&renderersBefore, &renderersAfter);
+    std::printf(
+        "  waited %.0f s for the hidden pages to sleep: renderers %d, then %d; PSS %.1f MB\n",
+        slept, renderersBefore, renderersAfter, korvix.pssMb());
+    std::fflush(stdout);
+
     // The first page of the running program: an address typed into the
-    // address box of the window in sight.
+    // address box of the window in sight. Typed once the hidden pages
+    // sleep, so it finds the processes as a woken window does: no renderer
+    // of its site left.
     QList<Step> reference;
     for (int i = 1; i <= ReferencePages; ++i) {
         Step step;
@@ -177,16 +190,6 @@ void wakingCase(ReportServer& server, const XSession* x, int windows, int sites)
         reference << step;
         waitUntil([] { return false; }, PauseMs, 50);
     }
-    const int inSight = korvix.shownWindow();
-    tabs.remove(inSight);
-
-    int renderersBefore = -1;
-    int renderersAfter = -1;
-    const double slept = korvix.waitForSleep(&renderersBefore, &renderersAfter);
-    std::printf(
-        "  waited %.0f s for the hidden pages to sleep: renderers %d, then %d; PSS %.1f MB\n",
-        slept, renderersBefore, renderersAfter, korvix.pssMb());
-    std::fflush(stdout);
 
     QList<Step> woken;
     for (auto it = tabs.cbegin(); it != tabs.cend() && woken.size() < WakeCount; ++it) {
