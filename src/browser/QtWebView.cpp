@@ -309,7 +309,9 @@ QtWebView* QtWebView::forPage(QWebEnginePage* page) {
 
 void QtWebView::navigate(const QString& url) {
     m_docTitle.clear();
-    m_requested = QUrl::fromUserInput(url, QDir::currentPath(), QUrl::AssumeLocalFile);
+    // A relative name is a file beside the working folder only where one is;
+    // otherwise "example.com" or "127.0.0.1:8080/x" is an address on the web.
+    m_requested = QUrl::fromUserInput(url, QDir::currentPath());
     setUrl(m_requested);
 }
 

@@ -41,7 +41,8 @@ private slots:
     void discardedPageComesBackWithoutVisit();
     void pageDiscardedBeforeItLoadedStillArrives_data();
     void pageDiscardedBeforeItLoadedStillArrives();
-    void searchReachesTheEngine();
+    void typedTextReachesItsServer_data();
+    void typedTextReachesItsServer();
     void linkClicksOpenWindows_data();
     void linkClicksOpenWindows();
 
@@ -194,8 +195,21 @@ void TestWebEngineE2E::pageDiscardedBeforeItLoadedStillArrives() {
     m_frame->registry()->closeAllWindows();
 }
 
-// Text that is no address goes to the search engine of the preferences.
-void TestWebEngineE2E::searchReachesTheEngine() {
+void TestWebEngineE2E::typedTextReachesItsServer_data() {
+    QTest::addColumn<QString>("typed"); // %1: the server's host and port
+    QTest::addColumn<QString>("request");
+    // Text that is no address goes to the search engine of the preferences.
+    QTest::newRow("search") << QStringLiteral("wetter berlin")
+                            << QStringLiteral("/suche?q=wetter%20berlin");
+    // A host and port without a scheme is an address on the web, not a file
+    // beside the program's working folder.
+    QTest::newRow("address without scheme")
+        << QStringLiteral("%1/suche") << QStringLiteral("/suche");
+}
+
+void TestWebEngineE2E::typedTextReachesItsServer() {
+    QFETCH(QString, typed);
+    QFETCH(QString, request);
     HttpTestServer engine;
     QVERIFY(engine.start());
     engine.addPage(QStringLiteral("/suche"), "<html><head><title>Treffer</title></head></html>");
@@ -204,9 +218,10 @@ void TestWebEngineE2E::searchReachesTheEngine() {
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w), 30000);
     QVERIFY(Keyboard::clickInto(w->addressBox()));
     QVERIFY(Keyboard::press(Qt::Key_A, Qt::ControlModifier));
-    QVERIFY(Keyboard::type(QStringLiteral("wetter berlin")));
+    const QString server = QUrl(engine.url(QString())).authority();
+    QVERIFY(Keyboard::type(typed.replace(QLatin1String("%1"), server)));
     QVERIFY(Keyboard::press(Qt::Key_Return));
-    QTRY_COMPARE_WITH_TIMEOUT(engine.hits(QStringLiteral("/suche?q=wetter%20berlin")), 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(engine.hits(request), 1, 30000);
     QTRY_COMPARE_WITH_TIMEOUT(w->windowTitle(), QStringLiteral("Treffer"), 30000);
     m_frame->registry()->closeAllWindows();
 }
