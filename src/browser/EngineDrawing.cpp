@@ -21,26 +21,32 @@ bool isSoftwareRenderer(const QByteArray& renderer) {
     return false;
 }
 
-// What OpenGL the frame would be composed with; empty without any.
-QByteArray openGLRenderer() {
+enum class Drawing { OpenGL, Software, Unknown };
+
+// How the frame would be composed: by OpenGL on a card, by OpenGL in
+// software, or without OpenGL at all (software too). A renderer that cannot
+// be asked keeps the toolkit's own choice.
+Drawing openGLDrawing() {
     // The engine's shared context exists already; another costs time.
     QOpenGLContext own;
     QOpenGLContext* context = QOpenGLContext::globalShareContext();
     if (!context) {
         if (!own.create())
-            return QByteArray();
+            return Drawing::Software;
         context = &own;
     }
     QOffscreenSurface surface;
     surface.setFormat(context->format());
     surface.create();
     if (!surface.isValid() || !context->makeCurrent(&surface))
-        return QByteArray();
+        return Drawing::Unknown;
     const auto* name =
         reinterpret_cast<const char*>(context->functions()->glGetString(GL_RENDERER));
-    QByteArray renderer(name ? name : "");
+    const QByteArray renderer(name ? name : "");
     context->doneCurrent();
-    return renderer;
+    if (renderer.isEmpty())
+        return Drawing::Unknown;
+    return isSoftwareRenderer(renderer) ? Drawing::Software : Drawing::OpenGL;
 }
 
 } // namespace
@@ -52,7 +58,6 @@ void EngineDrawing::choose() {
     if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
         qEnvironmentVariableIsSet("QSG_RHI_BACKEND"))
         return;
-    const QByteArray renderer = openGLRenderer();
-    if (renderer.isEmpty() || isSoftwareRenderer(renderer))
+    if (openGLDrawing() == Drawing::Software)
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
