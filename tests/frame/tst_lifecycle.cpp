@@ -259,9 +259,6 @@ void TestLifecycle::overBudgetDiscardsLongestHiddenFirst() {
     QCOMPARE(a->webView()->locationUrl(), QStringLiteral("http://a.example/"));
 }
 
-QTEST_MAIN(TestLifecycle)
-#include "tst_lifecycle.moc"
-
 // "Beenden" with sleeping windows: as the windows go, the area makes one
 // after another active; none of their pages may wake and load on the way.
 void TestLifecycle::endingWakesNoPage() {
@@ -277,3 +274,6 @@ void TestLifecycle::endingWakesNoPage() {
     QTRY_VERIFY(frame()->registry()->windows().isEmpty());
     QCOMPARE(FakeWebView::wakes, 0);
 }
+
+QTEST_MAIN(TestLifecycle)
+#include "tst_lifecycle.moc"
