@@ -89,13 +89,11 @@ MainFrame::MainFrame(Prefer& prefs, Setup setup, QWidget* parent)
         if (m_unloaded)
             return;
         if (auto* browser = qobject_cast<BrowserWindow*>(w)) {
-            // A page that was put to sleep comes back before anything else.
-            browser->webView()->setLifecycle(Lifecycle::State::Active);
+            m_registry->sleep().bring(browser);
             browser->onActivated();
         }
         m_commands->showZoom();
         m_commands->updatePageCommands();
-        m_registry->sleep().updateLifecycles();
     });
     connect(m_commands, &FrameCommands::settingsSaved, this, &MainFrame::onSettingsSaved);
     connect(m_status, &FrameStatus::mailSymbolDoubleClicked, this,

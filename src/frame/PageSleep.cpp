@@ -15,6 +15,8 @@ namespace {
 constexpr int LifecycleTickMs = 1000;
 // Passes that hand freed memory back after a page was discarded.
 constexpr int TrimPassesAfterDiscard = 3;
+// How soon a pass follows one that ran out of time, or a change of window.
+constexpr int CatchUpMs = 100;
 } // namespace
 
 PageSleep::PageSleep(const BrowserRegistry& registry, QMdiArea* area, QObject* parent)
@@ -45,6 +47,12 @@ PageSleep::PageSleep(const BrowserRegistry& registry, QMdiArea* area, QObject* p
     m_onScreenTimer->setSingleShot(true);
     m_onScreenTimer->setInterval(0);
     connect(m_onScreenTimer, &QTimer::timeout, this, [this] {
+        // The window brought to the front wakes first, unless another one
+        // was brought since.
+        BrowserWindow* brought = m_brought.data();
+        m_brought.clear();
+        if (brought && brought == m_registry.activeWindow())
+            brought->webView()->setLifecycle(Lifecycle::State::Active);
         for (BrowserWindow* w : m_registry.windows())
             w->webView()->setOnScreen(m_registry.isWindowVisible(w));
     });
@@ -65,6 +73,19 @@ bool PageSleep::mustStayAwake(const BrowserWindow* w) {
 
 void PageSleep::watch(BrowserWindow* w) {
     w->installEventFilter(this);
+    // Connected before the area's own handler, which restores the maximized
+    // window and then maximizes the new one over it.
+    connect(w, &QMdiSubWindow::aboutToActivate, this, [this, w] { covering(w); });
+}
+
+// Restoring a window hides and shows it; a page still shown in it would be
+// drawn again in full at its smaller size, only to be covered. It stops
+// showing before that.
+void PageSleep::covering(const BrowserWindow* w) {
+    auto* active = qobject_cast<BrowserWindow*>(m_registry.area()->activeSubWindow());
+    if (active && active != w && active->isMaximized() &&
+        !m_registry.area()->testOption(QMdiArea::DontMaximizeSubWindowOnActivation))
+        active->webView()->setOnScreen(false);
 }
 
 void PageSleep::forget(const BrowserWindow* w) {
@@ -122,25 +143,42 @@ bool PageSleep::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
+bool PageSleep::noteSight(const BrowserWindow* w, qint64 now) {
+    const bool visible = m_registry.isWindowVisible(w);
+    if (visible)
+        m_hiddenSince.remove(w);
+    else if (!m_hiddenSince.contains(w))
+        m_hiddenSince.insert(w, now);
+    return visible;
+}
+
+void PageSleep::bring(BrowserWindow* w) {
+    const qint64 now = m_clock();
+    for (const BrowserWindow* each : m_registry.windows())
+        noteSight(each, now);
+    // Waking a page and showing its engine view again (which draws its whole
+    // picture at its new size) take tens of milliseconds; they follow in the
+    // next turn of the event loop, once the frame has drawn the switch.
+    m_brought = w;
+    m_onScreenTimer->start();
+    if (m_lifecycleTimer->remainingTime() > CatchUpMs)
+        m_lifecycleTimer->start(CatchUpMs);
+}
+
 void PageSleep::updateLifecycles() {
     // Discarding a page takes the engine several milliseconds; after a batch
     // of windows was opened, hundreds may fall due in the same pass. Putting
     // pages to sleep stops after this much time and goes on shortly after,
     // so the frame keeps answering. Waking a page is never put off.
     constexpr qint64 SleepBudgetMs = 20;
-    constexpr int CatchUpMs = 100;
     QElapsedTimer spent;
     spent.start();
     bool putOff = false;
     const qint64 now = m_clock();
     const QList<BrowserWindow*>& windows = m_registry.windows();
     for (BrowserWindow* w : windows) {
-        const bool visible = m_registry.isWindowVisible(w);
+        const bool visible = noteSight(w, now);
         w->webView()->setOnScreen(visible);
-        if (visible)
-            m_hiddenSince.remove(w);
-        else if (!m_hiddenSince.contains(w))
-            m_hiddenSince.insert(w, now);
         const bool busy = mustStayAwake(w);
         const Lifecycle::State want =
             Lifecycle::wanted(visible, busy, now - m_hiddenSince.value(w, now), m_policy);

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
@@ -34,6 +35,10 @@ public:
     // Freezes or discards the pages nobody can see and wakes the ones that
     // can; runs every second and whenever the visible windows change.
     void updateLifecycles();
+    // The window made active wakes and shows its page right after the frame
+    // has answered; the pages it covered go to sleep with a pass shortly
+    // after.
+    void bring(BrowserWindow* w);
     Lifecycle::Policy& policy() { return m_policy; }
     // Milliseconds on a monotonic clock; tests put their own in.
     qint64 now() const { return m_clock(); }
@@ -54,6 +59,9 @@ protected:
 
 private:
     void discardOneOverBudget();
+    void covering(const BrowserWindow* w);
+    // Whether `w` can be seen now; if not, since when it cannot.
+    bool noteSight(const BrowserWindow* w, qint64 now);
 
     const BrowserRegistry& m_registry;
     Lifecycle::Policy m_policy;
@@ -63,6 +71,7 @@ private:
     // A window uncovered, restored or moved into sight shows its page at
     // once, not with the next lifecycle tick.
     QTimer* m_onScreenTimer = nullptr;
+    QPointer<BrowserWindow> m_brought;
     std::function<qint64()> m_memory;
     std::unique_ptr<MemoryWatch> m_memoryWatch;
     // Pages still to discard, one per turn of the event loop, and the

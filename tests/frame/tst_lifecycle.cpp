@@ -1,4 +1,5 @@
 #include "FakeWebView.h"
+#include "Keyboard.h"
 #include "ScriptedDialogs.h"
 #include "StartedApp.h"
 #include "browser/BrowserWindow.h"
@@ -26,6 +27,7 @@ private slots:
     void policy_data();
     void policy();
     void coveredWindowsSleepAndWake();
+    void onlyTheWindowBroughtLastWakes();
     void busyPagesStayActive();
     void onlyWhatCanBeSeenIsDrawn();
     void minimizedFrameSleepsEverything();
@@ -103,15 +105,38 @@ void TestLifecycle::coveredWindowsSleepAndWake() {
     frame()->registry()->sleep().updateLifecycles();
     QCOMPARE(view(a)->state, State::Discarded);
     const int historyBefore = frame()->tools()->history().count();
-    // Shown again: active at once, same address and title on its tab.
+    // Shown again: awake right after, same address and title on its tab.
     frame()->registry()->area()->setActiveSubWindow(a);
-    QCOMPARE(view(a)->state, State::Active);
+    QTRY_COMPARE(view(a)->state, State::Active);
     QCOMPARE(frame()->tools()->history().count(), historyBefore);
     QCOMPARE(a->webView()->locationUrl(), QStringLiteral("http://a.example/"));
     QCOMPARE(a->addressBox()->count(), 1);
     m_now += 10000;
     frame()->registry()->sleep().updateLifecycles();
     QCOMPARE(view(b)->state, State::Frozen);
+}
+
+void TestLifecycle::onlyTheWindowBroughtLastWakes() {
+    QList<BrowserWindow*> windows;
+    for (const char* url : {"http://a.example/", "http://b.example/", "http://c.example/"}) {
+        windows << open(QString::fromLatin1(url));
+        windows.last()->showMaximized();
+    }
+    BrowserWindow* a = windows.at(0);
+    BrowserWindow* b = windows.at(1);
+    m_now += 60000;
+    frame()->registry()->sleep().updateLifecycles();
+    QCOMPARE(view(a)->state, State::Discarded);
+    QCOMPARE(view(b)->state, State::Discarded);
+    // Ctrl+Tab twice in one go passes a by.
+    QVERIFY(Keyboard::activate(frame()));
+    FakeWebView::wakes = 0;
+    for (int i = 0; i < 2; ++i)
+        QVERIFY(Keyboard::press(Qt::Key_Tab, Qt::ControlModifier));
+    QCOMPARE(frame()->registry()->activeWindow(), b);
+    QTRY_COMPARE(view(b)->state, State::Active);
+    QCOMPARE(view(a)->state, State::Discarded);
+    QCOMPARE(FakeWebView::wakes, 1);
 }
 
 void TestLifecycle::busyPagesStayActive() {
@@ -255,7 +280,7 @@ void TestLifecycle::overBudgetDiscardsLongestHiddenFirst() {
     QCOMPARE(view(refreshing)->state, State::Active);
     // The page comes back when shown, on its address.
     frame()->registry()->area()->setActiveSubWindow(a);
-    QCOMPARE(view(a)->state, State::Active);
+    QTRY_COMPARE(view(a)->state, State::Active);
     QCOMPARE(a->webView()->locationUrl(), QStringLiteral("http://a.example/"));
 }
 
