@@ -123,8 +123,13 @@ FrameActions::FrameActions(QMainWindow* frame, const QString& appTitle, const QS
     make(GoHome, QStringLiteral("Startseit&e"))->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Home));
     make(NextWindow, QStringLiteral("Nä&chstes Fenster"))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab));
+    // Under X the keyboard offers Ctrl+Shift+Tab as Ctrl+Shift+Tab or as
+    // Ctrl+Backtab, never as Ctrl+Shift+Backtab; unmatched, it reached the
+    // area's own Ctrl+Tab, which goes by the order windows were last active.
+    // The first one is what the menu shows.
     make(PreviousWindow, QStringLiteral("&Vorheriges Fenster"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab));
+        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)});
     make(BookmarkPage, QStringLiteral("Seite zu den &Bookmarks..."))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     make(NewPrivateWindow, QStringLiteral("Neues &privates Fenster"))

@@ -23,6 +23,7 @@ private slots:
     void menuByAltKeyOpensWindow();
     void findWithCtrlF();
     void closeWindowWithCtrlF12();
+    void previousWindowWithCtrlShiftTab();
     void settingsLeftWithEnter();
     void beendenEndsTheProgram();
 
@@ -206,6 +207,25 @@ void TestDesktop::closeWindowWithCtrlF12() {
     QVERIFY(m_desktop.key(QStringLiteral("ctrl+F12")));
     QTRY_COMPARE_WITH_TIMEOUT(sessionWindows(), 0, 30000);
     QTRY_COMPARE_WITH_TIMEOUT(frameTitle(), QStringLiteral("Korvix 6.4"), 30000);
+}
+
+// Back through the windows in the order they were opened, wrapping around.
+void TestDesktop::previousWindowWithCtrlShiftTab() {
+    QCOMPARE(startKorvix(pageUrl(QStringLiteral("/b.html"))), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(frameTitle(), QStringLiteral("Korvix 6.4 - [Seite B]"), 30000);
+    QVERIFY(m_desktop.key(QStringLiteral("F12")));
+    QTRY_COMPARE_WITH_TIMEOUT(frameTitle(), QStringLiteral("Korvix 6.4 - [Heim]"), 30000);
+    QVERIFY(clickAddressBox());
+    QVERIFY(m_desktop.key(QStringLiteral("ctrl+a")));
+    QVERIFY(m_desktop.type(pageUrl(QStringLiteral("/c.html"))));
+    QVERIFY(m_desktop.key(QStringLiteral("Return")));
+    QTRY_COMPARE_WITH_TIMEOUT(frameTitle(), QStringLiteral("Korvix 6.4 - [Seite C]"), 30000);
+    QVERIFY(m_desktop.key(QStringLiteral("F12")));
+    QTRY_COMPARE_WITH_TIMEOUT(frameTitle(), QStringLiteral("Korvix 6.4 - [Heim]"), 30000);
+    QVERIFY(m_desktop.key(QStringLiteral("ctrl+shift+Tab")));
+    QTRY_COMPARE_WITH_TIMEOUT(frameTitle(), QStringLiteral("Korvix 6.4 - [Seite C]"), 30000);
+    QVERIFY(m_desktop.key(QStringLiteral("ctrl+shift+Tab")));
+    QTRY_COMPARE_WITH_TIMEOUT(frameTitle(), QStringLiteral("Korvix 6.4 - [Seite B]"), 30000);
 }
 
 void TestDesktop::settingsLeftWithEnter() {
