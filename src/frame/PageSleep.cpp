@@ -48,11 +48,16 @@ PageSleep::PageSleep(const BrowserRegistry& registry, QMdiArea* area, QObject* p
     m_onScreenTimer->setInterval(0);
     connect(m_onScreenTimer, &QTimer::timeout, this, [this] {
         // The window brought to the front wakes first, unless another one
-        // was brought since.
+        // was brought since; its engine view shows in the turn after, so
+        // the two costly steps do not hold up the frame together.
         BrowserWindow* brought = m_brought.data();
         m_brought.clear();
-        if (brought && brought == m_registry.activeWindow())
+        if (brought && brought == m_registry.activeWindow() &&
+            brought->webView()->lifecycle() != Lifecycle::State::Active) {
             brought->webView()->setLifecycle(Lifecycle::State::Active);
+            m_onScreenTimer->start();
+            return;
+        }
         for (BrowserWindow* w : m_registry.windows())
             w->webView()->setOnScreen(m_registry.isWindowVisible(w));
     });
