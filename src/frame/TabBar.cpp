@@ -2,9 +2,34 @@
 
 #include "common/Twips.h"
 
+#include <QStyleOptionTab>
 #include <QTabBar>
 
 namespace {
+// Each repaint asks every tab for its look, also the tabs scrolled out of
+// sight, and shortening a caption to its tab lays the text out: with
+// hundreds of windows that took most of the strip's paint. A tab out of
+// sight is not drawn, so it gets no caption work.
+class StripTabs : public QTabBar {
+public:
+    using QTabBar::QTabBar;
+
+protected:
+    void initStyleOption(QStyleOptionTab* option, int index) const override {
+        const QRect at = tabRect(index);
+        if (at.intersects(rect())) {
+            QTabBar::initStyleOption(option, index);
+            return;
+        }
+        option->initFrom(this);
+        option->rect = at;
+        option->shape = shape();
+        option->text = tabText(index);
+        option->documentMode = documentMode();
+        option->tabIndex = index;
+    }
+};
+
 // Tabs drawn as flat buttons instead of tabs.
 const QString kButtonStyle = QStringLiteral(
     "QTabBar::tab { border: 1px solid palette(mid); border-radius: 2px; padding: 2px 8px;"
@@ -18,7 +43,7 @@ TabBar::TabBar(QWidget* parent) : QToolBar(QStringLiteral("Registerzeile"), pare
     setMovable(false);
     setFloatable(false);
     toggleViewAction()->setVisible(false);
-    m_tabs = new QTabBar(this);
+    m_tabs = new StripTabs(this);
     m_tabs->setObjectName(QStringLiteral("TabStrip1"));
     m_tabs->setExpanding(false);
     m_tabs->setElideMode(Qt::ElideRight);
