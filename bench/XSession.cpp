@@ -39,12 +39,14 @@ bool XSession::start(QSize size, QString* error) {
     m_server.setStandardOutputFile(QProcess::nullDevice());
     m_server.start(xvfb, {display, QStringLiteral("-screen"), QStringLiteral("0"),
                           QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
-                          QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                          QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                          QStringLiteral("-noreset")});
     const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
     waitUntil([&] { return QFile::exists(socket) || m_server.state() == QProcess::NotRunning; },
               StartTimeoutMs, 20);
     // The socket is there before the server answers; a client that comes
-    // too early is turned away.
+    // too early is turned away. -noreset keeps the server from starting over
+    // each time its last client (this very probe) leaves.
     m_display = display;
     const bool answers = waitUntil(
         [&] {

@@ -140,12 +140,14 @@ bool Desktop::start() {
 
 bool Desktop::startXServer() {
     // The server takes the first free display and names it on its output.
+    // Without -noreset it starts over whenever its last client leaves, drops
+    // the keyboard map set below and turns away whoever connects meanwhile.
     m_x.setProcessChannelMode(QProcess::SeparateChannels);
     m_x.setStandardErrorFile(QProcess::nullDevice());
     m_x.start(QStringLiteral("Xvfb"),
               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-               QStringLiteral("tcp")});
+               QStringLiteral("tcp"), QStringLiteral("-noreset")});
     const QString number = firstLine(m_x, 20000);
     if (number.isEmpty()) {
         m_error = QStringLiteral("Xvfb did not start");
