@@ -105,6 +105,14 @@ void QtWebView::findText(const QString& text, bool backward, bool caseSensitive)
     // counts; the engine also answers a search it dropped for a newer one,
     // with nothing found.
     const quint64 search = ++m_findSerial;
+    // A page that slept has nothing to search until it is back.
+    if (m_putAway || m_restoring) {
+        livePage();
+        m_findWhenBack = [this, text, backward, caseSensitive] {
+            findText(text, backward, caseSensitive);
+        };
+        return;
+    }
     if (text.isEmpty()) {
         m_page->findText(QString());
         return;
@@ -116,11 +124,14 @@ void QtWebView::findText(const QString& text, bool backward, bool caseSensitive)
 }
 
 void QtWebView::setZoomFactor(double factor) {
-    m_page->setZoomFactor(factor);
+    if (m_putAway)
+        m_kept.zoom = factor;
+    else
+        m_page->setZoomFactor(factor);
 }
 
 double QtWebView::zoomFactor() const {
-    return m_page->zoomFactor();
+    return m_putAway ? m_kept.zoom : m_page->zoomFactor();
 }
 
 QWidget* QtWebView::devToolsWindow() const {
@@ -133,6 +144,7 @@ void QtWebView::showDevTools() {
         m_devTools->activateWindow();
         return;
     }
+    livePage();
     auto* window = new QWidget;
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QStringLiteral("Entwicklerwerkzeuge - %1").arg(locationName()));
@@ -153,5 +165,5 @@ void QtWebView::showDevTools() {
 }
 
 void QtWebView::printToPdf(const QString& path) {
-    m_page->printToPdf(path);
+    livePage()->printToPdf(path);
 }

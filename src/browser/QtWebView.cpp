@@ -125,26 +125,37 @@ void QtWebView::attachPage(QWebEngineProfile* profile) {
 }
 
 void QtWebView::movePage(QWebEngineProfile* profile, bool bringBack) {
-    if (!bringBack) {
-        // What the page was: its history and its zoom. A page that slept
-        // comes back awake; the windows out of sight go to sleep again as
-        // they do after any load.
-        m_moved = Moved{};
-        m_moved.history = m_blank ? QByteArray() : saveHistory();
-        m_moved.zoom = m_page->zoomFactor();
-    }
+    // A page that slept comes back awake; the windows out of sight go to
+    // sleep again as they do after any load. One put away stays away.
+    if (!bringBack)
+        keepPage();
+    replacePage(profile);
+    if (bringBack && !m_putAway)
+        bringPageBack();
+}
+
+void QtWebView::keepPage() {
+    if (m_putAway)
+        return;
+    m_kept = Kept{m_blank ? QByteArray() : saveHistory(), m_page->zoomFactor(), m_page->url()};
+}
+
+void QtWebView::replacePage(QWebEngineProfile* profile) {
     delete m_fullScreen;
     delete m_devTools;
     ++m_findSerial;
+    m_findWhenBack = nullptr;
     QtWebPage* old = m_page;
     // Whatever the old page still reports as it goes concerns no one.
     old->disconnect(this);
     attachPage(profile);
     m_discarded = false;
     delete old;
-    if (!bringBack)
-        return;
-    if (m_moved.history.isEmpty()) {
+}
+
+void QtWebView::bringPageBack() {
+    m_putAway = false;
+    if (m_kept.history.isEmpty()) {
         // A load that had not begun yet is no more under way, nor the
         // title the old page was asked for.
         m_loading = false;
@@ -152,11 +163,34 @@ void QtWebView::movePage(QWebEngineProfile* profile, bool bringBack) {
         tellBusy();
         return;
     }
-    m_page->setZoomFactor(m_moved.zoom);
+    m_page->setZoomFactor(m_kept.zoom);
     // The page comes back as after sleeping: no visit, no history entry.
     m_restoring = m_hasDocument && m_lastLoadOk;
-    restoreHistory(m_moved.history);
-    m_moved = Moved{};
+    restoreHistory(m_kept.history);
+    m_kept = Kept{};
+}
+
+bool QtWebView::putAway() {
+    // Only a page at rest: a load under way, a page on the whole screen or
+    // one with its developer tools open sleeps in the engine instead.
+    if (m_putAway)
+        return true;
+    if (m_blank || !m_hasDocument || isBusy() || m_loadOwed || m_fullScreen || m_devTools)
+        return false;
+    keepPage();
+    m_putAway = true;
+    replacePage(m_page->profile());
+    return true;
+}
+
+QtWebPage* QtWebView::livePage() {
+    if (m_putAway)
+        bringPageBack();
+    return m_page;
+}
+
+QUrl QtWebView::pageUrl() const {
+    return m_putAway ? m_kept.url : m_page->url();
 }
 
 QtWebView::~QtWebView() {
@@ -229,6 +263,7 @@ void QtWebView::prepareNavigation(const QUrl& url) {
 void QtWebView::onLoadStarted(const QUrl& url) {
     showEngineView();
     m_loading = true;
+    m_loadOwed = false;
     tellBusy();
     m_certificateError = false;
     m_loadBecameDownload = false;
@@ -243,6 +278,7 @@ void QtWebView::onLoadStarted(const QUrl& url) {
 
 void QtWebView::onLoadFinished(bool ok) {
     m_loading = false;
+    m_loadOwed = false;
     m_lastLoadOk = ok;
     // Discarding a page that was still loading ends that load; it is no
     // finished page.
@@ -287,6 +323,8 @@ void QtWebView::onLoadFinished(bool ok) {
                               if (!m_loading)
                                   emit settled();
                           });
+    if (auto find = std::exchange(m_findWhenBack, nullptr))
+        find();
 }
 
 void QtWebView::formSubmitted() {
@@ -319,23 +357,30 @@ void QtWebView::setUrl(const QUrl& url) {
     showEngineView();
     // Through the page: while the page is on the whole screen, this view has
     // none of its own.
-    m_page->setUrl(url);
+    livePage()->setUrl(url);
+    m_loadOwed = true;
 }
 
 void QtWebView::goBack() {
-    m_page->triggerAction(QWebEnginePage::Back);
+    pageAction(QWebEnginePage::Back);
 }
 void QtWebView::goForward() {
-    m_page->triggerAction(QWebEnginePage::Forward);
+    pageAction(QWebEnginePage::Forward);
 }
 void QtWebView::refresh() {
-    m_page->triggerAction(QWebEnginePage::Reload);
+    pageAction(QWebEnginePage::Reload);
 }
 void QtWebView::reloadBypassingCache() {
-    m_page->triggerAction(QWebEnginePage::ReloadAndBypassCache);
+    pageAction(QWebEnginePage::ReloadAndBypassCache);
+}
+void QtWebView::pageAction(int action) {
+    livePage()->triggerAction(QWebEnginePage::WebAction(action));
+    m_loadOwed = true;
 }
 
 QByteArray QtWebView::saveHistory() const {
+    if (m_putAway)
+        return m_kept.history;
     QByteArray data;
     QDataStream stream(&data, QIODevice::WriteOnly);
     stream << *m_page->history();
@@ -343,19 +388,25 @@ QByteArray QtWebView::saveHistory() const {
 }
 
 void QtWebView::restoreHistory(const QByteArray& history) {
+    // A list of its own replaces the one kept while asleep.
+    m_putAway = false;
     showEngineView();
     QDataStream stream(history);
     stream >> *m_page->history();
+    m_loadOwed = true;
     // The page the list stands on is what the view shows; a list that could
     // not be read leaves the view as it was.
     m_requested = m_page->history()->currentItem().url();
 }
 
 void QtWebView::stop() {
+    if (m_putAway)
+        return;
     m_page->triggerAction(QWebEnginePage::Stop);
 }
 
 void QtWebView::execCommand(Command cmd) {
+    livePage();
     switch (cmd) {
     case SaveAs:
         saveAs();
@@ -420,13 +471,13 @@ void QtWebView::printPreview() {
 }
 
 QString QtWebView::locationUrl() const {
-    return m_page->url().toString();
+    return pageUrl().toString();
 }
 
 QString QtWebView::locationName() const {
     if (!m_docTitle.trimmed().isEmpty())
         return m_docTitle;
-    const QUrl url = m_page->url();
+    const QUrl url = pageUrl();
     if (url.isLocalFile()) {
         const QString name = QFileInfo(url.toLocalFile()).fileName();
         return name.isEmpty() ? url.toLocalFile() : name;
@@ -450,7 +501,7 @@ bool QtWebView::hasDocument() const {
 WebView::DocumentKind QtWebView::documentKind() const {
     if (!m_hasDocument)
         return DocumentKind::None;
-    const QUrl url = m_page->url();
+    const QUrl url = pageUrl();
     if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isDir())
         return DocumentKind::Folder;
     return DocumentKind::Html;
@@ -461,7 +512,7 @@ QString QtWebView::documentTitle() const {
 }
 
 QString QtWebView::folderPath() const {
-    const QUrl url = m_page->url();
+    const QUrl url = pageUrl();
     return url.isLocalFile() ? QDir::cleanPath(url.toLocalFile()) : QString();
 }
 
@@ -474,18 +525,22 @@ void QtWebView::collectLinks(std::function<void(const QStringList&)> done) {
                        "for(var i=0;i<all.length;i++){var e=all[i];"
                        "if(e.tagName.toLowerCase()==='frame')r.push(e.getAttribute('src')||'');"
                        "else r.push(e.href||'');}return r;})()");
-    m_page->runJavaScript(script, [done](const QVariant& v) { done(v.toStringList()); });
+    livePage()->runJavaScript(script, [done](const QVariant& v) { done(v.toStringList()); });
 }
 
 void QtWebView::setLifecycle(Lifecycle::State state) {
     using S = QWebEnginePage::LifecycleState;
     switch (state) {
     case Lifecycle::State::Active:
-        m_page->setLifecycleState(S::Active);
+        livePage()->setLifecycleState(S::Active);
         m_page->setVisible(m_view->isVisible());
         break;
     case Lifecycle::State::Frozen:
     case Lifecycle::State::Discarded:
+        // A page at rest sleeps best without an engine page at all: what
+        // the browser process holds for it goes too.
+        if (m_putAway || (state == Lifecycle::State::Discarded && putAway()))
+            return;
         // The engine freezes or discards only pages that are not visible.
         m_page->setVisible(false);
         m_page->setLifecycleState(state == Lifecycle::State::Frozen ? S::Frozen : S::Discarded);
@@ -512,6 +567,8 @@ void QtWebView::onLifecycleChanged() {
 }
 
 Lifecycle::State QtWebView::lifecycle() const {
+    if (m_putAway)
+        return Lifecycle::State::Discarded;
     switch (m_page->lifecycleState()) {
     case QWebEnginePage::LifecycleState::Frozen:
         return Lifecycle::State::Frozen;

@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QUrl>
+#include <functional>
 
 class FullScreenWindow;
 class PageBlocker;
@@ -112,9 +113,23 @@ private:
     void print();
     void printPreview();
     void setUrl(const QUrl& url);
+    // Back, forward or reload (a QWebEnginePage::WebAction).
+    void pageAction(int action);
     void leaveFullScreen();
     // Puts the engine's view in place of the blank stand-in.
     void showEngineView();
+    // Notes what the page is (history, zoom, address) into m_kept.
+    void keepPage();
+    // A new page on `profile` takes the place of the one there is.
+    void replacePage(QWebEngineProfile* profile);
+    // The kept page comes back into the engine page, as after sleeping.
+    void bringPageBack();
+    // A discarded page gives its engine page back; true if it could.
+    bool putAway();
+    // The page itself, brought back first if it was put away.
+    QtWebPage* livePage();
+    // The page's address, also while it is put away.
+    QUrl pageUrl() const;
 
     // The program's answers to what the page asks (PageAnswers.cpp).
     void connectAnswers();
@@ -172,9 +187,17 @@ private:
     // Counts the pages this view had; an answer meant for an earlier one is
     // dropped.
     quint64 m_pageSerial = 0;
-    // What the page was while it moves to a new profile.
-    struct Moved {
+    // What the page was while the view has no engine page of its own for
+    // it: while it moves to a new profile, or while it sleeps put away.
+    struct Kept {
         QByteArray history;
         double zoom = 1.0;
-    } m_moved;
+        QUrl url;
+    } m_kept;
+    // Asleep without an engine page: what it was is kept above.
+    bool m_putAway = false;
+    // The page was asked to load and the engine has not started yet.
+    bool m_loadOwed = false;
+    // A search asked for while the page came back runs once it is there.
+    std::function<void()> m_findWhenBack;
 };

@@ -144,20 +144,35 @@ void TestWebEngineE2E::windowCloseRemovesWindowAndTab() {
 }
 
 void TestWebEngineE2E::discardedPageComesBackWithoutVisit() {
-    BrowserWindow* w = openOn(page(QStringLiteral("title.html")));
+    BrowserWindow* w = openOn(page(QStringLiteral("link.html")));
     QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w), 30000);
+    w->webView()->navigate(page(QStringLiteral("title.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(w) && w->windowTitle() == QStringLiteral("Grüße & mehr"),
+                             30000);
+    w->webView()->setZoomFactor(1.5);
     const int visits = m_frame->tools()->history().count();
     const int addresses = w->addressBox()->count();
+    const QByteArray history = w->webView()->saveHistory();
     w->webView()->setLifecycle(Lifecycle::State::Discarded);
     QTRY_COMPARE_WITH_TIMEOUT(w->webView()->lifecycle(), Lifecycle::State::Discarded, 10000);
+    // Asleep, the window still tells the frame (layouts, closed windows)
+    // where it is and what it was.
+    QCOMPARE(w->webView()->locationUrl(), page(QStringLiteral("title.html")));
+    QCOMPARE(w->webView()->saveHistory(), history);
+    QCOMPARE(w->webView()->zoomFactor(), 1.5);
     w->webView()->setLifecycle(Lifecycle::State::Active);
     QTRY_VERIFY_WITH_TIMEOUT(!w->webView()->isBusy(), 30000);
     QTest::qWait(300);
     QCOMPARE(w->webView()->lifecycle(), Lifecycle::State::Active);
     QCOMPARE(w->webView()->locationUrl(), page(QStringLiteral("title.html")));
     QCOMPARE(w->windowTitle(), QStringLiteral("Grüße & mehr"));
+    QCOMPARE(w->webView()->zoomFactor(), 1.5);
     QCOMPARE(m_frame->tools()->history().count(), visits);
     QCOMPARE(w->addressBox()->count(), addresses);
+    // The way back is still there.
+    w->webView()->goBack();
+    QTRY_COMPARE_WITH_TIMEOUT(w->webView()->locationUrl(), page(QStringLiteral("link.html")),
+                              30000);
     m_frame->registry()->closeAllWindows();
 }
 
