@@ -192,14 +192,16 @@ bool DrivenKorvix::findStripRow() {
     m_top = g.y();
     m_width = g.width();
     const QString shown = frameName();
-    for (int y = g.bottom() - 250; y < g.bottom(); y += 5) {
+    // Up from the bottom edge: the strip lies just above the status bar,
+    // a few clicks away, and the windows are still loading.
+    for (int y = g.bottom() - 2; y > g.bottom() - 250; y -= 5) {
         m_x.click(QPoint(g.x() + 12, y));
         // Any other title will do: the page of a tab clicked while the
         // windows load may not have come yet.
         if (waitUntil([&] { return frameName() != shown; }, 80, 10)) {
-            // The top pixel rows of the tabs; a little lower is safely
+            // The bottom pixel rows of the tabs; a little higher is safely
             // inside them.
-            m_row = y + 5;
+            m_row = y - 8;
             // Keys go to the window with the input focus, and the one
             // focused at the start may have been made anew since.
             frameName();

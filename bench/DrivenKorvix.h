@@ -61,9 +61,10 @@ public:
     // is waited for a while longer. 0 when the title names no page.
     int clickAndRead(QPoint at, int before, int waitMs);
 
-    // The row of the tab strip, placed at the bottom of the frame: down
-    // from the page in sight until a click there shows another page.
-    // Between the pages and the strip there is nothing else to click.
+    // The row of the tab strip, placed at the bottom of the frame: up from
+    // the frame's bottom edge until a click there shows another page.
+    // Below the strip there is only the status bar, where a click changes
+    // nothing.
     bool findStripRow();
 
     // Where the tabs in sight are: clicks along the strip, leaving out its
