@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QMdiArea>
 #include <QTimer>
+#include <QWindowStateChangeEvent>
 
 namespace {
 // How often the pages nobody can see are looked at.
@@ -58,8 +59,9 @@ PageSleep::PageSleep(const BrowserRegistry& registry, QMdiArea* area, QObject* p
             m_onScreenTimer->start();
             return;
         }
+        m_switchingTo.clear();
         for (BrowserWindow* w : m_registry.windows())
-            w->webView()->setOnScreen(m_registry.isWindowVisible(w));
+            showInSight(w, m_registry.isWindowVisible(w));
     });
     area->viewport()->installEventFilter(this);
     area->window()->installEventFilter(this);
@@ -85,8 +87,11 @@ void PageSleep::watch(BrowserWindow* w) {
 
 // Restoring a window hides and shows it; a page still shown in it would be
 // drawn again in full at its smaller size, only to be covered. It stops
-// showing before that.
-void PageSleep::covering(const BrowserWindow* w) {
+// showing before that. The window coming to the front paints again from
+// now on.
+void PageSleep::covering(BrowserWindow* w) {
+    m_switchingTo = w;
+    w->setUpdatesEnabled(true);
     auto* active = qobject_cast<BrowserWindow*>(m_registry.area()->activeSubWindow());
     if (active && active != w && active->isMaximized() &&
         !m_registry.area()->testOption(QMdiArea::DontMaximizeSubWindowOnActivation))
@@ -133,7 +138,43 @@ void PageSleep::discardOneOverBudget() {
         m_budgetPause = TicksToSettle;
 }
 
+bool PageSleep::coveredByMaximized(const BrowserWindow* w) const {
+    const QMdiSubWindow* active = m_registry.area()->activeSubWindow();
+    return active && active != w && active->isMaximized() && !active->isHidden();
+}
+
+// When the area passes from one maximized window to another, it holds back
+// painting for everything in it and lets it go again, a walk through every
+// widget of every window: tens of milliseconds with hundreds of windows.
+// A window that cannot paint by itself is passed by on that walk, and one
+// under a maximized window has nothing to paint.
+void PageSleep::showInSight(BrowserWindow* w, bool visible) {
+    w->webView()->setOnScreen(visible);
+    const bool covered = coveredByMaximized(w);
+    if (w->testAttribute(Qt::WA_ForceUpdatesDisabled) != covered)
+        w->setUpdatesEnabled(!covered);
+}
+
+// The maximized window in front goes back to its size, down to its title or
+// out of sight, not on the way to another one: what it covered paints again
+// before the frame's next paint.
+bool PageSleep::leavesFront(QObject* watched, QEvent* event) const {
+    auto* w = qobject_cast<BrowserWindow*>(watched);
+    if (!w || m_switchingTo || w->testAttribute(Qt::WA_ForceUpdatesDisabled))
+        return false;
+    if (event->type() == QEvent::Hide)
+        return w->isMaximized();
+    return event->type() == QEvent::WindowStateChange &&
+           (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMaximized) &&
+           !w->isMaximized();
+}
+
 bool PageSleep::eventFilter(QObject* watched, QEvent* event) {
+    if (leavesFront(watched, event)) {
+        for (BrowserWindow* w : m_registry.windows())
+            if (w->testAttribute(Qt::WA_ForceUpdatesDisabled) && !coveredByMaximized(w))
+                w->setUpdatesEnabled(true);
+    }
     switch (event->type()) {
     case QEvent::Move:
     case QEvent::Resize:
@@ -158,6 +199,7 @@ bool PageSleep::noteSight(const BrowserWindow* w, qint64 now) {
 }
 
 void PageSleep::bring(BrowserWindow* w) {
+    m_switchingTo.clear();
     const qint64 now = m_clock();
     for (const BrowserWindow* each : m_registry.windows())
         noteSight(each, now);
@@ -183,7 +225,7 @@ void PageSleep::updateLifecycles() {
     const QList<BrowserWindow*>& windows = m_registry.windows();
     for (BrowserWindow* w : windows) {
         const bool visible = noteSight(w, now);
-        w->webView()->setOnScreen(visible);
+        showInSight(w, visible);
         const bool busy = mustStayAwake(w);
         const Lifecycle::State want =
             Lifecycle::wanted(visible, busy, now - m_hiddenSince.value(w, now), m_policy);

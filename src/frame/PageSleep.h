@@ -59,7 +59,13 @@ protected:
 
 private:
     void discardOneOverBudget();
-    void covering(const BrowserWindow* w);
+    void covering(BrowserWindow* w);
+    // Shows or hides the page of `w` as it can be seen or not, and lets
+    // the window take part in painting only while no maximized window
+    // covers it.
+    void showInSight(BrowserWindow* w, bool visible);
+    bool coveredByMaximized(const BrowserWindow* w) const;
+    bool leavesFront(QObject* watched, QEvent* event) const;
     // Whether `w` can be seen now; if not, since when it cannot.
     bool noteSight(const BrowserWindow* w, qint64 now);
 
@@ -72,6 +78,9 @@ private:
     // once, not with the next lifecycle tick.
     QTimer* m_onScreenTimer = nullptr;
     QPointer<BrowserWindow> m_brought;
+    // The window the area is making active, from its announcement until
+    // the switch is done: the windows it restores on the way stay covered.
+    QPointer<BrowserWindow> m_switchingTo;
     std::function<qint64()> m_memory;
     std::unique_ptr<MemoryWatch> m_memoryWatch;
     // Pages still to discard, one per turn of the event loop, and the

@@ -30,6 +30,7 @@ private slots:
     void onlyTheWindowBroughtLastWakes();
     void busyPagesStayActive();
     void onlyWhatCanBeSeenIsDrawn();
+    void windowsComingIntoSightPaintAtOnce();
     void minimizedFrameSleepsEverything();
     void sleepingIsSpreadOverPasses();
     void overBudgetDiscardsLongestHiddenFirst();
@@ -186,6 +187,40 @@ void TestLifecycle::onlyWhatCanBeSeenIsDrawn() {
     QTRY_COMPARE_WITH_TIMEOUT(drawn(), (QList<bool>{false, false}), SoonerThanATickMs);
     frame()->showNormal();
     QTRY_COMPARE_WITH_TIMEOUT(drawn(), (QList<bool>{false, true}), SoonerThanATickMs);
+}
+
+// A window under a maximized one takes no part in painting; every way out
+// from under it paints again before the frame's next paint, not a turn later.
+void TestLifecycle::windowsComingIntoSightPaintAtOnce() {
+    QList<BrowserWindow*> windows;
+    for (const char* url : {"http://a.example/", "http://b.example/", "http://c.example/"})
+        windows << open(QString::fromLatin1(url));
+    frame()->show();
+    windows.last()->showMaximized();
+    const auto unpaintedInSight = [&] {
+        QStringList out;
+        for (BrowserWindow* w : windows)
+            if (!w->isHidden() && frame()->registry()->isWindowVisible(w) && !w->updatesEnabled())
+                out << w->webView()->locationUrl();
+        return out;
+    };
+    QTRY_VERIFY(!windows.first()->updatesEnabled());
+    QVERIFY(Keyboard::activate(frame()));
+    QVERIFY(Keyboard::press(Qt::Key_Tab, Qt::ControlModifier));
+    QCOMPARE(unpaintedInSight(), QStringList());
+    frame()->action(FrameActions::Cascade)->trigger();
+    QCOMPARE(unpaintedInSight(), QStringList());
+    QTRY_COMPARE(view(windows.first())->onScreen, true);
+    // Maximized once more, and that window closed: the next one comes up.
+    frame()->registry()->activeWindow()->showMaximized();
+    QTRY_VERIFY(!windows.first()->updatesEnabled() || !windows.last()->updatesEnabled());
+    BrowserWindow* closing = frame()->registry()->activeWindow();
+    windows.removeOne(closing);
+    frame()->action(FrameActions::CloseWindow)->trigger();
+    QCOMPARE(unpaintedInSight(), QStringList());
+    QVERIFY(frame()->registry()->activeWindow());
+    frame()->registry()->activeWindow()->showMinimized();
+    QCOMPARE(unpaintedInSight(), QStringList());
 }
 
 void TestLifecycle::minimizedFrameSleepsEverything() {
