@@ -10,6 +10,7 @@
 #include <QMdiArea>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
+#include <utility>
 
 namespace {
 // How often the pages nobody can see are looked at.
@@ -48,14 +49,10 @@ PageSleep::PageSleep(const BrowserRegistry& registry, QMdiArea* area, QObject* p
     m_onScreenTimer->setSingleShot(true);
     m_onScreenTimer->setInterval(0);
     connect(m_onScreenTimer, &QTimer::timeout, this, [this] {
-        // The window brought to the front wakes first, unless another one
-        // was brought since; its engine view shows in the turn after, so
-        // the two costly steps do not hold up the frame together.
-        BrowserWindow* brought = m_brought.data();
-        m_brought.clear();
-        if (brought && brought == m_registry.activeWindow() &&
-            brought->webView()->lifecycle() != Lifecycle::State::Active) {
-            brought->webView()->setLifecycle(Lifecycle::State::Active);
+        // The window brought to the front wakes first; its engine view
+        // shows in the turn after, so the two costly steps do not hold up
+        // the frame together.
+        if (wakeBrought()) {
             m_onScreenTimer->start();
             return;
         }
@@ -198,15 +195,27 @@ bool PageSleep::noteSight(const BrowserWindow* w, qint64 now) {
     return visible;
 }
 
+bool PageSleep::wakeBrought() {
+    BrowserWindow* brought = std::exchange(m_brought, nullptr);
+    if (!brought || brought != m_registry.activeWindow() ||
+        brought->webView()->lifecycle() == Lifecycle::State::Active)
+        return false;
+    brought->webView()->setLifecycle(Lifecycle::State::Active);
+    return true;
+}
+
 void PageSleep::bring(BrowserWindow* w) {
     m_switchingTo.clear();
     const qint64 now = m_clock();
     for (const BrowserWindow* each : m_registry.windows())
         noteSight(each, now);
     // Waking a page and showing its engine view again (which draws its whole
-    // picture at its new size) take tens of milliseconds; they follow in the
-    // next turn of the event loop, once the frame has drawn the switch.
+    // picture at its new size) take milliseconds each, in turns of their
+    // own. The page wakes ahead of the frame's paint of the switch (a paint
+    // waits behind other posted work), so it is on its way meanwhile; its
+    // view shows after that paint.
     m_brought = w;
+    QMetaObject::invokeMethod(this, &PageSleep::wakeBrought, Qt::QueuedConnection);
     m_onScreenTimer->start();
     if (m_lifecycleTimer->remainingTime() > CatchUpMs)
         m_lifecycleTimer->start(CatchUpMs);

@@ -65,6 +65,9 @@ private:
     // covers it.
     void showInSight(BrowserWindow* w, bool visible);
     bool coveredByMaximized(const BrowserWindow* w) const;
+    // Wakes the window brought to the front last if it is still the active
+    // one and asleep; whether it did.
+    bool wakeBrought();
     bool leavesFront(QObject* watched, QEvent* event) const;
     // Whether `w` can be seen now; if not, since when it cannot.
     bool noteSight(const BrowserWindow* w, qint64 now);
