@@ -142,7 +142,7 @@ bool PageSleep::coveredByMaximized(const BrowserWindow* w) const {
 
 // When the area passes from one maximized window to another, it holds back
 // painting for everything in it and lets it go again, a walk through every
-// widget of every window: tens of milliseconds with hundreds of windows.
+// widget of every window: about ten milliseconds with 300 windows.
 // A window that cannot paint by itself is passed by on that walk, and one
 // under a maximized window has nothing to paint.
 void PageSleep::showInSight(BrowserWindow* w, bool visible) {
