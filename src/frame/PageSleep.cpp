@@ -147,6 +147,10 @@ bool PageSleep::coveredByMaximized(const BrowserWindow* w) const {
 // under a maximized window has nothing to paint.
 void PageSleep::showInSight(BrowserWindow* w, bool visible) {
     w->webView()->setOnScreen(visible);
+    paintUnlessCovered(w);
+}
+
+void PageSleep::paintUnlessCovered(BrowserWindow* w) {
     const bool covered = coveredByMaximized(w);
     if (w->testAttribute(Qt::WA_ForceUpdatesDisabled) != covered)
         w->setUpdatesEnabled(!covered);
@@ -169,8 +173,7 @@ bool PageSleep::leavesFront(QObject* watched, QEvent* event) const {
 bool PageSleep::eventFilter(QObject* watched, QEvent* event) {
     if (leavesFront(watched, event)) {
         for (BrowserWindow* w : m_registry.windows())
-            if (w->testAttribute(Qt::WA_ForceUpdatesDisabled) && !coveredByMaximized(w))
-                w->setUpdatesEnabled(true);
+            paintUnlessCovered(w);
     }
     switch (event->type()) {
     case QEvent::Move:

@@ -64,6 +64,7 @@ private:
     // the window take part in painting only while no maximized window
     // covers it.
     void showInSight(BrowserWindow* w, bool visible);
+    void paintUnlessCovered(BrowserWindow* w);
     bool coveredByMaximized(const BrowserWindow* w) const;
     // Wakes the window brought to the front last if it is still the active
     // one and asleep; whether it did.
