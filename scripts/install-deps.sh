@@ -8,7 +8,7 @@ PKGS=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   qt6-webengine-dev qt6-webengine-dev-tools libqt6webenginecore6-bin
   qt6-multimedia-dev qt6-translations-l10n
-  libgumbo-dev libpsl-dev
+  libgumbo-dev libpsl-dev libxcb1-dev
   libsecret-1-dev gnome-keyring hunspell-de-de hunspell-en-us
   xvfb xauth fonts-dejavu-core
   xdotool x11-xkb-utils dbus-daemon dbus-bin at-spi2-core

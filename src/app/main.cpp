@@ -4,6 +4,7 @@
 #include "app/EngineSandbox.h"
 #include "app/InputWatch.h"
 #include "app/StallWatch.h"
+#include "browser/EngineDrawing.h"
 #include "browser/EngineProfile.h"
 #include "browser/Pictures.h"
 #include "browser/QtWebView.h"
@@ -61,7 +62,9 @@ int main(int argc, char* argv[]) {
     if (CommandLine::isQuestion(argc, argv))
         return CommandLine::answer(argc, argv);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    EngineDrawing::chooseBeforeStart(argc, argv);
     QApplication app(argc, argv);
+    EngineDrawing::applicationStarted();
     QApplication::setApplicationName(QStringLiteral("Korvix"));
     QApplication::setApplicationVersion(Product::Version);
     QApplication::setWindowIcon(QIcon(programIcon(48)));

@@ -9,6 +9,9 @@
 #include <QDeadlineTimer>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -222,6 +225,28 @@ bool Desktop::click(QPoint at) const {
     // No --sync: it would wait for ever when the pointer is there already.
     return xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
                     QStringLiteral("click"), QStringLiteral("1")});
+}
+
+QRgb Desktop::pixel(QPoint at) const {
+    xcb_connection_t* x = xcb_connect(m_display.toLocal8Bit().constData(), nullptr);
+    QRgb rgb = 0;
+    const xcb_screen_t* screen =
+        xcb_connection_has_error(x) ? nullptr : xcb_setup_roots_iterator(xcb_get_setup(x)).data;
+    if (screen) {
+        xcb_get_image_reply_t* image =
+            xcb_get_image_reply(x,
+                                xcb_get_image(x, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root,
+                                              int16_t(at.x()), int16_t(at.y()), 1, 1, ~0U),
+                                nullptr);
+        // Depth 24 comes as blue, green, red and a spare byte.
+        if (image && xcb_get_image_data_length(image) >= 4) {
+            const uint8_t* bgr = xcb_get_image_data(image);
+            rgb = qRgb(bgr[2], bgr[1], bgr[0]);
+        }
+        std::free(image);
+    }
+    xcb_disconnect(x);
+    return rgb;
 }
 
 QStringList Desktop::windows(qint64 pid, const QString& pattern) const {

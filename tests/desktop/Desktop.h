@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
+#include <QRgb>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -35,6 +36,9 @@ public:
     bool type(const QString& text) const;
     // A left click at a point of the screen.
     bool click(QPoint at) const;
+    // The colour of a point of the screen, as the X server has it; 0 when
+    // it cannot be read.
+    QRgb pixel(QPoint at) const;
 
     // The visible top-level windows of a process whose title matches
     // `pattern` (a regular expression), newest last.

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 #include <memory>
 
@@ -26,6 +27,7 @@ private slots:
     void previousWindowWithCtrlShiftTab();
     void settingsLeftWithEnter();
     void beendenEndsTheProgram();
+    void pageDrawnWithoutOpenGL();
 
 private:
     // Starts Korvix in a fresh folder of its own (a portable copy), its start
@@ -64,6 +66,9 @@ void TestDesktop::initTestCase() {
                      "if (!told && scrollY > 2000) { told = true; fetch('/gerollt'); } });"
                      "</script></body></html>");
     m_server.addPage(QStringLiteral("/gerollt"), "");
+    m_server.addPage(QStringLiteral("/gruen.html"),
+                     "<html><head><title>Gruen</title></head>"
+                     "<body style='background: #1e9c50'></body></html>");
 }
 
 void TestDesktop::init() {
@@ -268,6 +273,28 @@ void TestDesktop::beendenEndsTheProgram() {
     // It saved its preferences and left no session behind.
     QVERIFY(QFile::exists(dataFile(QStringLiteral("Pref.kxp"))));
     QVERIFY(!QFile::exists(dataFile(QStringLiteral("Sitzung.wlt"))));
+}
+
+// A display without a graphics card, as this one is: the page is drawn in
+// software, and OpenGL's software renderer never comes into the program.
+void TestDesktop::pageDrawnWithoutOpenGL() {
+    QCOMPARE(startKorvix(pageUrl(QStringLiteral("/gruen.html"))), QString());
+    QString geometry;
+    QVERIFY(m_desktop.xdotool(
+        {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), frameWindow()},
+        &geometry));
+    const auto value = [&geometry](const char* key) {
+        const QRegularExpression line(QLatin1String(key) + QStringLiteral("=(\\d+)"));
+        return line.match(geometry).captured(1).toInt();
+    };
+    // The window on the command line fills the frame; its page the middle.
+    const QPoint middle(value("X") + value("WIDTH") / 2, value("Y") + value("HEIGHT") / 2);
+    QTRY_COMPARE_WITH_TIMEOUT(m_desktop.pixel(middle), qRgb(0x1e, 0x9c, 0x50), 20000);
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(m_korvix->processId()));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    for (const char* renderer : {"_dri.so", "libLLVM", "libGLX_mesa"})
+        QVERIFY2(!mapped.contains(renderer), renderer);
 }
 
 QTEST_GUILESS_MAIN(TestDesktop)
