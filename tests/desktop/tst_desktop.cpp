@@ -102,14 +102,6 @@ QString TestDesktop::startKorvix(const QString& address) {
     m_korvix = std::make_unique<QProcess>();
     QProcessEnvironment env = m_desktop.environment();
     env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
-    // In the sanitized build: Mesa's software GL driver, which GLX brings in
-    // here, is unloaded at exit with allocations that the leak checker can
-    // no longer put a name to. Leaks are checked where the other suites
-    // start Korvix headless.
-    const QString sanitizer = env.value(QStringLiteral("ASAN_OPTIONS"));
-    env.insert(QStringLiteral("ASAN_OPTIONS"), sanitizer.isEmpty()
-                                                   ? QStringLiteral("detect_leaks=0")
-                                                   : sanitizer + QStringLiteral(":detect_leaks=0"));
     m_korvix->setProcessEnvironment(env);
     m_korvix->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_korvix->start(exe, address.isEmpty() ? QStringList() : QStringList{address});
