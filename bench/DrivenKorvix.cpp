@@ -174,9 +174,9 @@ int DrivenKorvix::clickAndRead(QPoint at, int before, int waitMs) {
     return now;
 }
 
-// The row of the tab strip, placed at the bottom of the frame: down
-// from the page in sight until a click there shows another page.
-// Between the pages and the strip there is nothing else to click.
+// The row of the tab strip, placed at the bottom of the frame: up from
+// the frame's bottom edge until a click there shows another page.
+// Between the status bar and the strip there is nothing else to click.
 bool DrivenKorvix::findStripRow() {
     // The frame's title follows the window in sight, which is the top
     // one once all are there and its page has come.
